@@ -1,0 +1,2 @@
+// Template definitions of stores.h.
+#pragma once
