@@ -1,2 +1,131 @@
-// Filled in by the work on this file.
-namespace mouse {}
+#include "device/apply_worker.h"
+
+#include <chrono>
+
+#include "device/diagnostics.h"
+#include "device/messages.h"
+
+namespace mouse {
+
+ApplyWorker::ApplyWorker(DeviceIo& device, PointerPlatform& pointer, const DeviceConfig& config,
+                         const ProfileRecord& lastApplied, std::function<void()> notify,
+                         PauseFn pause)
+    : device_(device),
+      pointer_(pointer),
+      config_(config),
+      lastApplied_(std::make_unique<ProfileRecord>(lastApplied)),
+      notify_(std::move(notify)),
+      pause_(std::move(pause)) {
+    if (!pause_) {
+        pause_ = [this](int ms) { Sleep(ms); };
+    }
+    thread_ = std::thread([this] { Run(); });
+}
+
+ApplyWorker::~ApplyWorker() {
+    Stop();
+}
+
+void ApplyWorker::Post(WorkerJob job) {
+    if (job.message != kThreadMsgApply && job.message != kThreadMsgSync &&
+        job.message != kThreadMsgFirmware) {
+        return;
+    }
+    if (!job.record) {
+        return;
+    }
+    {
+        std::lock_guard lock(mutex_);
+        if (stopping_) {
+            return;
+        }
+        queue_.push_back(std::move(job));
+    }
+    wake_.notify_all();
+}
+
+std::vector<WorkerResult> ApplyWorker::TakeResults() {
+    std::lock_guard lock(mutex_);
+    std::vector<WorkerResult> out;
+    out.swap(results_);
+    return out;
+}
+
+void ApplyWorker::Stop() {
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+        queue_.clear();
+    }
+    wake_.notify_all();
+    if (thread_.joinable()) {
+        thread_.join();
+    }
+}
+
+void ApplyWorker::WaitIdle() {
+    std::unique_lock lock(mutex_);
+    idle_.wait(lock, [this] { return queue_.empty() && !busy_; });
+}
+
+void ApplyWorker::Sleep(int ms) {
+    // Protocol pauses are real sleeps; a stop request does not cut them short,
+    // since the mouse needs the gap between reports of the job under way.
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+void ApplyWorker::Run() {
+    for (;;) {
+        WorkerJob job;
+        {
+            std::unique_lock lock(mutex_);
+            wake_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
+            if (stopping_) {
+                busy_ = false;
+                idle_.notify_all();
+                return;
+            }
+            job = std::move(queue_.front());
+            queue_.pop_front();
+            busy_ = true;
+        }
+        Execute(job);
+        {
+            std::lock_guard lock(mutex_);
+            busy_ = false;
+        }
+        idle_.notify_all();
+        if (notify_) {
+            notify_();
+        }
+    }
+}
+
+void ApplyWorker::Execute(const WorkerJob& job) {
+    WorkerResult result;
+    result.message = job.message;
+    result.profileIndex = job.profileIndex;
+    switch (job.message) {
+        case kThreadMsgApply:
+            ApplyConfiguration(device_, pause_, pointer_, *job.record, *lastApplied_, config_);
+            break;
+        case kThreadMsgSync:
+            result.syncResult = SyncDeviceSettings(device_, pause_, *job.record);
+            break;
+        case kThreadMsgFirmware:
+            result.version = ReadFirmwareVersion(device_, pause_);
+            if (result.version) {
+                DebugPrintf("m_iVer_H: %02x, m_iVer_L: %02x, iVer_H: %02x, iVer_L: %02x\r\n",
+                            config_.verH, config_.verL, result.version->major,
+                            result.version->minor);
+                pause_(30);
+            }
+            break;
+        default:
+            return;
+    }
+    std::lock_guard lock(mutex_);
+    results_.push_back(std::move(result));
+}
+
+}  // namespace mouse

@@ -1,0 +1,31 @@
+// Window and thread message numbers shared by the main window, the pages,
+// the device-access library and the device worker.
+#pragma once
+
+namespace mouse {
+
+inline constexpr unsigned kMsgTray = 0x401;            // tray icon callback
+inline constexpr unsigned kMsgMenuCommand = 0x403;     // pop-up menu choice
+inline constexpr unsigned kMsgShowRequest = 0x40D;     // a second copy asks to be shown
+inline constexpr unsigned kMsgBindingChanged = 0x467;  // bound macro/preset changed
+inline constexpr unsigned kMsgDpiPopup = 0x469;        // show the DPI pop-up, lParam = step
+inline constexpr unsigned kMsgHookKey = 0x500;         // recorded keyboard event
+inline constexpr unsigned kMsgHookMouse = 0x501;       // recorded mouse-button event
+inline constexpr unsigned kMsgDeviceNotice = 0x52D;    // DPI/rate/mode changed on the mouse
+inline constexpr unsigned kMsgDeviceChange = 0x52E;    // wParam 1 arrival, 0 removal
+inline constexpr unsigned kMsgWorkerDone = 0x530;      // the device worker finished a job
+
+inline constexpr unsigned kThreadMsgApply = 0x670;     // write the configuration
+inline constexpr unsigned kThreadMsgSync = 0x671;      // settings synchronisation
+inline constexpr unsigned kThreadMsgFirmware = 0x672;  // firmware version read
+
+inline constexpr unsigned kWmTimer = 0x113;
+inline constexpr unsigned kWmLButtonUp = 0x202;
+inline constexpr unsigned kWmRButtonUp = 0x205;
+
+// Device notice classes (high byte of wParam's low word).
+inline constexpr unsigned kNoticeReportRate = 0x05;
+inline constexpr unsigned kNoticeDpiLevel = 0x07;
+inline constexpr unsigned kNoticeButtonMode = 0x08;
+
+}  // namespace mouse
