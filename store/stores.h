@@ -24,6 +24,12 @@ struct IoResult {
 // written, flushed to disk and renamed over the target, so the old file stays
 // whole when anything fails. Creates the folder when it is missing.
 IoResult WriteFileAtomically(const std::filesystem::path& path, const void* data, size_t size);
+// Test seam for WriteFileAtomically: when set, the hook is asked before each
+// step ("open", "write" once per chunk of at most 64 KiB, "sync", "rename")
+// and a non-zero return fails that step with that errno value. Not for
+// production use; pass nullptr to remove it.
+using WriteFaultHook = int (*)(const char* step);
+void SetWriteFaultHookForTesting(WriteFaultHook hook);
 // Reads a whole file; false when it cannot be opened or read.
 bool ReadWholeFile(const std::filesystem::path& path, std::vector<uint8_t>& bytes);
 

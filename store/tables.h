@@ -57,7 +57,12 @@ struct FunctionRow {
 // The 61 rows of the button-function table, in id order.
 const std::array<FunctionRow, 61>& FunctionTable();
 const FunctionRow* FindFunction(int functionId);
+// Case-insensitive lookup of a menu name among the table rows.
 const FunctionRow* FindFunctionByMenuName(std::string_view menuName);
+// Function id a button-menu item selects, compared without regard to case.
+// Besides the table rows this knows "select_gun" (121), which has no row of
+// its own; -1 when the name is no menu name.
+int FunctionIdForMenuName(std::string_view menuName);
 
 // Four device bytes of a function id; zeros for an id without a row.
 std::array<uint8_t, 4> FunctionBytes(int functionId);
