@@ -1,2 +1,424 @@
-// Filled in by the work on this file.
-namespace mouse {}
+#include "device/encode.h"
+
+#include <algorithm>
+#include <cstring>
+#include <initializer_list>
+
+#include "store/tables.h"
+
+namespace mouse {
+
+namespace {
+
+// Register values of the 3311 and 3335 sensors by DPI step. Steps 1-120 are
+// shared; the 3335 continues to step 160.
+constexpr uint8_t kDpiTableB[160] = {
+    0, 2, 3, 4, 5, 6, 7, 9, 10, 11, 12, 13, 14, 16, 17, 18, 19, 20, 22, 23, 24, 25, 26, 27, 29, 30,
+    31, 32, 33, 35, 37, 38, 39, 40, 41, 42, 44, 45, 46, 47, 48, 50, 51, 52, 53, 54, 56, 57, 58, 59,
+    60, 62, 63, 64, 65, 66, 68, 69, 70, 71, 72, 74, 75, 76, 77, 78, 80, 81, 82, 83, 84, 86, 87, 88,
+    89, 90, 92, 93, 94, 95, 96, 98, 99, 100, 101, 102, 104, 105, 106, 107, 108, 110, 111, 112, 113,
+    114, 116, 117, 118, 119, 120, 122, 123, 124, 125, 126, 128, 129, 130, 131, 132, 134, 135, 136,
+    137, 138, 140, 141, 142, 143,
+    // steps 121-160 (3335 only)
+    144, 146, 147, 148, 149, 150, 152, 153, 154, 155, 156, 158, 159, 160, 161, 162, 164, 165, 166,
+    167, 168, 170, 171, 172, 173, 174, 176, 177, 178, 179, 180, 181, 182, 183, 184, 185, 186, 187,
+    188, 189};
+constexpr int64_t kDpiTableALast = 120;
+constexpr int64_t kDpiTableBLast = 160;
+
+// Table lookup by 1-based step; a step outside 1..last gives 0, so a damaged
+// record never reads outside the table.
+uint8_t TableByte(int64_t step, int64_t last) {
+    if (step < 1 || step > last) {
+        return 0;
+    }
+    return kDpiTableB[step - 1];
+}
+
+uint8_t TableS1(int64_t v) {
+    if (v >= 1 && v <= 8) {
+        return uint8_t(v);
+    }
+    if (v >= 9 && v <= 12) {
+        return uint8_t(0x45 + (v - 9));
+    }
+    return 0x06;
+}
+
+uint8_t TableS2(int64_t v) {
+    if (v >= 1 && v <= 10) {
+        return uint8_t(v);
+    }
+    if (v == 11) {
+        return 0x01;
+    }
+    if (v >= 12 && v <= 17) {
+        return uint8_t(0x46 + (v - 12));
+    }
+    return 0x06;
+}
+
+// Sensors whose disabled levels are sent as the previous byte with bit 7 set.
+bool SensorUsesLevelFlags(int sensorCode) {
+    switch (sensorCode) {
+        case 36:
+        case 3050:
+        case 3325:
+        case 3327:
+        case 5050:
+            return true;
+        default:
+            return false;
+    }
+}
+
+void PutBigEndian16(uint8_t* out, int64_t value) {
+    out[0] = uint8_t(value >> 8);
+    out[1] = uint8_t(value);
+}
+
+// One item of a macro block; at most 10 bytes.
+struct Item {
+    uint8_t bytes[10];
+    int size = 0;
+    void Add(std::initializer_list<uint8_t> values) {
+        for (uint8_t v : values) {
+            bytes[size++] = v;
+        }
+    }
+};
+
+Item MacroItem(const MacroAction& action) {
+    Item item;
+    const int t = action.delay;
+    const uint8_t k = action.code;
+    const uint8_t xl = uint8_t(action.x), xh = uint8_t(uint32_t(action.x) >> 8);
+    const uint8_t yl = uint8_t(action.y), yh = uint8_t(uint32_t(action.y) >> 8);
+    if (t <= 1270) {
+        const uint8_t d = uint8_t(t / 10);
+        switch (action.kind) {
+            case kActionPress:
+                item.Add({uint8_t(d | 0x01), k});
+                break;
+            case kActionRelease:
+                item.Add({uint8_t(d | 0x81), k});
+                break;
+            case kActionMove:
+                item.Add({d, 0xFB, xl, xh, yl, yh});
+                break;
+            default:
+                item.Add({d, k});
+                break;
+        }
+        return item;
+    }
+    const int l = t / 20;
+    const uint8_t lh = uint8_t(l >> 8), ll = uint8_t(l);
+    const uint8_t u = uint8_t(((t % 20) + 5) / 10);
+    switch (action.kind) {
+        case kActionPress:
+            item.Add({u, k, 0x00, 0x01, lh, ll});
+            break;
+        case kActionRelease:
+            item.Add({uint8_t(u | 0x80), k, 0x00, 0x01, lh, ll});
+            break;
+        case kActionMove:
+            item.Add({0x00, 0xFB, xl, xh, yl, yh, 0x00, 0x01, lh, ll});
+            break;
+        default:
+            item.Add({0x00, 0x00, 0x00, 0x01, lh, ll});
+            break;
+    }
+    return item;
+}
+
+Item RecoilItem(const BulletRow& row) {
+    Item item;
+    const uint8_t d = uint8_t((row.delay / 10) | 1);
+    if (row.x == 0 && row.y == 0) {
+        item.Add({d, 0xF0, 0x81, 0xF0});
+    } else {
+        item.Add({d, 0xF0, 0x00, 0xFA, uint8_t(row.x), uint8_t(row.y), 0x81, 0xF0});
+    }
+    return item;
+}
+
+// Appends item at pos when it fits whole into the block.
+bool Append(MacroBlock& block, size_t& pos, const Item& item) {
+    if (pos + size_t(item.size) > block.size()) {
+        return false;
+    }
+    std::memcpy(block.data() + pos, item.bytes, size_t(item.size));
+    pos += size_t(item.size);
+    return true;
+}
+
+constexpr int kRecoilRowsPerBlock = 15;
+
+}  // namespace
+
+uint8_t FeatureChecksum(const uint8_t* report) {
+    unsigned sum = 0;
+    for (int i = 0; i < 7; ++i) {
+        sum += report[i];
+    }
+    return uint8_t(0xFF - sum);
+}
+
+FeatureReport MakeFeature(uint8_t command, uint8_t p1, uint8_t p2, uint8_t p3, uint8_t p4,
+                          uint8_t p5, uint8_t p6) {
+    FeatureReport report{command, p1, p2, p3, p4, p5, p6, 0};
+    report[7] = FeatureChecksum(report.data());
+    return report;
+}
+
+bool FeatureChecksumValid(const uint8_t* report) {
+    return FeatureChecksum(report) == report[7];
+}
+
+uint8_t ReportRateValue(int reportRateIndex) {
+    switch (reportRateIndex) {
+        case 0:
+            return 8;
+        case 1:
+            return 4;
+        case 3:
+            return 1;
+        default:
+            return 2;
+    }
+}
+
+std::array<uint8_t, 2> LightingParameters(const ProfileRecord& record) {
+    const int64_t mode = record.lightMode;
+    const uint8_t c = uint8_t(record.lightColourMode == 1 ? 2 : record.lightColourMode);
+    const uint8_t b = uint8_t(record.lightBrightness);
+    const uint8_t f = uint8_t(record.lightFrequency);
+    const uint8_t n = uint8_t(record.lightLength);
+    switch (mode) {
+        case 1:
+        case 5:
+        case 11:
+            return {b, c};
+        case 2:
+            return {f, c};
+        case 3:
+        case 4:
+            return {f, b};
+        case 6:
+        case 7:
+            return {uint8_t(4 - n), c};
+        case 8:
+            return {b, uint8_t(c != 0 ? 1 : 0)};
+        case 9:
+            return {b, uint8_t(c | ((4 - f) << 4))};
+        case 10:
+            return {b, uint8_t(4 - f)};
+        default:
+            return {0, 0};
+    }
+}
+
+uint8_t EncodeDpiStep(int step, int sensorCode) {
+    // 64-bit arithmetic: a damaged record may hold any 32-bit step.
+    const int64_t v = step;
+    int64_t byte = 0;
+    switch (sensorCode) {
+        case 36: {
+            const int64_t d = v - 1;
+            byte = d <= 40 ? d : ((d / 2) | 0x40);
+            break;
+        }
+        case 37:
+            byte = v <= 60 ? v - 1 : ((v / 2 - 1) | 0x40);
+            break;
+        case 38:
+            byte = v <= 80 ? v - 1 : ((v / 2 - 1) | 0x80);
+            break;
+        case 60:
+            byte = v <= 120 ? v - 1 : ((v / 2 - 1) | 0x80);
+            break;
+        case 3050:
+            return TableS1(v);
+        case 3104:
+            byte = v <= 106 ? v : ((v / 2) | 0x80);
+            break;
+        case 3212:
+            if (v <= 63) {
+                byte = v;
+            } else if (v <= 126) {
+                byte = (v / 2) | 0x40;
+            } else {
+                byte = (v / 3) | 0xC0;
+            }
+            break;
+        case 3311:
+            return TableByte(v <= 120 ? v : v / 2, kDpiTableALast);
+        case 3325:
+            byte = v <= 50 ? v - 1 : ((v / 2 - 1) | 0x40);
+            break;
+        case 3327:
+            byte = v <= 62 ? v : ((v / 2) | 0x40);
+            break;
+        case 3330:
+            byte = v - 1;
+            break;
+        case 3333:
+            byte = v <= 80 ? v : ((v / 2) | 0x80);
+            break;
+        case 3335:
+            return TableByte(v <= 160 ? v : v / 2, kDpiTableBLast);
+        case 3370:
+            byte = v > 200 ? v - 101 : (v >= 1 ? v - 1 : 0);
+            break;
+        case 5050:
+            return TableS2(v);
+        case 6400:
+            byte = v <= 124 ? v - 2 : ((v / 2 - 2) | 0x80);
+            break;
+        default:
+            return 0;
+    }
+    return uint8_t(byte);
+}
+
+std::array<uint8_t, 8> EncodeDpiTable(const ProfileRecord& record, int sensorCode) {
+    std::array<uint8_t, 8> out{};
+    const bool flags = SensorUsesLevelFlags(sensorCode);
+    for (int i = 0; i < kDpiLevels; ++i) {
+        if (flags && record.dpiLevelEnabled[i] == 0) {
+            out[size_t(i)] = i == 0 ? 0x80 : uint8_t(out[size_t(i - 1)] | 0x80);
+        } else {
+            out[size_t(i)] = EncodeDpiStep(record.dpiValue[i], sensorCode);
+        }
+    }
+    return out;
+}
+
+bool SensorHasHighDpiMask(int sensorCode) {
+    return sensorCode == 3311 || sensorCode == 3335 || sensorCode == 3370;
+}
+
+uint8_t HighDpiMask(const ProfileRecord& record, int sensorCode) {
+    int limit = 0;
+    switch (sensorCode) {
+        case 3311:
+            limit = 120;
+            break;
+        case 3335:
+            limit = 160;
+            break;
+        case 3370:
+            limit = 200;
+            break;
+        default:
+            return 0;
+    }
+    uint8_t mask = 0;
+    for (int i = 0; i < kDpiLevels; ++i) {
+        if (record.dpiValue[i] > limit) {
+            mask = uint8_t(mask | (1u << i));
+        }
+    }
+    return mask;
+}
+
+uint8_t LiftOffDistanceValue(const ProfileRecord& record, const DeviceConfig& config) {
+    const int32_t position = record.liftOffDistance;
+    if (position < 0 || position > 7) {
+        return 0;
+    }
+    return config.distanceValue[size_t(position)];
+}
+
+ButtonTable EncodeButtonTable(const ProfileRecord& record,
+                              const std::array<ButtonOverride, 64>& overrides) {
+    ButtonTable table;
+    int macroCounter = 1;
+    int recoilCounter = 0;
+    for (int slot = 0; slot < kButtonSlots; ++slot) {
+        const ButtonEntry& entry = record.buttons[slot];
+        const int id = entry.functionId;
+        std::array<uint8_t, 4> b = FunctionBytes(id);
+        switch (id) {
+            case 10:
+                b = {0x0A, 0xF0, uint8_t(entry.fireClickDelay), uint8_t(entry.fireClickCount)};
+                break;
+            case 21:
+                b[1] = entry.shortcutModifiers;
+                b[2] = entry.shortcutKey;
+                break;
+            case 22:
+                b[1] = uint8_t(entry.repeatMode);
+                break;
+            case 57:
+            case 121:
+                b = {0x08, 0x00, uint8_t(4 + recoilCounter), 0x00};
+                ++recoilCounter;
+                break;
+            default:
+                break;
+        }
+        // A macro code takes the next of the ten macro blocks. An eleventh
+        // macro button keeps the code computed so far and gets no block.
+        int block = 0;
+        if (b[0] == 0x09 && macroCounter <= kMaxMacroBlocks) {
+            block = macroCounter++;
+            b[2] = uint8_t(block);
+            table.blockOfSlot[size_t(slot)] = uint8_t(block);
+            table.macroBlocks.resize(size_t(block));  // zero block unless a macro fills it
+            if (id == 22) {
+                table.macroBlocks[size_t(block - 1)] = EncodeMacroBlock(entry);
+            }
+        }
+        const ButtonOverride& override = overrides[size_t(slot)];
+        uint8_t* out = table.codes.data() + 4 * slot;
+        if (override.useProfile == 1) {
+            std::copy(b.begin(), b.end(), out);
+        } else {
+            std::copy(override.code, override.code + 4, out);
+        }
+    }
+    return table;
+}
+
+MacroBlock EncodeMacroBlock(const ButtonEntry& entry) {
+    MacroBlock block{};
+    const int count = std::min<int>(entry.bindingCount, kMaxMacroActions);
+    if (count == 0) {
+        return block;
+    }
+    PutBigEndian16(block.data(), entry.bindingLoops);
+    size_t pos = 2;
+    for (int i = 0; i < count; ++i) {
+        if (!Append(block, pos, MacroItem(entry.macroActions[i]))) {
+            break;  // the block ends at the last whole item
+        }
+    }
+    return block;
+}
+
+std::vector<MacroBlock> EncodeRecoilBlocks(const ButtonEntry& entry) {
+    if (entry.functionId == 57) {
+        return {EncodeMacroBlock(entry)};
+    }
+    const int rows = std::min<int>(entry.bindingCount, kMaxBullets);
+    std::vector<MacroBlock> blocks(rows > kRecoilRowsPerBlock ? 2 : 1);
+    PutBigEndian16(blocks[0].data(), entry.bindingLoops);
+    if (rows == 0) {
+        blocks[0][1] = 0x01;
+    }
+    size_t pos = 2;
+    for (int i = 0; i < rows; ++i) {
+        if (i == kRecoilRowsPerBlock) {
+            blocks[1][0] = 0x00;
+            blocks[1][1] = 0x01;
+            pos = 2;
+        }
+        // 15 rows of at most 8 bytes always fit after the 2-byte head.
+        Append(blocks[size_t(i / kRecoilRowsPerBlock)], pos, RecoilItem(entry.gunData[i]));
+    }
+    return blocks;
+}
+
+}  // namespace mouse

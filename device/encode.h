@@ -40,8 +40,9 @@ bool SensorHasHighDpiMask(int sensorCode);
 uint8_t LiftOffDistanceValue(const ProfileRecord& record, const DeviceConfig& config);
 
 struct ButtonTable {
-    std::array<uint8_t, 256> codes{};  // 64 four-byte codes in slot order
-    std::vector<MacroBlock> macroBlocks;  // block k+1 at index k, at most 10
+    std::array<uint8_t, 256> codes{};       // 64 four-byte codes in slot order
+    std::vector<MacroBlock> macroBlocks;    // block k+1 at index k, at most 10
+    std::array<uint8_t, 64> blockOfSlot{};  // macro block number 1-10 of each slot, 0 none
 };
 // The 256-byte button table with the BUTTON overrides, and the macro blocks
 // of the macro buttons that received a block number.
@@ -51,7 +52,9 @@ ButtonTable EncodeButtonTable(const ProfileRecord& record,
 // 128-byte macro block of a button entry; items that would run past byte 127
 // are dropped (the block ends at the last whole item).
 MacroBlock EncodeMacroBlock(const ButtonEntry& entry);
-// One or two 128-byte blocks of a recoil preset bound to a button entry.
+// One or two 128-byte blocks of a recoil preset bound to a button entry
+// (rows 16-30 go into the second block); a left-button macro (function 57)
+// gives its single macro block.
 std::vector<MacroBlock> EncodeRecoilBlocks(const ButtonEntry& entry);
 
 }  // namespace mouse

@@ -1,0 +1,234 @@
+#include "cli/inspect.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+
+#include "store/tables.h"
+
+namespace mouse::cli {
+
+namespace {
+
+std::string Hex(unsigned value, int digits) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%0*x", digits, value);
+    return text;
+}
+
+std::string ColourText(uint32_t colour) {
+    return Hex(ColourRed(colour), 2) + Hex(ColourGreen(colour), 2) + Hex(ColourBlue(colour), 2);
+}
+
+std::string Quoted(const TextField& field) {
+    return "\"" + ToUtf8(ReadText(field)) + "\"";
+}
+
+std::string ModifierText(uint8_t mask) {
+    std::string text;
+    const std::pair<uint8_t, const char*> names[] = {
+        {kModCtrl, "Ctrl"}, {kModShift, "Shift"}, {kModAlt, "Alt"}, {kModWin, "Win"}};
+    for (const auto& [bit, name] : names) {
+        if (mask & bit) {
+            text += name;
+            text += '+';
+        }
+    }
+    return text;
+}
+
+std::string ActionText(const MacroAction& action) {
+    std::string text;
+    switch (action.kind) {
+        case kActionPress:
+            text = "press " + KeyDisplayName(action.code);
+            break;
+        case kActionRelease:
+            text = "release " + KeyDisplayName(action.code);
+            break;
+        case kActionMove:
+            text = "move (" + std::to_string(action.x) + ", " + std::to_string(action.y) + ")";
+            break;
+        default:
+            text = "kind " + std::to_string(action.kind) + " code 0x" + Hex(action.code, 2);
+            break;
+    }
+    return text + ", " + std::to_string(action.delay) + " ms";
+}
+
+void PrintActions(const MacroAction* actions, int stored, std::ostream& out) {
+    const int count = std::min(stored, kMaxMacroActions);
+    if (stored > kMaxMacroActions) {
+        out << "      (" << stored << " actions claimed, only " << kMaxMacroActions << " stored)\n";
+    }
+    for (int i = 0; i < count; ++i) {
+        out << "      " << i + 1 << ": " << ActionText(actions[i]) << "\n";
+    }
+}
+
+void PrintBullets(const BulletRow* rows, int stored, std::ostream& out) {
+    const int count = std::min(stored, kMaxBullets);
+    if (stored > kMaxBullets) {
+        out << "      (" << stored << " rows claimed, only " << kMaxBullets << " stored)\n";
+    }
+    for (int i = 0; i < count; ++i) {
+        out << "      " << i + 1 << ": x " << rows[i].x << ", y " << rows[i].y << ", delay "
+            << rows[i].delay << "\n";
+    }
+}
+
+void PrintButton(const ButtonEntry& entry, int slot, std::ostream& out) {
+    const int id = entry.functionId;
+    out << "    slot " << slot << " (" << (slot < kSlotsPerMode ? "office" : "game") << " "
+        << slot % kSlotsPerMode << "): " << FunctionDisplayName(id) << " [" << id << "]";
+    switch (id) {
+        case 10:
+            out << " count " << entry.fireClickCount << ", delay " << entry.fireClickDelay;
+            break;
+        case 21:
+            out << " " << ModifierText(entry.shortcutModifiers)
+                << KeyDisplayName(entry.shortcutKey);
+            break;
+        case 22:
+        case 57:
+            out << " macro " << entry.macroIndex << " " << Quoted(entry.bindingFolder) << "/"
+                << Quoted(entry.bindingName) << ", repeat mode " << entry.repeatMode << ", loops "
+                << entry.bindingLoops << ", " << entry.bindingCount << " actions\n";
+            PrintActions(entry.macroActions, entry.bindingCount, out);
+            return;
+        case 121:
+            out << " gun " << entry.gunIndex << " " << Quoted(entry.bindingFolder) << "/"
+                << Quoted(entry.bindingName) << ", option " << entry.bindingLoops << ", "
+                << entry.bindingCount << " rows\n";
+            PrintBullets(entry.gunData, entry.bindingCount, out);
+            return;
+        default:
+            break;
+    }
+    out << "\n";
+}
+
+}  // namespace
+
+std::string KeyDisplayName(uint8_t keyCode) {
+    if (keyCode == 0) {
+        return "none";
+    }
+    std::string name = ToUtf8(KeyNameKey(keyCode));
+    if (name.empty()) {
+        return "0x" + Hex(keyCode, 2);
+    }
+    if (name.rfind("key_", 0) == 0 && name.size() > 4) {
+        name.erase(0, 4);
+    }
+    return name;
+}
+
+std::string FunctionDisplayName(int functionId) {
+    if (const FunctionRow* row = FindFunction(functionId); row && row->menuName) {
+        return row->menuName;
+    }
+    switch (functionId) {
+        case 57:
+            return "left-button macro";
+        case 121:
+            return "select_gun";
+        default:
+            break;
+    }
+    return FindFunction(functionId) ? "(not selectable)" : "(unknown function)";
+}
+
+void PrintProfile(const ProfileRecord& r, std::ostream& out) {
+    out << "  name " << Quoted(r.name) << "\n";
+    out << "  pointer speed " << r.pointerSpeed << ", enhance precision "
+        << r.enhancePointerPrecision << ", scroll lines " << r.scrollLines << ", one-page scroll "
+        << r.onePageScroll << ", double-click speed " << r.doubleClickSpeed << " ("
+        << 900 - 70 * int64_t(r.doubleClickSpeed) << " ms)\n";
+    out << "  report rate index " << r.reportRateIndex << ", button mode " << r.buttonMode
+        << (r.buttonMode == 0   ? " (office)"
+            : r.buttonMode == 1 ? " (game)"
+                                : "")
+        << "\n";
+    out << "  DPI levels in use " << int(r.dpiLevelCount) << ", current level "
+        << r.currentDpiLevel + 1 << "\n";
+    for (int i = 0; i < kDpiLevels; ++i) {
+        out << "    level " << i + 1 << ": step " << r.dpiValue[i] << " (y " << r.dpiValueY[i]
+            << "), " << (r.dpiLevelEnabled[i] ? "enabled" : "disabled") << ", colour "
+            << ColourText(r.dpiColour[i]) << "\n";
+    }
+    out << "  lighting mode " << r.lightMode << ", brightness " << r.lightBrightness << ", speed "
+        << r.lightFrequency << ", colour mode " << r.lightColourMode << ", length " << r.lightLength
+        << ", fixed colour " << ColourText(r.lightFixedColour) << "\n";
+    out << "  cycle colours";
+    for (int i = 0; i < 8; ++i) {
+        out << " " << ColourText(r.cycleColour[i]) << (r.cycleColourEnabled[i] ? "" : "(off)");
+    }
+    out << "\n";
+    out << "  lift-off distance " << r.liftOffDistance << ", distance enabled " << r.distanceEnabled
+        << ", key response " << int(r.keyResponse) << " ms\n";
+    out << "  buttons:\n";
+    for (int slot = 0; slot < kButtonSlots; ++slot) {
+        PrintButton(r.buttons[slot], slot, out);
+    }
+}
+
+void PrintMacroRecord(const MacroRecord& r, std::ostream& out) {
+    if (r.isFolder) {
+        out << "  folder " << Quoted(r.folderName) << "\n";
+        return;
+    }
+    out << "  macro " << Quoted(r.folderName) << "/" << Quoted(r.macroName) << ", loops "
+        << r.loopCount << ", " << r.actionCount << " actions\n";
+    PrintActions(r.actions, r.actionCount, out);
+}
+
+void PrintGunRecord(const GunRecord& r, std::ostream& out) {
+    if (r.isFolder) {
+        out << "  folder " << Quoted(r.folderName) << "\n";
+        return;
+    }
+    out << "  gun " << Quoted(r.folderName) << "/" << Quoted(r.gunName) << ", option "
+        << int(r.reserved202) << ", " << int(r.bulletCount) << " bullets\n";
+    PrintBullets(r.bullets, r.bulletCount, out);
+}
+
+void PrintDataRecord(const DataRecord& r, std::ostream& out) {
+    out << "  current profile index " << r.currentProfileIndex << ", reserved 0x"
+        << Hex(r.reserved, 8) << "\n";
+}
+
+void PrintRecords(const std::vector<uint8_t>& bytes, const FileKind& kind, std::ostream& out) {
+    const size_t count = bytes.size() / RecordSize(kind.record);
+    for (size_t i = 0; i < count; ++i) {
+        out << RecordName(kind.record) << " " << i << ":\n";
+        switch (kind.record) {
+            case RecordKind::kProfile: {
+                auto record = std::make_unique<ProfileRecord>();  // 115 KB: not on the stack
+                CopyRecord(bytes, i, *record);
+                PrintProfile(*record, out);
+                break;
+            }
+            case RecordKind::kMacro: {
+                MacroRecord record;
+                CopyRecord(bytes, i, record);
+                PrintMacroRecord(record, out);
+                break;
+            }
+            case RecordKind::kGun: {
+                GunRecord record;
+                CopyRecord(bytes, i, record);
+                PrintGunRecord(record, out);
+                break;
+            }
+            case RecordKind::kData: {
+                DataRecord record;
+                CopyRecord(bytes, i, record);
+                PrintDataRecord(record, out);
+                break;
+            }
+        }
+    }
+}
+
+}  // namespace mouse::cli

@@ -1,0 +1,28 @@
+// Readable listings of the record files.
+#pragma once
+
+#include <cstdint>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "cli/record_files.h"
+#include "device/records.h"
+
+namespace mouse::cli {
+
+void PrintProfile(const ProfileRecord& record, std::ostream& out);
+void PrintMacroRecord(const MacroRecord& record, std::ostream& out);
+void PrintGunRecord(const GunRecord& record, std::ostream& out);
+void PrintDataRecord(const DataRecord& record, std::ostream& out);
+
+// Prints every whole record of bytes as the given kind, numbered from 0.
+void PrintRecords(const std::vector<uint8_t>& bytes, const FileKind& kind, std::ostream& out);
+
+// Display name of a key code: the key's name without the "key_" prefix,
+// "none" for 0, hex for a code without a name.
+std::string KeyDisplayName(uint8_t keyCode);
+// Menu name of a button function, or a description for ids without one.
+std::string FunctionDisplayName(int functionId);
+
+}  // namespace mouse::cli
