@@ -1,0 +1,14 @@
+// mousectl commands that need a mouse or a virtual mouse: apply, version, sim.
+#pragma once
+
+#include <vector>
+
+#include "cli/command.h"
+
+namespace mouse::cli {
+
+inline constexpr int kExitDevice = 3;  // no mouse, or the mouse refused reports
+
+std::vector<Command> DeviceCommands();
+
+}  // namespace mouse::cli
