@@ -8,11 +8,11 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <thread>
 
 #include "cli/record_files.h"
 #include "device/apply.h"
 #include "device/driver_library.h"
+#include "device/precise_sleep.h"
 #include "drivers/sim/sim_client.h"
 #include "store/data_ini.h"
 
@@ -52,7 +52,7 @@ public:
 };
 
 void Sleep(int ms) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    PreciseSleep(ms);
 }
 
 // Loads the library and opens the mouse; false with a message on err.

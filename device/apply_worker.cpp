@@ -1,9 +1,8 @@
 #include "device/apply_worker.h"
 
-#include <chrono>
-
 #include "device/diagnostics.h"
 #include "device/messages.h"
+#include "device/precise_sleep.h"
 
 namespace mouse {
 
@@ -71,7 +70,7 @@ void ApplyWorker::WaitIdle() {
 void ApplyWorker::Sleep(int ms) {
     // Protocol pauses are real sleeps; a stop request does not cut them short,
     // since the mouse needs the gap between reports of the job under way.
-    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    PreciseSleep(ms);
 }
 
 void ApplyWorker::Run() {
