@@ -1,0 +1,42 @@
+#include "buttons/msg_wnd.h"
+
+namespace mouse {
+
+void CMsgWnd::InitWindow() {
+    m_pm.CheckControls(kMsgWndTable);
+    m_pOkBtn = m_pm.FindControl<CButtonUI>(QStringLiteral("ok_btn"));
+    m_pCancelBtn = m_pm.FindControl<CButtonUI>(QStringLiteral("cancel_btn"));
+    m_pExitBtn = m_pm.FindControl<CButtonUI>(QStringLiteral("exit_btn"));
+    m_pTitle = m_pm.FindControl<CLabelUI>(QStringLiteral("label_title"));
+    m_pString = m_pm.FindControl<CLabelUI>(QStringLiteral("label_string"));
+    if (m_pTitle != nullptr) {
+        m_pTitle->SetResourceText(m_title);
+    }
+    if (m_pString != nullptr) {
+        m_pString->SetResourceText(m_msg);
+    }
+}
+
+void CMsgWnd::OnClick(TNotifyUI& msg) {
+    if (msg.pSender == nullptr) {
+        return;
+    }
+    if (msg.pSender == m_pOkBtn) {
+        Close(1);
+    } else if (msg.pSender == m_pCancelBtn || msg.pSender == m_pExitBtn) {
+        Close(0);
+    }
+}
+
+int ShowMessage(WindowImplBase* parent, const QString& titleKey, const QString& msgKey) {
+    CMsgWnd wnd;
+    wnd.SetTitle(titleKey);
+    wnd.SetMsg(msgKey);
+    if (!wnd.Create(parent)) {
+        return 0;
+    }
+    wnd.CenterWindow();
+    return wnd.ShowModal();
+}
+
+}  // namespace mouse

@@ -1,0 +1,1 @@
+#include "tests/ui/qt_main.inc"

@@ -1,0 +1,78 @@
+// Renders the main window frame and the message box headless (QWidget::grab)
+// into PNG files: mouse_ui_screenshots <output folder> [suffix]. Run it with
+// QT_SCALE_FACTOR=2 for the doubled-scale pictures.
+#include <QApplication>
+#include <QDir>
+#include <QPixmap>
+#include <QWidget>
+#include <cstdio>
+
+#include "buttons/msg_wnd.h"
+#include "ui/ui.h"
+
+namespace {
+
+class FrameWnd : public mouse::WindowImplBase {
+public:
+    QString GetWindowClassName() const override { return QStringLiteral("Mouse Driver"); }
+    QString GetSkinFile() const override { return QStringLiteral("main.xml"); }
+};
+
+bool Grab(mouse::WindowImplBase& wnd, const QString& path) {
+    QWidget* host = wnd.GetHostWidget();
+    host->show();
+    QApplication::processEvents();
+    const QPixmap pixmap = host->grab();
+    host->hide();
+    const bool ok = pixmap.save(path);
+    std::printf("%s %s (%dx%d)\n", ok ? "wrote" : "cannot write", qPrintable(path), pixmap.width(),
+                pixmap.height());
+    return ok;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication app(argc, argv);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: %s <output folder> [suffix]\n", argv[0]);
+        return 2;
+    }
+    const QString out = QString::fromLocal8Bit(argv[1]);
+    const QString suffix = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
+    QDir().mkpath(out);
+    mouse::CPaintManagerUI::SetResourcePath(QStringLiteral(MOUSE_SOURCE_DIR "/res/"));
+    if (!mouse::CResourceManager::GetInstance()->LoadLanguage()) {
+        return 1;
+    }
+
+    FrameWnd main;
+    if (!main.Create(nullptr)) {
+        return 1;
+    }
+    main.SetIcon(QStringLiteral(MOUSE_SOURCE_DIR "/res/logo.png"));
+    if (auto* tab = main.FindControl<mouse::COptionUI>(QStringLiteral("key_btn"))) {
+        tab->Selected(true, false);
+    }
+    if (auto* combo = main.FindControl<mouse::CComboUI>(QStringLiteral("profile_combo"))) {
+        combo->AddItem(QStringLiteral("Profile 1"));
+        combo->AddItem(QStringLiteral("FPS"));
+        combo->SelectItem(0, false);
+    }
+    if (auto* edit = main.FindControl<mouse::CEditUI>(QStringLiteral("edit_profile_name"))) {
+        edit->SetText(QStringLiteral("Profile 1"));
+    }
+    bool ok = Grab(main, out + QStringLiteral("/main_window") + suffix + QStringLiteral(".png"));
+
+    mouse::CMsgWnd msg;
+    msg.SetTitle(QStringLiteral("warning_title_text"));
+    msg.SetMsg(QStringLiteral("reset_profile_text"));
+    if (!msg.Create(&main)) {
+        return 1;
+    }
+    ok &= Grab(msg, out + QStringLiteral("/message_box") + suffix + QStringLiteral(".png"));
+    return ok ? 0 : 1;
+}

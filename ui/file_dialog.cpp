@@ -1,0 +1,74 @@
+#include "ui/file_dialog.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+#include <deque>
+
+#include "ui/window.h"
+
+namespace mouse {
+namespace {
+
+std::deque<QString>& Answers() {
+    static std::deque<QString> answers;
+    return answers;
+}
+
+CFileDialog::Request& Last() {
+    static CFileDialog::Request last;
+    return last;
+}
+
+QString Run(WindowImplBase* parent, const CFileDialog::Request& request) {
+    Last() = request;
+    QString path;
+    if (!Answers().empty()) {
+        path = Answers().front();
+        Answers().pop_front();
+    } else {
+        QWidget* owner = parent != nullptr ? parent->GetHostWidget() : nullptr;
+        QString start = request.folder;
+        if (request.save && !request.fileName.isEmpty()) {
+            start =
+                start.isEmpty() ? request.fileName : start + QLatin1Char('/') + request.fileName;
+        }
+        path = request.save ? QFileDialog::getSaveFileName(owner, {}, start, request.filter)
+                            : QFileDialog::getOpenFileName(owner, {}, start, request.filter);
+    }
+    if (request.save && !path.isEmpty() && !request.defaultExt.isEmpty() &&
+        QFileInfo(path).suffix().isEmpty()) {
+        path += QLatin1Char('.') + request.defaultExt;
+    }
+    return path;
+}
+
+}  // namespace
+
+QString CFileDialog::GetOpenFileName(WindowImplBase* parent, const QString& filter,
+                                     const QString& folder, const QString& defaultExt) {
+    return Run(parent, Request{false, filter, folder, defaultExt, {}});
+}
+
+QString CFileDialog::GetSaveFileName(WindowImplBase* parent, const QString& filter,
+                                     const QString& folder, const QString& defaultExt,
+                                     const QString& fileName) {
+    return Run(parent, Request{true, filter, folder, defaultExt, fileName});
+}
+
+void CFileDialog::QueueAnswer(const QString& path) {
+    Answers().push_back(path);
+}
+
+int CFileDialog::PendingAnswers() {
+    return static_cast<int>(Answers().size());
+}
+
+void CFileDialog::ClearAnswers() {
+    Answers().clear();
+}
+
+CFileDialog::Request CFileDialog::LastRequest() {
+    return Last();
+}
+
+}  // namespace mouse

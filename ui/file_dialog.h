@@ -1,0 +1,37 @@
+// File dialogs for import and export. Tests queue answers so no dialog opens.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace mouse {
+
+class WindowImplBase;
+
+class CFileDialog {
+public:
+    struct Request {
+        bool save = false;
+        QString filter;      // e.g. "Profile (*.pbin)"
+        QString folder;      // initial folder
+        QString defaultExt;  // without the dot, e.g. "pbin"
+        QString fileName;    // proposed name (save)
+    };
+
+    // The chosen path, or an empty text when the user cancels. On save, a
+    // name without an extension gets defaultExt.
+    static QString GetOpenFileName(WindowImplBase* parent, const QString& filter,
+                                   const QString& folder = {}, const QString& defaultExt = {});
+    static QString GetSaveFileName(WindowImplBase* parent, const QString& filter,
+                                   const QString& folder = {}, const QString& defaultExt = {},
+                                   const QString& fileName = {});
+
+    // Test seam: the next dialogs answer these paths in order (an empty path
+    // is a cancel) instead of opening.
+    static void QueueAnswer(const QString& path);
+    static int PendingAnswers();
+    static void ClearAnswers();
+    static Request LastRequest();
+};
+
+}  // namespace mouse

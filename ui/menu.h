@@ -1,0 +1,70 @@
+// Pop-up menus from menu skin files. Each item of a menu skin is a
+// "MenuElement" whose object name is the command name; the optional dynamic
+// properties "textkey" (language key of its text) and "userdata" travel with
+// the choice. A choice is posted to the owner window as 0x403 (kMsgMenu) with
+// wParam = a heap MenuCmd that the receiver takes over with TakeMenuCmd.
+#pragma once
+
+#include <QPoint>
+#include <QString>
+#include <memory>
+
+#include "ui/window.h"
+
+namespace mouse {
+
+inline constexpr UINT kMsgMenu = 0x403;
+
+// Alignment of the menu against its anchor point (combine one horizontal and
+// one vertical flag): Left|Top puts the menu's top-left corner at the point,
+// Right puts its right edge there, Bottom its bottom edge.
+enum MenuAlign : UINT {
+    kMenuAlignLeft = 1 << 1,
+    kMenuAlignTop = 1 << 2,
+    kMenuAlignRight = 1 << 3,
+    kMenuAlignBottom = 1 << 4,
+};
+
+// The record behind a 0x403 message.
+struct MenuCmd {
+    QString szName;      // command name (the item's object name)
+    QString szUserData;  // the item's "userdata" property
+    QString szText;      // the text the item showed
+};
+
+// Takes over the record of a 0x403 message (wParam); nullptr for 0.
+inline std::unique_ptr<MenuCmd> TakeMenuCmd(WPARAM wParam) {
+    return std::unique_ptr<MenuCmd>(reinterpret_cast<MenuCmd*>(wParam));
+}
+
+class CMenuWnd : public WindowImplBase {
+public:
+    // Creates and shows the menu from `skinFile` at screen point `anchor`;
+    // nullptr (with an error naming the file) when the skin cannot be loaded.
+    // Destroying the object closes the menu.
+    static std::unique_ptr<CMenuWnd> CreateMenu(WindowImplBase* owner, const QString& skinFile,
+                                                QPoint anchor,
+                                                UINT align = kMenuAlignLeft | kMenuAlignTop);
+    ~CMenuWnd() override;
+
+    QString GetWindowClassName() const override { return QStringLiteral("MenuWnd"); }
+    QString GetSkinFile() const override { return m_skinFile; }
+
+    int GetVisibleItemCount() const;
+    // Resizes the menu (keeps its top-left corner) and moves it.
+    void ResizeMenu(int width, int height);
+    void MoveMenu(QPoint topLeft);
+    // The item called `name` (tests click it with Activate()).
+    CButtonUI* FindItem(const QString& name);
+
+protected:
+    void InitWindow() override;
+    void Notify(TNotifyUI& msg) override;
+
+private:
+    CMenuWnd(WindowImplBase* owner, const QString& skinFile);
+    WindowImplBase* m_owner;
+    QString m_skinFile;
+};
+
+}  // namespace mouse

@@ -1,0 +1,134 @@
+// Qt widgets behind the layer. Private to ui/: nothing outside includes it.
+#pragma once
+
+#include <QColor>
+#include <QEvent>
+#include <QPoint>
+#include <QPushButton>
+#include <QTimer>
+#include <QUiLoader>
+#include <QWidget>
+#include <functional>
+
+#include "ui/ui_types.h"
+
+namespace mouse {
+
+class WindowImplBase;
+class CPaintManagerUI;
+
+// A numbered message travelling to a window's UI thread.
+class UiMessageEvent : public QEvent {
+public:
+    static QEvent::Type EventType();
+    UiMessageEvent(UINT msg, WPARAM wParam, LPARAM lParam)
+        : QEvent(EventType()), msg(msg), wParam(wParam), lParam(lParam) {}
+    UINT msg;
+    WPARAM wParam;
+    LPARAM lParam;
+};
+
+// The top-level widget of a WindowImplBase.
+class HostWidget : public QWidget {
+public:
+    explicit HostWidget(WindowImplBase* owner);
+    void SetCaptionHeight(int height) { m_captionHeight = height; }
+    int CaptionHeight() const { return m_captionHeight; }
+
+protected:
+    bool event(QEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+
+private:
+    WindowImplBase* m_owner;
+    int m_captionHeight = 0;
+    bool m_dragging = false;
+    QPoint m_dragOffset;
+};
+
+// Push button that is an option: checkable, exclusive within its "group".
+class OptionButton : public QPushButton {
+public:
+    explicit OptionButton(QWidget* parent = nullptr);
+};
+
+// Menu item: a flat button whose name is the command.
+class MenuElement : public QPushButton {
+public:
+    explicit MenuElement(QWidget* parent = nullptr);
+};
+
+// Hue/saturation field with a value strip at the bottom; the selected colour
+// is marked. Emits changes while dragging and once on release.
+class ColorPalette : public QWidget {
+public:
+    explicit ColorPalette(QWidget* parent = nullptr);
+    QColor SelectedColor() const { return m_color; }
+    void SetSelectedColor(const QColor& color);
+    QSize sizeHint() const override { return {200, 160}; }
+
+    std::function<void(QColor)> onChanged;   // while dragging
+    std::function<void(QColor)> onReleased;  // on release
+
+protected:
+    void paintEvent(QPaintEvent* e) override;
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+
+private:
+    QRect FieldRect() const;
+    QRect StripRect() const;
+    void PickAt(QPoint pos);
+    QColor m_color = QColor(0, 170, 255);
+    float m_hue = 0.55f, m_sat = 1.0f, m_val = 1.0f;
+    enum class Drag { None, Field, Strip } m_drag = Drag::None;
+};
+
+// Spinning ring shown while the configuration is written.
+class BusyRing : public QWidget {
+public:
+    explicit BusyRing(QWidget* parent = nullptr);
+
+protected:
+    void paintEvent(QPaintEvent* e) override;
+    void showEvent(QShowEvent* e) override;
+    void hideEvent(QHideEvent* e) override;
+
+private:
+    QTimer m_timer;
+    int m_angle = 0;
+};
+
+// Dims everything beneath it and swallows input while a dialog is open.
+class Overlay : public QWidget {
+public:
+    explicit Overlay(QWidget* parent = nullptr);
+
+protected:
+    void paintEvent(QPaintEvent* e) override;
+};
+
+// Creates the layer's own widget classes by the names used in skin files.
+class SkinLoader : public QUiLoader {
+public:
+    using QUiLoader::QUiLoader;
+    QWidget* createWidget(const QString& className, QWidget* parent, const QString& name) override;
+};
+
+// Turns widget events into notifications (focus, hover) and paints
+// background images.
+class SkinEventFilter : public QObject {
+public:
+    explicit SkinEventFilter(CPaintManagerUI* manager) : m_manager(manager) {}
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    CPaintManagerUI* m_manager;
+};
+
+}  // namespace mouse
