@@ -89,14 +89,14 @@ void ApplyWorker::Run() {
             busy_ = true;
         }
         Execute(job);
+        if (notify_) {
+            notify_();
+        }
         {
             std::lock_guard lock(mutex_);
             busy_ = false;
         }
         idle_.notify_all();
-        if (notify_) {
-            notify_();
-        }
     }
 }
 

@@ -72,8 +72,8 @@ TEST(ApplyWorker, RunsRequestsOneAtATimeInOrderWithTheRecordAsPosted) {
 
     EXPECT_EQ(done.load(), 2);
     auto reports = driver.Reports();
-    auto first = std::find(reports.begin(), reports.end(), "S 0201000000000000fc");
-    auto second = std::find(reports.begin(), reports.end(), "S 0202000000000000fb");
+    auto first = std::find(reports.begin(), reports.end(), "S 02010000000000fc");
+    auto second = std::find(reports.begin(), reports.end(), "S 02020000000000fb");
     ASSERT_NE(first, reports.end());
     ASSERT_NE(second, reports.end());
     EXPECT_LT(first, second);

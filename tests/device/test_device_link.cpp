@@ -3,99 +3,21 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
 
 #include "device/messages.h"
 #include "fake_driver.h"
+#include "fake_host.h"
 
 namespace mouse {
 namespace {
 
 using test::FakeDriver;
-
-class NullPointer : public PointerPlatform {
-public:
-    void SetDoubleClickTime(uint32_t) override {}
-    void SystemParametersInfoW(uint32_t, uint32_t, void*, uint32_t) override {}
-};
-
-// Plays the main window: records hook calls and keeps posted messages and
-// timers until the test delivers them, as the user-interface thread would.
-class FakeHost : public DeviceLinkHost {
-public:
-    FakeHost() {
-        MakeDefaultRecord(profile, 3311);
-        WriteText(profile.name, u"P1");
-    }
-    ProfileRecord& CurrentProfile() override { return profile; }
-    int CurrentProfileIndex() const override { return index; }
-    void SaveProfilesAfterNotice() override { ++saves; }
-    void SelectDpiLevelOption(int level) override { dpiOptions.push_back(level); }
-    void SelectReportRateOption(int i) override { rateOptions.push_back(i); }
-    void ShowButtonMode(int mode) override { modes.push_back(mode); }
-    void PostDpiPopup(int step) override { popups.push_back(step); }
-    void HideMainWindow() override { ++hides; }
-    void ShowNoDeviceMessage(const std::string& reason) override {
-        ++noDeviceMessages;
-        lastReason = reason;
-        if (onNoDevice) {
-            onNoDevice();
-        }
-    }
-    void RunAfter(int ms, std::function<void()> fn) override {
-        timerDelays.push_back(ms);
-        timers.push_back(std::move(fn));
-    }
-    void ApplyFinished(int profileIndex) override { finished.push_back(profileIndex); }
-    void FirmwareVersionRead(std::optional<FirmwareVersion> v) override { versions.push_back(v); }
-
-    void FireTimers() {
-        auto pending = std::move(timers);
-        timers.clear();
-        for (auto& fn : pending) {
-            fn();
-        }
-    }
-
-    void Post(unsigned message, uintptr_t w, intptr_t l) {
-        std::lock_guard lock(mutex);
-        posted.push_back({message, w, l});
-        arrived.notify_all();
-    }
-    // Delivers worker-done messages until n jobs have been reported.
-    void PumpWorker(DeviceLink& link, size_t jobs) {
-        for (;;) {
-            {
-                std::unique_lock lock(mutex);
-                arrived.wait_for(lock, std::chrono::seconds(10), [&] { return !posted.empty(); });
-                posted.clear();
-            }
-            link.OnWorkerDone();
-            if (finished.size() + versions.size() >= jobs) {
-                return;
-            }
-        }
-    }
-
-    struct Message {
-        unsigned message;
-        uintptr_t w;
-        intptr_t l;
-    };
-    ProfileRecord profile{};
-    int index = 0;
-    int saves = 0, hides = 0, noDeviceMessages = 0;
-    std::string lastReason;
-    std::function<void()> onNoDevice;
-    std::vector<int> dpiOptions, rateOptions, modes, popups, timerDelays, finished;
-    std::vector<std::optional<FirmwareVersion>> versions;
-    std::vector<std::function<void()>> timers;
-    std::mutex mutex;
-    std::condition_variable arrived;
-    std::deque<Message> posted;
-};
+using test::FakeHost;
+using test::NullPointer;
 
 struct LinkFixture : ::testing::Test {
     LinkFixture() {
