@@ -1,0 +1,276 @@
+#include "drivers/sim/sim_state.h"
+
+#include <cstdio>
+#include <map>
+#include <span>
+#include <vector>
+
+namespace mouse {
+
+namespace {
+
+std::string Hex(std::span<const uint8_t> bytes) {
+    static const char digits[] = "0123456789abcdef";
+    std::string out;
+    out.reserve(bytes.size() * 2);
+    for (uint8_t b : bytes) {
+        out.push_back(digits[b >> 4]);
+        out.push_back(digits[b & 0x0F]);
+    }
+    return out;
+}
+
+std::string Hex1(uint8_t b) {
+    return Hex({&b, 1});
+}
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    return -1;
+}
+
+bool ParseHex(std::string_view text, std::span<uint8_t> out) {
+    if (text.size() != out.size() * 2) {
+        return false;
+    }
+    for (size_t i = 0; i < out.size(); ++i) {
+        const int hi = HexDigit(text[2 * i]);
+        const int lo = HexDigit(text[2 * i + 1]);
+        if (hi < 0 || lo < 0) {
+            return false;
+        }
+        out[i] = static_cast<uint8_t>(hi << 4 | lo);
+    }
+    return true;
+}
+
+bool ParseCount(std::string_view text, uint32_t& out) {
+    if (text.empty() || text.size() > 10) {
+        return false;
+    }
+    uint64_t v = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') {
+            return false;
+        }
+        v = v * 10 + static_cast<uint64_t>(c - '0');
+    }
+    if (v > 0xFFFFFFFFu) {
+        return false;
+    }
+    out = static_cast<uint32_t>(v);
+    return true;
+}
+
+// The fields of the text form, in order, with how to write and read each.
+struct Field {
+    std::string name;
+    std::string value;
+};
+
+std::vector<Field> Fields(const SimState& s) {
+    std::vector<Field> f;
+    f.push_back({"plugged", s.plugged ? "1" : "0"});
+    const uint8_t version[2] = {s.versionMajor, s.versionMinor};
+    f.push_back({"version", Hex(version)});
+    f.push_back({"settings", Hex(s.settings)});
+    f.push_back({"buttonMode", Hex1(s.buttonMode)});
+    f.push_back({"reportRate", Hex1(s.reportRate)});
+    f.push_back({"dpiLevel", Hex1(s.dpiLevel)});
+    f.push_back({"fixedColour", Hex(s.fixedColour)});
+    const uint8_t light[3] = {s.lightEffect, s.lightP, s.lightQ};
+    f.push_back({"light", Hex(light)});
+    f.push_back({"cycleColours", Hex(s.cycleColours)});
+    f.push_back({"dpiColours", Hex(s.dpiColours)});
+    f.push_back({"dpiLevelCount", Hex1(s.dpiLevelCount)});
+    f.push_back({"dpiTable", Hex(s.dpiTable)});
+    f.push_back({"buttonTable", Hex(s.buttonTable)});
+    for (size_t k = 0; k < s.macroBlocks.size(); ++k) {
+        f.push_back({"macro" + std::to_string(k + 1),
+                     s.macroBlocks[k] ? Hex(*s.macroBlocks[k]) : std::string("-")});
+    }
+    f.push_back({"liftOff", Hex1(s.liftOff)});
+    f.push_back({"keyResponse", Hex1(s.keyResponse)});
+    f.push_back({"highDpiMask", Hex1(s.highDpiMask)});
+    f.push_back({"closingCount", std::to_string(s.closingCount)});
+    f.push_back({"acceptedCount", std::to_string(s.acceptedCount)});
+    f.push_back({"refusedCount", std::to_string(s.refusedCount)});
+    f.push_back({"faultCount", std::to_string(s.faultCount)});
+    return f;
+}
+
+bool ParseOne(const std::map<std::string, std::string, std::less<>>& values, const char* name,
+              std::span<uint8_t> out) {
+    auto it = values.find(name);
+    return it != values.end() && ParseHex(it->second, out);
+}
+
+bool ParseOne(const std::map<std::string, std::string, std::less<>>& values, const char* name,
+              uint8_t& out) {
+    return ParseOne(values, name, std::span<uint8_t>(&out, 1));
+}
+
+bool ParseOne(const std::map<std::string, std::string, std::less<>>& values, const char* name,
+              uint32_t& out) {
+    auto it = values.find(name);
+    return it != values.end() && ParseCount(it->second, out);
+}
+
+std::string Colour(std::span<const uint8_t> rgb) {
+    return "#" + Hex(rgb.first(3));
+}
+
+}  // namespace
+
+std::string EncodeSimState(const SimState& state) {
+    std::string out;
+    for (const Field& f : Fields(state)) {
+        out += f.name;
+        out += ' ';
+        out += f.value;
+        out += '\n';
+    }
+    return out;
+}
+
+std::optional<SimState> ParseSimState(std::string_view text) {
+    std::map<std::string, std::string, std::less<>> values;
+    while (!text.empty()) {
+        const size_t end = text.find('\n');
+        std::string_view line = text.substr(0, end);
+        text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+        if (line.empty()) {
+            continue;
+        }
+        const size_t space = line.find(' ');
+        if (space == std::string_view::npos) {
+            return std::nullopt;
+        }
+        values[std::string(line.substr(0, space))] = std::string(line.substr(space + 1));
+    }
+    SimState s;
+    auto plugged = values.find("plugged");
+    if (plugged == values.end() || (plugged->second != "0" && plugged->second != "1")) {
+        return std::nullopt;
+    }
+    s.plugged = plugged->second == "1";
+    uint8_t version[2];
+    uint8_t light[3];
+    bool ok =
+        ParseOne(values, "version", version) && ParseOne(values, "settings", s.settings) &&
+        ParseOne(values, "buttonMode", s.buttonMode) &&
+        ParseOne(values, "reportRate", s.reportRate) && ParseOne(values, "dpiLevel", s.dpiLevel) &&
+        ParseOne(values, "fixedColour", s.fixedColour) && ParseOne(values, "light", light) &&
+        ParseOne(values, "cycleColours", s.cycleColours) &&
+        ParseOne(values, "dpiColours", s.dpiColours) &&
+        ParseOne(values, "dpiLevelCount", s.dpiLevelCount) &&
+        ParseOne(values, "dpiTable", s.dpiTable) &&
+        ParseOne(values, "buttonTable", s.buttonTable) && ParseOne(values, "liftOff", s.liftOff) &&
+        ParseOne(values, "keyResponse", s.keyResponse) &&
+        ParseOne(values, "highDpiMask", s.highDpiMask) &&
+        ParseOne(values, "closingCount", s.closingCount) &&
+        ParseOne(values, "acceptedCount", s.acceptedCount) &&
+        ParseOne(values, "refusedCount", s.refusedCount) &&
+        ParseOne(values, "faultCount", s.faultCount);
+    if (!ok) {
+        return std::nullopt;
+    }
+    s.versionMajor = version[0];
+    s.versionMinor = version[1];
+    s.lightEffect = light[0];
+    s.lightP = light[1];
+    s.lightQ = light[2];
+    for (size_t k = 0; k < s.macroBlocks.size(); ++k) {
+        auto it = values.find("macro" + std::to_string(k + 1));
+        if (it == values.end()) {
+            return std::nullopt;
+        }
+        if (it->second == "-") {
+            continue;
+        }
+        std::array<uint8_t, 128> block{};
+        if (!ParseHex(it->second, block)) {
+            return std::nullopt;
+        }
+        s.macroBlocks[k] = block;
+    }
+    return s;
+}
+
+std::string FormatSimState(const SimState& s) {
+    std::string out;
+    char line[160];
+    auto add = [&](const char* label, const std::string& value) {
+        std::snprintf(line, sizeof line, "%-15s %s\n", label, value.c_str());
+        out += line;
+    };
+    auto spaced = [](std::span<const uint8_t> bytes) {
+        std::string t;
+        for (size_t i = 0; i < bytes.size(); ++i) {
+            t += (i == 0 ? "" : " ") + Hex1(bytes[i]);
+        }
+        return t;
+    };
+    auto colours = [&](std::span<const uint8_t> list) {
+        std::string t;
+        for (size_t i = 0; i + 3 <= list.size(); i += 3) {
+            t += (i == 0 ? "" : " ") + Colour(list.subspan(i, 3));
+        }
+        return t;
+    };
+    add("plugged:", s.plugged ? "yes" : "no");
+    add("firmware:", std::to_string(s.versionMajor) + "." + std::to_string(s.versionMinor));
+    add("settings:", spaced(s.settings));
+    add("button mode:", std::to_string(s.buttonMode));
+    add("report rate:", std::to_string(s.reportRate));
+    add("DPI level:", std::to_string(s.dpiLevel));
+    add("DPI levels:", std::to_string(s.dpiLevelCount));
+    add("DPI table:", spaced(s.dpiTable));
+    add("DPI colours:", colours(s.dpiColours));
+    add("cycle colours:", colours(s.cycleColours));
+    add("fixed colour:", Colour(s.fixedColour));
+    add("lighting:", "effect " + std::to_string(s.lightEffect) + ", p " + Hex1(s.lightP) + ", q " +
+                         Hex1(s.lightQ));
+    add("lift-off:", Hex1(s.liftOff));
+    add("key response:", Hex1(s.keyResponse));
+    add("high-DPI mask:", Hex1(s.highDpiMask));
+    add("closing cmds:", std::to_string(s.closingCount));
+    add("exchanges:", std::to_string(s.acceptedCount) + " accepted, " +
+                          std::to_string(s.refusedCount) + " refused, " +
+                          std::to_string(s.faultCount) + " failed on purpose");
+    out += "button table (slot: code):\n";
+    for (size_t slot = 0; slot < 64; slot += 4) {
+        std::string row;
+        for (size_t j = slot; j < slot + 4; ++j) {
+            std::snprintf(
+                line, sizeof line, "  %2zu: %s", j,
+                spaced(std::span<const uint8_t>(s.buttonTable).subspan(j * 4, 4)).c_str());
+            row += line;
+        }
+        out += row + "\n";
+    }
+    for (size_t k = 0; k < s.macroBlocks.size(); ++k) {
+        if (!s.macroBlocks[k]) {
+            std::snprintf(line, sizeof line, "macro block %zu: not written\n", k + 1);
+            out += line;
+            continue;
+        }
+        std::snprintf(line, sizeof line, "macro block %zu:\n", k + 1);
+        out += line;
+        const std::span<const uint8_t> block(*s.macroBlocks[k]);
+        for (size_t i = 0; i < block.size(); i += 16) {
+            out += "  " + spaced(block.subspan(i, 16)) + "\n";
+        }
+    }
+    return out;
+}
+
+}  // namespace mouse
