@@ -1,0 +1,65 @@
+// The program's entry: one copy per user, the main window, the tray.
+#include <QApplication>
+#include <QStringList>
+
+#include "app/main_wnd.h"
+#include "app/single_instance.h"
+#include "device/diagnostics.h"
+#include "device/messages.h"
+#include "ui/paint_manager.h"
+
+namespace {
+
+// The command line after the program name, as one text of at most 259
+// characters; only whether it is empty matters.
+std::string CommandLine(const QStringList& arguments) {
+    std::string line = arguments.mid(1).join(' ').toStdString();
+    if (line.size() > 259) {
+        line.resize(259);
+    }
+    return line;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    app.setApplicationName("mouse-driver");
+    // The window stays in the tray when it is hidden; the program ends only
+    // through the tray menu's exit.
+    app.setQuitOnLastWindowClosed(false);
+
+    mouse::SingleInstance instance("Mosue Driver Configure Velnor");
+    if (!instance.TryBecomePrimary()) {
+        instance.SendShowRequest();
+        return 1;
+    }
+
+    const std::string commandLine = CommandLine(app.arguments());
+    mouse::DebugPrintf("ilen = %d\r\n", int(commandLine.size()));
+
+    QString programFolder = QCoreApplication::applicationDirPath() + '/';
+    mouse::CPaintManagerUI::SetResourcePath(programFolder + "res/");
+
+    mouse::MainWndOptions options;
+    options.programFolder = programFolder;
+    auto window = std::make_unique<mouse::CMainWnd>(options);
+    if (!window->Create(nullptr)) {
+        mouse::DebugPrintf("%s\n",
+                           qPrintable(mouse::CPaintManagerUI::GetErrors().join('\n')));
+        return 1;
+    }
+    window->CenterWindow();
+    instance.SetRequestHandler([&window](int request) {
+        if (request == mouse::kShowRequest && window) {
+            window->SendMessage(mouse::kMsgShowRequest, 0, 0);
+        }
+    });
+    if (!window->StartsHidden(!commandLine.empty())) {
+        window->ShowWindow(true);
+    }
+    app.exec();
+    instance.SetRequestHandler({});
+    window.reset();
+    return 0;
+}

@@ -1,0 +1,470 @@
+#include "app/main_wnd.h"
+
+#include <QCoreApplication>
+#include <QCursor>
+#include <QFile>
+#include <QTimer>
+#include <cstring>
+
+#include "buttons/msg_wnd.h"
+#include "device/diagnostics.h"
+#include "device/messages.h"
+#include "ui/resource_manager.h"
+
+namespace mouse {
+
+namespace {
+
+// The pointer settings are written to the desktop by the performance page's
+// platform; until one is given, applying leaves the desktop as it is.
+class NoDesktopPointer final : public PointerPlatform {
+public:
+    void SetDoubleClickTime(uint32_t) override {}
+    void SystemParametersInfoW(uint32_t, uint32_t, void*, uint32_t) override {}
+};
+
+QString Text(const char* key) { return CResourceManager::GetInstance()->GetText(key); }
+
+QString ProfileName(const ProfileRecord& record) {
+    std::u16string name = ReadText(record.name);
+    return QString::fromUtf16(name.data(), qsizetype(name.size()));
+}
+
+constexpr UINT kDpiPopupTimer = 52;
+
+}  // namespace
+
+CMainWnd::CMainWnd(MainWndOptions options)
+    : m_options(std::move(options)), m_template(std::make_unique<ProfileRecord>()) {
+    if (!m_options.programFolder.endsWith('/')) {
+        m_options.programFolder += '/';
+    }
+    if (m_options.launcher == nullptr) {
+        m_options.launcher = &m_desktopLauncher;
+    }
+    if (m_options.pointer == nullptr) {
+        m_ownPointer = std::make_unique<NoDesktopPointer>();
+        m_options.pointer = m_ownPointer.get();
+    }
+    if (!m_options.quit) {
+        m_options.quit = [] { QCoreApplication::quit(); };
+    }
+    std::memset(m_template.get(), 0, sizeof(ProfileRecord));
+    m_stores = std::make_unique<Stores>(
+        StoreFolderOf(std::filesystem::path(m_options.programFolder.toStdString())));
+}
+
+CMainWnd::~CMainWnd() {
+    m_link.reset();
+    RemoveVirtualWnd("ButtonPage");
+    RemoveVirtualWnd("PerformancePage");
+    RemoveVirtualWnd("LightPage");
+    RemoveVirtualWnd("MacroPage");
+    RemoveVirtualWnd("GunPage");
+}
+
+void CMainWnd::InitWindow() { InitMainWindow(); }
+
+void CMainWnd::InitMainWindow() {
+    // 1. The pages know their window; each is a virtual window of the pump.
+    CPage* pages[] = {&m_buttonPage, &m_performancePage, &m_lightPage, &m_macroPage, &m_gunPage};
+    for (CPage* page : pages) {
+        page->SetOwner(this, &m_pm);
+    }
+    AddVirtualWnd("ButtonPage", &m_buttonPage);
+    AddVirtualWnd("PerformancePage", &m_performancePage);
+    AddVirtualWnd("LightPage", &m_lightPage);
+    AddVirtualWnd("MacroPage", &m_macroPage);
+    AddVirtualWnd("GunPage", &m_gunPage);
+
+    // 2. Data.ini.
+    const std::string folder = m_options.programFolder.toStdString();
+    m_config = LoadDeviceConfig(folder + "Data.ini");
+    DebugPrintf("m_iVer_H_: %02x, m_iVer_L_: %02x\r\n", m_config.verH, m_config.verL);
+
+    // 3. The default template: a short or missing file leaves the rest zero.
+    std::vector<uint8_t> bytes;
+    if (ReadWholeFile(folder + "Data/Default.pbin", bytes)) {
+        std::memcpy(m_template.get(), bytes.data(), std::min(bytes.size(), sizeof(ProfileRecord)));
+    }
+
+    // 4. The logo as window icon.
+    const QString logo = m_options.programFolder + "logo.png";
+    SetIcon(logo);
+
+    // 5. Language texts and the title.
+    CResourceManager::GetInstance()->LoadLanguage();
+    SetWindowTitle(Text("mouse_name_text"));
+
+    // 6. Controls.
+    m_pm.CheckControls(kMainWndTable);
+    m_pProfileCombo = FindControl<CComboUI>("profile_combo");
+    m_pProfileName = FindControl<CEditUI>("edit_profile_name");
+    m_pConfigTab = FindControl<CTabLayoutUI>("config_tab");
+    m_pMainTab = FindControl<CTabLayoutUI>("main_tab");
+    m_pRing = FindControl("ring_ver");
+    if (m_pRing != nullptr) {
+        m_pRing->Hide();
+    }
+    if (auto* overlay = FindControl("disable_window_ver")) {
+        overlay->Hide();
+    }
+
+    // 7. The tray icon.
+    m_tray.CreateTrayIcon(this, logo, Text("mouse_name_text"));
+
+    // 8. The pages find their controls.
+    for (CPage* page : pages) {
+        page->InitControls();
+    }
+
+    // 9. The stores, the profile selector and the folder lists.
+    LoadReport report =
+        m_stores->LoadStores(m_config.sensor, Text("profile_text").toStdU16String());
+    for (const std::string& error : report.errors) {
+        DebugPrintf("%s\n", error.c_str());
+    }
+    if (report.indexReset) {
+        DebugOutput("current profile index out of range: profile 1 selected\n");
+    }
+    FillProfileCombo();
+    m_macroPage.FillFolderList();
+    m_gunPage.FillFolderList();
+    RefreshPages();
+
+    // 10. The device worker, with the current profile as the last-applied copy.
+    m_link = std::make_unique<DeviceLink>(
+        *this, m_driver, m_config,
+        [this](unsigned message, uintptr_t wParam, intptr_t lParam) {
+            PostMessage(message, wParam, lParam);
+        });
+    m_link->StartWorker(*m_options.pointer, CurrentProfile(), m_options.workerPause);
+
+    // 11. The device-access library and the device start-up.
+    QString library = m_options.driverLibrary.isEmpty()
+                          ? m_options.programFolder + kDriverLibraryName
+                          : m_options.driverLibrary;
+    std::string libraryError;
+    if (!m_driver.Load(library.toStdString())) {
+        libraryError = m_driver.Error();
+        DebugPrintf("%s\n", libraryError.c_str());
+    }
+    m_link->StartUp(libraryError);
+}
+
+void CMainWnd::FillProfileCombo() {
+    if (m_pProfileCombo == nullptr) {
+        return;
+    }
+    m_pProfileCombo->RemoveAll();
+    for (const auto& profile : m_stores->profiles) {
+        m_pProfileCombo->AddItem(ProfileName(*profile), 25);
+    }
+    m_pProfileCombo->SelectItem(m_stores->currentIndex, false);
+    if (m_pProfileName != nullptr) {
+        m_pProfileName->SetText(ProfileName(CurrentProfile()));
+    }
+}
+
+void CMainWnd::RefreshPages() {
+    m_buttonPage.ShowMode(CurrentProfile().buttonMode);
+    for (int slot = 0; slot < kButtonSlots; ++slot) {
+        m_buttonPage.ShowButton(slot);
+    }
+    m_performancePage.RefreshFromProfile();
+    m_lightPage.RefreshFromProfile();
+}
+
+bool CMainWnd::StartsHidden(bool commandLine) const {
+    return commandLine || m_link == nullptr || m_link->connectionState() == 0 ||
+           m_link->deviceReady() == 0;
+}
+
+void CMainWnd::ShowMainWindow() {
+    if (!IsWindowVisible()) {
+        ShowWindow(true);
+    }
+    if (IsMinimized()) {
+        Restore();
+    }
+    BringToFront();
+}
+
+void CMainWnd::ShowWindowOrNoDevice() {
+    if (m_link != nullptr && m_link->CanShowWindow()) {
+        ShowMainWindow();
+    } else if (m_link != nullptr) {
+        m_link->ShowNoDeviceMessage();
+    }
+}
+
+void CMainWnd::Apply() {
+    if (m_link == nullptr) {
+        return;
+    }
+    m_link->PostApply();
+    ++m_pendingApplies;
+    if (m_pRing != nullptr) {
+        m_pRing->Show();
+    }
+}
+
+void CMainWnd::SwitchProfile(int index) {
+    if (index < 0 || index >= int(m_stores->profiles.size())) {
+        return;
+    }
+    if (index == m_stores->currentIndex && !m_bReselect) {
+        return;
+    }
+    m_bReselect = false;
+    m_stores->currentIndex = index;
+    if (m_pProfileName != nullptr) {
+        m_pProfileName->SetText(ProfileName(CurrentProfile()));
+    }
+    RefreshPages();
+}
+
+void CMainWnd::Notify(TNotifyUI& msg) {
+    const QString name = msg.pSender != nullptr ? msg.pSender->GetName() : QString();
+    if (msg.sType == ev::kClick) {
+        OnClick(msg);
+    } else if (msg.sType == ev::kSelectChanged) {
+        OnTabSelected(name);
+    } else if (msg.sType == ev::kItemSelect && name == "profile_combo") {
+        SwitchProfile(int(msg.wParam));
+    }
+}
+
+void CMainWnd::OnTabSelected(const QString& name) {
+    if (m_pConfigTab == nullptr || m_pMainTab == nullptr) {
+        return;
+    }
+    if (name == "key_btn") {
+        m_pConfigTab->SelectItem(0);
+        m_pMainTab->SelectItem(0);
+    } else if (name == "performance_btn") {
+        m_pConfigTab->SelectItem(0);
+        m_pMainTab->SelectItem(1);
+    } else if (name == "light_btn") {
+        m_pConfigTab->SelectItem(0);
+        m_pMainTab->SelectItem(2);
+    } else if (name == "macro_btn") {
+        m_pConfigTab->SelectItem(1);
+    } else if (name == "gun_btn") {
+        m_pConfigTab->SelectItem(2);
+    }
+}
+
+void CMainWnd::OnClick(TNotifyUI& msg) {
+    const QString name = msg.pSender != nullptr ? msg.pSender->GetName() : QString();
+    if (name == "min_btn") {
+        Minimize();
+    } else if (name == "exit_btn") {
+        // The close button only hides the window; the program stays in the tray.
+        ShowWindow(false);
+    } else if (name == "btn_apply") {
+        Apply();
+    } else if (name == "logo_btn") {
+        OpenLogoLink();
+    }
+}
+
+void CMainWnd::OpenLogoLink() {
+    const QString address = Text("website_text");
+    if (address.isEmpty() || address == "website_text" || !IsWebAddress(address)) {
+        return;
+    }
+    m_options.launcher->OpenUrl(address);
+}
+
+LRESULT CMainWnd::HandleCustomMessage(UINT msg, WPARAM wParam, LPARAM lParam, bool& handled) {
+    handled = true;
+    switch (msg) {
+        case WM_DESTROY:
+            m_options.quit();
+            handled = false;
+            return 0;
+        case WM_TIMER:
+            if (wParam == kDpiPopupTimer) {
+                KillTimer(kDpiPopupTimer);
+                return 0;
+            }
+            break;
+        case kMsgTray:
+            if (lParam == LPARAM(WM_LBUTTONUP)) {
+                ShowWindowOrNoDevice();
+            } else if (lParam == LPARAM(WM_RBUTTONUP)) {
+                OpenTrayMenu();
+            }
+            return 0;
+        case kMsgMenuCommand:
+            OnMenuCommand(wParam);
+            return 0;
+        case kMsgShowRequest:
+            ShowWindowOrNoDevice();
+            return 0;
+        case kMsgBindingChanged:
+            m_buttonPage.ShowMode(CurrentProfile().buttonMode);
+            for (int slot = 0; slot < kButtonSlots; ++slot) {
+                m_buttonPage.ShowButton(slot);
+            }
+            return 0;
+        case kMsgDpiPopup:
+            // The pop-up itself closes with timer 52.
+            KillTimer(kDpiPopupTimer);
+            SetTimer(kDpiPopupTimer, 2000);
+            return 0;
+        case kMsgHookKey:
+        case kMsgHookMouse:
+            m_macroPage.OnHookEvent(msg, wParam, lParam);
+            return 0;
+        case kMsgDeviceNotice:
+            if (m_link != nullptr) {
+                m_link->OnDeviceNotice(wParam, lParam);
+            }
+            return 0;
+        case kMsgDeviceChange:
+            if (m_link != nullptr) {
+                m_link->OnDeviceChange(wParam);
+            }
+            return 0;
+        case kMsgWorkerDone:
+            if (m_link != nullptr) {
+                m_link->OnWorkerDone();
+            }
+            return 0;
+        default:
+            break;
+    }
+    handled = false;
+    return 0;
+}
+
+void CMainWnd::OnMenuCommand(WPARAM wParam) {
+    std::unique_ptr<MenuCmd> cmd = TakeMenuCmd(wParam);
+    if (!cmd) {
+        return;
+    }
+    const QString name = cmd->szName;
+    auto is = [&](const char* command) {
+        return name.compare(QLatin1String(command), Qt::CaseInsensitive) == 0;
+    };
+    if (is("configuration")) {
+        ShowWindowOrNoDevice();
+    } else if (is("exit")) {
+        m_menu.reset();
+        DestroyWindow();
+    } else if (is("import_profile") || is("export_profile")) {
+        // Profile import and export belong to profile management.
+    } else if (is("rename_macro_dir") || is("import_macro_dir") || is("export_macro_dir") ||
+               is("rename_macro") || is("import_macro") || is("export_macro")) {
+        m_macroPage.OnMenuCommand(name.toLower());
+    } else if (is("rename_gun_dir") || is("import_gun_dir") || is("export_gun_dir") ||
+               is("rename_gun") || is("import_gun") || is("export_gun")) {
+        m_gunPage.OnMenuCommand(name.toLower());
+    } else {
+        m_buttonPage.OnMenuCommand(name);
+    }
+}
+
+void CMainWnd::OpenTrayMenu() {
+    m_menu.reset();
+    // At the cursor raised by 50 pixels, top-left corner there (flags 6).
+    QPoint at = QCursor::pos() - QPoint(0, 50);
+    m_menu = CMenuWnd::CreateMenu(this, "traymenu.xml", at, kMenuAlignLeft | kMenuAlignTop);
+}
+
+void CMainWnd::OnFinalMessage() {}
+
+// ---- DeviceLinkHost ---------------------------------------------------------
+
+ProfileRecord& CMainWnd::CurrentProfile() { return m_stores->Current(); }
+
+int CMainWnd::CurrentProfileIndex() const { return m_stores->currentIndex; }
+
+void CMainWnd::SaveProfilesAfterNotice() { ReportSaveFailure(m_stores->SaveProfiles()); }
+
+void CMainWnd::SelectDpiLevelOption(int level) { m_performancePage.SelectDpiLevel(level); }
+
+void CMainWnd::SelectReportRateOption(int index) { m_performancePage.SelectReportRate(index); }
+
+void CMainWnd::ShowButtonMode(int mode) { m_buttonPage.ShowMode(mode); }
+
+void CMainWnd::PostDpiPopup(int step) { PostMessage(kMsgDpiPopup, 0, LPARAM(step)); }
+
+void CMainWnd::HideMainWindow() { ShowWindow(false); }
+
+void CMainWnd::ShowNoDeviceMessage(const std::string& reason) {
+    CMsgWnd box;
+    box.SetTitle("warning_title_text");
+    box.SetMsg(reason.empty() ? QStringLiteral("no_connect_device_text")
+                              : Text("no_connect_device_text") + "\n" +
+                                    QString::fromStdString(reason));
+    if (box.Create(this)) {
+        box.CenterWindow();
+        box.ShowModal();
+    }
+}
+
+void CMainWnd::RunAfter(int ms, std::function<void()> fn) {
+    QTimer::singleShot(ms, &m_timerContext, [fn = std::move(fn)] { fn(); });
+}
+
+void CMainWnd::ApplyFinished(int profileIndex) {
+    (void)profileIndex;
+    // The stores are written here, on the user-interface thread, from the
+    // lists as they are now, so nothing edited during the apply is lost.
+    IoResult index = m_stores->SaveCurrentProfileIndex();
+    IoResult profiles = m_stores->SaveProfiles();
+    if (m_pendingApplies > 0) {
+        --m_pendingApplies;
+    }
+    if (m_pendingApplies == 0 && m_pRing != nullptr) {
+        m_pRing->Hide();
+    }
+    ReportSaveFailure(!index ? index : profiles);
+}
+
+void CMainWnd::FirmwareVersionRead(std::optional<FirmwareVersion> version) {
+    if (!version) {
+        return;
+    }
+    if (version->major == m_config.verH && version->minor == m_config.verL) {
+        return;
+    }
+    CMsgWnd box;
+    box.SetTitle("warning_title_text");
+    box.SetMsg("update_fw_text");
+    if (!box.Create(nullptr)) {
+        return;
+    }
+    box.CenterWindow();
+    if (box.ShowModal() != 1) {
+        return;
+    }
+    // The updater's own result is not reported: the program ends either way.
+    m_options.launcher->StartProgram(m_options.programFolder + "Update/flashOnLine");
+    m_menu.reset();
+    DestroyWindow();
+}
+
+void CMainWnd::ReportSaveFailure(const IoResult& result) {
+    if (result.ok) {
+        return;
+    }
+    DebugPrintf("%s\n", result.message.c_str());
+    if (m_saveMessageOpen) {
+        return;
+    }
+    m_saveMessageOpen = true;
+    CMsgWnd box;
+    box.SetTitle("warning_title_text");
+    box.SetMsg(Text("save_failed_text") + "\n" + QString::fromStdString(result.message));
+    if (box.Create(this)) {
+        box.CenterWindow();
+        box.ShowModal();
+    }
+    m_saveMessageOpen = false;
+}
+
+}  // namespace mouse

@@ -1,0 +1,162 @@
+// The main window: owns the pages, the stores, the tray icon and the device
+// link; routes notifications, window messages and menu commands.
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <functional>
+#include <memory>
+#include <optional>
+
+#include "app/launcher.h"
+#include "buttons/button_page.h"
+#include "device/device_link.h"
+#include "device/driver_library.h"
+#include "guns/gun_page.h"
+#include "macros/macro_page.h"
+#include "performance/light_page.h"
+#include "performance/performance_page.h"
+#include "performance/pointer_settings.h"
+#include "store/data_ini.h"
+#include "store/stores.h"
+#include "ui/control_table.h"
+#include "ui/menu.h"
+#include "ui/tray.h"
+#include "ui/window.h"
+
+namespace mouse {
+
+inline constexpr ControlSpec kMainWndControls[] = {
+    {"skin_btn", ControlKind::Button},
+    {"setting_btn", ControlKind::Button},
+    {"exit_btn", ControlKind::Button},
+    {"min_btn", ControlKind::Button},
+    {"logo_btn", ControlKind::Button},
+    {"key_btn", ControlKind::Option},
+    {"performance_btn", ControlKind::Option},
+    {"light_btn", ControlKind::Option},
+    {"macro_btn", ControlKind::Option},
+    {"gun_btn", ControlKind::Option},
+    {"profile_combo", ControlKind::Combo},
+    {"btn_add_profile", ControlKind::Button},
+    {"btn_delete_profile", ControlKind::Button},
+    {"btn_menu_profile", ControlKind::Button},
+    {"edit_profile_name", ControlKind::Edit},
+    {"btn_reset_profile", ControlKind::Button},
+    {"btn_apply", ControlKind::Button},
+    {"config_tab", ControlKind::TabLayout},
+    {"main_tab", ControlKind::TabLayout},
+    {"ring_ver", ControlKind::Control},
+    {"disable_window_ver", ControlKind::Control},
+};
+inline constexpr ControlTable kMainWndTable{"main.xml", "CMainWnd", kMainWndControls};
+MOUSE_REGISTER_CONTROL_TABLE(kMainWndTable);
+
+// What the main window needs from outside; tests replace each part.
+struct MainWndOptions {
+    QString programFolder;  // with a trailing '/'
+    // Device-access library file; empty: programFolder + "MSDriver.so".
+    QString driverLibrary;
+    Launcher* launcher = nullptr;            // default: the desktop's
+    PointerPlatform* pointer = nullptr;      // default: no desktop writes
+    PauseFn workerPause;                     // default: real sleeps
+    std::function<void()> quit;              // default: end the event loop
+};
+
+class CMainWnd : public WindowImplBase, public DeviceLinkHost {
+public:
+    explicit CMainWnd(MainWndOptions options);
+    ~CMainWnd() override;
+
+    QString GetWindowClassName() const override { return QStringLiteral("Mouse Driver"); }
+    QString GetSkinFile() const override { return QStringLiteral("main.xml"); }
+
+    // Shows the window (restoring it when minimised) and brings it forward.
+    void ShowMainWindow();
+    // The tray's left click, the configuration command and a second copy:
+    // the window when the mouse is connected and ready, else the no-device
+    // message.
+    void ShowWindowOrNoDevice();
+    // True when the window must start hidden (the mouse is absent or not
+    // ready, or the program was started with a command line).
+    bool StartsHidden(bool commandLine) const;
+
+    // Writes the current profile to the mouse and shows the busy indicator.
+    void Apply();
+    void SwitchProfile(int index);
+    void RefreshPages();
+
+    Stores& GetStores() { return *m_stores; }
+    const DeviceConfig& Config() const { return m_config; }
+    DeviceLink& Link() { return *m_link; }
+    const ProfileRecord& DefaultTemplate() const { return *m_template; }
+    CButtonPage& ButtonPage() { return m_buttonPage; }
+    CPerformancePage& PerformancePage() { return m_performancePage; }
+    CTrayIcon& TrayIcon() { return m_tray; }
+    CMenuWnd* CurrentMenu() { return m_menu.get(); }
+    QString ProgramFolder() const { return m_options.programFolder; }
+    int PendingApplies() const { return m_pendingApplies; }
+
+    // DeviceLinkHost
+    ProfileRecord& CurrentProfile() override;
+    int CurrentProfileIndex() const override;
+    void SaveProfilesAfterNotice() override;
+    void SelectDpiLevelOption(int level) override;
+    void SelectReportRateOption(int index) override;
+    void ShowButtonMode(int mode) override;
+    void PostDpiPopup(int step) override;
+    void HideMainWindow() override;
+    void ShowNoDeviceMessage(const std::string& reason) override;
+    void RunAfter(int ms, std::function<void()> fn) override;
+    void ApplyFinished(int profileIndex) override;
+    void FirmwareVersionRead(std::optional<FirmwareVersion> version) override;
+
+protected:
+    void InitWindow() override;
+    void Notify(TNotifyUI& msg) override;
+    void OnClick(TNotifyUI& msg) override;
+    LRESULT HandleCustomMessage(UINT msg, WPARAM wParam, LPARAM lParam, bool& handled) override;
+    void OnFinalMessage() override;
+
+private:
+    void InitMainWindow();
+    void FillProfileCombo();
+    void OnMenuCommand(WPARAM wParam);
+    void OnTabSelected(const QString& name);
+    void OpenTrayMenu();
+    void OpenLogoLink();
+    // Tells the user that a store could not be written (once at a time).
+    void ReportSaveFailure(const IoResult& result);
+
+    MainWndOptions m_options;
+    DesktopLauncher m_desktopLauncher;
+    std::unique_ptr<PointerPlatform> m_ownPointer;
+
+    CButtonPage m_buttonPage;
+    CPerformancePage m_performancePage;
+    CLightPage m_lightPage;
+    CMacroPage m_macroPage;
+    CGunPage m_gunPage;
+    bool m_bReselect = false;
+
+    DeviceConfig m_config;
+    std::unique_ptr<ProfileRecord> m_template;
+    std::unique_ptr<Stores> m_stores;
+    DriverLibrary m_driver;
+    std::unique_ptr<DeviceLink> m_link;
+
+    CComboUI* m_pProfileCombo = nullptr;
+    CEditUI* m_pProfileName = nullptr;
+    CTabLayoutUI* m_pConfigTab = nullptr;
+    CTabLayoutUI* m_pMainTab = nullptr;
+    CControlUI* m_pRing = nullptr;
+
+    std::unique_ptr<CMenuWnd> m_menu;
+    CTrayIcon m_tray;
+    // Owns the one-shot timers of RunAfter: they die with the window.
+    QObject m_timerContext;
+    int m_pendingApplies = 0;
+    bool m_saveMessageOpen = false;
+};
+
+}  // namespace mouse
