@@ -45,8 +45,7 @@ int main(int argc, char** argv) {
     options.programFolder = programFolder;
     auto window = std::make_unique<mouse::CMainWnd>(options);
     if (!window->Create(nullptr)) {
-        mouse::DebugPrintf("%s\n",
-                           qPrintable(mouse::CPaintManagerUI::GetErrors().join('\n')));
+        mouse::DebugPrintf("%s\n", qPrintable(mouse::CPaintManagerUI::GetErrors().join('\n')));
         return 1;
     }
     window->CenterWindow();

@@ -23,7 +23,9 @@ public:
     void SystemParametersInfoW(uint32_t, uint32_t, void*, uint32_t) override {}
 };
 
-QString Text(const char* key) { return CResourceManager::GetInstance()->GetText(key); }
+QString Text(const char* key) {
+    return CResourceManager::GetInstance()->GetText(key);
+}
 
 QString ProfileName(const ProfileRecord& record) {
     std::u16string name = ReadText(record.name);
@@ -63,7 +65,9 @@ CMainWnd::~CMainWnd() {
     RemoveVirtualWnd("GunPage");
 }
 
-void CMainWnd::InitWindow() { InitMainWindow(); }
+void CMainWnd::InitWindow() {
+    InitMainWindow();
+}
 
 void CMainWnd::InitMainWindow() {
     // 1. The pages know their window; each is a virtual window of the pump.
@@ -109,6 +113,9 @@ void CMainWnd::InitMainWindow() {
     if (auto* overlay = FindControl("disable_window_ver")) {
         overlay->Hide();
     }
+    if (auto* tab = FindControl<COptionUI>("key_btn")) {
+        tab->Selected(true, false);
+    }
 
     // 7. The tray icon.
     m_tray.CreateTrayIcon(this, logo, Text("mouse_name_text"));
@@ -134,8 +141,7 @@ void CMainWnd::InitMainWindow() {
 
     // 10. The device worker, with the current profile as the last-applied copy.
     m_link = std::make_unique<DeviceLink>(
-        *this, m_driver, m_config,
-        [this](unsigned message, uintptr_t wParam, intptr_t lParam) {
+        *this, m_driver, m_config, [this](unsigned message, uintptr_t wParam, intptr_t lParam) {
             PostMessage(message, wParam, lParam);
         });
     m_link->StartWorker(*m_options.pointer, CurrentProfile(), m_options.workerPause);
@@ -378,28 +384,44 @@ void CMainWnd::OnFinalMessage() {}
 
 // ---- DeviceLinkHost ---------------------------------------------------------
 
-ProfileRecord& CMainWnd::CurrentProfile() { return m_stores->Current(); }
+ProfileRecord& CMainWnd::CurrentProfile() {
+    return m_stores->Current();
+}
 
-int CMainWnd::CurrentProfileIndex() const { return m_stores->currentIndex; }
+int CMainWnd::CurrentProfileIndex() const {
+    return m_stores->currentIndex;
+}
 
-void CMainWnd::SaveProfilesAfterNotice() { ReportSaveFailure(m_stores->SaveProfiles()); }
+void CMainWnd::SaveProfilesAfterNotice() {
+    ReportSaveFailure(m_stores->SaveProfiles());
+}
 
-void CMainWnd::SelectDpiLevelOption(int level) { m_performancePage.SelectDpiLevel(level); }
+void CMainWnd::SelectDpiLevelOption(int level) {
+    m_performancePage.SelectDpiLevel(level);
+}
 
-void CMainWnd::SelectReportRateOption(int index) { m_performancePage.SelectReportRate(index); }
+void CMainWnd::SelectReportRateOption(int index) {
+    m_performancePage.SelectReportRate(index);
+}
 
-void CMainWnd::ShowButtonMode(int mode) { m_buttonPage.ShowMode(mode); }
+void CMainWnd::ShowButtonMode(int mode) {
+    m_buttonPage.ShowMode(mode);
+}
 
-void CMainWnd::PostDpiPopup(int step) { PostMessage(kMsgDpiPopup, 0, LPARAM(step)); }
+void CMainWnd::PostDpiPopup(int step) {
+    PostMessage(kMsgDpiPopup, 0, LPARAM(step));
+}
 
-void CMainWnd::HideMainWindow() { ShowWindow(false); }
+void CMainWnd::HideMainWindow() {
+    ShowWindow(false);
+}
 
 void CMainWnd::ShowNoDeviceMessage(const std::string& reason) {
     CMsgWnd box;
     box.SetTitle("warning_title_text");
-    box.SetMsg(reason.empty() ? QStringLiteral("no_connect_device_text")
-                              : Text("no_connect_device_text") + "\n" +
-                                    QString::fromStdString(reason));
+    box.SetMsg(reason.empty()
+                   ? QStringLiteral("no_connect_device_text")
+                   : Text("no_connect_device_text") + "\n" + QString::fromStdString(reason));
     if (box.Create(this)) {
         box.CenterWindow();
         box.ShowModal();

@@ -57,10 +57,10 @@ struct MainWndOptions {
     QString programFolder;  // with a trailing '/'
     // Device-access library file; empty: programFolder + "MSDriver.so".
     QString driverLibrary;
-    Launcher* launcher = nullptr;            // default: the desktop's
-    PointerPlatform* pointer = nullptr;      // default: no desktop writes
-    PauseFn workerPause;                     // default: real sleeps
-    std::function<void()> quit;              // default: end the event loop
+    Launcher* launcher = nullptr;        // default: the desktop's
+    PointerPlatform* pointer = nullptr;  // default: no desktop writes
+    PauseFn workerPause;                 // default: real sleeps
+    std::function<void()> quit;          // default: end the event loop
 };
 
 class CMainWnd : public WindowImplBase, public DeviceLinkHost {

@@ -19,7 +19,8 @@ void CPerformancePage::SelectReportRate(int index) {
     if (m_pPM == nullptr) {
         return;
     }
-    if (auto* option = m_pPM->TryFindControl<COptionUI>(QString("prate_%1_option").arg(index + 1))) {
+    if (auto* option =
+            m_pPM->TryFindControl<COptionUI>(QString("prate_%1_option").arg(index + 1))) {
         option->Selected(true, false);
     }
 }

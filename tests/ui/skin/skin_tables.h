@@ -3,4 +3,4 @@
 #pragma once
 
 #include "buttons/msg_wnd.h"
-#include "tests/ui/skin/main_frame_controls.h"
+#include "app/main_wnd.h"

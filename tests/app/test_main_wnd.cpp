@@ -1,0 +1,323 @@
+// The main window in-process, offscreen, with the real device-access library
+// against a virtual mouse, in a fresh program folder per test.
+#include <gtest/gtest.h>
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+
+#include "app/main_wnd.h"
+#include "buttons/msg_wnd.h"
+#include "device/encode.h"
+#include "device/messages.h"
+#include "drivers/sim/sim_client.h"
+#include "drivers/sim/sim_process.h"
+#include "ui/ui.h"
+
+namespace mouse {
+namespace {
+
+class RecordingLauncher final : public Launcher {
+public:
+    bool OpenUrl(const QString& url) override {
+        urls << url;
+        return true;
+    }
+    bool StartProgram(const QString& path) override {
+        programs << path;
+        return false;  // the updater is not there; the program ends all the same
+    }
+    QStringList urls, programs;
+};
+
+bool WaitFor(const std::function<bool()>& done, int ms = 5000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > ms) {
+            return false;
+        }
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return true;
+}
+
+QByteArray ReadAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+const char* const kIni =
+    "[Default]\r\nVID=04d9\r\nPID=a09f\r\nSensor=3311\r\nDistance=1\r\n"
+    "Distance_Value=1,2,3,4,5,6,7,8\r\nVer_H=1\r\nVer_L=0\r\nUpdate=%1\r\n[BUTTON]\r\n";
+
+struct MainWndTest : ::testing::Test {
+    void SetUp() override {
+        ModalSeam::Clear();
+        CFileDialog::ClearAnswers();
+        CPaintManagerUI::SetResourcePath(MOUSE_APP_DIR "/res/");
+        ASSERT_TRUE(folder.isValid());
+        program = folder.path() + "/";
+        QDir().mkpath(program + "Data");
+        QFile::copy(MOUSE_APP_DIR "/Data/Default.pbin", program + "Data/Default.pbin");
+        QFile::copy(MOUSE_APP_DIR "/logo.png", program + "logo.png");
+        WriteIni(1);
+    }
+    void TearDown() override {
+        wnd.reset();
+        unsetenv("MOUSE_SIM_SOCKET");
+        ModalSeam::Clear();
+    }
+    void WriteIni(int update, bool buttons = true) {
+        QByteArray text = QString(kIni).arg(update).toUtf8();
+        for (int i = 1; buttons && i <= 64; ++i) {
+            text += QByteArray::number(i) + "=00,00,00,00,01\r\n";
+        }
+        QFile f(program + "Data.ini");
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(text);
+    }
+    void StartSim(const std::vector<std::string>& args = {}) {
+        ASSERT_TRUE(sim.Start(MOUSE_APP_DIR "/mouse-sim", args)) << sim.Error();
+        setenv("MOUSE_SIM_SOCKET", sim.SocketPath().c_str(), 1);
+    }
+    void NoSim() { setenv("MOUSE_SIM_SOCKET", (program + "no-such-socket").toUtf8().data(), 1); }
+    void Create(QString library = MOUSE_APP_DIR "/MSDriver.so") {
+        MainWndOptions options;
+        options.programFolder = program;
+        options.driverLibrary = library;
+        options.launcher = &launcher;
+        options.workerPause = [](int) {};
+        options.quit = [this] { ++quits; };
+        wnd = std::make_unique<CMainWnd>(options);
+        ASSERT_TRUE(wnd->Create(nullptr)) << CPaintManagerUI::GetErrors().join("\n").toStdString();
+    }
+    bool Click(const char* name) {
+        auto* button = wnd->FindControl<CButtonUI>(name);
+        if (button == nullptr) {
+            return false;
+        }
+        button->Activate();
+        return true;
+    }
+    // Answers the next message box and notes the message key it showed.
+    void AnswerNextMessage(int result) {
+        ModalSeam::Answer(result, [this](WindowImplBase& w) {
+            if (auto* box = dynamic_cast<CMsgWnd*>(&w)) {
+                messages << box->GetMsg();
+            }
+        });
+    }
+
+    QTemporaryDir folder;
+    QString program;
+    SimProcess sim;
+    RecordingLauncher launcher;
+    int quits = 0;
+    QStringList messages;
+    std::unique_ptr<CMainWnd> wnd;
+};
+
+TEST_F(MainWndTest, FirstStartCreatesTheStoresAndApplyWritesTheProfileToTheMouse) {
+    StartSim();
+    WriteIni(0);
+    Create();
+    EXPECT_EQ(ReadAll(program + "Data/Data.bin"), QByteArray(8, '\0'));
+    QByteArray profiles = ReadAll(program + "Data/profile.bin");
+    ASSERT_EQ(profiles.size(), qsizetype(sizeof(ProfileRecord)));
+    EXPECT_EQ(ReadText(wnd->CurrentProfile().name), u"Profile1");
+    EXPECT_FALSE(wnd->StartsHidden(false));
+    EXPECT_TRUE(wnd->StartsHidden(true));
+    auto* combo = wnd->FindControl<CComboUI>("profile_combo");
+    ASSERT_NE(combo, nullptr);
+    EXPECT_EQ(combo->GetCount(), 1);
+    EXPECT_EQ(combo->GetItemText(0), "Profile1");
+
+    // Apply a changed profile; both stores are written again afterwards.
+    wnd->CurrentProfile().buttonMode = 1;
+    wnd->CurrentProfile().currentDpiLevel = 2;
+    QFile::remove(program + "Data/Data.bin");
+    QFile::remove(program + "Data/profile.bin");
+    wnd->ShowMainWindow();
+    CControlUI* ring = wnd->FindControl("ring_ver");
+    ASSERT_NE(ring, nullptr);
+    EXPECT_FALSE(ring->IsVisible());
+    ASSERT_TRUE(Click("btn_apply"));
+    EXPECT_TRUE(ring->IsVisible());
+    ASSERT_TRUE(WaitFor([&] { return wnd->PendingApplies() == 0; }));
+    EXPECT_FALSE(ring->IsVisible());
+
+    std::optional<SimState> state = SimGetState(sim.SocketPath());
+    ASSERT_TRUE(state.has_value());
+    const ProfileRecord& p = wnd->CurrentProfile();
+    EXPECT_EQ(state->buttonMode, 2);
+    EXPECT_EQ(state->dpiLevel, 3);
+    EXPECT_EQ(state->buttonTable, EncodeButtonTable(p, wnd->Config().buttonOverrides).codes);
+    auto dpi = EncodeDpiTable(p, 3311);
+    EXPECT_TRUE(std::equal(dpi.begin(), dpi.end(), state->dpiTable.begin()));
+    EXPECT_EQ(state->closingCount, 1u);
+    EXPECT_EQ(ReadAll(program + "Data/Data.bin"), QByteArray(8, '\0'));
+    profiles = ReadAll(program + "Data/profile.bin");
+    ASSERT_EQ(profiles.size(), qsizetype(sizeof(ProfileRecord)));
+    EXPECT_EQ(std::memcmp(profiles.data(), &p, sizeof p), 0);
+    EXPECT_TRUE(messages.isEmpty());
+}
+
+TEST_F(MainWndTest, ADifferentFirmwareAsksForTheUpdateAndDecliningKeepsRunning) {
+    StartSim({"--version", "2.0"});
+    AnswerNextMessage(0);
+    Create();
+    ASSERT_TRUE(WaitFor([&] { return !messages.isEmpty(); }));
+    EXPECT_EQ(messages, QStringList{"update_fw_text"});
+    QCoreApplication::processEvents();
+    EXPECT_EQ(quits, 0);
+    EXPECT_TRUE(launcher.programs.isEmpty());
+    EXPECT_TRUE(wnd->IsCreated());
+    EXPECT_TRUE(wnd->Link().CanShowWindow());
+}
+
+TEST_F(MainWndTest, ConfirmingTheUpdateStartsTheUpdaterAndEndsTheProgram) {
+    StartSim({"--version", "1.1"});
+    AnswerNextMessage(1);
+    Create();
+    ASSERT_TRUE(WaitFor([&] { return quits > 0; }));
+    EXPECT_EQ(launcher.programs, QStringList{program + "Update/flashOnLine"});
+}
+
+TEST_F(MainWndTest, NoUpdateQuestionWhenTheVersionMatchesOrUpdateIsOff) {
+    StartSim({"--version", "1.0"});
+    Create();
+    // The firmware read and the settings sync have run once the worker is idle.
+    ASSERT_TRUE(WaitFor([&] { return SimGetState(sim.SocketPath())->acceptedCount >= 5; }));
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(messages.isEmpty());
+    EXPECT_EQ(ModalSeam::Answered().size(), 0);
+}
+
+TEST_F(MainWndTest, WithoutTheMouseATrayClickShowsTheNoDeviceMessage) {
+    NoSim();
+    Create();
+    EXPECT_TRUE(wnd->StartsHidden(false));
+    AnswerNextMessage(1);
+    wnd->TrayIcon().SimulateClick(false);
+    ASSERT_TRUE(WaitFor([&] { return !messages.isEmpty(); }));
+    EXPECT_EQ(messages, QStringList{"no_connect_device_text"});
+    EXPECT_FALSE(wnd->IsWindowVisible());
+}
+
+TEST_F(MainWndTest, AMissingLibraryIsExplainedAndNothingIsCalled) {
+    NoSim();
+    Create(program + "MSDriver.so");
+    EXPECT_TRUE(wnd->StartsHidden(false));
+    AnswerNextMessage(1);
+    wnd->SendMessage(kMsgShowRequest, 0, 0);
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].contains("MSDriver.so")) << messages[0].toStdString();
+    // An apply still ends and hides the busy indicator.
+    ASSERT_TRUE(Click("btn_apply"));
+    ASSERT_TRUE(WaitFor([&] { return wnd->PendingApplies() == 0; }));
+}
+
+TEST_F(MainWndTest, ShowRequestAndTrayShowTheWindowWhenTheMouseIsReady) {
+    StartSim();
+    WriteIni(0);
+    Create();
+    EXPECT_FALSE(wnd->IsWindowVisible());
+    wnd->SendMessage(kMsgShowRequest, 0, 0);
+    EXPECT_TRUE(wnd->IsWindowVisible());
+    // exit_btn only hides: the link and the tray stay.
+    ASSERT_TRUE(Click("exit_btn"));
+    EXPECT_FALSE(wnd->IsWindowVisible());
+    EXPECT_TRUE(wnd->Link().CanShowWindow());
+    EXPECT_EQ(quits, 0);
+    wnd->TrayIcon().SimulateClick(false);
+    EXPECT_TRUE(WaitFor([&] { return wnd->IsWindowVisible(); }));
+}
+
+TEST_F(MainWndTest, MenuCommandsAreRoutedByNameWithoutRegardToCase) {
+    StartSim();
+    WriteIni(0);
+    Create();
+    auto post = [&](const char* name) {
+        auto* cmd = new MenuCmd{name, {}, {}};
+        wnd->SendMessage(kMsgMenuCommand, WPARAM(cmd), 0);
+    };
+    post("Configuration");
+    EXPECT_TRUE(wnd->IsWindowVisible());
+    post("copy");
+    EXPECT_EQ(wnd->ButtonPage().LastMenuCommand(), "copy");
+    post("select_Macro");
+    EXPECT_EQ(wnd->ButtonPage().LastMenuCommand(), "select_Macro") << "passed on unchanged";
+    EXPECT_EQ(quits, 0);
+    post("EXIT");
+    EXPECT_TRUE(WaitFor([&] { return quits == 1; }));
+    EXPECT_FALSE(wnd->IsWindowVisible());
+}
+
+TEST_F(MainWndTest, DeviceChangesHideTheWindowAndNoticesAreSaved) {
+    StartSim();
+    WriteIni(0);
+    Create();
+    wnd->ShowMainWindow();
+    ASSERT_TRUE(SimPress(sim.SocketPath(), SimButton::Mode, 2));
+    ASSERT_TRUE(WaitFor([&] { return wnd->CurrentProfile().buttonMode == 1; }));
+    QByteArray saved = ReadAll(program + "Data/profile.bin");
+    ASSERT_EQ(saved.size(), qsizetype(sizeof(ProfileRecord)));
+    EXPECT_EQ(reinterpret_cast<const ProfileRecord*>(saved.data())->buttonMode, 1);
+
+    ASSERT_TRUE(SimUnplug(sim.SocketPath()));
+    ASSERT_TRUE(WaitFor([&] { return !wnd->IsWindowVisible(); }));
+    EXPECT_FALSE(wnd->Link().CanShowWindow());
+    uint32_t before = SimGetState(sim.SocketPath())->acceptedCount;
+    ASSERT_TRUE(SimPlug(sim.SocketPath()));
+    // The arrival waits half a second, then opens and synchronises.
+    ASSERT_TRUE(WaitFor([&] { return wnd->Link().CanShowWindow(); }));
+    ASSERT_TRUE(
+        WaitFor([&] { return SimGetState(sim.SocketPath())->acceptedCount >= before + 3; }));
+    EXPECT_FALSE(wnd->IsWindowVisible()) << "an arrival does not show the window by itself";
+}
+
+TEST_F(MainWndTest, TabButtonsSwitchThePages) {
+    NoSim();
+    Create();
+    auto* configTab = wnd->FindControl<CTabLayoutUI>("config_tab");
+    auto* mainTab = wnd->FindControl<CTabLayoutUI>("main_tab");
+    ASSERT_TRUE(configTab && mainTab);
+    struct Case {
+        const char* option;
+        int config;
+        int main;
+    };
+    for (Case c : {Case{"light_btn", 0, 2}, Case{"macro_btn", 1, 2}, Case{"performance_btn", 0, 1},
+                   Case{"gun_btn", 2, 1}, Case{"key_btn", 0, 0}}) {
+        ASSERT_TRUE(Click(c.option)) << c.option;
+        EXPECT_EQ(configTab->GetCurSel(), c.config) << c.option;
+        EXPECT_EQ(mainTab->GetCurSel(), c.main) << c.option;
+    }
+}
+
+TEST_F(MainWndTest, TheLogoOpensTheWebAddressOfTheLanguageFile) {
+    NoSim();
+    Create();
+    ASSERT_TRUE(Click("logo_btn"));
+    ASSERT_EQ(launcher.urls.size(), 1);
+    EXPECT_TRUE(IsWebAddress(launcher.urls[0]));
+}
+
+TEST(IsWebAddress, AcceptsOnlyHttpAndHttpsWithAHost) {
+    EXPECT_TRUE(IsWebAddress("https://example.com/mouse"));
+    EXPECT_TRUE(IsWebAddress("HTTP://example.com"));
+    EXPECT_FALSE(IsWebAddress("file:///etc/passwd"));
+    EXPECT_FALSE(IsWebAddress("/usr/bin/xterm"));
+    EXPECT_FALSE(IsWebAddress("javascript:alert(1)"));
+    EXPECT_FALSE(IsWebAddress("https://"));
+    EXPECT_FALSE(IsWebAddress(""));
+}
+
+}  // namespace
+}  // namespace mouse
