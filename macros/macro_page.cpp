@@ -5,22 +5,8 @@
 namespace mouse {
 
 void CMacroPage::FillFolderList() {
-    if (m_pPM == nullptr || m_pMainWnd == nullptr) {
-        return;
-    }
-    auto* combo = m_pPM->TryFindControl<CComboUI>("macro_combo");
-    if (combo == nullptr) {
-        return;
-    }
-    combo->RemoveAll();
-    for (const auto& record : m_pMainWnd->GetStores().macros) {
-        if (record->isFolder == 1) {
-            std::u16string name = ReadText(record->folderName);
-            combo->AddItem(QString::fromUtf16(name.data(), qsizetype(name.size())), 25);
-        }
-    }
-    if (combo->GetCount() > 0) {
-        combo->SelectItem(0);
+    if (m_pMainWnd != nullptr) {
+        FillFolderCombo("macro_combo", m_pMainWnd->GetStores().macros);
     }
 }
 

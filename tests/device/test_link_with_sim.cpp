@@ -81,7 +81,8 @@ struct SimFixture : ::testing::Test {
     }
     void MakeLink(PauseFn pause = [](int) {}) {
         link = std::make_unique<DeviceLink>(
-            host, driver, config, [this](unsigned m, uintptr_t w, intptr_t l) { host.Post(m, w, l); });
+            host, driver, config,
+            [this](unsigned m, uintptr_t w, intptr_t l) { host.Post(m, w, l); });
         link->StartWorker(pointer, host.profile, std::move(pause));
     }
     bool ApplyAndWait() {

@@ -2,5 +2,5 @@
 // adds the header that registers its table here.
 #pragma once
 
-#include "buttons/msg_wnd.h"
 #include "app/main_wnd.h"
+#include "buttons/msg_wnd.h"
