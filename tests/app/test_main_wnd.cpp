@@ -259,6 +259,19 @@ TEST_F(MainWndTest, MenuCommandsAreRoutedByNameWithoutRegardToCase) {
     EXPECT_FALSE(wnd->IsWindowVisible());
 }
 
+TEST_F(MainWndTest, TheTrayMenuOffersConfigurationAndExit) {
+    NoSim();
+    Create();
+    wnd->TrayIcon().SimulateClick(true);
+    ASSERT_TRUE(WaitFor([&] { return wnd->CurrentMenu() != nullptr; }));
+    CMenuWnd* menu = wnd->CurrentMenu();
+    ASSERT_NE(menu->FindItem("configuration"), nullptr);
+    CButtonUI* exit = menu->FindItem("exit");
+    ASSERT_NE(exit, nullptr);
+    exit->Activate();
+    EXPECT_TRUE(WaitFor([&] { return quits == 1; }));
+}
+
 TEST_F(MainWndTest, DeviceChangesHideTheWindowAndNoticesAreSaved) {
     StartSim();
     WriteIni(0);

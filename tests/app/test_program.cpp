@@ -225,5 +225,17 @@ TEST_F(ProgramTest, AStartWithAnArgumentStaysInTheTray) {
     EXPECT_EQ(ReadAll(program + "/Data/profile.bin").size(), qsizetype(sizeof(ProfileRecord)));
 }
 
+TEST_F(ProgramTest, ACopyKilledWithoutCleaningUpIsTakenOver) {
+    Start(first);
+    ASSERT_TRUE(WaitFor([&] { return !VisibleWindow().isEmpty(); }));
+    first.kill();  // SIGKILL: the lock and the socket file stay behind
+    ASSERT_TRUE(first.waitForFinished(5000));
+    ASSERT_TRUE(WaitFor([&] { return VisibleWindow().isEmpty(); }));
+    Start(second);
+    ASSERT_TRUE(WaitFor([&] { return !VisibleWindow().isEmpty(); }))
+        << "the new copy starts as the only one";
+    EXPECT_EQ(second.state(), QProcess::Running);
+}
+
 }  // namespace
 }  // namespace mouse
