@@ -290,6 +290,10 @@ LRESULT CMainWnd::HandleCustomMessage(UINT msg, WPARAM wParam, LPARAM lParam, bo
             m_options.quit();
             handled = false;
             return 0;
+        case WM_CLOSE:
+            // Closing the window only hides it; the program stays in the tray.
+            ShowWindow(false);
+            return 0;
         case WM_TIMER:
             if (wParam == kDpiPopupTimer) {
                 KillTimer(kDpiPopupTimer);

@@ -259,6 +259,34 @@ TEST_F(MainWndTest, MenuCommandsAreRoutedByNameWithoutRegardToCase) {
     EXPECT_FALSE(wnd->IsWindowVisible());
 }
 
+TEST_F(MainWndTest, AStoreThatCannotBeWrittenIsReportedAfterTheApply) {
+    StartSim();
+    WriteIni(0);
+    Create();
+    // The store folder becomes a file: nothing can be written into it.
+    ASSERT_TRUE(QDir(program + "Data").removeRecursively());
+    QFile blocker(program + "Data");
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    AnswerNextMessage(1);
+    ASSERT_TRUE(Click("btn_apply"));
+    ASSERT_TRUE(WaitFor([&] { return wnd->PendingApplies() == 0; }));
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].contains("Data.bin")) << messages[0].toStdString();
+    EXPECT_EQ(SimGetState(sim.SocketPath())->closingCount, 1u) << "the mouse got the profile";
+}
+
+TEST_F(MainWndTest, ClosingTheWindowOnlyHidesIt) {
+    StartSim();
+    WriteIni(0);
+    Create();
+    wnd->ShowMainWindow();
+    wnd->SendMessage(WM_CLOSE, 0, 0);
+    EXPECT_FALSE(wnd->IsWindowVisible());
+    EXPECT_TRUE(wnd->IsCreated());
+    EXPECT_EQ(quits, 0);
+}
+
 TEST_F(MainWndTest, TheTrayMenuOffersConfigurationAndExit) {
     NoSim();
     Create();
