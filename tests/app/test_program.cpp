@@ -55,7 +55,9 @@ bool CopyTree(const QString& from, const QString& to) {
     return true;
 }
 
-// One X server for the whole binary, started on a free display.
+// One X server for the whole binary. The display number is chosen from the
+// process id and checked: the server must still run once its socket exists,
+// since a second server on a taken number exits at once.
 class XServer {
 public:
     static XServer& Get() {
@@ -65,21 +67,38 @@ public:
     bool Ok() const { return !display_.isEmpty(); }
     QString Display() const { return display_; }
     ~XServer() {
-        process_.kill();
-        process_.waitForFinished(2000);
+        process_.terminate();
+        if (!process_.waitForFinished(3000)) {
+            process_.kill();
+            process_.waitForFinished(2000);
+        }
     }
 
 private:
     XServer() {
-        process_.start("Xvfb",
-                       {"-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten", "tcp"});
-        if (!process_.waitForStarted(5000)) {
-            return;
-        }
-        WaitFor([&] { return process_.canReadLine(); }, 10000);
-        QString number = QString::fromUtf8(process_.readLine()).trimmed();
-        if (!number.isEmpty()) {
-            display_ = ":" + number;
+        for (int attempt = 0; attempt < 20 && display_.isEmpty(); ++attempt) {
+            const int number = 100 + int((QCoreApplication::applicationPid() * 7 + attempt) % 800);
+            const QString socket = QString("/tmp/.X11-unix/X%1").arg(number);
+            if (QFile::exists(socket) || QFile::exists(QString("/tmp/.X%1-lock").arg(number))) {
+                continue;
+            }
+            // -noreset: without it the server resets whenever its last client leaves
+            // (each xdotool call), and a program connecting just then is refused.
+            process_.start("Xvfb", {QString(":%1").arg(number), "-noreset", "-screen", "0",
+                                    "1024x768x24", "-nolisten", "tcp"});
+            if (!process_.waitForStarted(5000)) {
+                return;  // no Xvfb on this machine
+            }
+            bool up = WaitFor(
+                [&] { return QFile::exists(socket) || process_.state() == QProcess::NotRunning; },
+                10000);
+            QThread::msleep(100);
+            if (up && process_.state() == QProcess::Running && QFile::exists(socket)) {
+                display_ = QString(":%1").arg(number);
+            } else {
+                process_.kill();
+                process_.waitForFinished(2000);
+            }
         }
     }
     QProcess process_;
@@ -154,6 +173,11 @@ struct ProgramTest : ::testing::Test {
         int wy = geometry.section("Y=", 1).section('\n', 0, 0).toInt();
         Tool({"mousemove", QString::number(wx + x), QString::number(wy + y), "click", "1"});
     }
+    // What the program wrote to stderr so far, for failure messages.
+    std::string Log(QProcess& p) {
+        Stderr(p, {});
+        return errors[&p].toStdString();
+    }
     bool Stderr(QProcess& p, const QByteArray& text) {
         errors[&p] += p.readAllStandardError();
         return errors[&p].contains(text);
@@ -169,7 +193,8 @@ struct ProgramTest : ::testing::Test {
 TEST_F(ProgramTest, FirstStartApplySecondCopyAndUnplug) {
     Start(first);
     ASSERT_TRUE(WaitFor([&] { return !VisibleWindow().isEmpty(); }))
-        << "the window shows when the mouse is connected";
+        << "the window shows when the mouse is connected\n"
+        << Log(first);
     EXPECT_TRUE(Stderr(first, "ilen = 0\r\n"));
 
     EXPECT_EQ(ReadAll(program + "/Data/Data.bin"), QByteArray(8, '\0'));
@@ -227,13 +252,14 @@ TEST_F(ProgramTest, AStartWithAnArgumentStaysInTheTray) {
 
 TEST_F(ProgramTest, ACopyKilledWithoutCleaningUpIsTakenOver) {
     Start(first);
-    ASSERT_TRUE(WaitFor([&] { return !VisibleWindow().isEmpty(); }));
+    ASSERT_TRUE(WaitFor([&] { return !VisibleWindow().isEmpty(); })) << Log(first);
     first.kill();  // SIGKILL: the lock and the socket file stay behind
     ASSERT_TRUE(first.waitForFinished(5000));
     ASSERT_TRUE(WaitFor([&] { return VisibleWindow().isEmpty(); }));
     Start(second);
     ASSERT_TRUE(WaitFor([&] { return !VisibleWindow().isEmpty(); }))
-        << "the new copy starts as the only one";
+        << "the new copy starts as the only one\n"
+        << Log(second);
     EXPECT_EQ(second.state(), QProcess::Running);
 }
 
