@@ -57,6 +57,15 @@ CMainWnd::CMainWnd(MainWndOptions options)
 }
 
 CMainWnd::~CMainWnd() {
+    // An apply still under way or queued when the program ends reaches the
+    // mouse; let it finish and save the stores for it, without touching
+    // controls or asking anything on the way out.
+    m_closing = true;
+    m_pRing = nullptr;
+    if (m_link != nullptr && m_link->Worker() != nullptr) {
+        m_link->Worker()->WaitIdle();
+        m_link->OnWorkerDone();
+    }
     m_link.reset();
     RemoveVirtualWnd("ButtonPage");
     RemoveVirtualWnd("PerformancePage");
@@ -452,7 +461,7 @@ void CMainWnd::ApplyFinished(int profileIndex) {
 }
 
 void CMainWnd::FirmwareVersionRead(std::optional<FirmwareVersion> version) {
-    if (!version) {
+    if (!version || m_closing) {
         return;
     }
     if (version->major == m_config.verH && version->minor == m_config.verL) {
@@ -479,7 +488,7 @@ void CMainWnd::ReportSaveFailure(const IoResult& result) {
         return;
     }
     DebugPrintf("%s\n", result.message.c_str());
-    if (m_saveMessageOpen) {
+    if (m_saveMessageOpen || m_closing) {
         return;
     }
     m_saveMessageOpen = true;

@@ -157,6 +157,7 @@ private:
     QObject m_timerContext;
     int m_pendingApplies = 0;
     bool m_saveMessageOpen = false;
+    bool m_closing = false;
 };
 
 }  // namespace mouse

@@ -2,36 +2,36 @@
 
 #include <unistd.h>
 #include <QDir>
+#include <QFile>
 #include <QLocalSocket>
 #include <QRegularExpression>
-#include <QStandardPaths>
+#include <QTimer>
 
 namespace mouse {
 
 namespace {
 
-QString UserName() {
-    QString user = qEnvironmentVariable("USER");
-    if (user.isEmpty()) {
-        user = QString::number(getuid());
-    }
-    return user;
-}
-
 // The folder for the lock and the socket: the user's runtime folder when
-// there is one (private to the user), else the temporary folder.
+// there is one, else a folder of the user's own in the temporary folder, so
+// other users can neither see nor pre-create them.
 QString RuntimeFolder() {
     QString dir = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (dir.isEmpty() || !QDir(dir).exists()) {
-        dir = QDir::tempPath();
+    if (!dir.isEmpty() && QDir(dir).exists()) {
+        return dir;
     }
+    dir = QDir::tempPath() + QString("/mouse-driver-%1").arg(getuid());
+    QDir().mkpath(dir);
+    QFile::setPermissions(dir,
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     return dir;
 }
 
 }  // namespace
 
 SingleInstance::SingleInstance(const QString& base) {
-    QString name = base + "-" + UserName();
+    // The user id, not the user name: the same user with and without USER set
+    // must find the same copy.
+    QString name = base + "-" + QString::number(getuid());
     name.replace(QRegularExpression("[^A-Za-z0-9_.-]"), "_");
     QString folder = RuntimeFolder();
     serverName_ = QDir(folder).filePath(name + ".sock");
@@ -75,11 +75,16 @@ void SingleInstance::OnNewConnection() {
                 if (!ok) {
                     continue;
                 }
-                if (handler_) {
-                    handler_(request);
-                }
+                // Acknowledge first, then handle the request from the event
+                // loop: the handler may open a modal box, and the socket can be
+                // gone by the time it closes.
                 socket->write("ok\n");
                 socket->flush();
+                QTimer::singleShot(0, this, [this, request] {
+                    if (handler_) {
+                        handler_(request);
+                    }
+                });
             }
         });
     }

@@ -71,8 +71,11 @@ bool OpenMouse(DriverLibrary& driver, const DeviceConfig& config, std::ostream& 
     return true;
 }
 
-// Reads --ini FILE from args (removing it); false on a usage error.
+// Reads --ini FILE from args (removing it); without it, the Data.ini beside
+// mousectl, which is the one the program reads (its button overrides decide
+// what every button sends). False on a usage error.
 bool TakeIni(std::vector<std::string>& args, DeviceConfig& config, std::ostream& err) {
+    config = LoadDeviceConfig((OwnFolder() / "Data.ini").string());
     for (size_t i = 0; i < args.size(); ++i) {
         if (args[i] != "--ini") {
             continue;
@@ -249,8 +252,9 @@ std::vector<Command> DeviceCommands() {
         {"apply", "write a profile to the mouse",
          "usage: mousectl apply PROFILE.pbin [--ini DATA.INI]\n"
          "Writes the profile to the mouse as the program's apply does and reports the time\n"
-         "taken and the reports the mouse refused. Uses MSDriver.so from mousectl's folder;\n"
-         "with MOUSE_SIM_SOCKET set it talks to that virtual mouse.\n"
+         "taken and the reports the mouse refused. Uses MSDriver.so, and without --ini the\n"
+         "Data.ini, from mousectl's folder; with MOUSE_SIM_SOCKET set it talks to that\n"
+         "virtual mouse.\n"
          "Exit status: 0 all reports taken, 1 bad file, 2 usage, 3 no mouse or refused reports.\n",
          RunApply},
         {"version", "read the mouse's firmware version",

@@ -25,22 +25,23 @@ ApplyWorker::~ApplyWorker() {
     Stop();
 }
 
-void ApplyWorker::Post(WorkerJob job) {
+bool ApplyWorker::Post(WorkerJob job) {
     if (job.message != kThreadMsgApply && job.message != kThreadMsgSync &&
         job.message != kThreadMsgFirmware) {
-        return;
+        return false;
     }
     if (!job.record) {
-        return;
+        return false;
     }
     {
         std::lock_guard lock(mutex_);
         if (stopping_) {
-            return;
+            return false;
         }
         queue_.push_back(std::move(job));
     }
     wake_.notify_all();
+    return true;
 }
 
 std::vector<WorkerResult> ApplyWorker::TakeResults() {

@@ -39,15 +39,16 @@ class ApplyWorker {
 public:
     // notify is called on the worker thread after each finished job; it must
     // only post (the main window posts itself kMsgWorkerDone). pause defaults
-    // to a sleep that ends early when the worker stops.
+    // to a precise sleep; a stop waits for the job under way.
     ApplyWorker(DeviceIo& device, PointerPlatform& pointer, const DeviceConfig& config,
                 const ProfileRecord& lastApplied, std::function<void()> notify, PauseFn pause = {});
     ~ApplyWorker();
     ApplyWorker(const ApplyWorker&) = delete;
     ApplyWorker& operator=(const ApplyWorker&) = delete;
 
-    // Thread-safe. Messages other than the three job messages are dropped.
-    void Post(WorkerJob job);
+    // Thread-safe. False when the job is dropped: a message other than the
+    // three job messages, no record, or a worker that is stopping.
+    bool Post(WorkerJob job);
     // Results finished since the last call, in order (user-interface thread).
     std::vector<WorkerResult> TakeResults();
     // Finishes the job under way, drops the rest and joins the thread.

@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <cstdlib>
 #include <cstring>
@@ -117,6 +118,15 @@ struct MainWndTest : ::testing::Test {
     QTemporaryDir folder;
     QString program;
     SimProcess sim;
+    // Counters of the virtual mouse; 0 when it does not answer.
+    uint32_t Accepted() const {
+        auto state = SimGetState(sim.SocketPath());
+        return state ? state->acceptedCount : 0;
+    }
+    uint32_t Closings() const {
+        auto state = SimGetState(sim.SocketPath());
+        return state ? state->closingCount : 0;
+    }
     RecordingLauncher launcher;
     int quits = 0;
     QStringList messages;
@@ -177,8 +187,9 @@ TEST_F(MainWndTest, ADifferentFirmwareAsksForTheUpdateAndDecliningKeepsRunning) 
     QCoreApplication::processEvents();
     EXPECT_EQ(quits, 0);
     EXPECT_TRUE(launcher.programs.isEmpty());
-    EXPECT_TRUE(wnd->IsCreated());
-    EXPECT_TRUE(wnd->Link().CanShowWindow());
+    // The program goes on: a show request brings the window up.
+    wnd->SendMessage(kMsgShowRequest, 0, 0);
+    EXPECT_TRUE(wnd->IsWindowVisible());
 }
 
 TEST_F(MainWndTest, ConfirmingTheUpdateStartsTheUpdaterAndEndsTheProgram) {
@@ -190,13 +201,53 @@ TEST_F(MainWndTest, ConfirmingTheUpdateStartsTheUpdaterAndEndsTheProgram) {
 }
 
 TEST_F(MainWndTest, NoUpdateQuestionWhenTheVersionMatchesOrUpdateIsOff) {
-    StartSim({"--version", "1.0"});
-    Create();
-    // The firmware read and the settings sync have run once the worker is idle.
-    ASSERT_TRUE(WaitFor([&] { return SimGetState(sim.SocketPath())->acceptedCount >= 5; }));
-    QCoreApplication::processEvents();
-    EXPECT_TRUE(messages.isEmpty());
-    EXPECT_EQ(ModalSeam::Answered().size(), 0);
+    struct Case {
+        const char* version;
+        int update;
+    };
+    for (Case c : {Case{"1.0", 1}, Case{"2.0", 0}}) {
+        SCOPED_TRACE(c.version);
+        SimProcess mouse;
+        ASSERT_TRUE(mouse.Start(MOUSE_APP_DIR "/mouse-sim", {"--version", c.version}));
+        setenv("MOUSE_SIM_SOCKET", mouse.SocketPath().c_str(), 1);
+        WriteIni(c.update);
+        AnswerNextMessage(1);
+        Create();
+        // Every job of the start-up has run once the worker is idle; its
+        // answers are then in the window's queue.
+        wnd->Link().Worker()->WaitIdle();
+        ASSERT_TRUE(WaitFor([&] { return SimGetState(mouse.SocketPath()).has_value(); }));
+        for (int i = 0; i < 20; ++i) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        }
+        EXPECT_TRUE(messages.isEmpty());
+        EXPECT_EQ(ModalSeam::Pending(), 1) << "no question was asked";
+        EXPECT_TRUE(wnd->Link().CanShowWindow());
+        wnd.reset();
+        ModalSeam::Clear();
+    }
+}
+
+TEST_F(MainWndTest, AnApplyUnderWayWhenTheProgramEndsIsStillSaved) {
+    StartSim();
+    WriteIni(0);
+    MainWndOptions options;
+    options.programFolder = program;
+    options.driverLibrary = MOUSE_APP_DIR "/MSDriver.so";
+    options.launcher = &launcher;
+    options.workerPause = [](int) { QThread::msleep(2); };
+    options.quit = [this] { ++quits; };
+    wnd = std::make_unique<CMainWnd>(options);
+    ASSERT_TRUE(wnd->Create(nullptr));
+    wnd->Link().Worker()->WaitIdle();
+    wnd->CurrentProfile().buttonMode = 1;
+    QFile::remove(program + "Data/profile.bin");
+    ASSERT_TRUE(Click("btn_apply"));
+    wnd.reset();  // the tray menu's exit, right after the click
+    QByteArray saved = ReadAll(program + "Data/profile.bin");
+    ASSERT_EQ(saved.size(), qsizetype(sizeof(ProfileRecord)));
+    EXPECT_EQ(reinterpret_cast<const ProfileRecord*>(saved.data())->buttonMode, 1);
+    EXPECT_EQ(Closings(), 1u);
 }
 
 TEST_F(MainWndTest, WithoutTheMouseATrayClickShowsTheNoDeviceMessage) {
@@ -214,6 +265,7 @@ TEST_F(MainWndTest, AMissingLibraryIsExplainedAndNothingIsCalled) {
     NoSim();
     Create(program + "MSDriver.so");
     EXPECT_TRUE(wnd->StartsHidden(false));
+    EXPECT_EQ(wnd->Link().connectionState(), 0);
     AnswerNextMessage(1);
     wnd->SendMessage(kMsgShowRequest, 0, 0);
     ASSERT_EQ(messages.size(), 1);
@@ -273,7 +325,7 @@ TEST_F(MainWndTest, AStoreThatCannotBeWrittenIsReportedAfterTheApply) {
     ASSERT_TRUE(WaitFor([&] { return wnd->PendingApplies() == 0; }));
     ASSERT_EQ(messages.size(), 1);
     EXPECT_TRUE(messages[0].contains("Data.bin")) << messages[0].toStdString();
-    EXPECT_EQ(SimGetState(sim.SocketPath())->closingCount, 1u) << "the mouse got the profile";
+    EXPECT_EQ(Closings(), 1u) << "the mouse got the profile";
 }
 
 TEST_F(MainWndTest, ClosingTheWindowOnlyHidesIt) {
@@ -283,8 +335,9 @@ TEST_F(MainWndTest, ClosingTheWindowOnlyHidesIt) {
     wnd->ShowMainWindow();
     wnd->SendMessage(WM_CLOSE, 0, 0);
     EXPECT_FALSE(wnd->IsWindowVisible());
-    EXPECT_TRUE(wnd->IsCreated());
     EXPECT_EQ(quits, 0);
+    wnd->TrayIcon().SimulateClick(false);
+    EXPECT_TRUE(WaitFor([&] { return wnd->IsWindowVisible(); })) << "the window is only hidden";
 }
 
 TEST_F(MainWndTest, TheTrayMenuOffersConfigurationAndExit) {
@@ -314,12 +367,11 @@ TEST_F(MainWndTest, DeviceChangesHideTheWindowAndNoticesAreSaved) {
     ASSERT_TRUE(SimUnplug(sim.SocketPath()));
     ASSERT_TRUE(WaitFor([&] { return !wnd->IsWindowVisible(); }));
     EXPECT_FALSE(wnd->Link().CanShowWindow());
-    uint32_t before = SimGetState(sim.SocketPath())->acceptedCount;
+    uint32_t before = Accepted();
     ASSERT_TRUE(SimPlug(sim.SocketPath()));
     // The arrival waits half a second, then opens and synchronises.
     ASSERT_TRUE(WaitFor([&] { return wnd->Link().CanShowWindow(); }));
-    ASSERT_TRUE(
-        WaitFor([&] { return SimGetState(sim.SocketPath())->acceptedCount >= before + 3; }));
+    ASSERT_TRUE(WaitFor([&] { return Accepted() >= before + 3; }));
     EXPECT_FALSE(wnd->IsWindowVisible()) << "an arrival does not show the window by itself";
 }
 

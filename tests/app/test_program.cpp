@@ -186,6 +186,15 @@ struct ProgramTest : ::testing::Test {
     QTemporaryDir folder;
     QString program, runtime;
     SimProcess sim;
+    // Counters of the virtual mouse; 0 when it does not answer.
+    uint32_t Accepted() const {
+        auto state = SimGetState(sim.SocketPath());
+        return state ? state->acceptedCount : 0;
+    }
+    uint32_t Closings() const {
+        auto state = SimGetState(sim.SocketPath());
+        return state ? state->closingCount : 0;
+    }
     QProcess first, second;
     std::map<QProcess*, QByteArray> errors;
 };
@@ -208,7 +217,7 @@ TEST_F(ProgramTest, FirstStartApplySecondCopyAndUnplug) {
     QFile::remove(program + "/Data/Data.bin");
     QFile::remove(program + "/Data/profile.bin");
     ClickAt(714, 540);
-    ASSERT_TRUE(WaitFor([&] { return SimGetState(sim.SocketPath())->closingCount == 1; }));
+    ASSERT_TRUE(WaitFor([&] { return Closings() == 1; }));
     ASSERT_TRUE(WaitFor([&] { return QFile::exists(program + "/Data/profile.bin"); }));
     EXPECT_EQ(ReadAll(program + "/Data/Data.bin"), QByteArray(8, '\0'));
     EXPECT_EQ(ReadAll(program + "/Data/profile.bin"), stored);
@@ -232,10 +241,9 @@ TEST_F(ProgramTest, FirstStartApplySecondCopyAndUnplug) {
     // Unplugging hides the window; plugging in re-synchronises the settings.
     ASSERT_TRUE(SimUnplug(sim.SocketPath()));
     ASSERT_TRUE(WaitFor([&] { return VisibleWindow().isEmpty(); }));
-    uint32_t before = SimGetState(sim.SocketPath())->acceptedCount;
+    uint32_t before = Accepted();
     ASSERT_TRUE(SimPlug(sim.SocketPath()));
-    ASSERT_TRUE(
-        WaitFor([&] { return SimGetState(sim.SocketPath())->acceptedCount >= before + 3; }));
+    ASSERT_TRUE(WaitFor([&] { return Accepted() >= before + 3; }));
     EXPECT_EQ(first.state(), QProcess::Running);
 }
 
@@ -243,11 +251,34 @@ TEST_F(ProgramTest, AStartWithAnArgumentStaysInTheTray) {
     Start(first, {"--autostart"});
     ASSERT_TRUE(WaitFor([&] { return Stderr(first, "ilen = 11\r\n"); }));
     // The device start-up has run once the settings were synchronised.
-    ASSERT_TRUE(WaitFor([&] { return SimGetState(sim.SocketPath())->acceptedCount >= 3; }));
+    ASSERT_TRUE(WaitFor([&] { return Accepted() >= 3; }));
     QThread::msleep(300);
     EXPECT_TRUE(VisibleWindow().isEmpty());
     EXPECT_EQ(first.state(), QProcess::Running);
     EXPECT_EQ(ReadAll(program + "/Data/profile.bin").size(), qsizetype(sizeof(ProfileRecord)));
+}
+
+TEST_F(ProgramTest, ASecondCopyWithoutTheMouseGetsTheNoDeviceMessage) {
+    ASSERT_TRUE(SimUnplug(sim.SocketPath()));
+    Start(first);
+    ASSERT_TRUE(WaitFor([&] { return Stderr(first, "ilen = 0\r\n"); }));
+    Start(second);
+    ASSERT_TRUE(second.waitForFinished(10000));
+    EXPECT_EQ(second.exitCode(), 1);
+    // The first copy shows the no-device message instead of its window.
+    QString box;
+    ASSERT_TRUE(WaitFor([&] {
+        box = Tool({"search", "--onlyvisible", "--class", "mouse-driver"}).section('\n', 0, 0);
+        return !box.isEmpty();
+    })) << Log(first);
+    EXPECT_TRUE(VisibleWindow().isEmpty());
+    // Closing the box (its second copy long gone) leaves the program running.
+    Tool({"windowfocus", "--sync", box, "key", "Escape"});
+    ASSERT_TRUE(WaitFor([&] {
+        return Tool({"search", "--onlyvisible", "--class", "mouse-driver"}).isEmpty();
+    })) << Log(first);
+    QThread::msleep(200);
+    EXPECT_EQ(first.state(), QProcess::Running) << Log(first);
 }
 
 TEST_F(ProgramTest, ACopyKilledWithoutCleaningUpIsTakenOver) {

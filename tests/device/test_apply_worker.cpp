@@ -94,8 +94,8 @@ TEST(ApplyWorker, DropsUnknownMessagesAndRequestsWithoutARecord) {
     NullPointer pointer;
     ProfileRecord record{};
     ApplyWorker worker(driver, pointer, DeviceConfig{}, record, {}, [](int) {});
-    worker.Post({0x999, 0, Snapshot(record)});
-    worker.Post({kThreadMsgApply, 0, nullptr});
+    EXPECT_FALSE(worker.Post({0x999, 0, Snapshot(record)}));
+    EXPECT_FALSE(worker.Post({kThreadMsgApply, 0, nullptr}));
     worker.WaitIdle();
     EXPECT_TRUE(worker.TakeResults().empty());
     EXPECT_TRUE(driver.Reports().empty());
@@ -131,14 +131,18 @@ TEST(ApplyWorker, StopDropsQueuedRequests) {
         worker->Post({kThreadMsgApply, i, Snapshot(record)});
     }
     gate.WaitUntilHeld();
+    // The gate opens once the worker refuses new jobs, that is once Stop has
+    // begun; jobs posted before that are dropped with the rest.
     std::thread opener([&] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        while (worker->Post({kThreadMsgApply, 7, Snapshot(record)})) {
+            std::this_thread::yield();
+        }
         gate.Open();
     });
     worker->Stop();
     opener.join();
     EXPECT_EQ(worker->TakeResults().size(), 1u) << "the job under way ends, the rest are dropped";
-    worker->Post({kThreadMsgApply, 9, Snapshot(record)});
+    EXPECT_FALSE(worker->Post({kThreadMsgApply, 9, Snapshot(record)}));
     EXPECT_TRUE(worker->TakeResults().empty());
 }
 

@@ -153,6 +153,10 @@ struct NoticeCase {
     bool applied;
 };
 
+void PrintTo(const NoticeCase& c, std::ostream* os) {
+    *os << "class " << c.kind << " value " << c.value;
+}
+
 class NoticeTest : public LinkFixture, public ::testing::WithParamInterface<NoticeCase> {};
 
 TEST_P(NoticeTest, ChangesTheCurrentProfileAndSavesIt) {
