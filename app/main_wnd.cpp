@@ -15,14 +15,6 @@ namespace mouse {
 
 namespace {
 
-// The pointer settings are written to the desktop by the performance page's
-// platform; until one is given, applying leaves the desktop as it is.
-class NoDesktopPointer final : public PointerPlatform {
-public:
-    void SetDoubleClickTime(uint32_t) override {}
-    void SystemParametersInfoW(uint32_t, uint32_t, void*, uint32_t) override {}
-};
-
 QString Text(const char* key) {
     return CResourceManager::GetInstance()->GetText(key);
 }
@@ -45,7 +37,9 @@ CMainWnd::CMainWnd(MainWndOptions options)
         m_options.launcher = &m_desktopLauncher;
     }
     if (m_options.pointer == nullptr) {
-        m_ownPointer = std::make_unique<NoDesktopPointer>();
+        // Until a desktop pointer platform is given, applying leaves the
+        // desktop's pointer settings as they are.
+        m_ownPointer = std::make_unique<NoPointerSettings>();
         m_options.pointer = m_ownPointer.get();
     }
     if (!m_options.quit) {

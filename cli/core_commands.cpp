@@ -1,4 +1,5 @@
 #include "cli/core_commands.h"
+#include "store/hex.h"
 
 #include <cstring>
 #include <memory>
@@ -50,26 +51,6 @@ const char kInspectUsage[] =
     "A length that is not a whole number of records is reported (exit 1).\n"
     "KIND is one of: ";
 
-// The desktop is not touched by encode.
-class NoPointerPlatform final : public PointerPlatform {
-public:
-    void SetDoubleClickTime(uint32_t) override {}
-    void SystemParametersInfoW(uint32_t, uint32_t, void*, uint32_t) override {}
-};
-
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
-
 int UsageError(std::ostream& err, const std::string& command, const std::string& message) {
     err << "mousectl " << command << ": " << message << "\n"
         << "try 'mousectl " << command << " --help'\n";
@@ -84,8 +65,8 @@ std::optional<std::array<uint8_t, 6>> ParseSettingsHex(const std::string& text) 
     }
     std::array<uint8_t, 6> bytes{};
     for (size_t i = 0; i < 6; ++i) {
-        const int high = HexDigit(text[2 * i]);
-        const int low = HexDigit(text[2 * i + 1]);
+        const int high = HexDigitValue(text[2 * i]);
+        const int low = HexDigitValue(text[2 * i + 1]);
         if (high < 0 || low < 0) {
             return std::nullopt;
         }
@@ -103,7 +84,7 @@ std::vector<std::string> EncodeTranscript(const ProfileRecord& record, const Dev
     std::vector<std::string> transcript;
     RecordingDevice device(&transcript);
     device.SetSettingsBlock(settings);
-    NoPointerPlatform pointer;
+    NoPointerSettings pointer;
     ApplyConfiguration(device, RecordingPause(&transcript), pointer, record, *lastApplied, config);
     return transcript;
 }

@@ -45,12 +45,6 @@ private:
     DeviceIo& inner_;
 };
 
-class NoPointer final : public PointerPlatform {
-public:
-    void SetDoubleClickTime(uint32_t) override {}
-    void SystemParametersInfoW(uint32_t, uint32_t, void*, uint32_t) override {}
-};
-
 void Sleep(int ms) {
     PreciseSleep(ms);
 }
@@ -123,7 +117,7 @@ int RunApply(const std::vector<std::string>& argsIn, std::ostream& out, std::ost
         return kExitDevice;
     }
     CountingDevice device(driver);
-    NoPointer pointer;
+    NoPointerSettings pointer;
     // The mouse's last state is unknown here; the pointer settings are the
     // desktop's business, not the tool's.
     ProfileRecord lastApplied = profile;

@@ -26,6 +26,13 @@ public:
                                        uint32_t winIni) = 0;
 };
 
+// Writes nothing: for tools and for a program without a desktop to set.
+class NoPointerSettings final : public PointerPlatform {
+public:
+    void SetDoubleClickTime(uint32_t) override {}
+    void SystemParametersInfoW(uint32_t, uint32_t, void*, uint32_t) override {}
+};
+
 // Maps the profile's pointer speed step 1-11 to the desktop's speed 1-20.
 int DesktopMouseSpeed(int pointerSpeed);
 

@@ -1,4 +1,5 @@
 #include "store/data_ini.h"
+#include "store/hex.h"
 
 #include <cctype>
 #include <cstdio>
@@ -129,24 +130,11 @@ int ParseDecimal(std::string_view s) {
     return int(int32_t(value));
 }
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
-
 // Hexadecimal number with an optional 0x; nullopt when there is no digit.
 std::optional<uint32_t> ParseHex(std::string_view s) {
     s = Trim(s);
     if (s.size() >= 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X') &&
-        (s.size() == 2 || HexDigit(s[2]) >= 0)) {
+        (s.size() == 2 || HexDigitValue(s[2]) >= 0)) {
         s.remove_prefix(2);
         if (s.empty()) {
             return 0u;  // "0x" alone: the 0 was a digit
@@ -155,7 +143,7 @@ std::optional<uint32_t> ParseHex(std::string_view s) {
     uint32_t value = 0;
     bool any = false;
     for (char c : s) {
-        const int d = HexDigit(c);
+        const int d = HexDigitValue(c);
         if (d < 0) {
             break;
         }

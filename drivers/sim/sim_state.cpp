@@ -1,4 +1,5 @@
 #include "drivers/sim/sim_state.h"
+#include "store/hex.h"
 
 #include <cstdio>
 #include <map>
@@ -24,26 +25,13 @@ std::string Hex1(uint8_t b) {
     return Hex({&b, 1});
 }
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
-
 bool ParseHex(std::string_view text, std::span<uint8_t> out) {
     if (text.size() != out.size() * 2) {
         return false;
     }
     for (size_t i = 0; i < out.size(); ++i) {
-        const int hi = HexDigit(text[2 * i]);
-        const int lo = HexDigit(text[2 * i + 1]);
+        const int hi = HexDigitValue(text[2 * i]);
+        const int lo = HexDigitValue(text[2 * i + 1]);
         if (hi < 0 || lo < 0) {
             return false;
         }
