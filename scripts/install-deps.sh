@@ -4,7 +4,7 @@
 set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config ccache clang-format
-  libgtest-dev libgmock-dev libbenchmark-dev
+  libgtest-dev libgmock-dev
   qt6-base-dev qt6-base-dev-tools qt6-tools-dev libgl-dev libxkbcommon-dev
   libhidapi-dev libudev-dev
   xvfb xauth x11-apps x11-utils imagemagick xdotool
