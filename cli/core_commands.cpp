@@ -1,5 +1,5 @@
 #include "cli/core_commands.h"
-#include "store/hex.h"
+#include "store/ascii.h"
 
 #include <cstring>
 #include <memory>

@@ -1,7 +1,6 @@
 #include "store/data_ini.h"
-#include "store/hex.h"
+#include "store/ascii.h"
 
-#include <cctype>
 #include <cstdio>
 #include <optional>
 #include <string_view>
@@ -25,19 +24,6 @@ std::string_view Trim(std::string_view s) {
         s.remove_suffix(1);
     }
     return s;
-}
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i]))) {
-            return false;
-        }
-    }
-    return true;
 }
 
 struct Entry {
@@ -83,11 +69,11 @@ public:
     // entry of the key counts, as the Windows profile functions do.
     std::optional<std::string_view> Get(std::string_view section, std::string_view key) const {
         for (const auto& s : sections_) {
-            if (!EqualsNoCase(s.name, section)) {
+            if (!AsciiEqualsNoCase(s.name, section)) {
                 continue;
             }
             for (const auto& e : s.entries) {
-                if (EqualsNoCase(e.key, key)) {
+                if (AsciiEqualsNoCase(e.key, key)) {
                     return e.value;
                 }
             }

@@ -1,6 +1,6 @@
 #include "store/tables.h"
 
-#include <cctype>
+#include "store/ascii.h"
 
 namespace mouse {
 
@@ -293,19 +293,6 @@ constexpr std::array<FunctionRow, 61> kFunctions = {{
 constexpr int kSelectGunId = 121;
 constexpr int kLeftMacroId = 57;
 
-bool EqualsNoCaseAscii(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i]))) {
-            return false;
-        }
-    }
-    return true;
-}
-
 constexpr uint8_t kDefaultsLow[16] = {1, 2, 3, 4, 5, 7, 8, 0, 0, 0, 0, 0, 0, 0, 11, 12};
 constexpr uint8_t kDefaultsHigh[16] = {25, 2, 3, 4, 5, 7, 8, 0, 0, 0, 0, 0, 0, 0, 11, 12};
 
@@ -371,7 +358,7 @@ const FunctionRow* FindFunction(int functionId) {
 
 const FunctionRow* FindFunctionByMenuName(std::string_view menuName) {
     for (const auto& row : kFunctions) {
-        if (row.menuName && EqualsNoCaseAscii(row.menuName, menuName)) {
+        if (row.menuName && AsciiEqualsNoCase(row.menuName, menuName)) {
             return &row;
         }
     }
@@ -382,7 +369,7 @@ int FunctionIdForMenuName(std::string_view menuName) {
     if (const FunctionRow* row = FindFunctionByMenuName(menuName)) {
         return row->id;
     }
-    if (EqualsNoCaseAscii(menuName, "select_gun")) {
+    if (AsciiEqualsNoCase(menuName, "select_gun")) {
         return kSelectGunId;
     }
     return -1;

@@ -1,5 +1,5 @@
 #include "drivers/sim/sim_state.h"
-#include "store/hex.h"
+#include "store/ascii.h"
 
 #include <cstdio>
 #include <map>

@@ -18,6 +18,7 @@
 #include "device/messages.h"
 #include "drivers/sim/sim_client.h"
 #include "drivers/sim/sim_process.h"
+#include "sim_counters.h"
 #include "ui/ui.h"
 
 namespace mouse {
@@ -118,15 +119,8 @@ struct MainWndTest : ::testing::Test {
     QTemporaryDir folder;
     QString program;
     SimProcess sim;
-    // Counters of the virtual mouse; 0 when it does not answer.
-    uint32_t Accepted() const {
-        auto state = SimGetState(sim.SocketPath());
-        return state ? state->acceptedCount : 0;
-    }
-    uint32_t Closings() const {
-        auto state = SimGetState(sim.SocketPath());
-        return state ? state->closingCount : 0;
-    }
+    uint32_t Accepted() const { return test::AcceptedExchanges(sim.SocketPath()); }
+    uint32_t Closings() const { return test::ClosingCommands(sim.SocketPath()); }
     RecordingLauncher launcher;
     int quits = 0;
     QStringList messages;

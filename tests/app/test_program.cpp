@@ -16,6 +16,7 @@
 #include "device/encode.h"
 #include "drivers/sim/sim_client.h"
 #include "drivers/sim/sim_process.h"
+#include "sim_counters.h"
 #include "store/data_ini.h"
 
 namespace mouse {
@@ -186,15 +187,8 @@ struct ProgramTest : ::testing::Test {
     QTemporaryDir folder;
     QString program, runtime;
     SimProcess sim;
-    // Counters of the virtual mouse; 0 when it does not answer.
-    uint32_t Accepted() const {
-        auto state = SimGetState(sim.SocketPath());
-        return state ? state->acceptedCount : 0;
-    }
-    uint32_t Closings() const {
-        auto state = SimGetState(sim.SocketPath());
-        return state ? state->closingCount : 0;
-    }
+    uint32_t Accepted() const { return test::AcceptedExchanges(sim.SocketPath()); }
+    uint32_t Closings() const { return test::ClosingCommands(sim.SocketPath()); }
     QProcess first, second;
     std::map<QProcess*, QByteArray> errors;
 };

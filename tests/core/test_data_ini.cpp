@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "core/temp_dir.h"
+
 #include <filesystem>
 #include <fstream>
 
@@ -11,6 +13,10 @@ namespace mouse {
 namespace {
 
 namespace fs = std::filesystem;
+
+struct TempDir : test::TempDir {
+    TempDir() : test::TempDir("mouse-ini") {}
+};
 
 void ExpectDefaults(const DeviceConfig& c) {
     EXPECT_EQ(c.vid, 0x04D9);
@@ -30,25 +36,6 @@ void ExpectDefaults(const DeviceConfig& c) {
         EXPECT_EQ(v, 0);
     }
 }
-
-class TempDir {
-public:
-    TempDir() {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        path_ = fs::temp_directory_path() /
-                (std::string("mouse-ini-") + info->name() + "-" + std::to_string(::getpid()));
-        fs::remove_all(path_);
-        fs::create_directories(path_);
-    }
-    ~TempDir() {
-        std::error_code ec;
-        fs::remove_all(path_, ec);
-    }
-    const fs::path& path() const { return path_; }
-
-private:
-    fs::path path_;
-};
 
 TEST(DataIni, MissingOrEmptyGivesDefaults) {
     ExpectDefaults(ParseDeviceConfig(""));

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "core/temp_dir.h"
+
 #include <cerrno>
 #include <climits>
 #include <cstring>
@@ -16,29 +18,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class TempDir {
-public:
-    TempDir() {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        std::string name = std::string("mouse-stores-") + info->test_suite_name() + "-" +
-                           info->name() + "-" + std::to_string(::getpid());
-        for (char& c : name) {
-            if (c == '/') {
-                c = '_';
-            }
-        }
-        path_ = fs::temp_directory_path() / name;
-        fs::remove_all(path_);
-        fs::create_directories(path_);
-    }
-    ~TempDir() {
-        std::error_code ec;
-        fs::remove_all(path_, ec);
-    }
-    const fs::path& path() const { return path_; }
-
-private:
-    fs::path path_;
+struct TempDir : test::TempDir {
+    TempDir() : test::TempDir("mouse-stores") {}
 };
 
 std::vector<uint8_t> ReadBytes(const fs::path& p) {
