@@ -19,10 +19,6 @@ inline constexpr unsigned kThreadMsgApply = 0x670;     // write the configuratio
 inline constexpr unsigned kThreadMsgSync = 0x671;      // settings synchronisation
 inline constexpr unsigned kThreadMsgFirmware = 0x672;  // firmware version read
 
-inline constexpr unsigned kWmTimer = 0x113;
-inline constexpr unsigned kWmLButtonUp = 0x202;
-inline constexpr unsigned kWmRButtonUp = 0x205;
-
 // Device notice classes (high byte of wParam's low word).
 inline constexpr unsigned kNoticeReportRate = 0x05;
 inline constexpr unsigned kNoticeDpiLevel = 0x07;
