@@ -4,8 +4,10 @@
 set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config ccache clang-format
-  libgtest-dev libgmock-dev
-  qt6-base-dev qt6-base-dev-tools qt6-tools-dev libgl-dev libxkbcommon-dev
+  clang libclang-rt-14-dev
+  libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
+  qt6-base-dev qt6-base-dev-tools qt6-tools-dev libqt6opengl6-dev libgl-dev
+  libxkbcommon-dev
   libhidapi-dev libudev-dev
   xvfb xauth x11-apps x11-utils imagemagick xdotool
   fonts-dejavu-core fonts-droid-fallback
