@@ -7,6 +7,7 @@
 #include "device/diagnostics.h"
 #include "device/messages.h"
 #include "ui/paint_manager.h"
+#include "ui/startup_error.h"
 
 namespace {
 
@@ -45,7 +46,13 @@ int main(int argc, char** argv) {
     options.programFolder = programFolder;
     auto window = std::make_unique<mouse::CMainWnd>(options);
     if (!window->Create(nullptr)) {
-        mouse::DebugPrintf("%s\n", qPrintable(mouse::CPaintManagerUI::GetErrors().join('\n')));
+        // Without its skin the program has no window to speak through: say
+        // why in a plain box, since a start from the desktop has no terminal.
+        mouse::ReportStartupError(
+            QStringLiteral("mouse-driver"),
+            QStringLiteral("The program cannot start: its window could not be loaded "
+                           "from %1.\n\n%2\n\nReinstalling the program restores the file.")
+                .arg(programFolder + "res/", mouse::CPaintManagerUI::GetErrors().join('\n')));
         return 1;
     }
     window->CenterWindow();

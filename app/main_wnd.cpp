@@ -25,6 +25,12 @@ QString ProfileName(const ProfileRecord& record) {
 }
 
 constexpr UINT kDpiPopupTimer = 52;
+// Hides the confirmation of a good apply.
+constexpr UINT kApplyStatusTimer = 53;
+constexpr UINT kApplyStatusMs = 3000;
+
+constexpr uint32_t kStatusGoodColour = 0xFF5FD38Du;
+constexpr uint32_t kStatusBadColour = 0xFFFF5A5Fu;
 
 }  // namespace
 
@@ -91,7 +97,7 @@ void CMainWnd::InitMainWindow() {
 
     // 3. The default template: a short or missing file leaves the rest zero.
     std::vector<uint8_t> bytes;
-    if (ReadWholeFile(folder + "Data/Default.pbin", bytes)) {
+    if (ReadWholeFile(folder + "Data/Default.pbin", bytes) && !bytes.empty()) {
         std::memcpy(m_template.get(), bytes.data(), std::min(bytes.size(), sizeof(ProfileRecord)));
     }
 
@@ -112,6 +118,10 @@ void CMainWnd::InitMainWindow() {
     m_pRing = FindControl("ring_ver");
     if (m_pRing != nullptr) {
         m_pRing->Hide();
+    }
+    m_pApplyStatus = FindControl<CLabelUI>("apply_status_label");
+    if (m_pApplyStatus != nullptr) {
+        m_pApplyStatus->Hide();
     }
     if (auto* overlay = FindControl("disable_window_ver")) {
         overlay->Hide();
@@ -213,6 +223,10 @@ void CMainWnd::Apply() {
     }
     m_link->PostApply();
     ++m_pendingApplies;
+    KillTimer(kApplyStatusTimer);
+    if (m_pApplyStatus != nullptr) {
+        m_pApplyStatus->Hide();
+    }
     if (m_pRing != nullptr) {
         m_pRing->Show();
     }
@@ -302,15 +316,22 @@ LRESULT CMainWnd::HandleCustomMessage(UINT msg, WPARAM wParam, LPARAM lParam, bo
                 KillTimer(kDpiPopupTimer);
                 return 0;
             }
+            if (wParam == kApplyStatusTimer) {
+                KillTimer(kApplyStatusTimer);
+                if (m_pApplyStatus != nullptr) {
+                    m_pApplyStatus->Hide();
+                }
+                return 0;
+            }
             break;
-        case kMsgTray:
+        case kMsgTrayIcon:
             if (lParam == LPARAM(WM_LBUTTONUP)) {
                 ShowWindowOrNoDevice();
             } else if (lParam == LPARAM(WM_RBUTTONUP)) {
                 OpenTrayMenu();
             }
             return 0;
-        case kMsgMenuCommand:
+        case kMsgMenu:
             OnMenuCommand(wParam);
             return 0;
         case kMsgShowRequest:
@@ -424,22 +445,34 @@ void CMainWnd::HideMainWindow() {
 }
 
 void CMainWnd::ShowNoDeviceMessage(const std::string& reason) {
-    CMsgWnd box;
-    box.SetTitle("warning_title_text");
-    box.SetMsg(reason.empty()
-                   ? QStringLiteral("no_connect_device_text")
-                   : Text("no_connect_device_text") + "\n" + QString::fromStdString(reason));
-    if (box.Create(this)) {
-        box.CenterWindow();
-        box.ShowModal();
+    if (m_noDeviceQueued || m_closing) {
+        return;
     }
+    m_noDeviceQueued = true;
+    QueueMessageBox([this, reason] {
+        m_noDeviceQueued = false;
+        // The mouse may have arrived since the box was asked for.
+        if (m_link != nullptr && m_link->CanShowWindow()) {
+            ShowMainWindow();
+            return;
+        }
+        CMsgWnd box;
+        box.SetTitle("warning_title_text");
+        box.SetMsg(reason.empty()
+                       ? QStringLiteral("no_connect_device_text")
+                       : Text("no_connect_device_text") + "\n" + QString::fromStdString(reason));
+        if (box.Create(this)) {
+            box.CenterWindow();
+            box.ShowModal();
+        }
+    });
 }
 
 void CMainWnd::RunAfter(int ms, std::function<void()> fn) {
     QTimer::singleShot(ms, &m_timerContext, [fn = std::move(fn)] { fn(); });
 }
 
-void CMainWnd::ApplyFinished(int profileIndex) {
+void CMainWnd::ApplyFinished(int profileIndex, const ApplyReport& report) {
     (void)profileIndex;
     // The stores are written here, on the user-interface thread, from the
     // lists as they are now, so nothing edited during the apply is lost.
@@ -451,7 +484,38 @@ void CMainWnd::ApplyFinished(int profileIndex) {
     if (m_pendingApplies == 0 && m_pRing != nullptr) {
         m_pRing->Hide();
     }
+    if (!report.Complete()) {
+        DebugPrintf("apply: %d of %d reports refused (%s)\n", report.refused, report.reports,
+                    report.RefusedText().c_str());
+    }
+    if (!m_closing) {
+        ShowApplyStatus(report);
+    }
     ReportSaveFailure(!index ? index : profiles);
+}
+
+void CMainWnd::ShowApplyStatus(const ApplyReport& report) {
+    if (m_pApplyStatus == nullptr) {
+        return;
+    }
+    KillTimer(kApplyStatusTimer);
+    if (report.Complete()) {
+        m_pApplyStatus->SetText(Text("apply_done_text"));
+        m_pApplyStatus->SetTextColor(kStatusGoodColour);
+        m_pApplyStatus->SetToolTip(QString());
+        m_pApplyStatus->Show();
+        SetTimer(kApplyStatusTimer, kApplyStatusMs);
+        return;
+    }
+    // Nothing taken means the mouse was not there to answer (unplugged, or
+    // no device-access library); otherwise name what it refused.
+    const bool nothingTaken = report.refused >= report.reports;
+    const QString steps = QString::fromStdString(report.RefusedText());
+    m_pApplyStatus->SetText(nothingTaken ? Text("apply_no_answer_text")
+                                         : Text("apply_failed_text").arg(steps));
+    m_pApplyStatus->SetTextColor(kStatusBadColour);
+    m_pApplyStatus->SetToolTip(Text("apply_refused_tip_text").arg(steps));
+    m_pApplyStatus->Show();
 }
 
 void CMainWnd::FirmwareVersionRead(std::optional<FirmwareVersion> version) {
@@ -461,6 +525,10 @@ void CMainWnd::FirmwareVersionRead(std::optional<FirmwareVersion> version) {
     if (version->major == m_config.verH && version->minor == m_config.verL) {
         return;
     }
+    QueueMessageBox([this] { ShowFirmwareQuestion(); });
+}
+
+void CMainWnd::ShowFirmwareQuestion() {
     CMsgWnd box;
     box.SetTitle("warning_title_text");
     box.SetMsg("update_fw_text");
@@ -468,12 +536,13 @@ void CMainWnd::FirmwareVersionRead(std::optional<FirmwareVersion> version) {
         return;
     }
     box.CenterWindow();
-    if (box.ShowModal() != 1) {
+    if (box.ShowModal() != 1 || m_closing) {
         return;
     }
     // The updater's own result is not reported: the program ends either way.
     m_options.launcher->StartProgram(m_options.programFolder + "Update/flashOnLine");
     m_menu.reset();
+    m_queuedBoxes.clear();
     DestroyWindow();
 }
 
@@ -482,18 +551,50 @@ void CMainWnd::ReportSaveFailure(const IoResult& result) {
         return;
     }
     DebugPrintf("%s\n", result.message.c_str());
-    if (m_saveMessageOpen || m_closing) {
+    if (m_closing) {
         return;
     }
-    m_saveMessageOpen = true;
-    CMsgWnd box;
-    box.SetTitle("warning_title_text");
-    box.SetMsg(Text("save_failed_text") + "\n" + QString::fromStdString(result.message));
-    if (box.Create(this)) {
-        box.CenterWindow();
-        box.ShowModal();
+    // Failures that come while a box is waiting or open are told in it or in
+    // the next one, not each in a box of its own.
+    m_saveFailureText = QString::fromStdString(result.message);
+    if (m_saveFailureQueued) {
+        return;
     }
-    m_saveMessageOpen = false;
+    m_saveFailureQueued = true;
+    QueueMessageBox([this] {
+        m_saveFailureQueued = false;
+        CMsgWnd box;
+        box.SetTitle("warning_title_text");
+        box.SetMsg(Text("save_failed_text") + "\n" + m_saveFailureText);
+        if (box.Create(this)) {
+            box.CenterWindow();
+            box.ShowModal();
+        }
+    });
+}
+
+void CMainWnd::QueueMessageBox(std::function<void()> show) {
+    m_queuedBoxes.push_back(std::move(show));
+    if (!m_boxRunning && !m_boxRunScheduled) {
+        m_boxRunScheduled = true;
+        // The timer dies with m_timerContext, so a window destroyed before
+        // the event loop comes round never runs it.
+        QTimer::singleShot(0, &m_timerContext, [this] { RunQueuedMessageBoxes(); });
+    }
+}
+
+void CMainWnd::RunQueuedMessageBoxes() {
+    m_boxRunScheduled = false;
+    if (m_boxRunning) {
+        return;
+    }
+    m_boxRunning = true;
+    while (!m_queuedBoxes.empty() && !m_closing) {
+        std::function<void()> show = std::move(m_queuedBoxes.front());
+        m_queuedBoxes.pop_front();
+        show();
+    }
+    m_boxRunning = false;
 }
 
 }  // namespace mouse

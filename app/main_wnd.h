@@ -4,6 +4,7 @@
 
 #include <QObject>
 #include <QString>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -48,6 +49,7 @@ inline constexpr ControlSpec kMainWndControls[] = {
     {"main_tab", ControlKind::TabLayout},
     {"ring_ver", ControlKind::Control},
     {"disable_window_ver", ControlKind::Control},
+    {"apply_status_label", ControlKind::Label},
 };
 inline constexpr ControlTable kMainWndTable{"main.xml", "CMainWnd", kMainWndControls};
 MOUSE_REGISTER_CONTROL_TABLE(kMainWndTable);
@@ -108,7 +110,7 @@ public:
     void HideMainWindow() override;
     void ShowNoDeviceMessage(const std::string& reason) override;
     void RunAfter(int ms, std::function<void()> fn) override;
-    void ApplyFinished(int profileIndex) override;
+    void ApplyFinished(int profileIndex, const ApplyReport& report) override;
     void FirmwareVersionRead(std::optional<FirmwareVersion> version) override;
 
 protected:
@@ -125,8 +127,19 @@ private:
     void OnTabSelected(const QString& name);
     void OpenTrayMenu();
     void OpenLogoLink();
-    // Tells the user that a store could not be written (once at a time).
+    // Tells the user that a store could not be written (one box at a time;
+    // failures while it is open are folded into it).
     void ReportSaveFailure(const IoResult& result);
+    // Shows the outcome of an apply in the title bar: a brief confirmation
+    // that hides itself, or what the mouse refused until the next apply.
+    void ShowApplyStatus(const ApplyReport& report);
+    // Runs a message box from the event loop, after the handler that caused
+    // it (a device notice, a worker result) has returned: a nested modal
+    // loop inside DeviceLink could otherwise destroy what it is walking.
+    // Boxes run one at a time, in the order queued.
+    void QueueMessageBox(std::function<void()> show);
+    void RunQueuedMessageBoxes();
+    void ShowFirmwareQuestion();
 
     MainWndOptions m_options;
     DesktopLauncher m_desktopLauncher;
@@ -155,8 +168,14 @@ private:
     CTrayIcon m_tray;
     // Owns the one-shot timers of RunAfter: they die with the window.
     QObject m_timerContext;
+    CLabelUI* m_pApplyStatus = nullptr;
     int m_pendingApplies = 0;
-    bool m_saveMessageOpen = false;
+    std::deque<std::function<void()>> m_queuedBoxes;
+    bool m_boxRunning = false;
+    bool m_boxRunScheduled = false;
+    bool m_noDeviceQueued = false;
+    bool m_saveFailureQueued = false;
+    QString m_saveFailureText;
     bool m_closing = false;
 };
 

@@ -1,8 +1,10 @@
 #include "device/apply.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "device/encode.h"
+#include "device/protocol.h"
 
 namespace mouse {
 
@@ -13,28 +15,58 @@ constexpr int kSettingPause = 20;
 constexpr int kTablePause = 10;
 constexpr int kVersionPause = 30;
 
-int Send(DeviceIo& device, const FeatureReport& report) {
-    FeatureReport copy = report;  // the device may write into the buffer
-    return device.SetFeature(copy.data(), kFeatureReportSize);
-}
+// The reports of one exchange with the mouse. Each call names its step so
+// that a refused report can be told to the user.
+class Exchange {
+public:
+    Exchange(DeviceIo& device, ApplyReport* report) : device_(device), report_(report) {}
 
-int Write(DeviceIo& device, const uint8_t* payload, size_t size) {
-    DataReport report{};
-    std::memcpy(report.data(), payload, size < report.size() ? size : report.size());
-    return device.WriteUSB(report.data(), kDataReportSize);
-}
+    int Send(const FeatureReport& report, const char* step) {
+        FeatureReport copy = report;  // the device may write into the buffer
+        return Count(device_.SetFeature(copy.data(), kFeatureReportSize), step);
+    }
+
+    int Read(uint8_t* buffer, const char* step) {
+        return Count(device_.GetFeature(buffer, kFeatureReportSize), step);
+    }
+
+    int Write(const uint8_t* payload, size_t size, const char* step) {
+        DataReport report{};
+        std::memcpy(report.data(), payload, size < report.size() ? size : report.size());
+        return Count(device_.WriteUSB(report.data(), kDataReportSize), step);
+    }
+
+private:
+    int Count(int result, const char* step) {
+        if (report_ != nullptr) {
+            ++report_->reports;
+            if (result == 0) {
+                ++report_->refused;
+                auto& steps = report_->refusedSteps;
+                if (std::find(steps.begin(), steps.end(), step) == steps.end()) {
+                    steps.emplace_back(step);
+                }
+            }
+        }
+        return result;
+    }
+
+    DeviceIo& device_;
+    ApplyReport* report_;
+};
 
 // A setting whose pause is skipped when the mouse refuses it.
-void SendSetting(DeviceIo& device, const PauseFn& pause, const FeatureReport& report) {
-    if (Send(device, report)) {
+void SendSetting(Exchange& io, const PauseFn& pause, const FeatureReport& report,
+                 const char* step) {
+    if (io.Send(report, step)) {
         pause(kSettingPause);
     }
 }
 
 // 0x10 and the 24 colour bytes (red, green, blue of each entry).
-void SendColourList(DeviceIo& device, const PauseFn& pause, uint8_t list,
-                    const uint32_t (&colours)[8]) {
-    Send(device, MakeFeature(0x10, list, 0x18));
+void SendColourList(Exchange& io, const PauseFn& pause, uint8_t list, const uint32_t (&colours)[8],
+                    const char* step) {
+    io.Send(MakeFeature(cmd::kColourList, list, 0x18), step);
     pause(kSettingPause);
     uint8_t payload[24];
     for (int i = 0; i < 8; ++i) {
@@ -42,104 +74,135 @@ void SendColourList(DeviceIo& device, const PauseFn& pause, uint8_t list,
         payload[3 * i + 1] = ColourGreen(colours[i]);
         payload[3 * i + 2] = ColourBlue(colours[i]);
     }
-    Write(device, payload, sizeof payload);
+    io.Write(payload, sizeof payload, step);
     pause(kSettingPause);
 }
 
 // One announced piece of the button table or a macro block: the command,
 // then 32-byte data reports, each followed by a pause.
-void SendTablePiece(DeviceIo& device, const PauseFn& pause, const FeatureReport& announce,
-                    const uint8_t* bytes, int reports) {
-    Send(device, announce);
+void SendTablePiece(Exchange& io, const PauseFn& pause, const FeatureReport& announce,
+                    const uint8_t* bytes, int reports, const char* step) {
+    io.Send(announce, step);
     pause(kTablePause);
     for (int r = 0; r < reports; ++r) {
-        Write(device, bytes + size_t(kDataReportSize) * size_t(r), kDataReportSize);
+        io.Write(bytes + size_t(kDataReportSize) * size_t(r), kDataReportSize, step);
         pause(kTablePause);
     }
 }
 
-}  // namespace
-
-int SyncDeviceSettings(DeviceIo& device, const PauseFn& pause, const ProfileRecord& current) {
-    Send(device, MakeFeature(0x83));
-    FeatureReport block = MakeFeature(0x8B);
+int SyncSettings(Exchange& io, const PauseFn& pause, const ProfileRecord& current) {
+    io.Send(MakeFeature(cmd::kSettingsPrepare), "settings read");
+    FeatureReport block = MakeFeature(cmd::kSettingsRead);
     // The buffer is used whether or not the read succeeded; after a failed
     // read it still holds the request.
-    device.GetFeature(block.data(), kFeatureReportSize);
-    uint8_t flags = uint8_t(block[3] & ~0x08);
+    io.Read(block.data(), "settings read");
+    uint8_t flags = uint8_t(block[3] & ~cmd::kLiftOffBit);
     if (current.distanceEnabled == 1) {
-        flags = uint8_t(flags | 0x08);
+        flags = uint8_t(flags | cmd::kLiftOffBit);
     }
-    const int result =
-        Send(device, MakeFeature(0x03, block[1], block[2], flags, 0x40, block[5], block[6]));
+    const int result = io.Send(
+        MakeFeature(cmd::kSettingsWrite, block[1], block[2], flags, 0x40, block[5], block[6]),
+        "settings");
     if (result) {
         pause(kSettingPause);
     }
     return result;
 }
 
-void ApplyConfiguration(DeviceIo& device, const PauseFn& pause, PointerPlatform& pointer,
-                        const ProfileRecord& current, ProfileRecord& lastApplied,
-                        const DeviceConfig& config) {
+}  // namespace
+
+std::string ApplyReport::RefusedText() const {
+    std::string text;
+    for (const std::string& step : refusedSteps) {
+        if (!text.empty()) {
+            text += ", ";
+        }
+        text += step;
+    }
+    return text;
+}
+
+int SyncDeviceSettings(DeviceIo& device, const PauseFn& pause, const ProfileRecord& current) {
+    Exchange io(device, nullptr);
+    return SyncSettings(io, pause, current);
+}
+
+ApplyReport ApplyConfiguration(DeviceIo& device, const PauseFn& pause, PointerPlatform& pointer,
+                               const ProfileRecord& current, ProfileRecord& lastApplied,
+                               const DeviceConfig& config) {
+    ApplyReport report;
+    Exchange io(device, &report);
     ApplyPointerSettings(pointer, current, lastApplied);
     if (&lastApplied != &current) {
         lastApplied = current;
     }
 
-    SyncDeviceSettings(device, pause, current);
+    SyncSettings(io, pause, current);
 
-    SendSetting(device, pause, MakeFeature(0x02, uint8_t(current.buttonMode + 1)));
-    SendSetting(device, pause, MakeFeature(0x01, ReportRateValue(current.reportRateIndex)));
-    SendSetting(device, pause, MakeFeature(0x0B, uint8_t(current.currentDpiLevel + 1)));
+    SendSetting(io, pause, MakeFeature(cmd::kButtonMode, uint8_t(current.buttonMode + 1)),
+                "button mode");
+    SendSetting(io, pause, MakeFeature(cmd::kReportRate, ReportRateValue(current.reportRateIndex)),
+                "report rate");
+    SendSetting(io, pause, MakeFeature(cmd::kDpiLevel, uint8_t(current.currentDpiLevel + 1)),
+                "DPI level");
     const uint32_t fixed = current.lightFixedColour;
-    SendSetting(device, pause,
-                MakeFeature(0x0C, ColourRed(fixed), ColourGreen(fixed), ColourBlue(fixed)));
+    SendSetting(
+        io, pause,
+        MakeFeature(cmd::kFixedColour, ColourRed(fixed), ColourGreen(fixed), ColourBlue(fixed)),
+        "lighting colour");
     const auto lighting = LightingParameters(current);
-    SendSetting(device, pause,
-                MakeFeature(0x0D, uint8_t(current.lightMode), lighting[0], lighting[1]));
+    SendSetting(io, pause,
+                MakeFeature(cmd::kLighting, uint8_t(current.lightMode), lighting[0], lighting[1]),
+                "lighting effect");
 
-    SendColourList(device, pause, 0, current.cycleColour);
-    SendColourList(device, pause, 1, current.dpiColour);
+    SendColourList(io, pause, cmd::kCycleColourList, current.cycleColour, "cycle colours");
+    SendColourList(io, pause, cmd::kDpiColourList, current.dpiColour, "DPI colours");
 
-    Send(device, MakeFeature(0x11, current.dpiLevelCount, 0x08));
+    io.Send(MakeFeature(cmd::kDpiTable, current.dpiLevelCount, 0x08), "DPI table");
     pause(kSettingPause);
     const auto dpiTable = EncodeDpiTable(current, config.sensor);
-    if (Write(device, dpiTable.data(), dpiTable.size())) {
+    if (io.Write(dpiTable.data(), dpiTable.size(), "DPI table")) {
         pause(kTablePause);
     }
 
     const ButtonTable table = EncodeButtonTable(current, config.buttonOverrides);
     for (int c = 1; c <= 4; ++c) {
-        SendTablePiece(device, pause, MakeFeature(0x12, uint8_t(c), 0x40),
-                       table.codes.data() + 64 * (c - 1), 2);
+        SendTablePiece(io, pause, MakeFeature(cmd::kButtonTable, uint8_t(c), 0x40),
+                       table.codes.data() + 64 * (c - 1), 2, "button table");
     }
     for (size_t k = 0; k < table.macroBlocks.size(); ++k) {
-        SendTablePiece(device, pause, MakeFeature(0x13, uint8_t(k + 1), 0x80),
-                       table.macroBlocks[k].data(), 4);
+        SendTablePiece(io, pause, MakeFeature(cmd::kMacroBlock, uint8_t(k + 1), 0x80),
+                       table.macroBlocks[k].data(), 4, "macros");
     }
     pause(kTablePause);
 
     if (config.distance != 0) {
-        Send(device, MakeFeature(0x04, LiftOffDistanceValue(current, config), current.keyResponse));
+        io.Send(
+            MakeFeature(cmd::kLiftOff, LiftOffDistanceValue(current, config), current.keyResponse),
+            "lift-off distance");
     }
     pause(kSettingPause);
 
-    Send(device, MakeFeature(0x08, 0xAA, 0xCC, 0xEE));
+    io.Send(MakeFeature(cmd::kClose, cmd::kCloseBytes[0], cmd::kCloseBytes[1], cmd::kCloseBytes[2]),
+            "closing command");
     pause(kSettingPause);
 
     if (SensorHasHighDpiMask(config.sensor)) {
         if (config.distance != 0) {
-            Send(device, MakeFeature(0x07, 0x00, HighDpiMask(current, config.sensor)));
+            io.Send(MakeFeature(cmd::kHighDpiMask, 0x00, HighDpiMask(current, config.sensor)),
+                    "high-DPI mask");
         }
         pause(kSettingPause);
     }
+    return report;
 }
 
 std::optional<FirmwareVersion> ReadFirmwareVersion(DeviceIo& device, const PauseFn& pause) {
-    Send(device, MakeFeature(0x80));
+    Exchange io(device, nullptr);
+    io.Send(MakeFeature(cmd::kVersionRead), "firmware version");
     pause(kVersionPause);
-    uint8_t buffer[kFeatureReportSize] = {0x80, 0, 0, 0, 0, 0, 0, 0};
-    const int ok = device.GetFeature(buffer, kFeatureReportSize);
+    uint8_t buffer[kFeatureReportSize] = {cmd::kVersionRead, 0, 0, 0, 0, 0, 0, 0};
+    const int ok = io.Read(buffer, "firmware version");
     // The second pause is kept on failure too, so the exchange always takes
     // the same time and the device gets its rest before the next request.
     pause(kVersionPause);

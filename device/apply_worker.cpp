@@ -107,7 +107,8 @@ void ApplyWorker::Execute(const WorkerJob& job) {
     result.profileIndex = job.profileIndex;
     switch (job.message) {
         case kThreadMsgApply:
-            ApplyConfiguration(device_, pause_, pointer_, *job.record, *lastApplied_, config_);
+            result.apply =
+                ApplyConfiguration(device_, pause_, pointer_, *job.record, *lastApplied_, config_);
             break;
         case kThreadMsgSync:
             result.syncResult = SyncDeviceSettings(device_, pause_, *job.record);

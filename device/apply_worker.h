@@ -32,6 +32,7 @@ struct WorkerResult {
     unsigned message = 0;
     int profileIndex = 0;
     int syncResult = 0;                      // kThreadMsgSync
+    ApplyReport apply;                       // kThreadMsgApply
     std::optional<FirmwareVersion> version;  // kThreadMsgFirmware
 };
 

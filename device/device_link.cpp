@@ -161,7 +161,7 @@ void DeviceLink::OnWorkerDone() {
     for (WorkerResult& result : worker_->TakeResults()) {
         switch (result.message) {
             case kThreadMsgApply:
-                host_.ApplyFinished(result.profileIndex);
+                host_.ApplyFinished(result.profileIndex, result.apply);
                 break;
             case kThreadMsgFirmware:
                 host_.FirmwareVersionRead(result.version);

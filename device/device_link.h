@@ -40,8 +40,8 @@ public:
     virtual void ShowNoDeviceMessage(const std::string& reason) = 0;
     // Runs fn once after ms milliseconds on the user-interface thread.
     virtual void RunAfter(int ms, std::function<void()> fn) = 0;
-    // The end of a worker job.
-    virtual void ApplyFinished(int profileIndex) = 0;
+    // The end of an apply job, with what the mouse refused.
+    virtual void ApplyFinished(int profileIndex, const ApplyReport& report) = 0;
     virtual void FirmwareVersionRead(std::optional<FirmwareVersion> version) = 0;
 };
 

@@ -1,11 +1,11 @@
 // Window and thread message numbers shared by the main window, the pages,
-// the device-access library and the device worker.
+// the device-access library and the device worker. The UI layer's own
+// messages (0x401 tray callback, 0x403 menu choice) are kMsgTrayIcon and
+// kMsgMenu of ui/tray.h and ui/menu.h.
 #pragma once
 
 namespace mouse {
 
-inline constexpr unsigned kMsgTray = 0x401;            // tray icon callback
-inline constexpr unsigned kMsgMenuCommand = 0x403;     // pop-up menu choice
 inline constexpr unsigned kMsgShowRequest = 0x40D;     // a second copy asks to be shown
 inline constexpr unsigned kMsgBindingChanged = 0x467;  // bound macro/preset changed
 inline constexpr unsigned kMsgDpiPopup = 0x469;        // show the DPI pop-up, lParam = step

@@ -116,6 +116,13 @@ struct MainWndTest : ::testing::Test {
         });
     }
 
+    // The apply outcome in the title bar; empty while it is hidden.
+    QString StatusText() {
+        auto* label = wnd->FindControl<CLabelUI>("apply_status_label");
+        return label != nullptr && label->IsVisible() ? label->GetText() : QString();
+    }
+    static QString Text(const char* key) { return CResourceManager::GetInstance()->GetText(key); }
+
     QTemporaryDir folder;
     QString program;
     SimProcess sim;
@@ -194,6 +201,55 @@ TEST_F(MainWndTest, ConfirmingTheUpdateStartsTheUpdaterAndEndsTheProgram) {
     EXPECT_EQ(launcher.programs, QStringList{program + "Update/flashOnLine"});
 }
 
+TEST_F(MainWndTest, TheUpdateQuestionWaitsUntilEveryWorkerResultIsHandled) {
+    StartSim({"--version", "1.1"});
+    // Two applies queued behind the start-up's settings sync and version
+    // read: their results arrive in the same batch as the version. The
+    // question must only open once the batch is handled, and confirming it
+    // ends the program without touching the link again.
+    int pendingAtQuestion = -1;
+    ModalSeam::Answer(1, [&](WindowImplBase&) { pendingAtQuestion = wnd->PendingApplies(); });
+    Create();
+    wnd->ShowMainWindow();
+    ASSERT_TRUE(Click("btn_apply"));
+    ASSERT_TRUE(Click("btn_apply"));
+    wnd->Link().Worker()->WaitIdle();
+    ASSERT_TRUE(WaitFor([&] { return quits > 0; }));
+    EXPECT_EQ(pendingAtQuestion, 0);
+    EXPECT_EQ(launcher.programs, QStringList{program + "Update/flashOnLine"});
+    EXPECT_EQ(Closings(), 2u);
+}
+
+TEST_F(MainWndTest, AnApplyTellsWhetherTheMouseTookIt) {
+    StartSim();
+    WriteIni(0);
+    Create();
+    wnd->ShowMainWindow();
+    wnd->Link().Worker()->WaitIdle();
+
+    ASSERT_TRUE(Click("btn_apply"));
+    EXPECT_EQ(StatusText(), QString()) << "nothing is claimed before the mouse answered";
+    ASSERT_TRUE(WaitFor([&] { return wnd->PendingApplies() == 0; }));
+    EXPECT_EQ(StatusText(), Text("apply_done_text"));
+    // The confirmation goes by itself.
+    ASSERT_TRUE(wnd->FireTimer(53));
+    EXPECT_EQ(StatusText(), QString());
+
+    // The mouse refuses the button table: the message names it and stays.
+    ASSERT_TRUE(SimFailCommand(sim.SocketPath(), SimCall::SetFeature, 0x12));
+    ASSERT_TRUE(Click("btn_apply"));
+    ASSERT_TRUE(WaitFor([&] { return wnd->PendingApplies() == 0; }));
+    EXPECT_EQ(StatusText(), Text("apply_failed_text").arg("button table"));
+    EXPECT_FALSE(wnd->FireTimer(53)) << "a failure is not hidden by a timer";
+
+    // Every report refused (as when the mouse is pulled out mid-apply).
+    ASSERT_TRUE(SimFailAll(sim.SocketPath()));
+    ASSERT_TRUE(Click("btn_apply"));
+    ASSERT_TRUE(WaitFor([&] { return wnd->PendingApplies() == 0; }));
+    EXPECT_EQ(StatusText(), Text("apply_no_answer_text"));
+    EXPECT_TRUE(messages.isEmpty()) << "no box for a refused apply";
+}
+
 TEST_F(MainWndTest, NoUpdateQuestionWhenTheVersionMatchesOrUpdateIsOff) {
     struct Case {
         const char* version;
@@ -262,11 +318,13 @@ TEST_F(MainWndTest, AMissingLibraryIsExplainedAndNothingIsCalled) {
     EXPECT_EQ(wnd->Link().connectionState(), 0);
     AnswerNextMessage(1);
     wnd->SendMessage(kMsgShowRequest, 0, 0);
-    ASSERT_EQ(messages.size(), 1);
+    ASSERT_TRUE(WaitFor([&] { return messages.size() == 1; }));
     EXPECT_TRUE(messages[0].contains("MSDriver.so")) << messages[0].toStdString();
-    // An apply still ends and hides the busy indicator.
+    // An apply still ends and hides the busy indicator, and says that
+    // nothing reached the mouse.
     ASSERT_TRUE(Click("btn_apply"));
     ASSERT_TRUE(WaitFor([&] { return wnd->PendingApplies() == 0; }));
+    EXPECT_EQ(StatusText(), Text("apply_no_answer_text"));
 }
 
 TEST_F(MainWndTest, ShowRequestAndTrayShowTheWindowWhenTheMouseIsReady) {
@@ -291,7 +349,7 @@ TEST_F(MainWndTest, MenuCommandsAreRoutedByNameWithoutRegardToCase) {
     Create();
     auto post = [&](const char* name) {
         auto* cmd = new MenuCmd{name, {}, {}};
-        wnd->SendMessage(kMsgMenuCommand, WPARAM(cmd), 0);
+        wnd->SendMessage(kMsgMenu, WPARAM(cmd), 0);
     };
     post("Configuration");
     EXPECT_TRUE(wnd->IsWindowVisible());
@@ -317,7 +375,7 @@ TEST_F(MainWndTest, AStoreThatCannotBeWrittenIsReportedAfterTheApply) {
     AnswerNextMessage(1);
     ASSERT_TRUE(Click("btn_apply"));
     ASSERT_TRUE(WaitFor([&] { return wnd->PendingApplies() == 0; }));
-    ASSERT_EQ(messages.size(), 1);
+    ASSERT_TRUE(WaitFor([&] { return messages.size() == 1; }));
     EXPECT_TRUE(messages[0].contains("Data.bin")) << messages[0].toStdString();
     EXPECT_EQ(Closings(), 1u) << "the mouse got the profile";
 }

@@ -288,5 +288,24 @@ TEST_F(ProgramTest, ACopyKilledWithoutCleaningUpIsTakenOver) {
     EXPECT_EQ(second.state(), QProcess::Running);
 }
 
+TEST_F(ProgramTest, ADamagedSkinIsExplainedInABoxAndTheProgramEnds) {
+    QFile skin(program + "/res/main.xml");
+    ASSERT_TRUE(skin.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    skin.write("<ui version=\"4.0\"><widget class=\"QWidget\" name=\"main_window\">");
+    skin.close();
+    Start(first);
+    // A user started from the desktop sees the reason, not only stderr.
+    QString box;
+    ASSERT_TRUE(WaitFor([&] {
+        box = Tool({"search", "--onlyvisible", "--name", "mouse-driver"}).section('\n', 0, 0);
+        return !box.isEmpty();
+    })) << Log(first);
+    EXPECT_EQ(first.state(), QProcess::Running) << "the box waits for the user";
+    Tool({"windowfocus", "--sync", box, "key", "Return"});
+    ASSERT_TRUE(first.waitForFinished(10000)) << Log(first);
+    EXPECT_EQ(first.exitCode(), 1);
+    EXPECT_TRUE(Stderr(first, "main.xml")) << Log(first);
+}
+
 }  // namespace
 }  // namespace mouse

@@ -48,7 +48,10 @@ public:
         timerDelays.push_back(ms);
         timers.push_back(std::move(fn));
     }
-    void ApplyFinished(int profileIndex) override { finished.push_back(profileIndex); }
+    void ApplyFinished(int profileIndex, const ApplyReport& report) override {
+        finished.push_back(profileIndex);
+        applyReports.push_back(report);
+    }
     void FirmwareVersionRead(std::optional<FirmwareVersion> v) override { versions.push_back(v); }
 
     void FireTimers() {
@@ -108,6 +111,7 @@ public:
     std::string lastReason;
     std::function<void()> onNoDevice;
     std::vector<int> dpiOptions, rateOptions, modes, popups, timerDelays, finished;
+    std::vector<ApplyReport> applyReports;
     std::vector<std::optional<FirmwareVersion>> versions;
     std::vector<std::function<void()>> timers;
     std::mutex mutex;
