@@ -9,6 +9,7 @@
 #include "buttons/msg_wnd.h"
 #include "device/diagnostics.h"
 #include "device/messages.h"
+#include "device/protocol.h"
 #include "ui/resource_manager.h"
 
 namespace mouse {
@@ -263,18 +264,18 @@ void CMainWnd::OnTabSelected(const QString& name) {
         return;
     }
     if (name == "key_btn") {
-        m_pConfigTab->SelectItem(0);
-        m_pMainTab->SelectItem(0);
+        m_pConfigTab->SelectItem(tab::kConfigSettings);
+        m_pMainTab->SelectItem(tab::kMainButtons);
     } else if (name == "performance_btn") {
-        m_pConfigTab->SelectItem(0);
-        m_pMainTab->SelectItem(1);
+        m_pConfigTab->SelectItem(tab::kConfigSettings);
+        m_pMainTab->SelectItem(tab::kMainPerformance);
     } else if (name == "light_btn") {
-        m_pConfigTab->SelectItem(0);
-        m_pMainTab->SelectItem(2);
+        m_pConfigTab->SelectItem(tab::kConfigSettings);
+        m_pMainTab->SelectItem(tab::kMainLighting);
     } else if (name == "macro_btn") {
-        m_pConfigTab->SelectItem(1);
+        m_pConfigTab->SelectItem(tab::kConfigMacro);
     } else if (name == "gun_btn") {
-        m_pConfigTab->SelectItem(2);
+        m_pConfigTab->SelectItem(tab::kConfigGun);
     }
 }
 

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <initializer_list>
 
+#include "device/protocol.h"
 #include "store/tables.h"
 
 namespace mouse {
@@ -196,23 +197,23 @@ std::array<uint8_t, 2> LightingParameters(const ProfileRecord& record) {
     const uint8_t f = uint8_t(record.lightFrequency);
     const uint8_t n = uint8_t(record.lightLength);
     switch (mode) {
-        case 1:
-        case 5:
-        case 11:
+        case light::kSteady:
+        case light::kReactive:
+        case light::kSpotlight:
             return {b, c};
-        case 2:
+        case light::kBreathing:
             return {f, c};
-        case 3:
-        case 4:
+        case light::kSpectrum:
+        case light::kWave:
             return {f, b};
-        case 6:
-        case 7:
+        case light::kFlow:
+        case light::kMarquee:
             return {uint8_t(4 - n), c};
-        case 8:
+        case light::kStarlight:
             return {b, uint8_t(c != 0 ? 1 : 0)};
-        case 9:
+        case light::kRipple:
             return {b, uint8_t(c | ((4 - f) << 4))};
-        case 10:
+        case light::kRainbow:
             return {b, uint8_t(4 - f)};
         default:
             return {0, 0};
@@ -341,18 +342,18 @@ ButtonTable EncodeButtonTable(const ProfileRecord& record,
         const int id = entry.functionId;
         std::array<uint8_t, 4> b = FunctionBytes(id);
         switch (id) {
-            case 10:
+            case fn::kFireClick:
                 b = {0x0A, 0xF0, uint8_t(entry.fireClickDelay), uint8_t(entry.fireClickCount)};
                 break;
-            case 21:
+            case fn::kShortcut:
                 b[1] = entry.shortcutModifiers;
                 b[2] = entry.shortcutKey;
                 break;
-            case 22:
+            case fn::kMacro:
                 b[1] = uint8_t(entry.repeatMode);
                 break;
-            case 57:
-            case 121:
+            case fn::kLeftButtonMacro:
+            case fn::kRecoil:
                 b = {0x08, 0x00, uint8_t(4 + recoilCounter), 0x00};
                 ++recoilCounter;
                 break;
@@ -367,7 +368,7 @@ ButtonTable EncodeButtonTable(const ProfileRecord& record,
             b[2] = uint8_t(block);
             table.blockOfSlot[size_t(slot)] = uint8_t(block);
             table.macroBlocks.resize(size_t(block));  // zero block unless a macro fills it
-            if (id == 22) {
+            if (id == fn::kMacro) {
                 table.macroBlocks[size_t(block - 1)] = EncodeMacroBlock(entry);
             }
         }
@@ -399,7 +400,7 @@ MacroBlock EncodeMacroBlock(const ButtonEntry& entry) {
 }
 
 std::vector<MacroBlock> EncodeRecoilBlocks(const ButtonEntry& entry) {
-    if (entry.functionId == 57) {
+    if (entry.functionId == fn::kLeftButtonMacro) {
         return {EncodeMacroBlock(entry)};
     }
     const int rows = std::min<int>(entry.bindingCount, kMaxBullets);

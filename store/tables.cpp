@@ -1,5 +1,6 @@
 #include "store/tables.h"
 
+#include "device/protocol.h"
 #include "store/ascii.h"
 
 namespace mouse {
@@ -290,9 +291,6 @@ constexpr std::array<FunctionRow, 61> kFunctions = {{
     {116, nullptr, "click_text", {8, 0, 3, 0}},
 }};
 
-constexpr int kSelectGunId = 121;
-constexpr int kLeftMacroId = 57;
-
 constexpr uint8_t kDefaultsLow[16] = {1, 2, 3, 4, 5, 7, 8, 0, 0, 0, 0, 0, 0, 0, 11, 12};
 constexpr uint8_t kDefaultsHigh[16] = {25, 2, 3, 4, 5, 7, 8, 0, 0, 0, 0, 0, 0, 0, 11, 12};
 
@@ -370,7 +368,7 @@ int FunctionIdForMenuName(std::string_view menuName) {
         return row->id;
     }
     if (AsciiEqualsNoCase(menuName, "select_gun")) {
-        return kSelectGunId;
+        return fn::kRecoil;
     }
     return -1;
 }
@@ -387,10 +385,10 @@ std::array<uint8_t, 4> FunctionBytes(int functionId) {
 // button page, so their key is empty. The macro and preset slots 57 and 121
 // have no row but show their own keys, followed by the bound names.
 std::string FunctionTextKey(int functionId) {
-    if (functionId == kLeftMacroId) {
+    if (functionId == fn::kLeftButtonMacro) {
         return "set_left_macro_text";
     }
-    if (functionId == kSelectGunId) {
+    if (functionId == fn::kRecoil) {
         return "set_gun_text";
     }
     const FunctionRow* row = FindFunction(functionId);
