@@ -510,10 +510,17 @@ void CMainWnd::ShowApplyStatus(const ApplyReport& report) {
     }
     // Nothing taken means the mouse was not there to answer (unplugged, or
     // no device-access library); otherwise name what it refused.
+    // The title bar has room for one step; the tooltip lists them all.
     const bool nothingTaken = report.refused >= report.reports;
     const QString steps = QString::fromStdString(report.RefusedText());
+    QString first = report.refusedSteps.empty()
+                        ? QString()
+                        : QString::fromStdString(report.refusedSteps.front());
+    if (report.refusedSteps.size() > 1) {
+        first += QStringLiteral(" (+%1)").arg(report.refusedSteps.size() - 1);
+    }
     m_pApplyStatus->SetText(nothingTaken ? Text("apply_no_answer_text")
-                                         : Text("apply_failed_text").arg(steps));
+                                         : Text("apply_failed_text").arg(first));
     m_pApplyStatus->SetTextColor(kStatusBadColour);
     m_pApplyStatus->SetToolTip(Text("apply_refused_tip_text").arg(steps));
     m_pApplyStatus->Show();
