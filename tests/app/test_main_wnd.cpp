@@ -241,6 +241,11 @@ TEST_F(MainWndTest, AnApplyTellsWhetherTheMouseTookIt) {
     ASSERT_TRUE(WaitFor([&] { return wnd->PendingApplies() == 0; }));
     EXPECT_EQ(StatusText(), Text("apply_failed_text").arg("button table"));
     EXPECT_FALSE(wnd->FireTimer(53)) << "a failure is not hidden by a timer";
+    // Two refused steps: the first in order is named, the rest counted.
+    ASSERT_TRUE(SimFailCommand(sim.SocketPath(), SimCall::SetFeature, 0x11));
+    ASSERT_TRUE(Click("btn_apply"));
+    ASSERT_TRUE(WaitFor([&] { return wnd->PendingApplies() == 0; }));
+    EXPECT_EQ(StatusText(), Text("apply_failed_text").arg("DPI table (+1)"));
 
     // Every report refused (as when the mouse is pulled out mid-apply).
     ASSERT_TRUE(SimFailAll(sim.SocketPath()));
