@@ -139,11 +139,12 @@ ApplyReport ApplyConfiguration(DeviceIo& device, const PauseFn& pause, PointerPl
 
     SyncSettings(io, pause, current);
 
-    SendSetting(io, pause, MakeFeature(cmd::kButtonMode, uint8_t(current.buttonMode + 1)),
+    SendSetting(io, pause, MakeFeature(cmd::kButtonMode, uint8_t(int64_t(current.buttonMode) + 1)),
                 "button mode");
     SendSetting(io, pause, MakeFeature(cmd::kReportRate, ReportRateValue(current.reportRateIndex)),
                 "report rate");
-    SendSetting(io, pause, MakeFeature(cmd::kDpiLevel, uint8_t(current.currentDpiLevel + 1)),
+    SendSetting(io, pause,
+                MakeFeature(cmd::kDpiLevel, uint8_t(int64_t(current.currentDpiLevel) + 1)),
                 "DPI level");
     const uint32_t fixed = current.lightFixedColour;
     SendSetting(

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <sstream>
 
@@ -121,8 +123,9 @@ protected:
         *lastApplied = *current;
     }
 
-    void Apply() {
-        ApplyConfiguration(device, RecordingPause(&lines), pointer, *current, *lastApplied, config);
+    ApplyReport Apply() {
+        return ApplyConfiguration(device, RecordingPause(&lines), pointer, *current, *lastApplied,
+                                  config);
     }
 
     std::vector<std::string> lines;
@@ -248,6 +251,61 @@ TEST_F(ApplyTest, DeadDeviceStillGetsEveryCallAndOnlyUnconditionalPauses) {
     // colour lists 2 x 40, DPI announce 20, button table 4 x 30 + 10,
     // lift-off 20, closing 20.
     EXPECT_EQ(SleepTotal(lines), 270);
+}
+
+TEST_F(ApplyTest, TheReportCountsEveryReportAndNamesEachRefusedStepOnce) {
+    struct Case {
+        const char* name;
+        std::function<bool(DeviceCall, const uint8_t*)> refuse;
+        int refused;
+        std::vector<std::string> steps;
+    };
+    const Case cases[] = {
+        {"none", [](DeviceCall, const uint8_t*) { return false; }, 0, {}},
+        // The button table is four announcements and eight data reports.
+        {"button table",
+         [](DeviceCall call, const uint8_t* b) {
+             return call == DeviceCall::kSetFeature && b[0] == 0x12;
+         },
+         4,
+         {"button table"}},
+        {"settings read and the DPI level",
+         [](DeviceCall call, const uint8_t* b) {
+             return call == DeviceCall::kGetFeature ||
+                    (b[0] == 0x0B && call != DeviceCall::kWriteUSB);
+         },
+         2,
+         {"settings read", "DPI level"}},
+        {"everything", [](DeviceCall, const uint8_t*) { return true; }, 28, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        device.SetRefuse([&](DeviceCall call, const uint8_t* b, int) { return c.refuse(call, b); });
+        const ApplyReport report = Apply();
+        EXPECT_EQ(report.reports, 28);  // no high-DPI mask without a sensor
+        EXPECT_EQ(report.refused, c.refused);
+        EXPECT_EQ(report.Complete(), c.refused == 0);
+        if (c.refused < report.reports) {
+            EXPECT_EQ(report.refusedSteps, c.steps);
+        } else {
+            EXPECT_EQ(report.refusedSteps.size(), 13u) << report.RefusedText();
+        }
+    }
+}
+
+TEST_F(ApplyTest, ExtremeModeAndLevelWrapToTheirLowByte) {
+    current->buttonMode = INT32_MAX;
+    current->currentDpiLevel = -1;
+    Apply();
+    auto mode = std::find_if(lines.begin(), lines.end(),
+                             [](const std::string& l) { return l.rfind("SetFeature 02", 0) == 0; });
+    ASSERT_NE(mode, lines.end());
+    EXPECT_EQ(mode->substr(11, 4), "0200");  // INT32_MAX + 1 = 2^31, low byte 0
+    auto level = std::find_if(lines.begin(), lines.end(), [](const std::string& l) {
+        return l.rfind("SetFeature 0b", 0) == 0;
+    });
+    ASSERT_NE(level, lines.end());
+    EXPECT_EQ(level->substr(11, 4), "0b00");
 }
 
 TEST_F(ApplyTest, PointerSettingsFirstThenLastAppliedCopied) {
