@@ -3,8 +3,6 @@
 // running virtual mouse.
 #include "cli/device_commands.h"
 
-#include <unistd.h>
-
 #include <charconv>
 #include <chrono>
 #include <cstdlib>
