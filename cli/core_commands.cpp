@@ -1,23 +1,33 @@
 #include "cli/core_commands.h"
-#include "store/ascii.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <sstream>
 
-#include "cli/args.h"
 #include "cli/inspect.h"
+#include "cli/parse.h"
 #include "cli/record_files.h"
 #include "cli/recording_device.h"
 #include "device/apply.h"
+#include "device/encode.h"
 #include "device/records.h"
 #include "performance/pointer_settings.h"
+#include "store/ascii.h"
 #include "store/data_ini.h"
 #include "store/stores.h"
 
 namespace mouse::cli {
 
 namespace {
+
+namespace fs = std::filesystem;
 
 const char kEncodeUsage[] =
     "usage: mousectl encode PROFILE [--ini DATA.INI] [--settings HEX12] [--index N]\n"
@@ -36,10 +46,14 @@ const char kEncodeUsage[] =
     "--index      which profile of a multi-profile file to encode (default 0)\n";
 
 const char kNewProfileUsage[] =
-    "usage: mousectl new-profile --sensor CODE --name NAME OUT.pbin\n"
+    "usage: mousectl new-profile --sensor CODE --name NAME [--force] OUT.pbin\n"
     "\n"
     "Writes a default profile for the sensor code, named NAME (at most 49\n"
-    "characters are kept), as a .pbin file.\n";
+    "characters are kept), as a .pbin file. An existing OUT.pbin is kept unless\n"
+    "--force is given; the folder of OUT.pbin must exist (it is not created).\n"
+    "Exit status: 0 written, 1 file exists or cannot be written, 2 usage\n"
+    "(including an unknown sensor code).\n"
+    "CODE is one of: ";
 
 const char kInspectUsage[] =
     "usage: mousectl inspect FILE [--as KIND]\n"
@@ -50,12 +64,6 @@ const char kInspectUsage[] =
     "extension (.pbin, .mbin, .mbins, .gbin, .gbins); --as KIND overrides it.\n"
     "A length that is not a whole number of records is reported (exit 1).\n"
     "KIND is one of: ";
-
-int UsageError(std::ostream& err, const std::string& command, const std::string& message) {
-    err << "mousectl " << command << ": " << message << "\n"
-        << "try 'mousectl " << command << " --help'\n";
-    return kExitUsage;
-}
 
 }  // namespace
 
@@ -90,42 +98,39 @@ std::vector<std::string> EncodeTranscript(const ProfileRecord& record, const Dev
 }
 
 int RunEncode(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    const ParsedArgs parsed = ParseArgs(args, {"--ini", "--settings", "--index"});
-    if (!parsed.error.empty()) {
-        return UsageError(err, "encode", parsed.error);
-    }
-    if (parsed.positional.size() != 1) {
-        return UsageError(err, "encode", "expected one profile file");
+    CLI::App app("", "encode");
+    std::string path, ini, settingsText;
+    int index = 0;
+    app.add_option("PROFILE", path)->required();
+    app.add_option("--ini", ini);
+    app.add_option("--settings", settingsText)
+        ->check(CLI::Validator(
+            [](const std::string& text) -> std::string {
+                return ParseSettingsHex(text) ? "" : "takes 12 hexadecimal digits";
+            },
+            ""));
+    app.add_option("--index", index)->transform(Decimal())->check(IntegerCheck([](long long n) {
+        return n >= 0 ? "" : std::string("takes a record number from 0");
+    }));
+    if (auto status = ParseCommand(app, args, err)) {
+        return *status;
     }
     std::array<uint8_t, 6> settings{};
-    if (auto text = parsed.Option("--settings")) {
-        auto bytes = ParseSettingsHex(*text);
-        if (!bytes) {
-            return UsageError(err, "encode", "--settings takes 12 hexadecimal digits");
-        }
-        settings = *bytes;
-    }
-    int index = 0;
-    if (auto text = parsed.Option("--index")) {
-        auto value = ParseInt(*text);
-        if (!value || *value < 0) {
-            return UsageError(err, "encode", "--index takes a record number from 0");
-        }
-        index = *value;
+    if (app.count("--settings") != 0) {
+        settings = *ParseSettingsHex(settingsText);
     }
 
     DeviceConfig config;
-    if (auto ini = parsed.Option("--ini")) {
+    if (app.count("--ini") != 0) {
         std::vector<uint8_t> bytes;
         std::string message;
-        if (!ReadFileBytes(*ini, bytes, message)) {
+        if (!ReadFileBytes(ini, bytes, message)) {
             err << "mousectl encode: " << message << "\n";
             return kExitFileError;
         }
         config = ParseDeviceConfig(std::string(bytes.begin(), bytes.end()));
     }
 
-    const std::string& path = parsed.positional[0];
     std::vector<uint8_t> bytes;
     std::string message;
     if (!ReadFileBytes(path, bytes, message)) {
@@ -156,28 +161,83 @@ int RunEncode(const std::vector<std::string>& args, std::ostream& out, std::ostr
     return out ? kExitOk : kExitFileError;
 }
 
+namespace {
+
+std::string KnownSensorCodesText() {
+    std::string text;
+    for (const int code : KnownSensorCodes()) {
+        text += text.empty() ? "" : ", ";
+        text += std::to_string(code);
+    }
+    return text;
+}
+
+IoResult WriteNewFile(const fs::path& path, const void* data, size_t size, bool replace) {
+    const fs::path folder = path.parent_path().empty() ? fs::path(".") : path.parent_path();
+    std::error_code ec;
+    if (!fs::is_directory(folder, ec)) {
+        return IoResult::Failure(folder.string() + (fs::exists(folder, ec)
+                                                        ? ": is not a folder"
+                                                        : ": no such folder (it is not created)"));
+    }
+    if (replace) {
+        return WriteFileAtomically(path, data, size);
+    }
+    if (fs::exists(fs::symlink_status(path, ec))) {
+        return IoResult::Failure(path.string() + ": exists; --force replaces it");
+    }
+    // Written beside the target and moved into place only if the name is
+    // still free, so a file that appears meanwhile is not replaced either.
+    const fs::path temporary =
+        folder / ("." + path.filename().string() + ".new-" + std::to_string(::getpid()));
+    IoResult result = WriteFileAtomically(temporary, data, size);
+    if (!result) {
+        return IoResult::Failure(path.string() + ": cannot be written (" + result.message + ")");
+    }
+    int moved = ::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE);
+    if (moved != 0 && (errno == EINVAL || errno == ENOSYS)) {
+        // A file system without the no-replace move: the check above has to do.
+        moved = ::rename(temporary.c_str(), path.c_str());
+    }
+    if (moved != 0) {
+        const int error = errno;
+        fs::remove(temporary, ec);
+        return IoResult::Failure(
+            path.string() + (error == EEXIST
+                                 ? ": exists; --force replaces it"
+                                 : ": cannot be written: " + std::string(std::strerror(error))));
+    }
+    return result;
+}
+
+}  // namespace
+
 int RunNewProfile(const std::vector<std::string>& args, std::ostream&, std::ostream& err) {
-    const ParsedArgs parsed = ParseArgs(args, {"--sensor", "--name"});
-    if (!parsed.error.empty()) {
-        return UsageError(err, "new-profile", parsed.error);
-    }
-    if (parsed.positional.size() != 1) {
-        return UsageError(err, "new-profile", "expected one output file");
-    }
-    const auto sensorText = parsed.Option("--sensor");
-    const auto name = parsed.Option("--name");
-    if (!sensorText || !name) {
-        return UsageError(err, "new-profile", "--sensor and --name are required");
-    }
-    const auto sensor = ParseInt(*sensorText);
-    if (!sensor) {
-        return UsageError(err, "new-profile", "--sensor takes an integer sensor code");
+    CLI::App app("", "new-profile");
+    std::string path, name;
+    int sensor = 0;
+    bool force = false;
+    app.add_option("OUT", path)->required();
+    app.add_option("--name", name)->required();
+    app.add_option("--sensor", sensor)
+        ->required()
+        ->transform(Decimal())
+        ->check(IntegerCheck([](long long code) -> std::string {
+            const auto known = KnownSensorCodes();
+            if (std::find(known.begin(), known.end(), code) != known.end()) {
+                return "";
+            }
+            return "unknown sensor code " + std::to_string(code) +
+                   "; known codes: " + KnownSensorCodesText();
+        }));
+    app.add_flag("--force", force);
+    if (auto status = ParseCommand(app, args, err)) {
+        return *status;
     }
     auto record = std::make_unique<ProfileRecord>();
-    MakeDefaultRecord(*record, *sensor);
-    WriteText(record->name, FromUtf8(*name));
-    const IoResult result =
-        WriteFileAtomically(parsed.positional[0], record.get(), sizeof(ProfileRecord));
+    MakeDefaultRecord(*record, sensor);
+    WriteText(record->name, FromUtf8(name));
+    const IoResult result = WriteNewFile(path, record.get(), sizeof(ProfileRecord), force);
     if (!result) {
         err << "mousectl new-profile: " << result.message << "\n";
         return kExitFileError;
@@ -186,26 +246,24 @@ int RunNewProfile(const std::vector<std::string>& args, std::ostream&, std::ostr
 }
 
 int RunInspect(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    const ParsedArgs parsed = ParseArgs(args, {"--as"});
-    if (!parsed.error.empty()) {
-        return UsageError(err, "inspect", parsed.error);
+    CLI::App app("", "inspect");
+    std::string path, as;
+    app.add_option("FILE", path)->required();
+    app.add_option("--as", as)
+        ->check(CLI::Validator(
+            [](const std::string& name) -> std::string {
+                return KindFromName(name) ? ""
+                                          : "unknown kind '" + name + "'; kinds: " + KindNames();
+            },
+            ""));
+    if (auto status = ParseCommand(app, args, err)) {
+        return *status;
     }
-    if (parsed.positional.size() != 1) {
-        return UsageError(err, "inspect", "expected one file");
-    }
-    const std::string& path = parsed.positional[0];
-    std::optional<FileKind> kind;
-    if (auto as = parsed.Option("--as")) {
-        kind = KindFromName(*as);
-        if (!kind) {
-            return UsageError(err, "inspect", "unknown kind '" + *as + "'; kinds: " + KindNames());
-        }
-    } else {
-        kind = KindFromPath(path);
-        if (!kind) {
-            return UsageError(err, "inspect",
-                              path + ": cannot tell the kind from the file name; use --as KIND");
-        }
+    const std::optional<FileKind> kind =
+        app.count("--as") != 0 ? KindFromName(as) : KindFromPath(path);
+    if (!kind) {
+        return UsageError(err, "inspect",
+                          path + ": cannot tell the kind from the file name; use --as KIND");
     }
     std::vector<uint8_t> bytes;
     std::string message;
@@ -232,10 +290,12 @@ int RunInspect(const std::vector<std::string>& args, std::ostream& out, std::ost
 
 std::vector<Command> CoreCommands() {
     static const std::string inspectUsage = std::string(kInspectUsage) + KindNames() + "\n";
+    static const std::string newProfileUsage =
+        std::string(kNewProfileUsage) + KnownSensorCodesText() + "\n";
     return {
         {"encode", "print the reports a profile is written to the mouse with", kEncodeUsage,
          RunEncode},
-        {"new-profile", "write a default profile (.pbin) for a sensor", kNewProfileUsage,
+        {"new-profile", "write a default profile (.pbin) for a sensor", newProfileUsage.c_str(),
          RunNewProfile},
         {"inspect", "print a profile, macro, gun or Data.bin file readably", inspectUsage.c_str(),
          RunInspect},

@@ -3,15 +3,19 @@
 // running virtual mouse.
 #include "cli/device_commands.h"
 
-#include <unistd.h>
-
+#include <charconv>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
+#include <string_view>
+#include <utility>
 
+#include "cli/parse.h"
 #include "cli/record_files.h"
 #include "device/apply.h"
 #include "device/driver_library.h"
+#include "device/encode.h"
 #include "device/precise_sleep.h"
 #include "drivers/sim/sim_client.h"
 #include "store/data_ini.h"
@@ -25,25 +29,6 @@ std::filesystem::path OwnFolder() {
     std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
     return ec ? std::filesystem::current_path() : self.parent_path();
 }
-
-// Counts the reports the mouse refused.
-class CountingDevice final : public DeviceIo {
-public:
-    explicit CountingDevice(DeviceIo& inner) : inner_(inner) {}
-    int SetFeature(uint8_t* r, int n) override { return Count(inner_.SetFeature(r, n)); }
-    int GetFeature(uint8_t* b, int n) override { return Count(inner_.GetFeature(b, n)); }
-    int WriteUSB(uint8_t* r, int n) override { return Count(inner_.WriteUSB(r, n)); }
-    int refused = 0;
-    int calls = 0;
-
-private:
-    int Count(int result) {
-        ++calls;
-        refused += result == 0 ? 1 : 0;
-        return result;
-    }
-    DeviceIo& inner_;
-};
 
 void Sleep(int ms) {
     PreciseSleep(ms);
@@ -65,49 +50,56 @@ bool OpenMouse(DriverLibrary& driver, const DeviceConfig& config, std::ostream& 
     return true;
 }
 
-// Reads --ini FILE from args (removing it); without it, the Data.ini beside
-// mousectl, which is the one the program reads (its button overrides decide
-// what every button sends). False on a usage error.
-bool TakeIni(std::vector<std::string>& args, DeviceConfig& config, std::ostream& err) {
-    config = LoadDeviceConfig((OwnFolder() / "Data.ini").string());
-    for (size_t i = 0; i < args.size(); ++i) {
-        if (args[i] != "--ini") {
-            continue;
-        }
-        if (i + 1 >= args.size()) {
-            err << "mousectl: --ini needs a file\n";
-            return false;
-        }
-        if (!std::filesystem::is_regular_file(args[i + 1])) {
-            err << "mousectl: cannot read " << args[i + 1] << "\n";
-            return false;
-        }
-        config = LoadDeviceConfig(args[i + 1]);
-        args.erase(args.begin() + long(i), args.begin() + long(i) + 2);
-        return true;
-    }
-    return true;
+// --ini FILE: the Data.ini to use instead of the one beside mousectl, which
+// is the one the program reads (its button overrides decide what every
+// button sends).
+void AddIniOption(CLI::App& app, std::string& ini) {
+    app.add_option("--ini", ini)
+        ->check(CLI::Validator(
+            [](const std::string& path) -> std::string {
+                return std::filesystem::is_regular_file(path) ? "" : "cannot read " + path;
+            },
+            ""));
 }
 
-int RunApply(const std::vector<std::string>& argsIn, std::ostream& out, std::ostream& err) {
-    std::vector<std::string> args = argsIn;
-    DeviceConfig config;
-    if (!TakeIni(args, config, err)) {
-        return kExitUsage;
+DeviceConfig LoadIni(const CLI::App& app, const std::string& ini) {
+    return LoadDeviceConfig(app.count("--ini") != 0 ? ini : (OwnFolder() / "Data.ini").string());
+}
+
+// The line an apply ends with: "applied" when the mouse took every report,
+// "failed" when it took none, otherwise "incomplete" with the refused steps
+// in the order they were sent.
+std::string ApplyOutcome(const std::string& file, int64_t ms, const ApplyReport& report) {
+    const std::string head = file + " in " + std::to_string(ms) +
+                             " ms: " + std::to_string(report.reports) + " reports, ";
+    if (report.Complete()) {
+        return "applied " + head + "0 refused";
     }
-    if (args.size() != 1) {
-        err << "usage: mousectl apply PROFILE.pbin [--ini DATA.INI]\n";
-        return kExitUsage;
+    if (report.refused >= report.reports) {
+        return "failed " + head + "all refused";
     }
+    return "incomplete " + head + std::to_string(report.refused) + " refused (" +
+           report.RefusedText() + ")";
+}
+
+int RunApply(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    CLI::App app("", "apply");
+    std::string path, ini;
+    app.add_option("PROFILE", path)->required();
+    AddIniOption(app, ini);
+    if (auto status = ParseCommand(app, args, err)) {
+        return *status;
+    }
+    const DeviceConfig config = LoadIni(app, ini);
     ProfileRecord profile{};
     std::vector<uint8_t> bytes;
     std::string error;
-    if (!ReadFileBytes(args[0], bytes, error)) {
+    if (!ReadFileBytes(path, bytes, error)) {
         err << "mousectl: " << error << "\n";
         return kExitFileError;
     }
     if (bytes.size() != sizeof(ProfileRecord)) {
-        err << "mousectl: " << args[0] << " holds " << bytes.size() << " bytes, not one profile of "
+        err << "mousectl: " << path << " holds " << bytes.size() << " bytes, not one profile of "
             << sizeof(ProfileRecord) << "\n";
         return kExitFileError;
     }
@@ -116,31 +108,28 @@ int RunApply(const std::vector<std::string>& argsIn, std::ostream& out, std::ost
     if (!OpenMouse(driver, config, err)) {
         return kExitDevice;
     }
-    CountingDevice device(driver);
     NoPointerSettings pointer;
     // The mouse's last state is unknown here; the pointer settings are the
     // desktop's business, not the tool's.
     ProfileRecord lastApplied = profile;
     auto start = std::chrono::steady_clock::now();
-    ApplyConfiguration(device, Sleep, pointer, profile, lastApplied, config);
+    const ApplyReport report =
+        ApplyConfiguration(driver, Sleep, pointer, profile, lastApplied, config);
     auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
                   std::chrono::steady_clock::now() - start)
                   .count();
-    out << "applied " << args[0] << " in " << ms << " ms: " << device.calls << " reports, "
-        << device.refused << " refused\n";
-    return device.refused == 0 ? kExitOk : kExitDevice;
+    out << ApplyOutcome(path, ms, report) << "\n";
+    return report.Complete() ? kExitOk : kExitDevice;
 }
 
-int RunVersion(const std::vector<std::string>& argsIn, std::ostream& out, std::ostream& err) {
-    std::vector<std::string> args = argsIn;
-    DeviceConfig config;
-    if (!TakeIni(args, config, err)) {
-        return kExitUsage;
+int RunVersion(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    CLI::App app("", "version");
+    std::string ini;
+    AddIniOption(app, ini);
+    if (auto status = ParseCommand(app, args, err)) {
+        return *status;
     }
-    if (!args.empty()) {
-        err << "usage: mousectl version [--ini DATA.INI]\n";
-        return kExitUsage;
-    }
+    const DeviceConfig config = LoadIni(app, ini);
     DriverLibrary driver;
     if (!OpenMouse(driver, config, err)) {
         return kExitDevice;
@@ -154,86 +143,152 @@ int RunVersion(const std::vector<std::string>& argsIn, std::ostream& out, std::o
     return kExitOk;
 }
 
-bool ParseNumber(const std::string& text, int& value) {
-    char* end = nullptr;
-    long v = std::strtol(text.c_str(), &end, 10);
-    if (text.empty() || *end != '\0' || v < 0 || v > 255) {
-        return false;
+// A byte in decimal, as in "1.10".
+std::optional<int> ParseByte(std::string_view text) {
+    int value = 0;
+    const auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || ec != std::errc() || ptr != text.data() + text.size() || value > 255) {
+        return std::nullopt;
     }
-    value = int(v);
-    return true;
+    return value;
 }
 
-int RunSim(const std::vector<std::string>& argsIn, std::ostream& out, std::ostream& err) {
-    std::vector<std::string> args = argsIn;
-    std::string socket;
-    for (size_t i = 0; i + 1 < args.size(); ++i) {
-        if (args[i] == "--socket") {
-            socket = args[i + 1];
-            args.erase(args.begin() + long(i), args.begin() + long(i) + 2);
-            break;
+// "H.L" as the firmware's major and minor number.
+std::optional<std::pair<int, int>> ParseVersion(std::string_view text) {
+    const size_t dot = text.find('.');
+    if (dot == std::string_view::npos) {
+        return std::nullopt;
+    }
+    const auto major = ParseByte(text.substr(0, dot));
+    const auto minor = ParseByte(text.substr(dot + 1));
+    if (!major || !minor) {
+        return std::nullopt;
+    }
+    return std::pair{*major, *minor};
+}
+
+// The values the mouse's own buttons send: DPI levels 1-8, the report-rate
+// values of the four rates, button modes 1 (office) and 2 (game). Anything
+// else is refused, so that the virtual mouse never sends what the mouse
+// cannot.
+std::string DpiLevelProblem(long long level) {
+    if (level >= 1 && level <= kDpiLevels) {
+        return "";
+    }
+    return "the mouse's DPI levels are 1 to " + std::to_string(kDpiLevels) + "; it never sends " +
+           std::to_string(level);
+}
+
+std::string ReportRateProblem(long long rate) {
+    for (int index = 0; index < 4; ++index) {
+        if (rate == ReportRateValue(index)) {
+            return "";
         }
+    }
+    return "the mouse's report rates are 1, 2, 4 and 8; it never sends " + std::to_string(rate);
+}
+
+std::string ButtonModeProblem(long long mode) {
+    if (mode == 1 || mode == 2) {
+        return "";
+    }
+    return "the mouse's button modes are 1 (office) and 2 (game); it never sends " +
+           std::to_string(mode);
+}
+
+int RunSim(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    CLI::App app("", "sim");
+    std::string socket;
+    app.add_option("--socket", socket);
+    app.fallthrough();  // --socket may also follow the command
+    app.require_subcommand(1);
+    CLI::App* plug = app.add_subcommand("plug");
+    CLI::App* unplug = app.add_subcommand("unplug");
+    CLI::App* state = app.add_subcommand("state");
+
+    CLI::App* press = app.add_subcommand("press");
+    press->require_subcommand(1);
+    struct Press {
+        const char* name;
+        const char* value;
+        SimButton button;
+        std::string (*problem)(long long);
+        CLI::App* command = nullptr;
+        int n = 0;
+    };
+    Press presses[] = {{"dpi", "LEVEL", SimButton::Dpi, DpiLevelProblem},
+                       {"rate", "RATE", SimButton::Rate, ReportRateProblem},
+                       {"mode", "MODE", SimButton::Mode, ButtonModeProblem}};
+    for (Press& p : presses) {
+        p.command = press->add_subcommand(p.name);
+        p.command->add_option(p.value, p.n)
+            ->required()
+            ->transform(Decimal())
+            ->check(IntegerCheck(p.problem));
+    }
+
+    CLI::App* version = app.add_subcommand("version");
+    std::string versionText;
+    version->add_option("H.L", versionText)
+        ->required()
+        ->check(CLI::Validator(
+            [](const std::string& text) -> std::string {
+                return ParseVersion(text) ? "" : "takes MAJOR.MINOR, each from 0 to 255";
+            },
+            ""));
+
+    CLI::App* fail = app.add_subcommand("fail");
+    fail->require_subcommand(1);
+    CLI::App* failNext = fail->add_subcommand("next");
+    int failCount = 0;
+    failNext->add_option("N", failCount)
+        ->required()
+        ->transform(Decimal())
+        ->check(IntegerCheck([](long long n) {
+            return n >= 0 && n <= 0xFFFF ? "" : std::string("takes a count from 0 to 65535");
+        }));
+    CLI::App* failAll = fail->add_subcommand("all");
+    CLI::App* failClear = fail->add_subcommand("clear");
+
+    if (auto status = ParseCommand(app, args, err)) {
+        return *status;
     }
     if (socket.empty()) {
         const char* env = std::getenv("MOUSE_SIM_SOCKET");
         socket = env != nullptr ? env : "";
     }
     if (socket.empty()) {
-        err << "mousectl: set MOUSE_SIM_SOCKET or pass --socket PATH\n";
-        return kExitUsage;
+        return UsageError(err, "sim", "set MOUSE_SIM_SOCKET or pass --socket PATH");
     }
-    if (args.empty()) {
-        err << "usage: mousectl sim plug|unplug|state|press dpi|rate|mode N|version H.L|"
-               "fail next N|fail all|fail clear\n";
-        return kExitUsage;
-    }
-    const std::string& verb = args[0];
     bool ok = false;
-    if (verb == "plug" && args.size() == 1) {
+    if (plug->parsed()) {
         ok = SimPlug(socket);
-    } else if (verb == "unplug" && args.size() == 1) {
+    } else if (unplug->parsed()) {
         ok = SimUnplug(socket);
-    } else if (verb == "state" && args.size() == 1) {
-        std::optional<SimState> state = SimGetState(socket);
-        if (state) {
-            out << FormatSimState(*state);
+    } else if (state->parsed()) {
+        if (std::optional<SimState> current = SimGetState(socket)) {
+            out << FormatSimState(*current);
             return kExitOk;
         }
-    } else if (verb == "press" && args.size() == 3) {
-        std::optional<SimButton> button = ParseSimButton(args[1]);
-        int n = 0;
-        if (!button || !ParseNumber(args[2], n)) {
-            err << "usage: mousectl sim press dpi|rate|mode N\n";
-            return kExitUsage;
+    } else if (press->parsed()) {
+        for (const Press& p : presses) {
+            if (p.command->parsed()) {
+                ok = SimPress(socket, p.button, p.n);
+            }
         }
-        ok = SimPress(socket, *button, n);
-    } else if (verb == "version" && args.size() == 2) {
-        int major = 0, minor = 0;
-        size_t dot = args[1].find('.');
-        if (dot == std::string::npos || !ParseNumber(args[1].substr(0, dot), major) ||
-            !ParseNumber(args[1].substr(dot + 1), minor)) {
-            err << "usage: mousectl sim version H.L\n";
-            return kExitUsage;
-        }
+    } else if (version->parsed()) {
+        const auto [major, minor] = *ParseVersion(versionText);
         ok = SimSetVersion(socket, major, minor);
-    } else if (verb == "fail" && args.size() >= 2) {
-        int n = 0;
-        if (args[1] == "all" && args.size() == 2) {
-            ok = SimFailAll(socket);
-        } else if (args[1] == "clear" && args.size() == 2) {
-            ok = SimFailClear(socket);
-        } else if (args[1] == "next" && args.size() == 3 && ParseNumber(args[2], n)) {
-            ok = SimFailNext(socket, n);
-        } else {
-            err << "usage: mousectl sim fail next N|all|clear\n";
-            return kExitUsage;
-        }
-    } else {
-        err << "mousectl: unknown sim command\n";
-        return kExitUsage;
+    } else if (failNext->parsed()) {
+        ok = SimFailNext(socket, failCount);
+    } else if (failAll->parsed()) {
+        ok = SimFailAll(socket);
+    } else if (failClear->parsed()) {
+        ok = SimFailClear(socket);
     }
     if (!ok) {
-        err << "mousectl: the virtual mouse at " << socket << " did not take '" << verb << "'\n";
+        err << "mousectl: the virtual mouse at " << socket << " did not take '"
+            << app.get_subcommands().front()->get_name() << "'\n";
         return kExitDevice;
     }
     return kExitOk;
@@ -245,10 +300,12 @@ std::vector<Command> DeviceCommands() {
     return {
         {"apply", "write a profile to the mouse",
          "usage: mousectl apply PROFILE.pbin [--ini DATA.INI]\n"
-         "Writes the profile to the mouse as the program's apply does and reports the time\n"
-         "taken and the reports the mouse refused. Uses MSDriver.so, and without --ini the\n"
-         "Data.ini, from mousectl's folder; with MOUSE_SIM_SOCKET set it talks to that\n"
-         "virtual mouse.\n"
+         "Writes the profile to the mouse as the program's apply does and prints one line:\n"
+         "  applied FILE in MS ms: N reports, 0 refused\n"
+         "  incomplete FILE in MS ms: N reports, K refused (the refused steps)\n"
+         "  failed FILE in MS ms: N reports, all refused\n"
+         "Uses MSDriver.so, and without --ini the Data.ini, from mousectl's folder; with\n"
+         "MOUSE_SIM_SOCKET set it talks to that virtual mouse.\n"
          "Exit status: 0 all reports taken, 1 bad file, 2 usage, 3 no mouse or refused reports.\n",
          RunApply},
         {"version", "read the mouse's firmware version",
@@ -258,11 +315,14 @@ std::vector<Command> DeviceCommands() {
         {"sim", "drive a running virtual mouse",
          "usage: mousectl sim [--socket PATH] COMMAND\n"
          "  plug | unplug         plug the virtual mouse in or pull it out\n"
-         "  press dpi|rate|mode N press a button on the mouse (sends its notice)\n"
+         "  press dpi|rate|mode N press a button on the mouse (sends its notice):\n"
+         "                        DPI level 1-8, report rate 1, 2, 4 or 8, mode 1-2\n"
          "  state                 print everything the mouse holds, decoded\n"
          "  version H.L           the firmware version it reports\n"
          "  fail next N | fail all | fail clear   refuse exchanges on purpose\n"
-         "The socket defaults to $MOUSE_SIM_SOCKET.\n",
+         "The socket defaults to $MOUSE_SIM_SOCKET.\n"
+         "Exit status: 0 done, 2 usage (including a value the mouse never sends),\n"
+         "3 the virtual mouse is not there or refused.\n",
          RunSim},
     };
 }

@@ -150,8 +150,9 @@ void PrintProfile(const ProfileRecord& r, std::ostream& out) {
             : r.buttonMode == 1 ? " (game)"
                                 : "")
         << "\n";
+    // Shown from 1; widened first, as the file may hold any 32-bit value.
     out << "  DPI levels in use " << int(r.dpiLevelCount) << ", current level "
-        << r.currentDpiLevel + 1 << "\n";
+        << int64_t(r.currentDpiLevel) + 1 << "\n";
     for (int i = 0; i < kDpiLevels; ++i) {
         out << "    level " << i + 1 << ": step " << r.dpiValue[i] << " (y " << r.dpiValueY[i]
             << "), " << (r.dpiLevelEnabled[i] ? "enabled" : "disabled") << ", colour "

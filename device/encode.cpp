@@ -283,6 +283,13 @@ uint8_t EncodeDpiStep(int step, int sensorCode) {
     return uint8_t(byte);
 }
 
+std::span<const int> KnownSensorCodes() {
+    // The cases of EncodeDpiStep's switch (a test checks the two agree).
+    static constexpr int kCodes[] = {36,   37,   38,   60,   3050, 3104, 3212, 3311,
+                                     3325, 3327, 3330, 3333, 3335, 3370, 5050, 6400};
+    return kCodes;
+}
+
 std::array<uint8_t, 8> EncodeDpiTable(const ProfileRecord& record, int sensorCode) {
     std::array<uint8_t, 8> out{};
     const bool flags = SensorUsesLevelFlags(sensorCode);

@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "device/records.h"
@@ -31,6 +32,9 @@ std::array<uint8_t, 2> LightingParameters(const ProfileRecord& record);
 std::array<uint8_t, 8> EncodeDpiTable(const ProfileRecord& record, int sensorCode);
 // Byte of one DPI step for a sensor code (flags not applied).
 uint8_t EncodeDpiStep(int step, int sensorCode);
+// The sensor codes EncodeDpiStep knows, in increasing order; any other code
+// encodes every step as 0.
+std::span<const int> KnownSensorCodes();
 // Bit i set when dpiValue[i] exceeds the sensor's limit (3311, 3335, 3370);
 // 0 for other sensors.
 uint8_t HighDpiMask(const ProfileRecord& record, int sensorCode);

@@ -1,8 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -12,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "cli/args.h"
 #include "cli/core_commands.h"
+#include "cli/mousectl_fixture.h"
 #include "device/encode.h"
 #include "device/records.h"
 #include "store/stores.h"
@@ -22,28 +19,6 @@ namespace mouse {
 namespace {
 
 namespace fs = std::filesystem;
-
-struct RunResult {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string ReadText(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        lines.push_back(line);
-    }
-    return lines;
-}
 
 int SleepTotal(const std::vector<std::string>& lines) {
     int total = 0;
@@ -93,44 +68,6 @@ void WriteRecords(const fs::path& path, const std::vector<const T*>& records) {
         out.write(reinterpret_cast<const char*>(r), sizeof(T));
     }
 }
-
-class MousectlTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        dir = fs::temp_directory_path() /
-              ("mousectl_test_" + std::to_string(getpid()) + "_" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-    }
-    void TearDown() override { fs::remove_all(dir); }
-
-    // Runs mousectl with the arguments (each quoted for the shell).
-    RunResult Run(const std::vector<std::string>& args) {
-        std::string command = std::string("'") + MOUSECTL_PATH + "'";
-        for (const std::string& arg : args) {
-            command += " '" + arg + "'";
-        }
-        const fs::path outPath = dir / "stdout.txt", errPath = dir / "stderr.txt";
-        command += " >'" + outPath.string() + "' 2>'" + errPath.string() + "'";
-        const int raw = std::system(command.c_str());
-        RunResult result;
-        result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        result.out = ReadText(outPath);
-        result.err = ReadText(errPath);
-        return result;
-    }
-
-    fs::path NewProfile(const std::string& name, int sensor = 3311) {
-        const fs::path path = dir / (name + ".pbin");
-        const RunResult r =
-            Run({"new-profile", "--sensor", std::to_string(sensor), "--name", name, path.string()});
-        EXPECT_EQ(r.status, 0) << r.err;
-        return path;
-    }
-
-    fs::path dir;
-};
 
 TEST_F(MousectlTest, EncodeDefaultProfilePrintsWellFormedLinesAnd400ms) {
     const fs::path profile = NewProfile("Default");
@@ -202,6 +139,17 @@ TEST_F(MousectlTest, ErrorsGiveMessagesAndNonZeroStatus) {
         {"new-profile", "--sensor", "abc", "--name", "x", (dir / "x.pbin").string()},
         {"inspect", (dir / "file.txt").string()},
         {"inspect", profile.string(), "--as", "nonsense"},
+        {"encode", profile.string(), "--index", "-1"},
+        {"encode", profile.string(), "--index", "0x1"},
+        {"encode", profile.string(), "--ini", "a.ini", "--ini", "b.ini"},
+        {"apply"},
+        {"apply", profile.string(), "--ini", (dir / "none.ini").string()},
+        {"version", "extra"},
+        {"sim"},
+        {"sim", "frobnicate"},
+        {"sim", "press", "dpi"},
+        {"sim", "version", "1"},
+        {"sim", "fail", "next", "65536"},
         {"frobnicate"},
         {},
     };
@@ -213,7 +161,7 @@ TEST_F(MousectlTest, ErrorsGiveMessagesAndNonZeroStatus) {
 }
 
 TEST_F(MousectlTest, EveryCommandHasHelp) {
-    for (const char* command : {"encode", "new-profile", "inspect"}) {
+    for (const char* command : {"encode", "new-profile", "inspect", "apply", "version", "sim"}) {
         const RunResult r = Run({command, "--help"});
         EXPECT_EQ(r.status, 0) << command;
         EXPECT_EQ(r.out.rfind(std::string("usage: mousectl ") + command, 0), 0u) << r.out;
@@ -326,20 +274,6 @@ TEST(MousectlParts, SettingsHex) {
     for (const char* bad : {"", "00a1b2c3d4f", "00a1b2c3d4ff0", "00a1b2c3d4fg", "0x00a1b2c3d4"}) {
         EXPECT_FALSE(cli::ParseSettingsHex(bad)) << bad;
     }
-}
-
-TEST(MousectlParts, ArgumentParsing) {
-    auto parsed =
-        cli::ParseArgs({"a", "--ini=x.ini", "--as", "pbin", "--", "--b"}, {"--ini", "--as"});
-    EXPECT_TRUE(parsed.error.empty());
-    EXPECT_EQ(parsed.positional, (std::vector<std::string>{"a", "--b"}));
-    EXPECT_EQ(parsed.Option("--ini"), "x.ini");
-    EXPECT_EQ(parsed.Option("--as"), "pbin");
-    EXPECT_FALSE(cli::ParseArgs({"--ini"}, {"--ini"}).error.empty());
-    EXPECT_FALSE(cli::ParseArgs({"--unknown"}, {"--ini"}).error.empty());
-    EXPECT_EQ(cli::ParseInt("-12"), -12);
-    EXPECT_FALSE(cli::ParseInt("12x"));
-    EXPECT_FALSE(cli::ParseInt("99999999999"));
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <memory>
@@ -416,6 +417,23 @@ TEST(RecoilBlocks, LeftButtonMacroEncodesAsMacroBlock) {
     ASSERT_EQ(blocks.size(), 1u);
     EXPECT_EQ(blocks[0], EncodeMacroBlock(*entry));
     EXPECT_EQ(Head(blocks[0], 4), (std::vector<uint8_t>{0x00, 0x03, 0x03, 0xF0}));
+}
+
+TEST(DpiStep, KnownSensorCodesAreExactlyTheCodesWithAnEncoding) {
+    const auto known = KnownSensorCodes();
+    ASSERT_TRUE(std::is_sorted(known.begin(), known.end()));
+    const auto encodesSomething = [](int sensor) {
+        for (int step = -2; step <= 400; ++step) {
+            if (EncodeDpiStep(step, sensor) != 0) {
+                return true;
+            }
+        }
+        return false;
+    };
+    for (int sensor = -100; sensor <= 10000; ++sensor) {
+        const bool listed = std::binary_search(known.begin(), known.end(), sensor);
+        EXPECT_EQ(encodesSomething(sensor), listed) << "sensor " << sensor;
+    }
 }
 
 }  // namespace

@@ -1,0 +1,299 @@
+// What mousectl refuses (sensor codes it cannot encode, files it would
+// overwrite, folders it would have to make, values the mouse never sends)
+// and what `apply` says when the mouse refuses reports, against a virtual
+// mouse.
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "cli/mousectl_fixture.h"
+#include "device/encode.h"
+#include "device/records.h"
+#include "drivers/sim/sim_client.h"
+#include "drivers/sim/sim_process.h"
+#include "drivers/sim/sim_wire.h"
+
+namespace mouse {
+namespace {
+
+namespace fs = std::filesystem;
+
+bool Contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+TEST_F(MousectlTest, NewProfileTakesExactlyTheSensorCodesTheEncodingKnows) {
+    const RunResult help = Run({"new-profile", "--help"});
+    for (const int code : KnownSensorCodes()) {
+        EXPECT_TRUE(Contains(help.out, " " + std::to_string(code))) << code << "\n" << help.out;
+        const fs::path path = NewProfile("S" + std::to_string(code), code);
+        EXPECT_EQ(fs::file_size(path), sizeof(ProfileRecord)) << code;
+    }
+    // Not a known code, or not meant as one: 010 would be octal 8 and 0x10
+    // sixteen to a lenient reader.
+    for (const char* code : {"0", "-1", "1234", "3312", "99999999999", "0x10", "3311x", ""}) {
+        const fs::path path = dir / "bad.pbin";
+        const RunResult r = Run({"new-profile", "--sensor", code, "--name", "x", path.string()});
+        EXPECT_EQ(r.status, 2) << code;
+        EXPECT_TRUE(Contains(r.err, "--sensor")) << code << ": " << r.err;
+        EXPECT_FALSE(fs::exists(path)) << code;
+    }
+    const RunResult unknown =
+        Run({"new-profile", "--sensor", "1234", "--name", "x", (dir / "x.pbin").string()});
+    EXPECT_TRUE(Contains(unknown.err, "unknown sensor code 1234")) << unknown.err;
+    EXPECT_TRUE(Contains(unknown.err, "3311")) << unknown.err;
+    // Leading zeros are still decimal.
+    EXPECT_EQ(
+        Run({"new-profile", "--sensor", "03311", "--name", "z", (dir / "z.pbin").string()}).status,
+        0);
+}
+
+TEST_F(MousectlTest, NewProfileKeepsExistingFilesAndMakesNoFolders) {
+    const fs::path existing = dir / "mine.pbin";
+    std::ofstream(existing) << "keep me";
+    const fs::path link = dir / "link.pbin";
+    fs::create_symlink(dir / "nowhere.pbin", link);
+
+    struct Case {
+        std::vector<std::string> extra;
+        fs::path out;
+        int status;
+        std::string message;  // part of stderr
+    };
+    const Case cases[] = {
+        {{}, existing, 1, existing.string() + ": exists; --force replaces it"},
+        {{}, link, 1, "exists"},
+        {{},
+         dir / "no" / "such" / "x.pbin",
+         1,
+         (dir / "no" / "such").string() + ": no such folder"},
+        {{"--force"}, dir / "no" / "x.pbin", 1, (dir / "no").string() + ": no such folder"},
+        {{}, existing / "x.pbin", 1, existing.string() + ": is not a folder"},
+        {{"--force"}, existing, 0, ""},
+        {{}, dir / "fresh.pbin", 0, ""},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args = {"new-profile", "--sensor", "3311", "--name", "P"};
+        args.insert(args.end(), c.extra.begin(), c.extra.end());
+        args.push_back(c.out.string());
+        const RunResult r = Run(args);
+        EXPECT_EQ(r.status, c.status) << c.out << ": " << r.err;
+        EXPECT_TRUE(Contains(r.err, c.message)) << c.out << ": " << r.err;
+    }
+    EXPECT_EQ(fs::file_size(existing), sizeof(ProfileRecord)) << "--force replaced it";
+    EXPECT_EQ(fs::file_size(dir / "fresh.pbin"), sizeof(ProfileRecord));
+    EXPECT_FALSE(fs::exists(dir / "no")) << "no folder is made";
+    EXPECT_TRUE(fs::is_symlink(link) && !fs::exists(dir / "nowhere.pbin"));
+    // Nothing but the results is left behind.
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir)) {
+        if (entry.path().extension() == ".pbin") {
+            names.push_back(entry.path().filename().string());
+        }
+    }
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"fresh.pbin", "link.pbin", "mine.pbin"}));
+}
+
+// A go-between on the virtual mouse's socket: passes every frame through and
+// pulls the mouse out just before report exchange number `unplugAt` (from
+// 1), so an apply loses the mouse at exactly that report.
+class UnplugAt {
+public:
+    UnplugAt(std::string simSocket, std::string ownSocket, int unplugAt)
+        : sim_(std::move(simSocket)), own_(std::move(ownSocket)), unplugAt_(unplugAt) {}
+    ~UnplugAt() {
+        if (listen_ >= 0) {
+            ::shutdown(listen_, SHUT_RDWR);  // wakes accept
+        }
+        if (thread_.joinable()) {
+            thread_.join();
+        }
+        if (listen_ >= 0) {
+            ::close(listen_);
+        }
+    }
+
+    bool Start() {
+        listen_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        if (listen_ < 0 || own_.size() >= sizeof(address.sun_path)) {
+            return false;
+        }
+        own_.copy(address.sun_path, own_.size());
+        if (::bind(listen_, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0 ||
+            ::listen(listen_, 4) != 0) {
+            return false;
+        }
+        thread_ = std::thread([this] { Serve(); });
+        return true;
+    }
+
+    int Exchanges() const { return exchanges_; }
+
+private:
+    void Serve() {
+        while (true) {
+            const int client = ::accept(listen_, nullptr, nullptr);
+            if (client < 0) {
+                return;
+            }
+            const int upstream = simwire::ConnectUnix(sim_, 2000);
+            Relay(client, upstream);
+            ::close(upstream);
+            ::close(client);
+        }
+    }
+
+    void Relay(int client, int upstream) {
+        simwire::FrameReader reader;
+        uint8_t buffer[4096];
+        while (true) {
+            const ssize_t n = ::read(client, buffer, sizeof buffer);
+            if (n <= 0) {
+                return;
+            }
+            reader.Feed(buffer, size_t(n));
+            while (std::optional<simwire::Frame> frame = reader.Next()) {
+                const uint8_t op = frame->op;
+                if (op == simwire::kSetFeature || op == simwire::kGetFeature ||
+                    op == simwire::kWriteUsb) {
+                    if (++exchanges_ == unplugAt_) {
+                        SimUnplug(sim_);
+                    }
+                }
+                std::optional<simwire::Frame> reply = simwire::Exchange(upstream, *frame, 2000);
+                if (!reply || !simwire::SendFrame(client, *reply)) {
+                    return;
+                }
+            }
+        }
+    }
+
+    std::string sim_;
+    std::string own_;
+    int unplugAt_;
+    int listen_ = -1;
+    std::atomic<int> exchanges_{0};
+    std::thread thread_;
+};
+
+class MousectlSimTest : public MousectlTest {
+protected:
+    void SetUp() override {
+        MousectlTest::SetUp();
+        ASSERT_TRUE(sim.Start(MOUSE_APP_DIR "/mouse-sim")) << sim.Error();
+        simSocket = sim.SocketPath();
+        ini = dir / "Data.ini";
+        std::ofstream(ini) << "[Default]\r\nSensor=3311\r\nDistance=1\r\n";
+    }
+
+    SimState State() {
+        std::optional<SimState> state = SimGetState(sim.SocketPath());
+        EXPECT_TRUE(state.has_value());
+        return state.value_or(SimState{});
+    }
+
+    SimProcess sim;
+    fs::path ini;
+};
+
+TEST_F(MousectlSimTest, PressSendsOnlyValuesTheMouseSends) {
+    struct Case {
+        const char* button;
+        const char* value;
+        bool taken;
+    };
+    const Case cases[] = {
+        {"dpi", "1", true},   {"dpi", "8", true},    {"dpi", "0", false},
+        {"dpi", "9", false},  {"dpi", "-1", false},  {"dpi", "255", false},
+        {"dpi", "x", false},  {"rate", "1", true},   {"rate", "2", true},
+        {"rate", "4", true},  {"rate", "8", true},   {"rate", "0", false},
+        {"rate", "3", false}, {"rate", "16", false}, {"mode", "1", true},
+        {"mode", "2", true},  {"mode", "0", false},  {"mode", "3", false},
+        {"dpi", "07", true},  {"dpi", "0x3", false}, {"mode", "99999999999", false},
+    };
+    for (const Case& c : cases) {
+        const SimState before = State();
+        const RunResult r = Run({"sim", "press", c.button, c.value});
+        const SimState after = State();
+        const std::string what = std::string(c.button) + " " + c.value;
+        if (c.taken) {
+            EXPECT_EQ(r.status, 0) << what << ": " << r.err;
+            const int value = std::stoi(c.value);
+            const int held = c.button == std::string("dpi")    ? after.dpiLevel
+                             : c.button == std::string("rate") ? after.reportRate
+                                                               : after.buttonMode;
+            EXPECT_EQ(held, value) << what;
+        } else {
+            EXPECT_EQ(r.status, 2) << what;
+            EXPECT_TRUE(Contains(r.err, "mousectl sim: ")) << what << ": " << r.err;
+            EXPECT_EQ(after, before) << what << ": nothing reaches the mouse";
+        }
+    }
+    const RunResult r = Run({"sim", "press", "rate", "3"});
+    EXPECT_TRUE(Contains(r.err, "report rates are 1, 2, 4 and 8; it never sends 3")) << r.err;
+}
+
+TEST_F(MousectlSimTest, ApplySaysWhetherTheMouseTookEveryReport) {
+    const fs::path profile = NewProfile("P");
+    const std::string proxySocket = sim.PathFor("proxy.sock");
+    // Unplugged just before the sixth exchange (the DPI level): the settings
+    // read, settings, button mode and report rate went through.
+    UnplugAt proxy(sim.SocketPath(), proxySocket, 6);
+    ASSERT_TRUE(proxy.Start());
+    const std::string afterUnplug =
+        "DPI level, lighting colour, lighting effect, cycle colours, DPI colours, DPI table, "
+        "button table, lift-off distance, closing command, high-DPI mask";
+
+    struct Case {
+        const char* name;
+        std::function<bool()> prepare;
+        std::string socket;
+        int status;
+        std::string start;    // the line begins with this, then the file name
+        std::string refused;  // the end of the line
+    };
+    const std::string s = sim.SocketPath();
+    const Case cases[] = {
+        {"good", [] { return true; }, s, 0, "applied ", ", 0 refused"},
+        {"fail all", [&] { return SimFailAll(s); }, s, 3, "failed ", ", all refused"},
+        {"button table refused",
+         [&] { return SimFailClear(s) && SimFailCommand(s, SimCall::WriteUSB, 0x12); }, s, 3,
+         "incomplete ", "refused (button table)"},
+        {"unplugged mid-apply", [&] { return SimFailClear(s); }, proxySocket, 3, "incomplete ",
+         "refused (" + afterUnplug + ")"},
+        {"good again", [&] { return SimPlug(s); }, s, 0, "applied ", ", 0 refused"},
+    };
+    for (const Case& c : cases) {
+        ASSERT_TRUE(c.prepare()) << c.name;
+        simSocket = c.socket;
+        const RunResult r = Run({"apply", profile.string(), "--ini", ini.string()});
+        EXPECT_EQ(r.status, c.status) << c.name << ": " << r.out << r.err;
+        const std::vector<std::string> lines = Lines(r.out);
+        ASSERT_EQ(lines.size(), 1u) << c.name << ": " << r.out;
+        EXPECT_EQ(lines[0].rfind(c.start + profile.string() + " in ", 0), 0u)
+            << c.name << ": " << lines[0];
+        EXPECT_TRUE(
+            lines[0].size() >= c.refused.size() &&
+            lines[0].compare(lines[0].size() - c.refused.size(), std::string::npos, c.refused) == 0)
+            << c.name << ": " << lines[0];
+        EXPECT_FALSE(Contains(r.out, "applied") && c.status != 0) << c.name;
+    }
+    EXPECT_GT(proxy.Exchanges(), 6) << "the apply ran on after the unplug";
+}
+
+}  // namespace
+}  // namespace mouse
