@@ -10,6 +10,7 @@
 #include "device/diagnostics.h"
 #include "device/messages.h"
 #include "device/protocol.h"
+#include "performance/desktop_pointer.h"
 #include "ui/resource_manager.h"
 
 namespace mouse {
@@ -44,9 +45,7 @@ CMainWnd::CMainWnd(MainWndOptions options)
         m_options.launcher = &m_desktopLauncher;
     }
     if (m_options.pointer == nullptr) {
-        // Until a desktop pointer platform is given, applying leaves the
-        // desktop's pointer settings as they are.
-        m_ownPointer = std::make_unique<NoPointerSettings>();
+        m_ownPointer = CreateDesktopPointerPlatform();
         m_options.pointer = m_ownPointer.get();
     }
     if (!m_options.quit) {

@@ -60,7 +60,7 @@ struct MainWndOptions {
     // Device-access library file; empty: programFolder + "MSDriver.so".
     QString driverLibrary;
     Launcher* launcher = nullptr;        // default: the desktop's
-    PointerPlatform* pointer = nullptr;  // default: no desktop writes
+    PointerPlatform* pointer = nullptr;  // default: the desktop's (GSettings or X11)
     PauseFn workerPause;                 // default: real sleeps
     std::function<void()> quit;          // default: end the event loop
 };

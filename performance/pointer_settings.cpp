@@ -1,8 +1,14 @@
 #include "performance/pointer_settings.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+
+#include "device/diagnostics.h"
+
 namespace mouse {
 
-int DesktopMouseSpeed(int pointerSpeed) {
+int PointerSpeedLevel(int pointerSpeed) {
     if (pointerSpeed == 1) {
         return 1;
     }
@@ -12,42 +18,36 @@ int DesktopMouseSpeed(int pointerSpeed) {
     return 10;
 }
 
-namespace {
-
-// The speed and wheel values travel as the pointer argument's value.
-void* AsPointerValue(uint32_t value) {
-    return reinterpret_cast<void*>(uintptr_t(value));
+double DesktopPointerSpeed(int pointerSpeed) {
+    return (PointerSpeedLevel(pointerSpeed) - 10) / 10.0;
 }
 
-}  // namespace
+int DoubleClickTimeMs(int doubleClickSpeed) {
+    // The slider keeps the step small; a damaged record's step gives 0 (no
+    // usable time) rather than an overflow.
+    const int64_t ms = 900 - 70 * int64_t(doubleClickSpeed);
+    return int(std::clamp<int64_t>(ms, 0, std::numeric_limits<int>::max()));
+}
 
 void ApplyPointerSettings(PointerPlatform& platform, const ProfileRecord& current,
                           const ProfileRecord& lastApplied) {
     if (current.doubleClickSpeed != lastApplied.doubleClickSpeed) {
-        const uint32_t ms = uint32_t(900 - 70 * int64_t(current.doubleClickSpeed));
-        platform.SetDoubleClickTime(ms);
-        platform.SystemParametersInfoW(kSpiSetDoubleClickTime, ms, nullptr, kSpiUpdateAndBroadcast);
+        const int ms = DoubleClickTimeMs(current.doubleClickSpeed);
+        if (ms > 0) {
+            platform.SetDoubleClickTime(ms);
+        } else {
+            DebugPrintf("double-click speed %d gives no usable time; not written\n",
+                        int(current.doubleClickSpeed));
+        }
     }
     if (current.pointerSpeed != lastApplied.pointerSpeed ||
         current.enhancePointerPrecision != lastApplied.enhancePointerPrecision) {
-        // Acceleration on: first threshold 6, second 10, level 1.
-        int32_t mouse[3] = {0, 0, 0};
-        if (current.enhancePointerPrecision != 0) {
-            mouse[0] = 1;
-            mouse[1] = 6;
-            mouse[2] = 10;
-        }
-        platform.SystemParametersInfoW(kSpiSetMouse, 0, mouse, kSpiUpdateAndBroadcast);
-        platform.SystemParametersInfoW(
-            kSpiSetMouseSpeed, 0, AsPointerValue(uint32_t(DesktopMouseSpeed(current.pointerSpeed))),
-            kSpiUpdateAndBroadcast);
+        platform.SetPointer(DesktopPointerSpeed(current.pointerSpeed),
+                            current.enhancePointerPrecision != 0);
     }
     if (current.scrollLines != lastApplied.scrollLines ||
         current.onePageScroll != lastApplied.onePageScroll) {
-        const uint32_t lines =
-            current.onePageScroll != 0 ? kWheelPageScroll : uint32_t(current.scrollLines);
-        platform.SystemParametersInfoW(kSpiSetWheelScrollLines, lines, AsPointerValue(lines),
-                                       kSpiUpdateAndBroadcast);
+        platform.SetWheel(current.scrollLines, current.onePageScroll != 0);
     }
 }
 

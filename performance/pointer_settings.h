@@ -1,44 +1,47 @@
 // Writes the desktop pointer, wheel and double-click settings of a profile.
 #pragma once
 
-#include <cstdint>
-
 #include "device/records.h"
 
 namespace mouse {
 
-inline constexpr uint32_t kSpiSetMouse = 0x04;
-inline constexpr uint32_t kSpiSetDoubleClickTime = 0x20;
-inline constexpr uint32_t kSpiSetWheelScrollLines = 0x69;
-inline constexpr uint32_t kSpiSetMouseSpeed = 0x71;
-inline constexpr uint32_t kSpiUpdateAndBroadcast = 3;  // update the user profile, broadcast
-inline constexpr uint32_t kWheelPageScroll = 0xFFFFFFFFu;
-
-// The desktop's pointer settings, shaped like the two system calls the
-// settings are written with. For kSpiSetMouse, pvParam points to three
-// int32 values; for kSpiSetMouseSpeed and kSpiSetWheelScrollLines the value
-// itself travels in pvParam. Results are not checked.
+// The desktop's pointer settings, in the profile's own terms: one call per
+// group of settings. Implementations write what their desktop supports and
+// report nothing back; a setting the desktop rejects is simply not in effect.
 class PointerPlatform {
 public:
     virtual ~PointerPlatform() = default;
-    virtual void SetDoubleClickTime(uint32_t ms) = 0;
-    virtual void SystemParametersInfoW(uint32_t action, uint32_t uiParam, void* pvParam,
-                                       uint32_t winIni) = 0;
+    // ms > 0.
+    virtual void SetDoubleClickTime(int ms) = 0;
+    // speed: -1 slowest, 0 the desktop's middle, 1 fastest
+    // (DesktopPointerSpeed). enhancePrecision: pointer acceleration on.
+    virtual void SetPointer(double speed, bool enhancePrecision) = 0;
+    // lines: lines per wheel notch; onePage: a notch scrolls one page.
+    virtual void SetWheel(int lines, bool onePage) = 0;
 };
 
 // Writes nothing: for tools and for a program without a desktop to set.
 class NoPointerSettings final : public PointerPlatform {
 public:
-    void SetDoubleClickTime(uint32_t) override {}
-    void SystemParametersInfoW(uint32_t, uint32_t, void*, uint32_t) override {}
+    void SetDoubleClickTime(int) override {}
+    void SetPointer(double, bool) override {}
+    void SetWheel(int, bool) override {}
 };
 
-// Maps the profile's pointer speed step 1-11 to the desktop's speed 1-20.
-int DesktopMouseSpeed(int pointerSpeed);
+// The profile's pointer speed step 1-11 as a speed level 1-20 (1, 2, 4, ...,
+// 20); any other step is the middle level 10.
+int PointerSpeedLevel(int pointerSpeed);
+// The same step on the desktops' scale -1..1: (level - 10) / 10.
+double DesktopPointerSpeed(int pointerSpeed);
+// The double-click time in ms of the profile's double-click speed step:
+// 900 - 70 x step, 0 when a damaged step would make it negative.
+int DoubleClickTimeMs(int doubleClickSpeed);
 
 // Writes each group of settings whose fields differ between current and
-// lastApplied (double-click time, pointer, wheel), in that order. The caller
-// copies current into lastApplied afterwards.
+// lastApplied: double-click time (skipped when the step gives no usable
+// time), then pointer (speed and precision go together), then wheel. The
+// caller copies current into lastApplied
+// afterwards.
 void ApplyPointerSettings(PointerPlatform& platform, const ProfileRecord& current,
                           const ProfileRecord& lastApplied);
 

@@ -94,6 +94,7 @@ struct MainWndTest : ::testing::Test {
         options.programFolder = program;
         options.driverLibrary = library;
         options.launcher = &launcher;
+        options.pointer = &pointer;
         options.workerPause = [](int) {};
         options.quit = [this] { ++quits; };
         wnd = std::make_unique<CMainWnd>(options);
@@ -129,6 +130,7 @@ struct MainWndTest : ::testing::Test {
     uint32_t Accepted() const { return test::AcceptedExchanges(sim.SocketPath()); }
     uint32_t Closings() const { return test::ClosingCommands(sim.SocketPath()); }
     RecordingLauncher launcher;
+    NoPointerSettings pointer;  // the desktop's own settings stay untouched
     int quits = 0;
     QStringList messages;
     std::unique_ptr<CMainWnd> wnd;
@@ -290,6 +292,7 @@ TEST_F(MainWndTest, AnApplyUnderWayWhenTheProgramEndsIsStillSaved) {
     options.programFolder = program;
     options.driverLibrary = MOUSE_APP_DIR "/MSDriver.so";
     options.launcher = &launcher;
+    options.pointer = &pointer;
     options.workerPause = [](int) { QThread::msleep(2); };
     options.quit = [this] { ++quits; };
     wnd = std::make_unique<CMainWnd>(options);

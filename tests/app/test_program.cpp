@@ -146,6 +146,9 @@ struct ProgramTest : ::testing::Test {
         env.insert("QT_QPA_PLATFORM", "xcb");
         env.insert("XDG_RUNTIME_DIR", runtime);
         env.insert("MOUSE_SIM_SOCKET", QString::fromStdString(sim.SocketPath()));
+        // An apply writes the desktop's pointer settings: keep them in the
+        // program's memory, away from the desktop of whoever runs the tests.
+        env.insert("GSETTINGS_BACKEND", "memory");
         return env;
     }
     void Start(QProcess& p, const QStringList& args = {}) {

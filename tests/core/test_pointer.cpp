@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <cstdint>
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -13,25 +13,20 @@
 namespace mouse {
 namespace {
 
-// Records each call as text; SPI_SETMOUSE shows the three integers it points
-// to, the other actions show the pointer argument's value.
+// Records each call as text, the speed with two decimals.
 class RecordingPointer final : public PointerPlatform {
 public:
-    void SetDoubleClickTime(uint32_t ms) override {
-        calls.push_back("SetDoubleClickTime " + std::to_string(ms));
+    void SetDoubleClickTime(int ms) override {
+        calls.push_back("DoubleClick " + std::to_string(ms));
     }
-    void SystemParametersInfoW(uint32_t action, uint32_t uiParam, void* pvParam,
-                               uint32_t winIni) override {
-        std::string pv;
-        if (action == kSpiSetMouse) {
-            const int32_t* values = static_cast<const int32_t*>(pvParam);
-            pv = "[" + std::to_string(values[0]) + "," + std::to_string(values[1]) + "," +
-                 std::to_string(values[2]) + "]";
-        } else {
-            pv = std::to_string(reinterpret_cast<uintptr_t>(pvParam));
-        }
-        calls.push_back("SPI " + std::to_string(action) + " " + std::to_string(uiParam) + " " + pv +
-                        " " + std::to_string(winIni));
+    void SetPointer(double speed, bool enhancePrecision) override {
+        char text[64];
+        std::snprintf(text, sizeof text, "Pointer %.2f %s", speed,
+                      enhancePrecision ? "precise" : "flat");
+        calls.push_back(text);
+    }
+    void SetWheel(int lines, bool onePage) override {
+        calls.push_back("Wheel " + std::to_string(lines) + (onePage ? " page" : " lines"));
     }
     std::vector<std::string> calls;
 };
@@ -47,13 +42,25 @@ protected:
     RecordingPointer platform;
 };
 
-TEST(DesktopSpeed, StepsMapToDesktopSpeeds) {
-    const int expected[] = {1, 2, 4, 6, 8, 10, 12, 14, 16, 18, 20};
-    for (int step = 1; step <= 11; ++step) {
-        EXPECT_EQ(DesktopMouseSpeed(step), expected[step - 1]) << step;
+TEST(PointerMapping, SpeedStepsToLevelsAndDesktopSpeeds) {
+    struct Row {
+        int step;
+        int level;
+        double desktop;
+    };
+    const Row rows[] = {{1, 1, -0.9},  {2, 2, -0.8}, {3, 4, -0.6},  {4, 6, -0.4},  {5, 8, -0.2},
+                        {6, 10, 0.0},  {7, 12, 0.2}, {8, 14, 0.4},  {9, 16, 0.6},  {10, 18, 0.8},
+                        {11, 20, 1.0}, {0, 10, 0.0}, {12, 10, 0.0}, {-3, 10, 0.0}, {1000, 10, 0.0}};
+    for (const Row& row : rows) {
+        EXPECT_EQ(PointerSpeedLevel(row.step), row.level) << row.step;
+        EXPECT_DOUBLE_EQ(DesktopPointerSpeed(row.step), row.desktop) << row.step;
     }
-    for (int step : {0, 12, -3, 1000}) {
-        EXPECT_EQ(DesktopMouseSpeed(step), 10) << step;
+}
+
+TEST(PointerMapping, DoubleClickTimes) {
+    const int rows[][2] = {{0, 900}, {1, 830}, {5, 550}, {12, 60}, {13, 0}, {2000000000, 0}};
+    for (const auto& row : rows) {
+        EXPECT_EQ(DoubleClickTimeMs(row[0]), row[1]) << row[0];
     }
 }
 
@@ -66,9 +73,36 @@ TEST_F(PointerTest, EveryChangedGroupInOrder) {
     current->scrollLines = 3;
     last->scrollLines = 5;
     ApplyPointerSettings(platform, *current, *last);
-    EXPECT_EQ(platform.calls,
-              (std::vector<std::string>{"SetDoubleClickTime 550", "SPI 32 550 0 3",
-                                        "SPI 4 0 [1,6,10] 3", "SPI 113 0 10 3", "SPI 105 3 3 3"}));
+    EXPECT_EQ(platform.calls, (std::vector<std::string>{"DoubleClick 550", "Pointer 0.00 precise",
+                                                        "Wheel 3 lines"}));
+}
+
+// Which groups one changed field brings along; the others stay untouched.
+TEST_F(PointerTest, EachFieldWritesOnlyItsGroup) {
+    struct Row {
+        const char* field;
+        int32_t ProfileRecord::*member;
+        int32_t value;
+        std::vector<std::string> calls;
+    };
+    const Row rows[] = {
+        {"doubleClickSpeed", &ProfileRecord::doubleClickSpeed, 2, {"DoubleClick 760"}},
+        {"pointerSpeed", &ProfileRecord::pointerSpeed, 11, {"Pointer 1.00 flat"}},
+        // Only precision changed: the speed travels with it.
+        {"enhancePointerPrecision",
+         &ProfileRecord::enhancePointerPrecision,
+         1,
+         {"Pointer 0.00 precise"}},
+        {"scrollLines", &ProfileRecord::scrollLines, 7, {"Wheel 7 lines"}},
+        {"onePageScroll", &ProfileRecord::onePageScroll, 1, {"Wheel 3 page"}},
+    };
+    for (const Row& row : rows) {
+        MakeDefaultRecord(*current, 3311);  // speed 6, 3 lines, like last
+        (*current).*row.member = row.value;
+        platform.calls.clear();
+        ApplyPointerSettings(platform, *current, *last);
+        EXPECT_EQ(platform.calls, row.calls) << row.field;
+    }
 }
 
 TEST_F(PointerTest, UnchangedRecordMakesNoCall) {
@@ -76,18 +110,13 @@ TEST_F(PointerTest, UnchangedRecordMakesNoCall) {
     EXPECT_TRUE(platform.calls.empty());
 }
 
-TEST_F(PointerTest, OnePageScrollSendsPageScrollValue) {
-    current->onePageScroll = 1;
+TEST_F(PointerTest, DoubleClickStepWithoutUsableTimeIsNotWritten) {
+    current->doubleClickSpeed = 20;
+    current->scrollLines = last->scrollLines + 1;
     ApplyPointerSettings(platform, *current, *last);
-    EXPECT_EQ(platform.calls, (std::vector<std::string>{"SPI 105 4294967295 4294967295 3"}));
-}
-
-TEST_F(PointerTest, OnlyPrecisionChangedResendsSpeed) {
-    last->enhancePointerPrecision = 1;
-    current->pointerSpeed = 11;
-    last->pointerSpeed = 11;
-    ApplyPointerSettings(platform, *current, *last);
-    EXPECT_EQ(platform.calls, (std::vector<std::string>{"SPI 4 0 [0,0,0] 3", "SPI 113 0 20 3"}));
+    EXPECT_EQ(
+        platform.calls,
+        (std::vector<std::string>{"Wheel " + std::to_string(current->scrollLines) + " lines"}));
 }
 
 TEST_F(PointerTest, ApplyingTwiceWritesTheDesktopOnce) {
@@ -97,8 +126,7 @@ TEST_F(PointerTest, ApplyingTwiceWritesTheDesktopOnce) {
     current->doubleClickSpeed = 2;
     current->scrollLines = 7;
     ApplyConfiguration(device, RecordingPause(nullptr), platform, *current, *last, config);
-    EXPECT_EQ(platform.calls, (std::vector<std::string>{"SetDoubleClickTime 760", "SPI 32 760 0 3",
-                                                        "SPI 105 7 7 3"}));
+    EXPECT_EQ(platform.calls, (std::vector<std::string>{"DoubleClick 760", "Wheel 7 lines"}));
     platform.calls.clear();
     ApplyConfiguration(device, RecordingPause(nullptr), platform, *current, *last, config);
     EXPECT_TRUE(platform.calls.empty());

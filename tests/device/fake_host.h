@@ -19,8 +19,9 @@ namespace mouse::test {
 
 class NullPointer : public PointerPlatform {
 public:
-    void SetDoubleClickTime(uint32_t) override {}
-    void SystemParametersInfoW(uint32_t, uint32_t, void*, uint32_t) override {}
+    void SetDoubleClickTime(int) override {}
+    void SetPointer(double, bool) override {}
+    void SetWheel(int, bool) override {}
 };
 
 class FakeHost : public DeviceLinkHost {

@@ -16,8 +16,9 @@ using test::FakeDriver;
 
 class NullPointer : public PointerPlatform {
 public:
-    void SetDoubleClickTime(uint32_t) override {}
-    void SystemParametersInfoW(uint32_t, uint32_t, void*, uint32_t) override {}
+    void SetDoubleClickTime(int) override {}
+    void SetPointer(double, bool) override {}
+    void SetWheel(int, bool) override {}
 };
 
 // A pause that holds the worker at its first pause until the test opens it.

@@ -1,0 +1,106 @@
+#include "performance/desktop_pointer.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "device/diagnostics.h"
+#include "performance/desktop_pointer_base.h"
+
+namespace mouse {
+
+namespace desktop_pointer {
+
+void Notice::Say() {
+    if (!said_.exchange(true)) {
+        DebugOutput(line_);
+    }
+}
+
+void DesktopPointerBase::SetWheel(int, bool) {
+    wheelNotice_.Say();
+}
+
+}  // namespace desktop_pointer
+
+namespace {
+
+bool WaylandSession() {
+    const char* type = std::getenv("XDG_SESSION_TYPE");
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    return (type != nullptr && std::strcmp(type, "wayland") == 0) ||
+           (wayland != nullptr && wayland[0] != '\0');
+}
+
+// Writes nothing; the first attempt says so.
+class NoDesktopPointer final : public PointerPlatform {
+public:
+    void SetDoubleClickTime(int) override { notice_.Say(); }
+    void SetPointer(double, bool) override { notice_.Say(); }
+    void SetWheel(int, bool) override { notice_.Say(); }
+
+private:
+    desktop_pointer::Notice notice_{
+        "desktop pointer settings: no GSettings mouse schema and no X11 session; pointer speed, "
+        "acceleration, double-click time and wheel settings are not written\n"};
+};
+
+}  // namespace
+
+DesktopProbe ProbeDesktop() {
+    DesktopProbe probe;
+    probe.mouseSchema = GSettingsMouseSchemaInstalled();
+    probe.x11Display = X11DisplayAvailable();
+    probe.waylandSession = WaylandSession();
+    return probe;
+}
+
+DesktopPointerBackend ChooseDesktopPointerBackend(const DesktopProbe& probe) {
+    if (probe.mouseSchema) {
+        return DesktopPointerBackend::kGSettings;
+    }
+    // Under Wayland the X server only serves X clients: its pointer settings
+    // would not move the desktop's pointer.
+    if (probe.x11Display && !probe.waylandSession) {
+        return DesktopPointerBackend::kX11;
+    }
+    return DesktopPointerBackend::kNone;
+}
+
+const char* DesktopPointerBackendName(DesktopPointerBackend backend) {
+    switch (backend) {
+        case DesktopPointerBackend::kGSettings:
+            return "GSettings";
+        case DesktopPointerBackend::kX11:
+            return "X11";
+        case DesktopPointerBackend::kNone:
+            break;
+    }
+    return "none";
+}
+
+std::unique_ptr<PointerPlatform> CreateDesktopPointerPlatform(DesktopPointerBackend backend) {
+    std::unique_ptr<PointerPlatform> platform;
+    switch (backend) {
+        case DesktopPointerBackend::kGSettings:
+            platform = CreateGSettingsPointerPlatform();
+            break;
+        case DesktopPointerBackend::kX11:
+            platform = CreateX11PointerPlatform();
+            break;
+        case DesktopPointerBackend::kNone:
+            break;
+    }
+    return platform != nullptr ? std::move(platform) : CreateNoDesktopPointerPlatform();
+}
+
+std::unique_ptr<PointerPlatform> CreateDesktopPointerPlatform() {
+    const DesktopPointerBackend backend = ChooseDesktopPointerBackend(ProbeDesktop());
+    DebugPrintf("desktop pointer settings: %s\n", DesktopPointerBackendName(backend));
+    return CreateDesktopPointerPlatform(backend);
+}
+
+std::unique_ptr<PointerPlatform> CreateNoDesktopPointerPlatform() {
+    return std::make_unique<NoDesktopPointer>();
+}
+
+}  // namespace mouse
