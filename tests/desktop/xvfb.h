@@ -1,5 +1,7 @@
 // A private X server for one test: Xvfb picks a free display number and
-// reports it through a pipe once it accepts connections.
+// reports it through a pipe once it accepts connections. -noreset keeps it
+// from resetting whenever its last client leaves, which would refuse a
+// connection made just then.
 #pragma once
 
 #include <fcntl.h>
@@ -25,8 +27,8 @@ public:
             int null = open("/dev/null", O_WRONLY);
             dup2(null, STDOUT_FILENO);
             dup2(null, STDERR_FILENO);
-            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-nolisten", "tcp", "-screen", "0",
-                   "640x480x24", static_cast<char*>(nullptr));
+            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-noreset", "-nolisten", "tcp",
+                   "-screen", "0", "640x480x24", static_cast<char*>(nullptr));
             _exit(127);
         }
         close(fds[1]);
