@@ -25,11 +25,13 @@ namespace mouse::fuzz {
         }                                                                                     \
     } while (0)
 
-// One folder per process, made on first use: under $TMPDIR when it is set
-// (the smoke script points it at its own scratch folder), else in /dev/shm
-// so that the many small writes stay in memory.
+// One folder per process, made on first use and removed when the process
+// exits normally: under $TMPDIR when it is set (the smoke script points it
+// at its own scratch folder), else in /dev/shm so that the many small writes
+// stay in memory.
 inline const std::filesystem::path& ScratchFolder(const char* name) {
-    static const std::filesystem::path folder = [name] {
+    static std::filesystem::path folder;
+    if (folder.empty()) {
         namespace fs = std::filesystem;
         fs::path base;
         if (const char* tmp = std::getenv("TMPDIR"); tmp && *tmp) {
@@ -39,12 +41,14 @@ inline const std::filesystem::path& ScratchFolder(const char* name) {
         } else {
             base = fs::temp_directory_path();
         }
-        fs::path path =
-            base / (std::string("mouse-fuzz-") + name + "-" + std::to_string(::getpid()));
-        fs::remove_all(path);
-        fs::create_directories(path);
-        return path;
-    }();
+        folder = base / (std::string("mouse-fuzz-") + name + "-" + std::to_string(::getpid()));
+        fs::remove_all(folder);
+        fs::create_directories(folder);
+        std::atexit([] {
+            std::error_code ec;
+            std::filesystem::remove_all(folder, ec);
+        });
+    }
     return folder;
 }
 
