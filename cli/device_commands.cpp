@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string_view>
 #include <utility>
@@ -18,6 +19,7 @@
 #include "device/encode.h"
 #include "device/precise_sleep.h"
 #include "drivers/sim/sim_client.h"
+#include "performance/desktop_pointer.h"
 #include "store/data_ini.h"
 
 namespace mouse::cli {
@@ -85,8 +87,10 @@ std::string ApplyOutcome(const std::string& file, int64_t ms, const ApplyReport&
 int RunApply(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     CLI::App app("", "apply");
     std::string path, ini;
+    bool noDesktop = false;
     app.add_option("PROFILE", path)->required();
     AddIniOption(app, ini);
+    app.add_flag("--no-desktop", noDesktop);
     if (auto status = ParseCommand(app, args, err)) {
         return *status;
     }
@@ -108,13 +112,18 @@ int RunApply(const std::vector<std::string>& args, std::ostream& out, std::ostre
     if (!OpenMouse(driver, config, err)) {
         return kExitDevice;
     }
-    NoPointerSettings pointer;
-    // The mouse's last state is unknown here; the pointer settings are the
-    // desktop's business, not the tool's.
+    // The tool has no last-applied copy: every pointer setting counts as
+    // changed, so the desktop ends up as the profile says (unless told to
+    // leave it alone).
+    std::unique_ptr<PointerPlatform> pointer =
+        noDesktop ? CreateNoDesktopPointerPlatform() : CreateDesktopPointerPlatform();
     ProfileRecord lastApplied = profile;
+    lastApplied.doubleClickSpeed = ~profile.doubleClickSpeed;
+    lastApplied.pointerSpeed = ~profile.pointerSpeed;
+    lastApplied.scrollLines = ~profile.scrollLines;
     auto start = std::chrono::steady_clock::now();
     const ApplyReport report =
-        ApplyConfiguration(driver, Sleep, pointer, profile, lastApplied, config);
+        ApplyConfiguration(driver, Sleep, *pointer, profile, lastApplied, config);
     auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
                   std::chrono::steady_clock::now() - start)
                   .count();
@@ -299,13 +308,15 @@ int RunSim(const std::vector<std::string>& args, std::ostream& out, std::ostream
 std::vector<Command> DeviceCommands() {
     return {
         {"apply", "write a profile to the mouse",
-         "usage: mousectl apply PROFILE.pbin [--ini DATA.INI]\n"
-         "Writes the profile to the mouse as the program's apply does and prints one line:\n"
+         "usage: mousectl apply PROFILE.pbin [--ini DATA.INI] [--no-desktop]\n"
+         "Writes the desktop's pointer settings (speed, acceleration, double-click time)\n"
+         "and the profile to the mouse as the program's apply does, and prints one line:\n"
          "  applied FILE in MS ms: N reports, 0 refused\n"
          "  incomplete FILE in MS ms: N reports, K refused (the refused steps)\n"
          "  failed FILE in MS ms: N reports, all refused\n"
          "Uses MSDriver.so, and without --ini the Data.ini, from mousectl's folder; with\n"
-         "MOUSE_SIM_SOCKET set it talks to that virtual mouse.\n"
+         "MOUSE_SIM_SOCKET set it talks to that virtual mouse. --no-desktop leaves the\n"
+         "desktop's pointer settings as they are.\n"
          "Exit status: 0 all reports taken, 1 bad file, 2 usage, 3 no mouse or refused reports.\n",
          RunApply},
         {"version", "read the mouse's firmware version",

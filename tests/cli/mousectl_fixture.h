@@ -47,6 +47,10 @@ protected:
                ::testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::remove_all(dir);
         std::filesystem::create_directories(dir);
+        // mousectl apply writes the desktop's pointer settings: never the
+        // tester's own. A private in-memory store, and no X display.
+        setenv("GSETTINGS_BACKEND", "memory", 1);
+        unsetenv("DISPLAY");
     }
     void TearDown() override { std::filesystem::remove_all(dir); }
 

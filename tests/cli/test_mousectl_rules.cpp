@@ -9,9 +9,12 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <thread>
@@ -293,6 +296,87 @@ TEST_F(MousectlSimTest, ApplySaysWhetherTheMouseTookEveryReport) {
         EXPECT_FALSE(Contains(r.out, "applied") && c.status != 0) << c.name;
     }
     EXPECT_GT(proxy.Exchanges(), 6) << "the apply ran on after the unplug";
+}
+
+}  // namespace
+}  // namespace mouse
+
+namespace mouse {
+namespace {
+
+// A GSettings value as the desktop's own tool reads it, in the same private
+// store that mousectl wrote.
+std::string DesktopSetting(const fs::path& config, const char* key) {
+    const std::string command = "XDG_CONFIG_HOME='" + config.string() +
+                                "' GSETTINGS_BACKEND=keyfile gsettings get "
+                                "org.gnome.desktop.peripherals.mouse " +
+                                key + " 2>/dev/null";
+    std::string text;
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+        char buffer[256];
+        while (fgets(buffer, sizeof buffer, pipe) != nullptr) {
+            text += buffer;
+        }
+        pclose(pipe);
+    }
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) {
+        text.pop_back();
+    }
+    return text;
+}
+
+TEST_F(MousectlSimTest, ApplyWritesTheDesktopPointerSettingsUnlessToldNotTo) {
+    if (DesktopSetting(dir, "speed").empty()) {
+        GTEST_SKIP() << "no gsettings tool or mouse schema";
+    }
+    // Pointer speed step 3 is the desktop's speed 4 of 20, -0.6 on its -1..1
+    // scale; no precision is the flat profile; step 5 is 900 - 350 ms.
+    const fs::path path = NewProfile("Desk");
+    std::vector<uint8_t> bytes;
+    {
+        std::ifstream in(path, std::ios::binary);
+        bytes.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    ASSERT_EQ(bytes.size(), sizeof(ProfileRecord));
+    ProfileRecord profile{};
+    std::memcpy(&profile, bytes.data(), sizeof profile);
+    profile.pointerSpeed = 3;
+    profile.enhancePointerPrecision = 0;
+    profile.doubleClickSpeed = 5;
+    std::ofstream(path, std::ios::binary | std::ios::trunc)
+        .write(reinterpret_cast<const char*>(&profile), sizeof profile);
+
+    struct Case {
+        const char* name;
+        bool noDesktop;
+        const char* speed;
+        const char* accel;
+        const char* doubleClick;
+    };
+    // The store starts at the schema's defaults.
+    const Case cases[] = {
+        {"--no-desktop", true, "0.0", "'default'", "400"},
+        {"apply", false, "-0.59999999999999998", "'flat'", "550"},
+    };
+    const fs::path config = dir / "config";
+    fs::create_directories(config);
+    setenv("GSETTINGS_BACKEND", "keyfile", 1);
+    setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+    for (const Case& c : cases) {
+        std::vector<std::string> args = {"apply", path.string(), "--ini", ini.string()};
+        if (c.noDesktop) {
+            args.push_back("--no-desktop");
+        }
+        const RunResult r = Run(args);
+        EXPECT_EQ(r.status, 0) << c.name << ": " << r.out << r.err;
+        const std::string speed = DesktopSetting(config, "speed");
+        EXPECT_TRUE(speed == c.speed || (!c.noDesktop && speed == "-0.6"))
+            << c.name << ": " << speed;
+        EXPECT_EQ(DesktopSetting(config, "accel-profile"), c.accel) << c.name;
+        EXPECT_EQ(DesktopSetting(config, "double-click"), c.doubleClick) << c.name;
+    }
+    unsetenv("XDG_CONFIG_HOME");
+    setenv("GSETTINGS_BACKEND", "memory", 1);
 }
 
 }  // namespace
