@@ -195,6 +195,18 @@ TEST_F(NotifyTest, SliderSendsMoveValueWhileDraggingAndValueOnRelease) {
     EXPECT_EQ(s->GetValue(), 20);
     EXPECT_EQ(s->GetMinValue(), 10);
     EXPECT_EQ(wnd.Of("valuechanged").size(), 2u);
+
+    // The wrapper's own drag acts like the user's, within the range.
+    s->Drag(12);
+    s->Drag(99);
+    ASSERT_EQ(wnd.Of("movevaluechanged").size(), 4u);
+    EXPECT_EQ(wnd.Of("movevaluechanged")[3].wParam, 20u);
+    EXPECT_EQ(wnd.Of("valuechanged").size(), 2u) << "nothing is final while the handle is held";
+    s->Release();
+    ASSERT_EQ(wnd.Of("valuechanged").size(), 3u);
+    EXPECT_EQ(wnd.Of("valuechanged")[2].wParam, 20u);
+    s->Release();
+    EXPECT_EQ(wnd.Of("valuechanged").size(), 3u) << "a second release is no release";
 }
 
 TEST_F(NotifyTest, ComboItemSelectCarriesNewAndOldIndex) {
