@@ -3,4 +3,5 @@
 #pragma once
 
 #include "app/main_wnd.h"
+#include "buttons/fire_click_wnd.h"
 #include "buttons/msg_wnd.h"
