@@ -4,3 +4,4 @@
 
 #include "app/main_wnd.h"
 #include "buttons/msg_wnd.h"
+#include "performance/select_color_wnd.h"
