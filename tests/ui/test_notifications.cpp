@@ -360,6 +360,29 @@ TEST_F(NotifyTest, PaletteSendsColoursWhileDraggingAndOnRelease) {
     EXPECT_EQ(control->GetSelectColor(), 0xFF123456u);
 }
 
+TEST_F(NotifyTest, APickOnTheFieldOfABlackPaletteGivesAColour) {
+    QWidget* palette = W("palette_1");
+    auto* control = wnd.FindControl<CColorPaletteUI>(QStringLiteral("palette_1"));
+    ASSERT_NE(control, nullptr);
+    auto send = [&](QEvent::Type type, QPoint at, Qt::MouseButtons buttons) {
+        QMouseEvent e(type, at, palette->mapToGlobal(at), Qt::LeftButton, buttons, {});
+        QCoreApplication::sendEvent(palette, &e);
+    };
+    control->SetSelectColor(0xFF000000);
+    send(QEvent::MouseButtonPress, QPoint(1, 1), Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, QPoint(1, 1), Qt::NoButton);
+    const uint32_t picked = control->GetSelectColor();
+    // Near the top left of the field: a saturated red at full brightness.
+    EXPECT_GE((picked >> 16) & 0xFF, 250u);
+    EXPECT_LE(picked & 0xFFFF, 0x4040u);
+
+    // A dark colour that is not black keeps its brightness.
+    control->SetSelectColor(0xFF400000);
+    send(QEvent::MouseButtonPress, QPoint(1, 1), Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, QPoint(1, 1), Qt::NoButton);
+    EXPECT_LE((control->GetSelectColor() >> 16) & 0xFF, 0x41u);
+}
+
 TEST_F(NotifyTest, ControlTimersFireOnDemandWithTheirId) {
     CPaintManagerUI::SetManualTimers(true);
     CControlUI* list = wnd.FindControl(QStringLiteral("list_1"));

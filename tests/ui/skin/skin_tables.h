@@ -7,3 +7,4 @@
 #include "buttons/fire_click_wnd.h"
 #include "buttons/msg_wnd.h"
 #include "performance/performance_page.h"
+#include "performance/select_color_wnd.h"
