@@ -1,31 +1,8 @@
 #include "buttons/fire_click_wnd.h"
 
-#include <algorithm>
-#include <climits>
-#include <cstdint>
+#include "performance/colour_pick.h"
 
 namespace mouse {
-
-int ParseLeadingInt(const QString& text) {
-    const QString s = text.trimmed();
-    qsizetype i = 0;
-    bool negative = false;
-    if (i < s.size() && (s[i] == u'+' || s[i] == u'-')) {
-        negative = s[i] == u'-';
-        ++i;
-    }
-    int64_t value = 0;
-    for (; i < s.size() && s[i] >= u'0' && s[i] <= u'9'; ++i) {
-        value = value * 10 + (s[i].unicode() - u'0');
-        if (value > int64_t(INT_MAX) + 1) {
-            value = int64_t(INT_MAX) + 1;  // saturated; more digits change nothing
-        }
-    }
-    if (negative) {
-        return int(-value);  // at least INT_MIN
-    }
-    return int(std::min<int64_t>(value, INT_MAX));
-}
 
 CFireClickWnd::CFireClickWnd() {
     OnNotify(ev::kKillFocus, &CFireClickWnd::OnKillFocus);
@@ -61,8 +38,10 @@ void CFireClickWnd::OnKillFocus(TNotifyUI& msg) {
         return;
     }
     // The field's value clamped to [low, 255]; the text shows a clamped end.
+    // The number reads as a typed colour channel does: 0-255 at most.
     auto take = [](CEditUI* edit, int low, int& out) {
-        const int value = ParseLeadingInt(edit->GetText());
+        bool clamped = false;
+        const int value = ParseChannel(edit->GetText(), clamped);
         if (value <= low) {
             out = low;
             edit->SetText(QString::number(low));

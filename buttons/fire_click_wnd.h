@@ -52,8 +52,4 @@ private:
     CEditUI* m_pDelay = nullptr;
 };
 
-// Leading decimal integer of a text: blanks, an optional sign, digits; no
-// digits gives 0, and a number beyond the int range saturates.
-int ParseLeadingInt(const QString& text);
-
 }  // namespace mouse

@@ -2,6 +2,7 @@
 
 #include "app/main_wnd.h"
 #include "device/dpi_scale.h"
+#include "performance/colour_pick.h"
 
 namespace mouse {
 
@@ -13,12 +14,6 @@ QString Numbered(const char* pattern, int n) {
 
 QString KeyResponseText(int ms) {
     return QStringLiteral("%1 ms").arg(ms);
-}
-
-// A stored colour (red in the low byte) as controls show it, 0xAARRGGBB.
-uint32_t ColourToScreen(uint32_t colour) {
-    return 0xFF000000u | (uint32_t(ColourRed(colour)) << 16) |
-           (uint32_t(ColourGreen(colour)) << 8) | ColourBlue(colour);
 }
 
 // The value a slider notification carries.
@@ -150,7 +145,7 @@ void CPerformancePage::RefreshFromProfile() {
             row.value->SetText(QString::fromStdString(DpiStepText(p.dpiValue[i], Sensor())));
         }
         if (row.colour != nullptr) {
-            row.colour->SetBkColor(ColourToScreen(p.dpiColour[i]));
+            row.colour->SetBkColor(ColourToArgb(p.dpiColour[i]));
         }
     }
     // 4. Pointer settings, lift-off distance and its switch.
@@ -306,7 +301,14 @@ void CPerformancePage::ChangeLevelCount(int index) {
 }
 
 void CPerformancePage::PickDpiColour(int level) {
-    (void)level;
+    uint32_t argb = ColourToArgb(Profile().dpiColour[level - 1]);
+    if (!PickColour(m_pMainWnd, argb)) {
+        return;  // cancelled: swatch and colour stay
+    }
+    if (CButtonUI* swatch = m_dpi[size_t(level - 1)].colour) {
+        swatch->SetBkColor(argb);
+    }
+    Profile().dpiColour[level - 1] = ArgbToColour(argb);
 }
 
 }  // namespace mouse

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <QCoreApplication>
 
-#include <climits>
 #include <functional>
 
 #include "buttons/fire_click_wnd.h"
@@ -68,18 +67,12 @@ TEST_F(FireClickTest, AFieldIsClampedWhenItLosesTheFocus) {
         int count, delay;   // values afterwards (from 3 and 20)
     };
     const Case cases[] = {
-        {"edit_delay", "0", "1", 3, 1},
-        {"edit_delay", "-4", "1", 3, 1},
-        {"edit_delay", "1", "1", 3, 1},
-        {"edit_delay", "254", "254", 3, 254},
-        {"edit_delay", "999", "255", 3, 255},
-        {"edit_time", "300", "255", 255, 20},
-        {"edit_time", "255", "255", 255, 20},
-        {"edit_time", "abc", "0", 0, 20},
-        {"edit_time", "-1", "0", 0, 20},
-        {"edit_time", "7", "7", 7, 20},
-        {"edit_time", "12abc", "12abc", 12, 20},
-        {"edit_time", "999999", "255", 255, 20},
+        {"edit_delay", "0", "1", 3, 1},          {"edit_delay", "-4", "1", 3, 1},
+        {"edit_delay", "1", "1", 3, 1},          {"edit_delay", "254", "254", 3, 254},
+        {"edit_delay", "999", "255", 3, 255},    {"edit_time", "300", "255", 255, 20},
+        {"edit_time", "255", "255", 255, 20},    {"edit_time", "abc", "0", 0, 20},
+        {"edit_time", "-1", "0", 0, 20},         {"edit_time", "7", "7", 7, 20},
+        {"edit_time", "12abc", "12abc", 12, 20}, {"edit_time", "999999", "255", 255, 20},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.field) + " <- " + c.typed);
@@ -126,31 +119,6 @@ TEST_F(FireClickTest, CancelAndCloseEndWithZero) {
         EXPECT_EQ(result, 0);
     }
     EXPECT_EQ(ModalSeam::Answered(), (QStringList{"FireClickWnd", "FireClickWnd"}));
-}
-
-TEST(ParseLeadingInt, ReadsTheLeadingNumber) {
-    struct Case {
-        const char* text;
-        int value;
-    };
-    const Case cases[] = {
-        {"", 0},
-        {"abc", 0},
-        {"42", 42},
-        {"  42", 42},
-        {"+8", 8},
-        {"-8", -8},
-        {"12ab", 12},
-        {"1 2", 1},
-        {"- 3", 0},
-        {"2147483647", INT_MAX},
-        {"2147483648", INT_MAX},
-        {"-2147483648", INT_MIN},
-        {"-99999999999999", INT_MIN},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(ParseLeadingInt(QString::fromLatin1(c.text)), c.value) << c.text;
-    }
 }
 
 }  // namespace

@@ -310,6 +310,46 @@ TEST_F(PerformanceTest, SliderRangesOnlyGiveLegalValues) {
     EXPECT_EQ(C<CComboUI>("max_dpi_combo")->GetCount(), 8);
 }
 
+TEST_F(PerformanceTest, AColourPickChangesTheSwatchAndTheLevelOnlyOnOk) {
+    Create();
+    auto* swatch = C("mouse_dpi_color3");
+    auto* overlay = C("disable_window_ver");
+    ASSERT_EQ(P().dpiColour[2], MakeColour(0, 0, 255));
+    ASSERT_EQ(swatch->GetBkColor(), 0xFF0000FFu);
+    // The user types new channels, then cancels or confirms.
+    auto answer = [&](int result, QString& start, bool& covered) {
+        ModalSeam::Answer(result, [&](WindowImplBase& w) {
+            start = w.FindControl<CEditUI>("r_edit")->GetText() + "," +
+                    w.FindControl<CEditUI>("g_edit")->GetText() + "," +
+                    w.FindControl<CEditUI>("b_edit")->GetText();
+            covered = overlay->IsVisible();
+            w.FindControl<CEditUI>("r_edit")->TypeText("18");
+            w.FindControl<CEditUI>("g_edit")->TypeText("52");
+            w.FindControl<CEditUI>("b_edit")->TypeText("86");
+        });
+    };
+    QString start;
+    bool covered = false;
+    answer(0, start, covered);
+    C<CButtonUI>("mouse_dpi_color3")->Activate();
+    EXPECT_EQ(ModalSeam::Pending(), 0);
+    EXPECT_EQ(start, "0,0,255") << "the picker starts from the level's colour";
+    EXPECT_TRUE(covered) << "the main window is covered while the picker is open";
+    EXPECT_FALSE(overlay->IsVisible());
+    EXPECT_EQ(P().dpiColour[2], MakeColour(0, 0, 255)) << "cancelled";
+    EXPECT_EQ(swatch->GetBkColor(), 0xFF0000FFu);
+
+    answer(1, start, covered);
+    C<CButtonUI>("mouse_dpi_color3")->Activate();
+    EXPECT_EQ(ModalSeam::Pending(), 0);
+    EXPECT_EQ(P().dpiColour[2], MakeColour(0x12, 0x34, 0x56));
+    EXPECT_EQ(swatch->GetBkColor(), 0xFF123456u);
+    EXPECT_FALSE(overlay->IsVisible());
+    // The other levels keep theirs.
+    EXPECT_EQ(P().dpiColour[1], MakeColour(0, 255, 0));
+    EXPECT_EQ(P().dpiColour[3], MakeColour(255, 255, 0));
+}
+
 TEST_F(PerformanceTest, TheDistanceRowFollowsDataIniAndItsSwitch) {
     Create({.distance = 0});
     EXPECT_FALSE(C("lift_of_distance_ver")->IsVisible());
@@ -470,7 +510,8 @@ TEST_F(PerformanceTest, AnApplyLeavesTheMouseHoldingThePageValues) {
     Create();
     wnd->Link().Worker()->WaitIdle();
     // Through the controls: five levels, steps of level 1 and 2, 250 Hz,
-    // level 4 current, key response 9 ms, lift-off position 3.
+    // level 4 current, key response 9 ms, level 1 in #123456, lift-off
+    // position 3.
     C<CComboUI>("max_dpi_combo")->SelectItem(4);
     for (auto [level, step] : {std::pair{1, 16}, std::pair{2, 121}}) {
         auto* slider = C<CSliderUI>(N("mouse_dpi%d_slider", level));
@@ -483,6 +524,12 @@ TEST_F(PerformanceTest, AnApplyLeavesTheMouseHoldingThePageValues) {
     key->Drag(9);
     key->Release();
     C<CCheckBoxUI>("distance_checkbox")->Activate();
+    ModalSeam::Answer(1, [](WindowImplBase& w) {
+        w.FindControl<CEditUI>("r_edit")->TypeText("18");
+        w.FindControl<CEditUI>("g_edit")->TypeText("52");
+        w.FindControl<CEditUI>("b_edit")->TypeText("86");
+    });
+    C<CButtonUI>("mouse_dpi_color1")->Activate();
     auto* lift = C<CSliderUI>("lift_of_distance_slider");
     lift->Drag(3);
     lift->Release();
@@ -506,8 +553,10 @@ TEST_F(PerformanceTest, AnApplyLeavesTheMouseHoldingThePageValues) {
     EXPECT_EQ(state->keyResponse, 9);
     EXPECT_EQ(state->liftOff, 4) << "position 3 of Distance_Value 1,2,...";
     EXPECT_EQ(state->highDpiMask, 0x02) << "level 2 is above the 3311's 120 steps";
-    const std::array<uint8_t, 24> colours{255, 0, 0,   0, 255, 0,   0,   0,   255, 255, 255, 0,
-                                          255, 0, 255, 0, 255, 255, 255, 128, 0,   255, 255, 255};
+    // Level 1 as picked, the others in their default colours.
+    const std::array<uint8_t, 24> colours{0x12, 0x34, 0x56, 0,   255, 0,   0,   0,
+                                          255,  255,  255,  0,   255, 0,   255, 0,
+                                          255,  255,  255,  128, 0,   255, 255, 255};
     EXPECT_EQ(state->dpiColours, colours);
 }
 
