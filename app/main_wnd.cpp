@@ -8,6 +8,7 @@
 
 #include "buttons/msg_wnd.h"
 #include "device/diagnostics.h"
+#include "device/dpi_scale.h"
 #include "device/messages.h"
 #include "device/protocol.h"
 #include "performance/desktop_pointer.h"
@@ -27,6 +28,7 @@ QString ProfileName(const ProfileRecord& record) {
 }
 
 constexpr UINT kDpiPopupTimer = 52;
+constexpr UINT kDpiPopupMs = 2000;
 // Hides the confirmation of a good apply.
 constexpr UINT kApplyStatusTimer = 53;
 constexpr UINT kApplyStatusMs = 3000;
@@ -67,6 +69,8 @@ CMainWnd::~CMainWnd() {
         m_link->OnWorkerDone();
     }
     m_link.reset();
+    delete m_pDpiMsg;  // still shown: its timer never came
+    m_pDpiMsg = nullptr;
     RemoveVirtualWnd("ButtonPage");
     RemoveVirtualWnd("PerformancePage");
     RemoveVirtualWnd("LightPage");
@@ -314,6 +318,7 @@ LRESULT CMainWnd::HandleCustomMessage(UINT msg, WPARAM wParam, LPARAM lParam, bo
         case WM_TIMER:
             if (wParam == kDpiPopupTimer) {
                 KillTimer(kDpiPopupTimer);
+                CloseDpiPopup();
                 return 0;
             }
             if (wParam == kApplyStatusTimer) {
@@ -344,9 +349,7 @@ LRESULT CMainWnd::HandleCustomMessage(UINT msg, WPARAM wParam, LPARAM lParam, bo
             }
             return 0;
         case kMsgDpiPopup:
-            // The pop-up itself closes with timer 52.
-            KillTimer(kDpiPopupTimer);
-            SetTimer(kDpiPopupTimer, 2000);
+            ShowDpiPopup(int(lParam));
             return 0;
         case kMsgHookKey:
         case kMsgHookMouse:
@@ -409,6 +412,33 @@ void CMainWnd::OpenTrayMenu() {
 }
 
 void CMainWnd::OnFinalMessage() {}
+
+void CMainWnd::ShowDpiPopup(int step) {
+    const QString text =
+        QStringLiteral("DPI :") + QString::fromStdString(DpiStepText(step, m_config.sensor));
+    KillTimer(kDpiPopupTimer);
+    SetTimer(kDpiPopupTimer, kDpiPopupMs);
+    if (m_pDpiMsg != nullptr) {
+        m_pDpiMsg->SetText(text);
+        return;
+    }
+    auto* popup = new CDPIMsg();
+    popup->SetDeleteOnFinalMessage(true);
+    popup->SetText(text);
+    if (!popup->Create(this, {}, kStyleTool | kStyleTopmost | kStyleNoActivate)) {
+        delete popup;  // no window, so no final message to delete it
+        return;
+    }
+    popup->ShowWindow(true, false);
+    m_pDpiMsg = popup;
+}
+
+void CMainWnd::CloseDpiPopup() {
+    if (m_pDpiMsg != nullptr) {
+        m_pDpiMsg->Close();
+        m_pDpiMsg = nullptr;
+    }
+}
 
 // ---- DeviceLinkHost ---------------------------------------------------------
 

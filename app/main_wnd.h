@@ -11,6 +11,7 @@
 
 #include "app/launcher.h"
 #include "buttons/button_page.h"
+#include "buttons/dpi_msg.h"
 #include "device/device_link.h"
 #include "device/driver_library.h"
 #include "guns/gun_page.h"
@@ -98,6 +99,8 @@ public:
     CMenuWnd* CurrentMenu() { return m_menu.get(); }
     QString ProgramFolder() const { return m_options.programFolder; }
     int PendingApplies() const { return m_pendingApplies; }
+    // The DPI pop-up while it is shown, else nullptr.
+    CDPIMsg* DpiPopup() const { return m_pDpiMsg; }
 
     // DeviceLinkHost
     ProfileRecord& CurrentProfile() override;
@@ -140,6 +143,10 @@ private:
     void QueueMessageBox(std::function<void()> show);
     void RunQueuedMessageBoxes();
     void ShowFirmwareQuestion();
+    // Shows "DPI :" and the DPI of a step in the pop-up (opening it when
+    // none is shown) and restarts the timer that closes it.
+    void ShowDpiPopup(int step);
+    void CloseDpiPopup();
 
     MainWndOptions m_options;
     DesktopLauncher m_desktopLauncher;
@@ -177,6 +184,8 @@ private:
     bool m_saveFailureQueued = false;
     QString m_saveFailureText;
     bool m_closing = false;
+    // Deletes itself once closed.
+    CDPIMsg* m_pDpiMsg = nullptr;
 };
 
 }  // namespace mouse

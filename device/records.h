@@ -42,9 +42,24 @@ std::u16string FromUtf8(std::string_view text);
 inline constexpr uint32_t MakeColour(uint8_t r, uint8_t g, uint8_t b) {
     return uint32_t(r) | (uint32_t(g) << 8) | (uint32_t(b) << 16);
 }
-inline constexpr uint8_t ColourRed(uint32_t c) { return uint8_t(c); }
-inline constexpr uint8_t ColourGreen(uint32_t c) { return uint8_t(c >> 8); }
-inline constexpr uint8_t ColourBlue(uint32_t c) { return uint8_t(c >> 16); }
+inline constexpr uint8_t ColourRed(uint32_t c) {
+    return uint8_t(c);
+}
+inline constexpr uint8_t ColourGreen(uint32_t c) {
+    return uint8_t(c >> 8);
+}
+inline constexpr uint8_t ColourBlue(uint32_t c) {
+    return uint8_t(c >> 16);
+}
+// Controls show colours as 0xAARRGGBB. A stored colour is shown opaque; a
+// colour taken from a control drops its alpha byte.
+inline constexpr uint32_t ColourToArgb(uint32_t c) {
+    return 0xFF000000u | (uint32_t(ColourRed(c)) << 16) | (uint32_t(ColourGreen(c)) << 8) |
+           ColourBlue(c);
+}
+inline constexpr uint32_t ArgbToColour(uint32_t argb) {
+    return MakeColour(uint8_t(argb >> 16), uint8_t(argb >> 8), uint8_t(argb));
+}
 
 // One action of a macro (16 bytes).
 struct MacroAction {
@@ -173,7 +188,7 @@ struct DataRecord {
 
 template <typename T>
 inline constexpr bool kIsFileRecord =
-    std::is_standard_layout_v<T> && std::is_trivially_copyable_v<T>;
+    std::is_standard_layout_v<T>&& std::is_trivially_copyable_v<T>;
 
 static_assert(kIsFileRecord<MacroAction> && sizeof(MacroAction) == 16);
 static_assert(offsetof(MacroAction, code) == 1 && offsetof(MacroAction, kind) == 2);

@@ -1,18 +1,106 @@
 // The performance page: DPI levels, report rate, lift-off distance, key
-// response and the desktop pointer settings.
+// response and the desktop pointer settings of the current profile. Every
+// edit goes straight into the current ProfileRecord; nothing reaches the
+// mouse or the desktop before the profile is applied.
 #pragma once
 
+#include <array>
+
 #include "app/page.h"
+#include "ui/control_table.h"
+#include "ui/controls.h"
 
 namespace mouse {
 
+inline constexpr ControlSpec kPerformancePageControls[] = {
+    {"prate_%d_option", ControlKind::Option, 1, 4},
+    {"mouse_dpi_btn_%d", ControlKind::Option, 1, 8},
+    // A level without its slider or value label is skipped when shown.
+    {"mouse_dpi_value_%d", ControlKind::Label, 1, 8, true},
+    {"mouse_dpi%d_slider", ControlKind::Slider, 1, 8, true},
+    {"dpi_setting_ver_%d", ControlKind::Control, 1, 8},
+    {"label_dpi_left_%d", ControlKind::Label, 1, 8},
+    {"label_dpi_right_%d", ControlKind::Label, 1, 8},
+    {"mouse_dpi_color%d", ControlKind::Button, 1, 8},
+    {"max_dpi_combo", ControlKind::Combo},
+    {"mouse_move_speed_slider", ControlKind::Slider},
+    {"scroll_speed_slider", ControlKind::Slider},
+    {"double_click_speed_slider", ControlKind::Slider},
+    {"enhance_pointer_checkbox", ControlKind::CheckBox},
+    {"one_page_checkbox", ControlKind::CheckBox},
+    {"lift_of_distance_slider", ControlKind::Slider},
+    {"lift_of_distance_ver", ControlKind::Control},
+    {"distance_checkbox", ControlKind::CheckBox},
+    {"distance_slider_ver", ControlKind::Control},
+    {"key_response_slider", ControlKind::Slider},
+    {"label_key_respsonse", ControlKind::Label},
+};
+inline constexpr ControlTable kPerformancePageTable{"main.xml", "CPerformancePage",
+                                                    kPerformancePageControls};
+MOUSE_REGISTER_CONTROL_TABLE(kPerformancePageTable);
+
 class CPerformancePage : public CPage {
 public:
+    CPerformancePage();
+
+    // Finds the controls, sets the DPI scale of the sensor and the lift-off
+    // distance row from Data.ini.
+    void InitControls() override;
+    // Shows the current profile.
     void RefreshFromProfile();
     // Selects the option of DPI level 1-8 without a notification.
     void SelectDpiLevel(int level);
     // Selects the report-rate option of index 0-3 without a notification.
     void SelectReportRate(int index);
+    // Range and end labels of the eight DPI sliders for the configured
+    // sensor; a sensor the program does not know leaves the skin's.
+    void SetDpiScale();
+    // Shows the rows of DPI levels 1..count and hides the others.
+    void ShowDpiRows(int count);
+
+private:
+    struct DpiRow {
+        COptionUI* option = nullptr;
+        CLabelUI* value = nullptr;    // optional
+        CSliderUI* slider = nullptr;  // optional
+        CControlUI* row = nullptr;
+        CLabelUI* left = nullptr;
+        CLabelUI* right = nullptr;
+        CButtonUI* colour = nullptr;
+    };
+
+    ProfileRecord& Profile();
+    int Sensor() const;
+    // Level 1-8 of a control of the DPI rows, 0 when it is none of them.
+    template <typename Member>
+    int LevelOf(const CControlUI* sender, Member member) const;
+
+    void OnClick(TNotifyUI& msg);
+    void OnSelectChanged(TNotifyUI& msg);
+    void OnValueChanged(TNotifyUI& msg);
+    void OnMoveValueChanged(TNotifyUI& msg);
+    void OnCheckClick(TNotifyUI& msg);
+    void OnItemSelect(TNotifyUI& msg);
+
+    void SetDpiStep(int level, int step);
+    void SetKeyResponse(int value);
+    void ChangeLevelCount(int index);
+    void PickDpiColour(int level);
+
+    std::array<DpiRow, 8> m_dpi{};
+    std::array<COptionUI*, 4> m_rate{};
+    CComboUI* m_pMaxDpiCombo = nullptr;
+    CSliderUI* m_pMoveSpeed = nullptr;
+    CSliderUI* m_pScrollSpeed = nullptr;
+    CSliderUI* m_pDoubleClickSpeed = nullptr;
+    CCheckBoxUI* m_pEnhancePointer = nullptr;
+    CCheckBoxUI* m_pOnePage = nullptr;
+    CSliderUI* m_pLiftOff = nullptr;
+    CControlUI* m_pLiftOffRow = nullptr;
+    CCheckBoxUI* m_pDistance = nullptr;
+    CControlUI* m_pDistanceRow = nullptr;
+    CSliderUI* m_pKeyResponse = nullptr;
+    CLabelUI* m_pKeyResponseLabel = nullptr;
 };
 
 }  // namespace mouse

@@ -475,6 +475,19 @@ void CSliderUI::SetMaxValue(int value) {
     WithSlider(m_widget, [value](QAbstractSlider* s) { s->setMaximum(value); });
 }
 
+void CSliderUI::Drag(int value) {
+    if (auto* s = qobject_cast<QAbstractSlider*>(m_widget); s != nullptr && s->isEnabled()) {
+        s->setSliderDown(true);
+        s->setSliderPosition(value);
+    }
+}
+
+void CSliderUI::Release() {
+    if (auto* s = qobject_cast<QAbstractSlider*>(m_widget); s != nullptr && s->isSliderDown()) {
+        s->setSliderDown(false);
+    }
+}
+
 // ----------------------------------------------------------------- CItemsUI
 
 int CItemsUI::AddItem(const QString& text, int height) {

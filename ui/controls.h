@@ -175,6 +175,10 @@ public:
     void SetMinValue(int value);
     int GetMaxValue() const;
     void SetMaxValue(int value);
+    // Act as the user: Drag moves the pressed handle to `value` (sends
+    // "movevaluechanged" on a change); Release lets go ("valuechanged").
+    void Drag(int value);
+    void Release();
 };
 
 // Item operations shared by combo boxes and lists. Text items are plain

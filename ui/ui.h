@@ -109,8 +109,10 @@
 // next ShowModal (the callback may set fields or Close(n)); CFileDialog::
 // QueueAnswer(path) answers the next file dialog; CPaintManagerUI::
 // SetManualTimers(true) + FirePendingTimers() / FireTimer(control, id) and
-// WindowImplBase::FireTimer(id) fire timers at once; CButtonUI::Activate()
-// and CEditUI::TypeText() act like the user; CTrayIcon::SimulateClick(right).
+// WindowImplBase::FireTimer(id) fire timers at once (GetTimerInterval(id)
+// tells a timer's period); CButtonUI::Activate(), CEditUI::TypeText() and
+// CSliderUI::Drag(value) / Release() act like the user;
+// CTrayIcon::SimulateClick(right).
 //
 // SKIN CHECK: declare the controls a class looks up in a ControlTable next to
 // it and register it (control_table.h); the skin-check test includes the

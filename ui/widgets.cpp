@@ -154,6 +154,11 @@ void ColorPalette::PickAt(QPoint pos) {
         const QRect f = FieldRect();
         m_hue = std::clamp(float(pos.x() - f.left()) / std::max(1, f.width()), 0.0f, 0.9999f);
         m_sat = std::clamp(1.0f - float(pos.y() - f.top()) / std::max(1, f.height()), 0.0f, 1.0f);
+        // On black every place of the field is black too: a pick there
+        // means a hue, so it comes at full brightness.
+        if (m_val <= 0.0f) {
+            m_val = 1.0f;
+        }
     } else if (m_drag == Drag::Strip) {
         const QRect s = StripRect();
         m_val = std::clamp(float(pos.x() - s.left()) / std::max(1, s.width()), 0.0f, 1.0f);

@@ -337,7 +337,7 @@ void WindowImplBase::Notify(TNotifyUI& msg) {
 bool WindowImplBase::SetTimer(UINT id, UINT ms) {
     KillTimer(id);
     if (CPaintManagerUI::ManualTimers()) {
-        m_manualTimers.insert(id);
+        m_manualTimers[id] = ms;
         return true;
     }
     auto* timer = new QTimer();
@@ -360,6 +360,14 @@ void WindowImplBase::KillTimer(UINT id) {
 
 bool WindowImplBase::IsTimerActive(UINT id) const {
     return m_timers.count(id) > 0 || m_manualTimers.count(id) > 0;
+}
+
+UINT WindowImplBase::GetTimerInterval(UINT id) const {
+    if (auto it = m_timers.find(id); it != m_timers.end()) {
+        return UINT(it->second->interval());
+    }
+    auto it = m_manualTimers.find(id);
+    return it != m_manualTimers.end() ? it->second : 0;
 }
 
 bool WindowImplBase::FireTimer(UINT id) {

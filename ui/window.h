@@ -10,7 +10,6 @@
 #include <functional>
 #include <map>
 #include <memory>
-#include <set>
 
 #include "ui/paint_manager.h"
 #include "ui/ui_types.h"
@@ -84,6 +83,8 @@ public:
     bool SetTimer(UINT id, UINT ms);
     void KillTimer(UINT id);
     bool IsTimerActive(UINT id) const;
+    // Period in ms of an active timer, 0 when the timer is not active.
+    UINT GetTimerInterval(UINT id) const;
     // Test seam: delivers timer `id` now if it is active.
     bool FireTimer(UINT id);
 
@@ -135,9 +136,9 @@ private:
     bool m_created = false;
     bool m_destroyed = false;
     bool m_deleteOnFinal = false;
-    bool m_inSeam = false;      // a ModalSeam answer is running
-    bool m_seamClosed = false;  // ... and it closed the window
-    std::set<UINT> m_manualTimers;
+    bool m_inSeam = false;                // a ModalSeam answer is running
+    bool m_seamClosed = false;            // ... and it closed the window
+    std::map<UINT, UINT> m_manualTimers;  // id -> period
     std::map<UINT, QTimer*> m_timers;
 };
 

@@ -307,5 +307,22 @@ TEST(CopyFromTemplate, CopiesEverythingAndRenames) {
     EXPECT_EQ(p->name[30], 0);
 }
 
+TEST(Colours, StoredAndOnScreenFormsConvertBothWays) {
+    struct Case {
+        uint32_t stored;  // red in the low byte
+        uint32_t shown;   // 0xAARRGGBB
+    };
+    for (Case c :
+         {Case{MakeColour(255, 0, 0), 0xFFFF0000u}, Case{MakeColour(0, 255, 0), 0xFF00FF00u},
+          Case{MakeColour(0x12, 0x34, 0x56), 0xFF123456u}, Case{0, 0xFF000000u}}) {
+        SCOPED_TRACE(c.stored);
+        EXPECT_EQ(ColourToArgb(c.stored), c.shown);
+        EXPECT_EQ(ArgbToColour(c.shown), c.stored);
+    }
+    // A control's alpha byte is dropped; a stored top byte is not shown.
+    EXPECT_EQ(ArgbToColour(0x80123456u), MakeColour(0x12, 0x34, 0x56));
+    EXPECT_EQ(ColourToArgb(0x7F563412u), 0xFF123456u);
+}
+
 }  // namespace
 }  // namespace mouse

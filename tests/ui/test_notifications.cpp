@@ -195,6 +195,18 @@ TEST_F(NotifyTest, SliderSendsMoveValueWhileDraggingAndValueOnRelease) {
     EXPECT_EQ(s->GetValue(), 20);
     EXPECT_EQ(s->GetMinValue(), 10);
     EXPECT_EQ(wnd.Of("valuechanged").size(), 2u);
+
+    // The wrapper's own drag acts like the user's, within the range.
+    s->Drag(12);
+    s->Drag(99);
+    ASSERT_EQ(wnd.Of("movevaluechanged").size(), 4u);
+    EXPECT_EQ(wnd.Of("movevaluechanged")[3].wParam, 20u);
+    EXPECT_EQ(wnd.Of("valuechanged").size(), 2u) << "nothing is final while the handle is held";
+    s->Release();
+    ASSERT_EQ(wnd.Of("valuechanged").size(), 3u);
+    EXPECT_EQ(wnd.Of("valuechanged")[2].wParam, 20u);
+    s->Release();
+    EXPECT_EQ(wnd.Of("valuechanged").size(), 3u) << "a second release is no release";
 }
 
 TEST_F(NotifyTest, ComboItemSelectCarriesNewAndOldIndex) {
@@ -346,6 +358,29 @@ TEST_F(NotifyTest, PaletteSendsColoursWhileDraggingAndOnRelease) {
     EXPECT_EQ(control->GetSelectColor(), 0xFF00FF00u);
     control->SetSelectColor(0x00123456);  // alpha is always opaque
     EXPECT_EQ(control->GetSelectColor(), 0xFF123456u);
+}
+
+TEST_F(NotifyTest, APickOnTheFieldOfABlackPaletteGivesAColour) {
+    QWidget* palette = W("palette_1");
+    auto* control = wnd.FindControl<CColorPaletteUI>(QStringLiteral("palette_1"));
+    ASSERT_NE(control, nullptr);
+    auto send = [&](QEvent::Type type, QPoint at, Qt::MouseButtons buttons) {
+        QMouseEvent e(type, at, palette->mapToGlobal(at), Qt::LeftButton, buttons, {});
+        QCoreApplication::sendEvent(palette, &e);
+    };
+    control->SetSelectColor(0xFF000000);
+    send(QEvent::MouseButtonPress, QPoint(1, 1), Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, QPoint(1, 1), Qt::NoButton);
+    const uint32_t picked = control->GetSelectColor();
+    // Near the top left of the field: a saturated red at full brightness.
+    EXPECT_GE((picked >> 16) & 0xFF, 250u);
+    EXPECT_LE(picked & 0xFFFF, 0x4040u);
+
+    // A dark colour that is not black keeps its brightness.
+    control->SetSelectColor(0xFF400000);
+    send(QEvent::MouseButtonPress, QPoint(1, 1), Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, QPoint(1, 1), Qt::NoButton);
+    EXPECT_LE((control->GetSelectColor() >> 16) & 0xFF, 0x41u);
 }
 
 TEST_F(NotifyTest, ControlTimersFireOnDemandWithTheirId) {

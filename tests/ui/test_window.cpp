@@ -150,6 +150,8 @@ TEST_F(WindowTest, WindowTimersDeliverWmTimerWithTheirId) {
     ASSERT_TRUE(wnd.Create(nullptr));
     ASSERT_TRUE(wnd.SetTimer(52, 2000));
     EXPECT_TRUE(wnd.IsTimerActive(52));
+    EXPECT_EQ(wnd.GetTimerInterval(52), 2000u);
+    EXPECT_EQ(wnd.GetTimerInterval(53), 0u);
     EXPECT_FALSE(wnd.FireTimer(53));
     ASSERT_TRUE(wnd.FireTimer(52));
     ASSERT_EQ(wnd.messages.size(), 1u);
@@ -157,6 +159,7 @@ TEST_F(WindowTest, WindowTimersDeliverWmTimerWithTheirId) {
     EXPECT_EQ(wnd.messages[0].wParam, 52u);
     wnd.KillTimer(52);
     EXPECT_FALSE(wnd.FireTimer(52));
+    EXPECT_EQ(wnd.GetTimerInterval(52), 0u);
     EXPECT_EQ(wnd.messages.size(), 1u);
 }
 
@@ -164,6 +167,7 @@ TEST_F(WindowTest, RealWindowTimerFires) {
     TestWnd wnd;
     ASSERT_TRUE(wnd.Create(nullptr));
     ASSERT_TRUE(wnd.SetTimer(4, 1));
+    EXPECT_EQ(wnd.GetTimerInterval(4), 1u);
     QTRY_VERIFY_WITH_TIMEOUT(!wnd.messages.empty(), 2000);
     wnd.KillTimer(4);
     EXPECT_EQ(wnd.messages[0].msg, WM_TIMER);

@@ -3,4 +3,8 @@
 #pragma once
 
 #include "app/main_wnd.h"
+#include "buttons/dpi_msg.h"
+#include "buttons/fire_click_wnd.h"
 #include "buttons/msg_wnd.h"
+#include "performance/performance_page.h"
+#include "performance/select_color_wnd.h"

@@ -1,0 +1,62 @@
+#include "buttons/fire_click_wnd.h"
+
+#include "performance/colour_pick.h"
+
+namespace mouse {
+
+CFireClickWnd::CFireClickWnd() {
+    OnNotify(ev::kKillFocus, &CFireClickWnd::OnKillFocus);
+}
+
+void CFireClickWnd::InitWindow() {
+    m_pOkBtn = m_pm.FindControl<CButtonUI>(QStringLiteral("ok_btn"));
+    m_pCancelBtn = m_pm.FindControl<CButtonUI>(QStringLiteral("cancel_btn"));
+    m_pExitBtn = m_pm.FindControl<CButtonUI>(QStringLiteral("exit_btn"));
+    m_pTime = m_pm.FindControl<CEditUI>(QStringLiteral("edit_time"));
+    m_pDelay = m_pm.FindControl<CEditUI>(QStringLiteral("edit_delay"));
+    if (m_pTime != nullptr) {
+        m_pTime->SetText(QString::number(m_iCount));
+    }
+    if (m_pDelay != nullptr) {
+        m_pDelay->SetText(QString::number(m_iDelay));
+    }
+}
+
+void CFireClickWnd::OnClick(TNotifyUI& msg) {
+    if (msg.pSender == nullptr) {
+        return;
+    }
+    if (msg.pSender == m_pOkBtn) {
+        Close(1);
+    } else if (msg.pSender == m_pCancelBtn || msg.pSender == m_pExitBtn) {
+        Close(0);
+    }
+}
+
+void CFireClickWnd::OnKillFocus(TNotifyUI& msg) {
+    if (msg.pSender == nullptr) {
+        return;
+    }
+    // The field's value clamped to [low, 255]; the text shows a clamped end.
+    // The number reads as a typed colour channel does: 0-255 at most.
+    auto take = [](CEditUI* edit, int low, int& out) {
+        bool clamped = false;
+        const int value = ParseChannel(edit->GetText(), clamped);
+        if (value <= low) {
+            out = low;
+            edit->SetText(QString::number(low));
+        } else if (value >= kFireClickMax) {
+            out = kFireClickMax;
+            edit->SetText(QString::number(kFireClickMax));
+        } else {
+            out = value;
+        }
+    };
+    if (msg.pSender == m_pTime) {
+        take(m_pTime, kFireClickCountMin, m_iCount);
+    } else if (msg.pSender == m_pDelay) {
+        take(m_pDelay, kFireClickDelayMin, m_iDelay);
+    }
+}
+
+}  // namespace mouse
