@@ -1,5 +1,7 @@
 #include "store/stores.h"
 
+#include "store/store_writer.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -466,6 +468,14 @@ IoResult Stores::Save(StoreFile which) const {
             return SaveList(GunPath(), guns);
     }
     return IoResult::Failure("unknown store file");
+}
+
+IoResult Stores::SaveInBackground(StoreFile which, StoreWriter& writer) const {
+    if (IoResult writable = CheckWritable(which); !writable) {
+        return writable;
+    }
+    writer.Save(PathOf(which), Snapshot(which));
+    return IoResult{};
 }
 
 std::vector<uint8_t> Stores::Snapshot(StoreFile which) const {

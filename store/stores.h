@@ -14,6 +14,8 @@
 
 namespace mouse {
 
+class StoreWriter;
+
 // Outcome of a file operation; the user interface decides what to show.
 struct IoResult {
     bool ok = true;
@@ -119,6 +121,10 @@ public:
     // Failure when the file may not be written during this run (a damaged
     // file that could not be moved aside), else success.
     IoResult CheckWritable(StoreFile which) const;
+    // Takes the snapshot now and queues it on writer, which reports the
+    // outcome of the write. Fails at once, queuing nothing, when the file
+    // may not be written.
+    IoResult SaveInBackground(StoreFile which, StoreWriter& writer) const;
 
     // Appends one default profile named profileText + (count + 1), made
     // unique with _1, _2, ...; saves profile.bin.

@@ -1,0 +1,60 @@
+// Writes store files on a thread of its own, so that the thread that changes
+// the lists (the user-interface thread) does not wait for the disk.
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <filesystem>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "store/stores.h"
+
+namespace mouse {
+
+class StoreWriter {
+public:
+    // Called on the writer thread after each write with the file and its
+    // outcome. It must not call Drain or destroy the writer; a window posts
+    // itself a message from it.
+    using DoneFn = std::function<void(const std::filesystem::path& file, const IoResult& result)>;
+
+    explicit StoreWriter(DoneFn done = {});
+    // Drains, then ends the thread.
+    ~StoreWriter();
+    StoreWriter(const StoreWriter&) = delete;
+    StoreWriter& operator=(const StoreWriter&) = delete;
+
+    // Queues bytes, already copied by the caller, to be written to path with
+    // WriteFileAtomically. While an older snapshot of the same path still
+    // waits, the new one takes its place, so only the newest is written; a
+    // snapshot already being written finishes first. Files are written in
+    // the order they were first queued. Any thread.
+    void Save(std::filesystem::path path, std::vector<uint8_t> bytes);
+    // Waits until nothing is queued or being written and every done call has
+    // returned. Any thread but the writer's own.
+    void Drain();
+    // Nothing queued or being written.
+    bool Idle() const;
+
+private:
+    struct Snapshot {
+        std::filesystem::path path;
+        std::vector<uint8_t> bytes;
+    };
+    void Run();
+
+    DoneFn done_;
+    mutable std::mutex mutex_;
+    std::condition_variable wake_;
+    std::condition_variable idle_;
+    std::deque<Snapshot> queue_;
+    bool busy_ = false;
+    bool stopping_ = false;
+    std::thread thread_;  // last: starts after everything above exists
+};
+
+}  // namespace mouse
