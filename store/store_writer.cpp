@@ -15,18 +15,26 @@ StoreWriter::~StoreWriter() {
 }
 
 void StoreWriter::Save(std::filesystem::path path, std::vector<uint8_t> bytes) {
+    std::vector<StoreSnapshot> one;
+    one.push_back({std::move(path), std::move(bytes)});
+    Save(std::move(one));
+}
+
+void StoreWriter::Save(std::vector<StoreSnapshot> snapshots) {
     {
         std::lock_guard lock(mutex_);
-        bool replaced = false;
-        for (Snapshot& waiting : queue_) {
-            if (waiting.path == path) {
-                waiting.bytes = std::move(bytes);
-                replaced = true;
-                break;
+        for (StoreSnapshot& snapshot : snapshots) {
+            bool replaced = false;
+            for (StoreSnapshot& waiting : queue_) {
+                if (waiting.path == snapshot.path) {
+                    waiting.bytes = std::move(snapshot.bytes);
+                    replaced = true;
+                    break;
+                }
             }
-        }
-        if (!replaced) {
-            queue_.push_back({std::move(path), std::move(bytes)});
+            if (!replaced) {
+                queue_.push_back(std::move(snapshot));
+            }
         }
     }
     wake_.notify_one();
@@ -49,16 +57,21 @@ void StoreWriter::Run() {
         if (queue_.empty()) {
             return;  // stopping, and everything is written
         }
-        Snapshot snapshot = std::move(queue_.front());
+        StoreSnapshot snapshot = std::move(queue_.front());
         queue_.pop_front();
         busy_ = true;
         lock.unlock();
 
-        const IoResult result =
+        StoreWriteDone done;
+        done.result =
             WriteFileAtomically(snapshot.path, snapshot.bytes.data(), snapshot.bytes.size());
+        done.file = std::move(snapshot.path);
         snapshot.bytes = {};
         if (done_) {
-            done_(snapshot.path, result);
+            lock.lock();
+            done.queueEmpty = queue_.empty();
+            lock.unlock();
+            done_(done);
         }
 
         lock.lock();

@@ -15,12 +15,26 @@
 
 namespace mouse {
 
+// One file's bytes, copied when the save was asked for.
+struct StoreSnapshot {
+    std::filesystem::path path;
+    std::vector<uint8_t> bytes;
+};
+
+// The outcome of one write.
+struct StoreWriteDone {
+    std::filesystem::path file;
+    IoResult result;
+    // Nothing else was queued when the write ended: a caller that gathers
+    // failures can report them together now.
+    bool queueEmpty = true;
+};
+
 class StoreWriter {
 public:
-    // Called on the writer thread after each write with the file and its
-    // outcome. It must not call Drain or destroy the writer; a window posts
-    // itself a message from it.
-    using DoneFn = std::function<void(const std::filesystem::path& file, const IoResult& result)>;
+    // Called on the writer thread after each write. It must not call Drain
+    // or destroy the writer; a window posts itself a message from it.
+    using DoneFn = std::function<void(const StoreWriteDone& done)>;
 
     explicit StoreWriter(DoneFn done = {});
     // Drains, then ends the thread.
@@ -34,6 +48,9 @@ public:
     // snapshot already being written finishes first. Files are written in
     // the order they were first queued. Any thread.
     void Save(std::filesystem::path path, std::vector<uint8_t> bytes);
+    // Several files queued at once, in this order (no write ends between them
+    // with queueEmpty set).
+    void Save(std::vector<StoreSnapshot> snapshots);
     // Waits until nothing is queued or being written and every done call has
     // returned. Any thread but the writer's own.
     void Drain();
@@ -41,17 +58,13 @@ public:
     bool Idle() const;
 
 private:
-    struct Snapshot {
-        std::filesystem::path path;
-        std::vector<uint8_t> bytes;
-    };
     void Run();
 
     DoneFn done_;
     mutable std::mutex mutex_;
     std::condition_variable wake_;
     std::condition_variable idle_;
-    std::deque<Snapshot> queue_;
+    std::deque<StoreSnapshot> queue_;
     bool busy_ = false;
     bool stopping_ = false;
     std::thread thread_;  // last: starts after everything above exists

@@ -287,6 +287,23 @@ fs::path StoreFolderOf(const fs::path& programFolder) {
 
 Stores::Stores(fs::path storeFolder) : folder_(std::move(storeFolder)) {}
 
+std::string DescribeDamage(const DamagedFile& damaged) {
+    std::string text =
+        damaged.file.string() + " (" + std::to_string(damaged.size) + " bytes) is damaged: ";
+    if (damaged.defaultCreated) {
+        text += "it held no whole record, a default profile replaces it";
+    } else {
+        text += std::to_string(damaged.keptRecords) +
+                (damaged.keptRecords == 1 ? " whole record" : " whole records") + " loaded";
+    }
+    if (!damaged.movedTo.empty()) {
+        text += "; the original is kept as " + damaged.movedTo.string();
+    } else {
+        text += "; " + damaged.error + ", so it is not written until the program starts again";
+    }
+    return text;
+}
+
 fs::path Stores::PathOf(StoreFile which) const {
     return folder_ / kStoreNames[size_t(which)];
 }
@@ -470,12 +487,23 @@ IoResult Stores::Save(StoreFile which) const {
     return IoResult::Failure("unknown store file");
 }
 
-IoResult Stores::SaveInBackground(StoreFile which, StoreWriter& writer) const {
-    if (IoResult writable = CheckWritable(which); !writable) {
-        return writable;
+IoResult Stores::SaveInBackground(std::initializer_list<StoreFile> files,
+                                  StoreWriter& writer) const {
+    IoResult refused;
+    std::vector<StoreSnapshot> snapshots;
+    for (StoreFile which : files) {
+        if (IoResult writable = CheckWritable(which); !writable) {
+            if (refused) {
+                refused = std::move(writable);
+            }
+        } else {
+            snapshots.push_back({PathOf(which), Snapshot(which)});
+        }
     }
-    writer.Save(PathOf(which), Snapshot(which));
-    return IoResult{};
+    if (!snapshots.empty()) {
+        writer.Save(std::move(snapshots));
+    }
+    return refused;
 }
 
 std::vector<uint8_t> Stores::Snapshot(StoreFile which) const {

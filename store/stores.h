@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -70,6 +71,9 @@ struct DamagedFile {
     std::string error;
 };
 
+// One line for the user: which file, what was kept, where the original is.
+std::string DescribeDamage(const DamagedFile& damaged);
+
 struct LoadReport {
     bool dataBinCreated = false;
     bool defaultProfileCreated = false;
@@ -121,10 +125,10 @@ public:
     // Failure when the file may not be written during this run (a damaged
     // file that could not be moved aside), else success.
     IoResult CheckWritable(StoreFile which) const;
-    // Takes the snapshot now and queues it on writer, which reports the
-    // outcome of the write. Fails at once, queuing nothing, when the file
-    // may not be written.
-    IoResult SaveInBackground(StoreFile which, StoreWriter& writer) const;
+    // Takes snapshots of the files now and queues them together on writer,
+    // which reports the outcome of each write. A file that may not be
+    // written is not queued; the first such refusal is returned.
+    IoResult SaveInBackground(std::initializer_list<StoreFile> files, StoreWriter& writer) const;
 
     // Appends one default profile named profileText + (count + 1), made
     // unique with _1, _2, ...; saves profile.bin.

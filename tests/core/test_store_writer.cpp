@@ -103,15 +103,16 @@ struct Log {
         fs::path file;
         IoResult result;
         int64_t version;
+        bool queueEmpty;
     };
     std::mutex mutex;
     std::vector<Entry> entries;
 
     StoreWriter::DoneFn Callback() {
-        return [this](const fs::path& file, const IoResult& result) {
-            const int64_t version = VersionIn(file);
+        return [this](const StoreWriteDone& done) {
+            const int64_t version = VersionIn(done.file);
             std::lock_guard lock(mutex);
-            entries.push_back({file, result, version});
+            entries.push_back({done.file, done.result, version, done.queueEmpty});
         };
     }
     std::vector<Entry> Take() {
@@ -150,6 +151,9 @@ TEST(StoreWriter, SnapshotsWaitingBehindAWriteAreCoalesced) {
     for (const auto& e : entries) {
         EXPECT_TRUE(e.result) << e.result.message;
     }
+    EXPECT_FALSE(entries[0].queueEmpty);
+    EXPECT_FALSE(entries[1].queueEmpty);
+    EXPECT_TRUE(entries[2].queueEmpty);
     EXPECT_EQ(fs::file_size(a), 100u);
 }
 
@@ -274,8 +278,7 @@ TEST(StoreWriter, StoresQueueTheBytesAsTheyAreAtTheCall) {
 
     hook.HoldNextWrite();
     s.profiles[0]->pointerSpeed = 5;
-    ASSERT_TRUE(s.SaveInBackground(StoreFile::Profiles, writer));
-    ASSERT_TRUE(s.SaveInBackground(StoreFile::DataBin, writer));
+    ASSERT_TRUE(s.SaveInBackground({StoreFile::Profiles, StoreFile::DataBin}, writer));
     hook.WaitHeld();
     // Changes after the call do not reach the file.
     s.profiles[0]->pointerSpeed = 9;
@@ -290,7 +293,13 @@ TEST(StoreWriter, StoresQueueTheBytesAsTheyAreAtTheCall) {
     EXPECT_EQ(reinterpret_cast<const ProfileRecord*>(bytes.data())->pointerSpeed, 5);
     ASSERT_TRUE(ReadWholeFile(s.DataBinPath(), bytes));
     EXPECT_EQ(bytes, (std::vector<uint8_t>{0, 0, 0, 0, 4, 3, 2, 1}));
-    EXPECT_EQ(log.Take().size(), 2u);
+    // Files queued together: only the last write ends with an empty queue.
+    const auto entries = log.Take();
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries[0].file, s.ProfilePath());
+    EXPECT_FALSE(entries[0].queueEmpty);
+    EXPECT_EQ(entries[1].file, s.DataBinPath());
+    EXPECT_TRUE(entries[1].queueEmpty);
 }
 
 TEST(StoreWriter, AFileThatMayNotBeWrittenIsRefusedWithoutQueuing) {
@@ -306,10 +315,9 @@ TEST(StoreWriter, AFileThatMayNotBeWrittenIsRefusedWithoutQueuing) {
     }
     Log log;
     StoreWriter writer(log.Callback());
-    const IoResult refused = s.SaveInBackground(StoreFile::Guns, writer);
+    const IoResult refused = s.SaveInBackground({StoreFile::Guns, StoreFile::Macros}, writer);
     EXPECT_FALSE(refused);
     EXPECT_NE(refused.message.find("gun.bin"), std::string::npos) << refused.message;
-    EXPECT_TRUE(s.SaveInBackground(StoreFile::Macros, writer));
     writer.Drain();
     const auto entries = log.Take();
     ASSERT_EQ(entries.size(), 1u);

@@ -563,6 +563,16 @@ TEST(DamagedStores, MovedAsideBeforeTheWholeRecordsAreWrittenBack) {
                                                 original.begin() + long(c.whole * recordSize)));
         }
         EXPECT_TRUE(TempFilesIn(s.Folder()).empty());
+
+        // What the user is told names the file, what was kept and where the
+        // original went.
+        const std::string told = DescribeDamage(d);
+        EXPECT_NE(told.find(file.string()), std::string::npos) << told;
+        EXPECT_NE(told.find(d.movedTo.string()), std::string::npos) << told;
+        EXPECT_NE(told.find(defaultCreated ? "default profile"
+                                           : std::to_string(d.keptRecords) + " whole record"),
+                  std::string::npos)
+            << told;
     }
 }
 
@@ -626,6 +636,7 @@ TEST(DamagedStores, AFileThatCannotBeMovedAsideIsNotWrittenDuringTheRun) {
         EXPECT_TRUE(d.movedTo.empty());
         EXPECT_NE(d.error.find(file.string()), std::string::npos) << d.error;
         EXPECT_NE(d.error.find(std::strerror(EACCES)), std::string::npos) << d.error;
+        EXPECT_NE(DescribeDamage(d).find(d.error), std::string::npos) << DescribeDamage(d);
         EXPECT_EQ(ListSize(s, c.which), c.listSize);
         EXPECT_EQ(ReadBytes(file), original);
         // The default profile could not be saved: that is an error of the load.
