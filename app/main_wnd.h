@@ -5,8 +5,11 @@
 #include <QObject>
 #include <QString>
 #include <functional>
+#include <initializer_list>
 #include <memory>
+#include <mutex>
 #include <optional>
+#include <vector>
 
 #include "app/launcher.h"
 #include "buttons/button_page.h"
@@ -18,6 +21,7 @@
 #include "performance/performance_page.h"
 #include "performance/pointer_settings.h"
 #include "store/data_ini.h"
+#include "store/store_writer.h"
 #include "store/stores.h"
 #include "ui/control_table.h"
 #include "ui/menu.h"
@@ -87,6 +91,8 @@ public:
     void RefreshPages();
 
     Stores& GetStores() { return *m_stores; }
+    // Writes the stores saved from the user-interface thread.
+    StoreWriter& Writer() { return *m_writer; }
     const DeviceConfig& Config() const { return m_config; }
     DeviceLink& Link() { return *m_link; }
     const ProfileRecord& DefaultTemplate() const { return *m_template; }
@@ -128,6 +134,14 @@ private:
     // Tells the user that a store could not be written (once at a time).
     void ReportSaveFailure(const IoResult& result);
 
+    // Background saves: snapshots are taken here and written by m_writer;
+    // failures are gathered (from any thread) and reported through
+    // kMsgSaveFailed once the writer has nothing left queued.
+    void SaveInBackground(std::initializer_list<StoreFile> files);
+    void NoteSaveResult(const IoResult& result, bool reportNow);
+    IoResult TakeSaveFailures();
+    void ShowDamagedStores();
+
     MainWndOptions m_options;
     DesktopLauncher m_desktopLauncher;
     std::unique_ptr<PointerPlatform> m_ownPointer;
@@ -158,6 +172,13 @@ private:
     int m_pendingApplies = 0;
     bool m_saveMessageOpen = false;
     bool m_closing = false;
+
+    QString m_damagedStores;  // what start-up found, shown once the loop runs
+    std::mutex m_saveFailuresMutex;
+    std::vector<IoResult> m_saveFailures;
+    bool m_saveFailurePosted = false;
+    // Last: its thread may call back into the members above until drained.
+    std::unique_ptr<StoreWriter> m_writer;
 };
 
 }  // namespace mouse

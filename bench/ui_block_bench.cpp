@@ -45,13 +45,17 @@ constexpr int kPresets = 1000;
 constexpr int kDpiNotices = 20;
 
 // The main window, with the ends of the start-up and of each device notice
-// made visible to the benchmark.
+// made visible to the benchmark, and the time its save calls take on the
+// user-interface thread (the end of an apply, a device notice).
 class BenchWnd final : public CMainWnd {
 public:
     using CMainWnd::CMainWnd;
     void SaveProfilesAfterNotice() override {
-        CMainWnd::SaveProfilesAfterNotice();
+        Timed([&] { CMainWnd::SaveProfilesAfterNotice(); });
         ++notices;
+    }
+    void ApplyFinished(int profileIndex) override {
+        Timed([&] { CMainWnd::ApplyFinished(profileIndex); });
     }
     void FirmwareVersionRead(std::optional<FirmwareVersion> version) override {
         CMainWnd::FirmwareVersionRead(version);
@@ -59,6 +63,16 @@ public:
     }
     int notices = 0;
     bool startedUp = false;
+    double longestSaveCallMs = 0;
+
+private:
+    template <typename Fn>
+    void Timed(Fn fn) {
+        QElapsedTimer clock;
+        clock.start();
+        fn();
+        longestSaveCallMs = std::max(longestSaveCallMs, double(clock.nsecsElapsed()) / 1e6);
+    }
 };
 
 // Gaps between the ticks of a 1 ms timer on the user-interface thread.
@@ -176,10 +190,14 @@ bool FillProgramFolder(const QString& program) {
            bool(WriteFileAtomically(data + "Data.bin", &index, sizeof index));
 }
 
+struct Phase {
+    double longest = 0;   // longest gap between ticks, ms
+    int over16 = 0;       // gaps over 16 ms
+    double saveCall = 0;  // longest save call on the user-interface thread, ms
+    double wall = 0;      // length of the phase, ms
+};
 struct Figures {
-    double startUp = 0, apply = 0, notices = 0;              // longest gap, ms
-    int startUp16 = 0, apply16 = 0, notices16 = 0;           // gaps over 16 ms
-    double startUpWall = 0, applyWall = 0, noticesWall = 0;  // phase length, ms
+    Phase startUp, apply, notices;
 };
 
 bool RunOnce(const std::string& simSocket, Figures& f) {
@@ -216,46 +234,47 @@ bool RunOnce(const std::string& simSocket, Figures& f) {
         std::fprintf(stderr, "the start-up did not end\n");
         return false;
     }
-    f.startUpWall = double(wall.elapsed());
-    f.startUp = watchdog.LongestMs();
-    f.startUp16 = watchdog.Over16Ms();
-    if (wnd->GetStores().profiles.size() != size_t(kProfiles)) {
+    f.startUp = {watchdog.LongestMs(), watchdog.Over16Ms(), wnd->longestSaveCallMs,
+                 double(wall.elapsed())};
+    if (wnd->GetStores().profiles.size() != size_t(kProfiles) ||
+        !RunUntil([&] { return wnd->Writer().Idle(); })) {
         std::fprintf(stderr, "the stores did not load\n");
         return false;
     }
 
-    // One apply, until its saves are done.
+    // One apply, until its saves are written.
     watchdog.Begin();
     wall.restart();
+    wnd->longestSaveCallMs = 0;
     wnd->Apply();
-    if (!RunUntil([&] { return wnd->PendingApplies() == 0; })) {
+    if (!RunUntil([&] { return wnd->PendingApplies() == 0 && wnd->Writer().Idle(); })) {
         std::fprintf(stderr, "the apply did not end\n");
         return false;
     }
-    f.applyWall = double(wall.elapsed());
-    f.apply = watchdog.LongestMs();
-    f.apply16 = watchdog.Over16Ms();
+    f.apply = {watchdog.LongestMs(), watchdog.Over16Ms(), wnd->longestSaveCallMs,
+               double(wall.elapsed())};
 
     // A burst of DPI notices, pressed from another thread so that the
     // presses themselves do not hold the event loop.
     watchdog.Begin();
     wall.restart();
+    wnd->longestSaveCallMs = 0;
     std::atomic<bool> pressed{true};
     std::thread presser([&] {
         for (int i = 0; i < kDpiNotices; ++i) {
             pressed = SimPress(simSocket, SimButton::Dpi, 1 + i % kDpiLevels) && pressed;
         }
     });
-    const bool noticed = RunUntil([&] { return wnd->notices == kDpiNotices; });
+    const bool noticed =
+        RunUntil([&] { return wnd->notices == kDpiNotices && wnd->Writer().Idle(); });
     presser.join();
     if (!noticed || !pressed) {
         std::fprintf(stderr, "the DPI notices did not arrive (%d of %d)\n", wnd->notices,
                      kDpiNotices);
         return false;
     }
-    f.noticesWall = double(wall.elapsed());
-    f.notices = watchdog.LongestMs();
-    f.notices16 = watchdog.Over16Ms();
+    f.notices = {watchdog.LongestMs(), watchdog.Over16Ms(), wnd->longestSaveCallMs,
+                 double(wall.elapsed())};
     wnd.reset();
     return true;
 }
@@ -286,17 +305,43 @@ int main(int argc, char** argv) {
 
     std::printf("%d profiles (profile.bin %zu bytes), %d macros, %d presets; %d run(s)\n",
                 kProfiles, kProfiles * sizeof(ProfileRecord), kMacros, kPresets, runs);
-    std::printf("%-22s %12s %10s %12s\n", "phase", "longest ms", ">16 ms", "phase ms");
+    std::vector<Figures> all;
     for (int run = 0; run < runs; ++run) {
         Figures f;
         if (!RunOnce(sim.SocketPath(), f)) {
             return 1;
         }
-        std::printf("%-22s %12.1f %10d %12.0f\n", "start-up", f.startUp, f.startUp16,
-                    f.startUpWall);
-        std::printf("%-22s %12.1f %10d %12.0f\n", "apply", f.apply, f.apply16, f.applyWall);
-        std::printf("%-22s %12.1f %10d %12.0f\n", "20 DPI notices", f.notices, f.notices16,
-                    f.noticesWall);
+        all.push_back(f);
+    }
+
+    // Per phase: each run, then the median of each column.
+    auto print = [](const char* name, const Phase& p) {
+        std::printf("  %-16s %12.1f %8d %14.1f %10.0f\n", name, p.longest, p.over16, p.saveCall,
+                    p.wall);
+    };
+    auto median = [&](Phase Figures::*phase, auto field) {
+        std::vector<double> v;
+        for (const Figures& f : all) {
+            v.push_back(double((f.*phase).*field));
+        }
+        std::sort(v.begin(), v.end());
+        return v[v.size() / 2];
+    };
+    const std::pair<const char*, Phase Figures::*> phases[] = {
+        {"start-up", &Figures::startUp},
+        {"apply", &Figures::apply},
+        {"20 DPI notices", &Figures::notices}};
+    std::printf("  %-16s %12s %8s %14s %10s\n", "phase", "longest gap", ">16 ms", "longest save",
+                "phase");
+    for (const auto& [name, phase] : phases) {
+        for (const Figures& f : all) {
+            print(name, f.*phase);
+        }
+    }
+    std::printf("median of %d runs (ms):\n", runs);
+    for (const auto& [name, phase] : phases) {
+        print(name, Phase{median(phase, &Phase::longest), int(median(phase, &Phase::over16)),
+                          median(phase, &Phase::saveCall), median(phase, &Phase::wall)});
     }
     return 0;
 }
