@@ -141,6 +141,12 @@ void CMainWnd::InitMainWindow() {
     if (report.indexReset) {
         DebugOutput("current profile index out of range: profile 1 selected\n");
     }
+    // Memory for the snapshots of profile.bin (with room for a few more
+    // profiles), made on the writer thread once the window is up, so that
+    // saves do not fault it in here and the start-up does not wait for it.
+    QTimer::singleShot(0, &m_timerContext, [this] {
+        m_writer->Reserve(m_stores->SizeOf(StoreFile::Profiles) + 4 * sizeof(ProfileRecord), 3);
+    });
     for (const DamagedFile& damaged : report.damaged) {
         const std::string line = DescribeDamage(damaged);
         DebugPrintf("%s\n", line.c_str());

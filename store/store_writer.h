@@ -57,14 +57,33 @@ public:
     // Nothing queued or being written.
     bool Idle() const;
 
+    // Memory for snapshots. Fresh memory costs a page fault per page when it
+    // is first written (tens of milliseconds for a large profile.bin), so the
+    // buffers of finished writes are kept and handed out again.
+    //
+    // An empty buffer with room for at least size bytes when one is spare,
+    // else the largest spare one, else a new empty one; small sizes always
+    // get a new one. Any thread.
+    std::vector<uint8_t> TakeBuffer(size_t size);
+    // Has the writer thread make count spare buffers of size bytes and touch
+    // them, so that large snapshots do not fault on the caller's thread. A
+    // burst of saves of one file needs three: one being written, one
+    // waiting, one being filled.
+    void Reserve(size_t size, size_t count = 1);
+
 private:
     void Run();
+    // With mutex_ held.
+    void KeepSpare(std::vector<uint8_t> buffer);
 
     DoneFn done_;
     mutable std::mutex mutex_;
     std::condition_variable wake_;
     std::condition_variable idle_;
     std::deque<StoreSnapshot> queue_;
+    std::vector<std::vector<uint8_t>> spare_;
+    size_t reserveSize_ = 0;  // buffers the writer thread is asked to make
+    size_t reserveCount_ = 0;
     bool busy_ = false;
     bool stopping_ = false;
     std::thread thread_;  // last: starts after everything above exists

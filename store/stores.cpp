@@ -120,8 +120,9 @@ bool ReadList(const fs::path& path, std::vector<std::unique_ptr<T>>& list, uintm
 }
 
 template <typename T>
-std::vector<uint8_t> ListBytes(const std::vector<std::unique_ptr<T>>& list) {
-    std::vector<uint8_t> bytes;
+std::vector<uint8_t> ListBytes(const std::vector<std::unique_ptr<T>>& list,
+                               std::vector<uint8_t> bytes) {
+    bytes.clear();
     bytes.reserve(list.size() * sizeof(T));
     for (const auto& record : list) {
         const auto* p = reinterpret_cast<const uint8_t*>(record.get());
@@ -487,6 +488,20 @@ IoResult Stores::Save(StoreFile which) const {
     return IoResult::Failure("unknown store file");
 }
 
+size_t Stores::SizeOf(StoreFile which) const {
+    switch (which) {
+        case StoreFile::DataBin:
+            return sizeof(DataRecord);
+        case StoreFile::Profiles:
+            return profiles.size() * sizeof(ProfileRecord);
+        case StoreFile::Macros:
+            return macros.size() * sizeof(MacroRecord);
+        case StoreFile::Guns:
+            return guns.size() * sizeof(GunRecord);
+    }
+    return 0;
+}
+
 IoResult Stores::SaveInBackground(std::initializer_list<StoreFile> files,
                                   StoreWriter& writer) const {
     IoResult refused;
@@ -497,7 +512,7 @@ IoResult Stores::SaveInBackground(std::initializer_list<StoreFile> files,
                 refused = std::move(writable);
             }
         } else {
-            snapshots.push_back({PathOf(which), Snapshot(which)});
+            snapshots.push_back({PathOf(which), Snapshot(which, writer.TakeBuffer(SizeOf(which)))});
         }
     }
     if (!snapshots.empty()) {
@@ -506,21 +521,22 @@ IoResult Stores::SaveInBackground(std::initializer_list<StoreFile> files,
     return refused;
 }
 
-std::vector<uint8_t> Stores::Snapshot(StoreFile which) const {
+std::vector<uint8_t> Stores::Snapshot(StoreFile which, std::vector<uint8_t> buffer) const {
     switch (which) {
         case StoreFile::DataBin: {
             const DataRecord record{currentIndex, dataReserved};
             const auto* p = reinterpret_cast<const uint8_t*>(&record);
-            return std::vector<uint8_t>(p, p + sizeof(record));
+            buffer.assign(p, p + sizeof(record));
+            return buffer;
         }
         case StoreFile::Profiles:
-            return ListBytes(profiles);
+            return ListBytes(profiles, std::move(buffer));
         case StoreFile::Macros:
-            return ListBytes(macros);
+            return ListBytes(macros, std::move(buffer));
         case StoreFile::Guns:
-            return ListBytes(guns);
+            return ListBytes(guns, std::move(buffer));
     }
-    return {};
+    return buffer;
 }
 
 ProfileRecord& Stores::CreateDefaultProfile(int sensorCode, std::u16string_view profileText,

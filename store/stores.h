@@ -120,8 +120,11 @@ public:
     IoResult Save(StoreFile which) const;
 
     // The bytes a save of that file writes: a copy, so the lists may change
-    // while a background writer writes it.
-    std::vector<uint8_t> Snapshot(StoreFile which) const;
+    // while a background writer writes it. Filled into buffer, whose memory
+    // is reused when it has room.
+    std::vector<uint8_t> Snapshot(StoreFile which, std::vector<uint8_t> buffer = {}) const;
+    // Length in bytes of that file as the lists are now.
+    size_t SizeOf(StoreFile which) const;
     // Failure when the file may not be written during this run (a damaged
     // file that could not be moved aside), else success.
     IoResult CheckWritable(StoreFile which) const;

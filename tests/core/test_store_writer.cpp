@@ -265,6 +265,51 @@ TEST(StoreWriter, DrainAndTheDestructorWaitForEverythingQueued) {
     }
 }
 
+TEST(StoreWriter, BuffersOfFinishedWritesAreHandedOutAgain) {
+    TempDir dir;
+    StoreWriter writer;
+    EXPECT_EQ(writer.TakeBuffer(1 << 20).capacity(), 0u) << "nothing spare yet";
+
+    // A buffer made on the writer thread.
+    writer.Reserve(3 << 20);
+    writer.Drain();
+    std::vector<uint8_t> reserved = writer.TakeBuffer(1 << 20);
+    EXPECT_GE(reserved.capacity(), size_t(3 << 20));
+    EXPECT_TRUE(reserved.empty());
+    EXPECT_EQ(writer.TakeBuffer(1 << 20).capacity(), 0u) << "handed out only once";
+
+    // The memory of a written snapshot comes back, also through Snapshot.
+    Stores s(dir.path() / "Data");
+    for (int i = 0; i < 20; ++i) {
+        s.profiles.push_back(std::make_unique<ProfileRecord>());
+        s.profiles.back()->pointerSpeed = i;
+    }
+    std::vector<uint8_t> bytes = s.Snapshot(StoreFile::Profiles, std::move(reserved));
+    const uint8_t* memory = bytes.data();
+    ASSERT_EQ(bytes.size(), 20 * sizeof(ProfileRecord));
+    writer.Save(s.ProfilePath(), std::move(bytes));
+    writer.Drain();
+    EXPECT_EQ(VersionIn(s.ProfilePath()), 0);
+    EXPECT_EQ(writer.TakeBuffer(8).capacity(), 0u) << "small snapshots get new memory";
+    ASSERT_TRUE(s.SaveInBackground({StoreFile::Profiles}, writer));
+    writer.Drain();
+    std::vector<uint8_t> again = writer.TakeBuffer(20 * sizeof(ProfileRecord));
+    EXPECT_EQ(again.data(), memory) << "the same memory went round twice";
+
+    // With several spare, the smallest that fits is taken, else the largest.
+    writer.Save(dir.path() / "a", std::vector<uint8_t>(1 << 20, 1));
+    writer.Drain();
+    writer.Save(dir.path() / "b", std::vector<uint8_t>(2 << 20, 2));
+    writer.Drain();
+    EXPECT_LT(writer.TakeBuffer(900 << 10).capacity(), size_t(2 << 20));
+    EXPECT_GE(writer.TakeBuffer(900 << 10).capacity(), size_t(2 << 20));
+    writer.Save(dir.path() / "a", std::vector<uint8_t>(1 << 20, 1));
+    writer.Drain();
+    writer.Save(dir.path() / "b", std::vector<uint8_t>(2 << 20, 2));
+    writer.Drain();
+    EXPECT_GE(writer.TakeBuffer(4 << 20).capacity(), size_t(2 << 20));
+}
+
 TEST(StoreWriter, StoresQueueTheBytesAsTheyAreAtTheCall) {
     TempDir dir;
     Stores s(dir.path() / "Data");
