@@ -56,6 +56,8 @@ CMainWnd::CMainWnd(MainWndOptions options)
     std::memset(m_template.get(), 0, sizeof(ProfileRecord));
     m_stores = std::make_unique<Stores>(
         StoreFolderOf(std::filesystem::path(m_options.programFolder.toStdString())));
+    m_writer = std::make_unique<StoreWriter>(
+        [this](const StoreWriteDone& done) { NoteSaveResult(done.result, done.queueEmpty); });
 }
 
 CMainWnd::~CMainWnd() {
@@ -68,6 +70,8 @@ CMainWnd::~CMainWnd() {
         m_link->Worker()->WaitIdle();
         m_link->OnWorkerDone();
     }
+    // Every save asked for so far reaches the disk before the program ends.
+    m_writer->Drain();
     m_link.reset();
     delete m_pDpiMsg;  // still shown: its timer never came
     m_pDpiMsg = nullptr;
@@ -150,6 +154,20 @@ void CMainWnd::InitMainWindow() {
     }
     if (report.indexReset) {
         DebugOutput("current profile index out of range: profile 1 selected\n");
+    }
+    // Memory for the snapshots of profile.bin (with room for a few more
+    // profiles), made on the writer thread once the window is up, so that
+    // saves do not fault it in here and the start-up does not wait for it.
+    QTimer::singleShot(0, &m_timerContext, [this] {
+        m_writer->Reserve(m_stores->SizeOf(StoreFile::Profiles) + 4 * sizeof(ProfileRecord), 3);
+    });
+    for (const DamagedFile& damaged : report.damaged) {
+        const std::string line = DescribeDamage(damaged);
+        DebugPrintf("%s\n", line.c_str());
+        m_damagedStores += "\n" + QString::fromStdString(line);
+    }
+    if (!report.damaged.empty()) {
+        PostMessage(kMsgStoresDamaged);
     }
     FillProfileCombo();
     m_macroPage.FillFolderList();
@@ -370,6 +388,12 @@ LRESULT CMainWnd::HandleCustomMessage(UINT msg, WPARAM wParam, LPARAM lParam, bo
                 m_link->OnWorkerDone();
             }
             return 0;
+        case kMsgSaveFailed:
+            ReportSaveFailure(TakeSaveFailures());
+            return 0;
+        case kMsgStoresDamaged:
+            QueueMessageBox([this] { ShowDamagedStores(); });
+            return 0;
         default:
             break;
     }
@@ -451,7 +475,7 @@ int CMainWnd::CurrentProfileIndex() const {
 }
 
 void CMainWnd::SaveProfilesAfterNotice() {
-    ReportSaveFailure(m_stores->SaveProfiles());
+    SaveInBackground({StoreFile::Profiles});
 }
 
 void CMainWnd::SelectDpiLevelOption(int level) {
@@ -504,10 +528,9 @@ void CMainWnd::RunAfter(int ms, std::function<void()> fn) {
 
 void CMainWnd::ApplyFinished(int profileIndex, const ApplyReport& report) {
     (void)profileIndex;
-    // The stores are written here, on the user-interface thread, from the
-    // lists as they are now, so nothing edited during the apply is lost.
-    IoResult index = m_stores->SaveCurrentProfileIndex();
-    IoResult profiles = m_stores->SaveProfiles();
+    // The stores are saved from the lists as they are now, so nothing edited
+    // during the apply is lost.
+    SaveInBackground({StoreFile::DataBin, StoreFile::Profiles});
     if (m_pendingApplies > 0) {
         --m_pendingApplies;
     }
@@ -521,7 +544,6 @@ void CMainWnd::ApplyFinished(int profileIndex, const ApplyReport& report) {
     if (!m_closing) {
         ShowApplyStatus(report);
     }
-    ReportSaveFailure(!index ? index : profiles);
 }
 
 void CMainWnd::ShowApplyStatus(const ApplyReport& report) {
@@ -632,6 +654,54 @@ void CMainWnd::RunQueuedMessageBoxes() {
         show();
     }
     m_boxRunning = false;
+}
+
+// ---- background saves --------------------------------------------------------
+
+void CMainWnd::SaveInBackground(std::initializer_list<StoreFile> files) {
+    // A refused file is reported at once; the others are written meanwhile.
+    if (IoResult refused = m_stores->SaveInBackground(files, *m_writer); !refused) {
+        NoteSaveResult(refused, true);
+    }
+}
+
+// Any thread: the writer calls it after each write.
+void CMainWnd::NoteSaveResult(const IoResult& result, bool reportNow) {
+    std::lock_guard lock(m_saveFailuresMutex);
+    if (!result) {
+        m_saveFailures.push_back(result);
+    }
+    if (reportNow && !m_saveFailures.empty() && !m_saveFailurePosted) {
+        m_saveFailurePosted = true;
+        PostMessage(kMsgSaveFailed);
+    }
+}
+
+// The failures gathered so far as one result (success when there are none).
+IoResult CMainWnd::TakeSaveFailures() {
+    std::lock_guard lock(m_saveFailuresMutex);
+    m_saveFailurePosted = false;
+    IoResult all;
+    for (const IoResult& failure : m_saveFailures) {
+        all.ok = false;
+        all.message += (all.message.empty() ? "" : "\n") + failure.message;
+    }
+    m_saveFailures.clear();
+    return all;
+}
+
+void CMainWnd::ShowDamagedStores() {
+    if (m_damagedStores.isEmpty() || m_closing) {
+        return;
+    }
+    CMsgWnd box;
+    box.SetTitle("warning_title_text");
+    box.SetMsg(Text("store_damaged_text") + m_damagedStores);
+    m_damagedStores.clear();
+    if (box.Create(this)) {
+        box.CenterWindow();
+        box.ShowModal();
+    }
 }
 
 }  // namespace mouse

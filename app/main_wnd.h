@@ -6,8 +6,11 @@
 #include <QString>
 #include <deque>
 #include <functional>
+#include <initializer_list>
 #include <memory>
+#include <mutex>
 #include <optional>
+#include <vector>
 
 #include "app/launcher.h"
 #include "buttons/button_page.h"
@@ -20,6 +23,7 @@
 #include "performance/performance_page.h"
 #include "performance/pointer_settings.h"
 #include "store/data_ini.h"
+#include "store/store_writer.h"
 #include "store/stores.h"
 #include "ui/control_table.h"
 #include "ui/menu.h"
@@ -90,6 +94,8 @@ public:
     void RefreshPages();
 
     Stores& GetStores() { return *m_stores; }
+    // Writes the stores saved from the user-interface thread.
+    StoreWriter& Writer() { return *m_writer; }
     const DeviceConfig& Config() const { return m_config; }
     DeviceLink& Link() { return *m_link; }
     const ProfileRecord& DefaultTemplate() const { return *m_template; }
@@ -148,6 +154,14 @@ private:
     void ShowDpiPopup(int step);
     void CloseDpiPopup();
 
+    // Background saves: snapshots are taken here and written by m_writer;
+    // failures are gathered (from any thread) and reported through
+    // kMsgSaveFailed once the writer has nothing left queued.
+    void SaveInBackground(std::initializer_list<StoreFile> files);
+    void NoteSaveResult(const IoResult& result, bool reportNow);
+    IoResult TakeSaveFailures();
+    void ShowDamagedStores();
+
     MainWndOptions m_options;
     DesktopLauncher m_desktopLauncher;
     std::unique_ptr<PointerPlatform> m_ownPointer;
@@ -186,6 +200,13 @@ private:
     bool m_closing = false;
     // Deletes itself once closed.
     CDPIMsg* m_pDpiMsg = nullptr;
+
+    QString m_damagedStores;  // what start-up found, shown once the loop runs
+    std::mutex m_saveFailuresMutex;
+    std::vector<IoResult> m_saveFailures;
+    bool m_saveFailurePosted = false;
+    // Last: its thread may call back into the members above until drained.
+    std::unique_ptr<StoreWriter> m_writer;
 };
 
 }  // namespace mouse

@@ -14,6 +14,8 @@ inline constexpr unsigned kMsgHookMouse = 0x501;       // recorded mouse-button 
 inline constexpr unsigned kMsgDeviceNotice = 0x52D;    // DPI/rate/mode changed on the mouse
 inline constexpr unsigned kMsgDeviceChange = 0x52E;    // wParam 1 arrival, 0 removal
 inline constexpr unsigned kMsgWorkerDone = 0x530;      // the device worker finished a job
+inline constexpr unsigned kMsgSaveFailed = 0x531;      // a background save of a store failed
+inline constexpr unsigned kMsgStoresDamaged = 0x532;   // damaged store files were kept aside
 
 inline constexpr unsigned kThreadMsgApply = 0x670;     // write the configuration
 inline constexpr unsigned kThreadMsgSync = 0x671;      // settings synchronisation

@@ -1,12 +1,16 @@
 #include "store/stores.h"
 
+#include "store/store_writer.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <random>
 #include <span>
 #include <system_error>
@@ -36,15 +40,95 @@ std::string ErrorText(int error) {
     return std::system_category().message(error);
 }
 
+// A save writes <target>.tmp-XXXXXX, X from kTempChars, next to its target.
+constexpr std::string_view kTempInfix = ".tmp-";
+constexpr std::string_view kTempChars = "abcdefghijklmnopqrstuvwxyz0123456789";
+constexpr size_t kTempSuffixLength = 6;
+
 std::string RandomSuffix() {
-    static constexpr char kChars[] = "abcdefghijklmnopqrstuvwxyz0123456789";
     thread_local std::mt19937 engine{std::random_device{}() ^ uint32_t(::getpid())};
-    std::uniform_int_distribution<size_t> pick(0, sizeof(kChars) - 2);
-    std::string s(6, 'x');
+    std::uniform_int_distribution<size_t> pick(0, kTempChars.size() - 1);
+    std::string s(kTempSuffixLength, 'x');
     for (char& c : s) {
-        c = kChars[pick(engine)];
+        c = kTempChars[pick(engine)];
     }
     return s;
+}
+
+// True when name is a temporary file name that a save of target makes.
+bool IsTempNameOf(std::string_view name, std::string_view target) {
+    if (name.size() != target.size() + kTempInfix.size() + kTempSuffixLength ||
+        name.substr(0, target.size()) != target ||
+        name.substr(target.size(), kTempInfix.size()) != kTempInfix) {
+        return false;
+    }
+    for (char c : name.substr(target.size() + kTempInfix.size())) {
+        if (kTempChars.find(c) == std::string_view::npos) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string LocalStamp(std::chrono::system_clock::time_point when) {
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(when);
+    std::tm local{};
+    ::localtime_r(&seconds, &local);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y%m%d-%H%M%S", &local);
+    return text;
+}
+
+// Renames from to to unless to exists (EEXIST then); 0 or an errno value.
+int RenameWithoutReplacing(const fs::path& from, const fs::path& to) {
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
+        return 0;
+    }
+    if (errno != EINVAL && errno != ENOSYS) {
+        return errno;
+    }
+    // The file system cannot refuse to replace in a rename; a hard link
+    // refuses an existing name too. Should the old name stay as well, a
+    // later save replaces only that name, never the linked bytes.
+    if (::link(from.c_str(), to.c_str()) != 0) {
+        return errno;
+    }
+    ::unlink(from.c_str());
+    return 0;
+}
+
+void SyncFolder(const fs::path& folder) {
+    const int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd >= 0) {
+        ::fsync(dirFd);
+        ::close(dirFd);
+    }
+}
+
+const char* const kStoreNames[kStoreFileCount] = {"Data.bin", "profile.bin", "macro.bin",
+                                                  "gun.bin"};
+
+template <typename T>
+bool ReadList(const fs::path& path, std::vector<std::unique_ptr<T>>& list, uintmax_t& size) {
+    std::vector<uint8_t> bytes;
+    if (!ReadWholeFile(path, bytes)) {
+        return false;
+    }
+    list = SplitRecords<T>(bytes);
+    size = bytes.size();
+    return true;
+}
+
+template <typename T>
+std::vector<uint8_t> ListBytes(const std::vector<std::unique_ptr<T>>& list,
+                               std::vector<uint8_t> bytes) {
+    bytes.clear();
+    bytes.reserve(list.size() * sizeof(T));
+    for (const auto& record : list) {
+        const auto* p = reinterpret_cast<const uint8_t*>(record.get());
+        bytes.insert(bytes.end(), p, p + sizeof(T));
+    }
+    return bytes;
 }
 
 bool WriteAll(int fd, const uint8_t* data, size_t size, int& error) {
@@ -133,11 +217,7 @@ IoResult WriteChunksAtomically(const fs::path& path, std::span<const Chunk> chun
     // Make the rename itself durable. The new file is complete either way,
     // and some file systems refuse to sync a folder, so this cannot fail the
     // save.
-    const int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd >= 0) {
-        ::fsync(dirFd);
-        ::close(dirFd);
-    }
+    SyncFolder(folder);
     return IoResult{};
 }
 
@@ -208,15 +288,106 @@ fs::path StoreFolderOf(const fs::path& programFolder) {
 
 Stores::Stores(fs::path storeFolder) : folder_(std::move(storeFolder)) {}
 
+std::string DescribeDamage(const DamagedFile& damaged) {
+    std::string text =
+        damaged.file.string() + " (" + std::to_string(damaged.size) + " bytes) is damaged: ";
+    if (damaged.defaultCreated) {
+        text += "it held no whole record, a default profile replaces it";
+    } else {
+        text += std::to_string(damaged.keptRecords) +
+                (damaged.keptRecords == 1 ? " whole record" : " whole records") + " loaded";
+    }
+    if (!damaged.movedTo.empty()) {
+        text += "; the original is kept as " + damaged.movedTo.string();
+    } else {
+        text += "; " + damaged.error + ", so it is not written until the program starts again";
+    }
+    return text;
+}
+
+fs::path Stores::PathOf(StoreFile which) const {
+    return folder_ / kStoreNames[size_t(which)];
+}
+
+void Stores::RemoveStaleTempFiles(LoadReport& report) const {
+    std::error_code ec;
+    fs::directory_iterator it(folder_, ec);
+    if (ec) {
+        return;  // no folder yet: nothing to clean
+    }
+    for (; it != fs::directory_iterator(); it.increment(ec)) {
+        if (ec) {
+            return;
+        }
+        const std::string name = it->path().filename().string();
+        bool ours = false;
+        for (const char* store : kStoreNames) {
+            ours = ours || IsTempNameOf(name, store);
+        }
+        if (ours && it->is_regular_file(ec) && !it->is_symlink(ec) &&
+            ::unlink(it->path().c_str()) == 0) {
+            report.removedTempFiles.push_back(it->path());
+        }
+    }
+}
+
+void Stores::MoveAside(DamagedFile& damaged) {
+    const std::string base = damaged.file.string() + ".damaged-" + LocalStamp(clock_());
+    int error = Fault("move-aside");
+    for (int n = 0; error == 0; ++n) {
+        const fs::path target = n == 0 ? fs::path(base) : fs::path(base + "-" + std::to_string(n));
+        error = RenameWithoutReplacing(damaged.file, target);
+        if (error == 0) {
+            damaged.movedTo = target;
+            SyncFolder(folder_);
+            return;
+        }
+        if (error == EEXIST && n < 1000) {
+            error = 0;  // an earlier damaged copy has this name: try the next
+        }
+    }
+    damaged.error =
+        "cannot move the damaged file " + damaged.file.string() + " aside: " + ErrorText(error);
+    const size_t i = size_t(damaged.which);
+    blocked_[i] = true;
+    blockedReason_[i] = damaged.file.string() +
+                        " was not written: it is damaged and could not be moved aside (" +
+                        ErrorText(error) + ")";
+}
+
 LoadReport Stores::LoadStores(int sensorCode, std::u16string_view profileText) {
     LoadReport report;
     profiles.clear();
     macros.clear();
     guns.clear();
-    std::vector<uint8_t> bytes;
+    for (size_t i = 0; i < kStoreFileCount; ++i) {
+        blocked_[i] = false;
+        blockedReason_[i].clear();
+    }
+    RemoveStaleTempFiles(report);
+
+    auto noteError = [&report](const IoResult& r) {
+        if (!r) {
+            report.errors.push_back(r.message);
+        }
+    };
+    // A file of the wrong length is moved aside first; once that worked, the
+    // whole records it held are written back under its own name, so that the
+    // folder holds what the lists hold even if the program ends before the
+    // next save.
+    auto damagedFile = [this](StoreFile which, uintmax_t size, size_t kept) {
+        DamagedFile damaged;
+        damaged.which = which;
+        damaged.file = PathOf(which);
+        damaged.size = size;
+        damaged.keptRecords = kept;
+        MoveAside(damaged);
+        return damaged;
+    };
 
     // Data.bin: a short file fills the index from its low bytes; the rest
-    // stays 0.
+    // stays 0. An empty file holds nothing to keep.
+    std::vector<uint8_t> bytes;
     if (ReadWholeFile(DataBinPath(), bytes)) {
         DataRecord record{};
         if (!bytes.empty()) {
@@ -225,34 +396,50 @@ LoadReport Stores::LoadStores(int sensorCode, std::u16string_view profileText) {
         }
         currentIndex = record.currentProfileIndex;
         dataReserved = record.reserved;
+        if (!bytes.empty() && bytes.size() != sizeof(DataRecord)) {
+            report.damaged.push_back(damagedFile(StoreFile::DataBin, bytes.size(),
+                                                 bytes.size() >= sizeof(DataRecord) ? 1 : 0));
+            if (!report.damaged.back().movedTo.empty()) {
+                noteError(SaveCurrentProfileIndex());
+            }
+        }
     } else {
         currentIndex = 0;
         dataReserved = 0;
         report.dataBinCreated = true;
-        if (IoResult r = SaveCurrentProfileIndex(); !r) {
-            report.errors.push_back(r.message);
-        }
+        noteError(SaveCurrentProfileIndex());
     }
 
     // profile.bin: a part record at the end is dropped rather than kept with
     // an undefined tail; a file without one whole record counts as missing.
-    if (ReadWholeFile(ProfilePath(), bytes)) {
-        profiles = SplitRecords<ProfileRecord>(bytes, &report.profileTrailingBytes);
+    uintmax_t size = 0;
+    if (ReadList(ProfilePath(), profiles, size) && size % sizeof(ProfileRecord) != 0) {
+        report.damaged.push_back(damagedFile(StoreFile::Profiles, size, profiles.size()));
+        if (!profiles.empty() && !report.damaged.back().movedTo.empty()) {
+            noteError(SaveProfiles());
+        }
     }
     if (profiles.empty()) {
         IoResult saved;
         CreateDefaultProfile(sensorCode, profileText, &saved);
         report.defaultProfileCreated = true;
-        if (!saved) {
-            report.errors.push_back(saved.message);
+        noteError(saved);
+        if (!report.damaged.empty() && report.damaged.back().which == StoreFile::Profiles) {
+            report.damaged.back().defaultCreated = true;
         }
     }
 
-    if (ReadWholeFile(MacroPath(), bytes)) {
-        macros = SplitRecords<MacroRecord>(bytes, &report.macroTrailingBytes);
+    if (ReadList(MacroPath(), macros, size) && size % sizeof(MacroRecord) != 0) {
+        report.damaged.push_back(damagedFile(StoreFile::Macros, size, macros.size()));
+        if (!report.damaged.back().movedTo.empty()) {
+            noteError(SaveMacros());
+        }
     }
-    if (ReadWholeFile(GunPath(), bytes)) {
-        guns = SplitRecords<GunRecord>(bytes, &report.gunTrailingBytes);
+    if (ReadList(GunPath(), guns, size) && size % sizeof(GunRecord) != 0) {
+        report.damaged.push_back(damagedFile(StoreFile::Guns, size, guns.size()));
+        if (!report.damaged.back().movedTo.empty()) {
+            noteError(SaveGuns());
+        }
     }
 
     // An index outside the list selects the first profile. Data.bin is not
@@ -264,19 +451,92 @@ LoadReport Stores::LoadStores(int sensorCode, std::u16string_view profileText) {
     return report;
 }
 
-IoResult Stores::SaveCurrentProfileIndex() const {
-    const DataRecord record{currentIndex, dataReserved};
-    return WriteFileAtomically(DataBinPath(), &record, sizeof(record));
+IoResult Stores::CheckWritable(StoreFile which) const {
+    const size_t i = size_t(which);
+    return blocked_[i] ? IoResult::Failure(blockedReason_[i]) : IoResult{};
 }
 
+IoResult Stores::SaveCurrentProfileIndex() const {
+    return Save(StoreFile::DataBin);
+}
 IoResult Stores::SaveProfiles() const {
-    return SaveList(ProfilePath(), profiles);
+    return Save(StoreFile::Profiles);
 }
 IoResult Stores::SaveMacros() const {
-    return SaveList(MacroPath(), macros);
+    return Save(StoreFile::Macros);
 }
 IoResult Stores::SaveGuns() const {
-    return SaveList(GunPath(), guns);
+    return Save(StoreFile::Guns);
+}
+
+IoResult Stores::Save(StoreFile which) const {
+    if (IoResult writable = CheckWritable(which); !writable) {
+        return writable;
+    }
+    switch (which) {
+        case StoreFile::DataBin: {
+            const DataRecord record{currentIndex, dataReserved};
+            return WriteFileAtomically(DataBinPath(), &record, sizeof(record));
+        }
+        case StoreFile::Profiles:
+            return SaveList(ProfilePath(), profiles);
+        case StoreFile::Macros:
+            return SaveList(MacroPath(), macros);
+        case StoreFile::Guns:
+            return SaveList(GunPath(), guns);
+    }
+    return IoResult::Failure("unknown store file");
+}
+
+size_t Stores::SizeOf(StoreFile which) const {
+    switch (which) {
+        case StoreFile::DataBin:
+            return sizeof(DataRecord);
+        case StoreFile::Profiles:
+            return profiles.size() * sizeof(ProfileRecord);
+        case StoreFile::Macros:
+            return macros.size() * sizeof(MacroRecord);
+        case StoreFile::Guns:
+            return guns.size() * sizeof(GunRecord);
+    }
+    return 0;
+}
+
+IoResult Stores::SaveInBackground(std::initializer_list<StoreFile> files,
+                                  StoreWriter& writer) const {
+    IoResult refused;
+    std::vector<StoreSnapshot> snapshots;
+    for (StoreFile which : files) {
+        if (IoResult writable = CheckWritable(which); !writable) {
+            if (refused) {
+                refused = std::move(writable);
+            }
+        } else {
+            snapshots.push_back({PathOf(which), Snapshot(which, writer.TakeBuffer(SizeOf(which)))});
+        }
+    }
+    if (!snapshots.empty()) {
+        writer.Save(std::move(snapshots));
+    }
+    return refused;
+}
+
+std::vector<uint8_t> Stores::Snapshot(StoreFile which, std::vector<uint8_t> buffer) const {
+    switch (which) {
+        case StoreFile::DataBin: {
+            const DataRecord record{currentIndex, dataReserved};
+            const auto* p = reinterpret_cast<const uint8_t*>(&record);
+            buffer.assign(p, p + sizeof(record));
+            return buffer;
+        }
+        case StoreFile::Profiles:
+            return ListBytes(profiles, std::move(buffer));
+        case StoreFile::Macros:
+            return ListBytes(macros, std::move(buffer));
+        case StoreFile::Guns:
+            return ListBytes(guns, std::move(buffer));
+    }
+    return buffer;
 }
 
 ProfileRecord& Stores::CreateDefaultProfile(int sensorCode, std::u16string_view profileText,

@@ -1,8 +1,11 @@
 // The four store files of the Data folder and the lists they hold.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -11,6 +14,8 @@
 #include "device/records.h"
 
 namespace mouse {
+
+class StoreWriter;
 
 // Outcome of a file operation; the user interface decides what to show.
 struct IoResult {
@@ -26,8 +31,10 @@ struct IoResult {
 IoResult WriteFileAtomically(const std::filesystem::path& path, const void* data, size_t size);
 // Test seam for WriteFileAtomically: when set, the hook is asked before each
 // step ("open", "write" once per chunk of at most 64 KiB, "sync", "rename")
-// and a non-zero return fails that step with that errno value. Not for
-// production use; pass nullptr to remove it.
+// and a non-zero return fails that step with that errno value. LoadStores
+// asks it with "move-aside" before it moves a damaged store file aside. The
+// hook may be called on any thread that saves. Not for production use; pass
+// nullptr to remove it.
 using WriteFaultHook = int (*)(const char* step);
 void SetWriteFaultHookForTesting(WriteFaultHook hook);
 // Reads a whole file; false when it cannot be opened or read.
@@ -44,13 +51,36 @@ template <typename T>
 std::vector<std::unique_ptr<T>> SplitRecords(const std::vector<uint8_t>& bytes,
                                              size_t* trailing = nullptr);
 
+// The four store files.
+enum class StoreFile { DataBin, Profiles, Macros, Guns };
+inline constexpr size_t kStoreFileCount = 4;
+
+// A store file whose length is not a whole number of its records (for
+// Data.bin: not exactly one record). Its bytes are kept under another name in
+// the store folder before anything is written over it; the whole records it
+// held are loaded.
+struct DamagedFile {
+    StoreFile which = StoreFile::DataBin;
+    std::filesystem::path file;     // the store file as found
+    uintmax_t size = 0;             // its length in bytes
+    size_t keptRecords = 0;         // whole records loaded from it
+    bool defaultCreated = false;    // profile.bin held none: one default profile replaced it
+    std::filesystem::path movedTo;  // where the original bytes now lie; empty when the move failed
+    // Why the move failed. The file is then not written at all until the
+    // next start: every save of it reports this instead.
+    std::string error;
+};
+
+// One line for the user: which file, what was kept, where the original is.
+std::string DescribeDamage(const DamagedFile& damaged);
+
 struct LoadReport {
     bool dataBinCreated = false;
     bool defaultProfileCreated = false;
-    bool indexReset = false;          // the stored index was out of range
-    size_t profileTrailingBytes = 0;  // bytes of a part record dropped
-    size_t macroTrailingBytes = 0;
-    size_t gunTrailingBytes = 0;
+    bool indexReset = false;  // the stored index was out of range
+    std::vector<DamagedFile> damaged;
+    // Temporary files of saves that never finished, removed from the folder.
+    std::vector<std::filesystem::path> removedTempFiles;
     std::vector<std::string> errors;  // saves that failed during loading
 };
 
@@ -65,18 +95,43 @@ public:
     std::filesystem::path ProfilePath() const { return folder_ / "profile.bin"; }
     std::filesystem::path MacroPath() const { return folder_ / "macro.bin"; }
     std::filesystem::path GunPath() const { return folder_ / "gun.bin"; }
+    std::filesystem::path PathOf(StoreFile which) const;
 
-    // Reads Data.bin, profile.bin, macro.bin and gun.bin in that order. A
-    // missing Data.bin is recreated with index 0; a missing profile.bin, or
-    // one that holds no whole record, gets one default profile for the
-    // sensor code named profileText + "1"; an index outside the list is
-    // reset to 0. Afterwards the profile list is never empty.
+    // Local time of the names given to damaged files; tests fix it.
+    using Clock = std::function<std::chrono::system_clock::time_point()>;
+    void SetClock(Clock clock) { clock_ = std::move(clock); }
+
+    // First removes the temporary files that interrupted saves left in the
+    // store folder (only names of the form <store file>.tmp-XXXXXX), then
+    // reads Data.bin, profile.bin, macro.bin and gun.bin in that order. A
+    // missing Data.bin is recreated with index 0; a missing or empty
+    // profile.bin, or one that holds no whole record, gets one default
+    // profile for the sensor code named profileText + "1"; an index outside
+    // the list is reset to 0. A damaged file (see DamagedFile) is renamed to
+    // <name>.damaged-YYYYMMDD-HHMMSS (local time; -1, -2, ... appended when
+    // that name exists) and written anew from the whole records it held.
+    // Afterwards the profile list is never empty. Call it before any save.
     LoadReport LoadStores(int sensorCode, std::u16string_view profileText);
 
     IoResult SaveCurrentProfileIndex() const;
     IoResult SaveProfiles() const;
     IoResult SaveMacros() const;
     IoResult SaveGuns() const;
+    IoResult Save(StoreFile which) const;
+
+    // The bytes a save of that file writes: a copy, so the lists may change
+    // while a background writer writes it. Filled into buffer, whose memory
+    // is reused when it has room.
+    std::vector<uint8_t> Snapshot(StoreFile which, std::vector<uint8_t> buffer = {}) const;
+    // Length in bytes of that file as the lists are now.
+    size_t SizeOf(StoreFile which) const;
+    // Failure when the file may not be written during this run (a damaged
+    // file that could not be moved aside), else success.
+    IoResult CheckWritable(StoreFile which) const;
+    // Takes snapshots of the files now and queues them together on writer,
+    // which reports the outcome of each write. A file that may not be
+    // written is not queued; the first such refusal is returned.
+    IoResult SaveInBackground(std::initializer_list<StoreFile> files, StoreWriter& writer) const;
 
     // Appends one default profile named profileText + (count + 1), made
     // unique with _1, _2, ...; saves profile.bin.
@@ -95,7 +150,15 @@ public:
     const ProfileRecord& Current() const { return *profiles.at(size_t(currentIndex)); }
 
 private:
+    // Moves a damaged file aside and notes the outcome in damaged; blocks
+    // the file for this run when the move fails.
+    void MoveAside(DamagedFile& damaged);
+    void RemoveStaleTempFiles(LoadReport& report) const;
+
     std::filesystem::path folder_;
+    Clock clock_ = [] { return std::chrono::system_clock::now(); };
+    bool blocked_[kStoreFileCount] = {};
+    std::string blockedReason_[kStoreFileCount];
 };
 
 // First text field equals name (case-insensitive).

@@ -164,6 +164,7 @@ TEST_F(MainWndTest, FirstStartCreatesTheStoresAndApplyWritesTheProfileToTheMouse
     EXPECT_TRUE(ring->IsVisible());
     ASSERT_TRUE(WaitFor([&] { return wnd->PendingApplies() == 0; }));
     EXPECT_FALSE(ring->IsVisible());
+    wnd->Writer().Drain();  // the stores are written in the background
 
     std::optional<SimState> state = SimGetState(sim.SocketPath());
     ASSERT_TRUE(state.has_value());
@@ -371,21 +372,89 @@ TEST_F(MainWndTest, MenuCommandsAreRoutedByNameWithoutRegardToCase) {
     EXPECT_FALSE(wnd->IsWindowVisible());
 }
 
-TEST_F(MainWndTest, AStoreThatCannotBeWrittenIsReportedAfterTheApply) {
+TEST_F(MainWndTest, AStoreThatCannotBeWrittenIsReportedOnceAfterTheSave) {
+    struct Case {
+        const char* trigger;
+        QStringList files;  // named in the message
+    };
+    for (const Case& c :
+         {Case{"apply", {"Data.bin", "profile.bin"}}, Case{"mode notice", {"profile.bin"}}}) {
+        SCOPED_TRACE(c.trigger);
+        SimProcess mouse;
+        ASSERT_TRUE(mouse.Start(MOUSE_APP_DIR "/mouse-sim"));
+        setenv("MOUSE_SIM_SOCKET", mouse.SocketPath().c_str(), 1);
+        WriteIni(0);
+        Create();
+        wnd->Link().Worker()->WaitIdle();
+        // The store folder becomes a file: nothing can be written into it.
+        ASSERT_TRUE(QDir(program + "Data").removeRecursively());
+        QFile blocker(program + "Data");
+        ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        AnswerNextMessage(1);
+        AnswerNextMessage(1);  // a second message would fail the test, not hang it
+        if (QString(c.trigger) == "apply") {
+            ASSERT_TRUE(Click("btn_apply"));
+            ASSERT_TRUE(WaitFor([&] { return wnd->PendingApplies() == 0; }));
+            EXPECT_EQ(test::ClosingCommands(mouse.SocketPath()), 1u) << "the mouse got the profile";
+        } else {
+            ASSERT_TRUE(SimPress(mouse.SocketPath(), SimButton::Mode, 2));
+        }
+        ASSERT_TRUE(WaitFor([&] { return !messages.isEmpty(); }));
+        wnd->Writer().Drain();
+        QCoreApplication::processEvents();
+        ASSERT_EQ(messages.size(), 1) << "one message for the failures of one save";
+        for (const QString& file : c.files) {
+            EXPECT_TRUE(messages[0].contains(file)) << messages[0].toStdString();
+        }
+        wnd.reset();
+        messages.clear();
+        ModalSeam::Clear();
+        QFile::remove(program + "Data");
+    }
+}
+
+TEST_F(MainWndTest, DamagedStoresAreToldAndTheirWholeRecordsLoad) {
+    NoSim();
+    std::vector<uint8_t> bytes(2 * sizeof(ProfileRecord) + 10, 0);
+    for (int i = 0; i < 2; ++i) {
+        ProfileRecord p{};
+        MakeDefaultRecord(p, 3311);
+        WriteText(p.name, i == 0 ? u"Kept A" : u"Kept B");
+        std::memcpy(bytes.data() + i * sizeof p, &p, sizeof p);
+    }
+    ASSERT_TRUE(WriteFileAtomically((program + "Data/profile.bin").toStdString(), bytes.data(),
+                                    bytes.size()));
+    AnswerNextMessage(1);
+    Create();
+    ASSERT_TRUE(WaitFor([&] { return !messages.isEmpty(); }));
+    EXPECT_TRUE(messages[0].contains("profile.bin.damaged-")) << messages[0].toStdString();
+    EXPECT_TRUE(messages[0].contains("2 whole records")) << messages[0].toStdString();
+    auto* combo = wnd->FindControl<CComboUI>("profile_combo");
+    ASSERT_NE(combo, nullptr);
+    ASSERT_EQ(combo->GetCount(), 2);
+    EXPECT_EQ(combo->GetItemText(1), "Kept B");
+    const QStringList aside = QDir(program + "Data").entryList({"profile.bin.damaged-*"});
+    ASSERT_EQ(aside.size(), 1);
+    EXPECT_EQ(ReadAll(program + "Data/" + aside[0]).size(), qsizetype(bytes.size()));
+    EXPECT_EQ(ReadAll(program + "Data/profile.bin").size(), qsizetype(2 * sizeof(ProfileRecord)));
+}
+
+TEST_F(MainWndTest, NoticesAreSavedInTheBackgroundAndTheLastOneStays) {
     StartSim();
     WriteIni(0);
     Create();
-    // The store folder becomes a file: nothing can be written into it.
-    ASSERT_TRUE(QDir(program + "Data").removeRecursively());
-    QFile blocker(program + "Data");
-    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-    blocker.close();
-    AnswerNextMessage(1);
-    ASSERT_TRUE(Click("btn_apply"));
-    ASSERT_TRUE(WaitFor([&] { return wnd->PendingApplies() == 0; }));
-    ASSERT_TRUE(WaitFor([&] { return messages.size() == 1; }));
-    EXPECT_TRUE(messages[0].contains("Data.bin")) << messages[0].toStdString();
-    EXPECT_EQ(Closings(), 1u) << "the mouse got the profile";
+    wnd->Link().Worker()->WaitIdle();
+    // Levels 1 to 6: the notices arrive in order, so level 6 is the last.
+    for (int level = 1; level <= 6; ++level) {
+        ASSERT_TRUE(SimPress(sim.SocketPath(), SimButton::Dpi, level));
+    }
+    ASSERT_TRUE(WaitFor([&] { return wnd->CurrentProfile().currentDpiLevel == 5; }));
+    wnd.reset();  // drains the writer
+    QByteArray saved = ReadAll(program + "Data/profile.bin");
+    ASSERT_EQ(saved.size(), qsizetype(sizeof(ProfileRecord)));
+    EXPECT_EQ(reinterpret_cast<const ProfileRecord*>(saved.data())->currentDpiLevel, 5);
+    EXPECT_TRUE(messages.isEmpty());
 }
 
 TEST_F(MainWndTest, ClosingTheWindowOnlyHidesIt) {
@@ -420,6 +489,7 @@ TEST_F(MainWndTest, DeviceChangesHideTheWindowAndNoticesAreSaved) {
     wnd->ShowMainWindow();
     ASSERT_TRUE(SimPress(sim.SocketPath(), SimButton::Mode, 2));
     ASSERT_TRUE(WaitFor([&] { return wnd->CurrentProfile().buttonMode == 1; }));
+    wnd->Writer().Drain();
     QByteArray saved = ReadAll(program + "Data/profile.bin");
     ASSERT_EQ(saved.size(), qsizetype(sizeof(ProfileRecord)));
     EXPECT_EQ(reinterpret_cast<const ProfileRecord*>(saved.data())->buttonMode, 1);

@@ -3,10 +3,14 @@
 #include "core/temp_dir.h"
 
 #include <cerrno>
+#include <chrono>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <set>
 
 #include <unistd.h>
@@ -143,52 +147,19 @@ TEST(LoadStores, ThreeProfilesLoadInOrderAndSaveByteIdentical) {
     EXPECT_TRUE(TempFilesIn(s.Folder()).empty());
 }
 
-TEST(LoadStores, TrailingPartRecordsAreDropped) {
+TEST(LoadStores, AnEmptyProfileFileCountsAsMissing) {
     TempDir dir;
     Stores s(dir.path() / "Data");
-    auto profileBytes = ProfileFileOf(2);
-    profileBytes.resize(profileBytes.size() + 1000, 0x77);
-    WriteBytes(s.ProfilePath(), profileBytes);
-    std::vector<uint8_t> macroBytes;
-    MacroRecord m{};
-    WriteText(m.folderName, u"F");
-    m.isFolder = 1;
-    AppendRecord(macroBytes, m);
-    macroBytes.resize(macroBytes.size() + 855, 0x55);
-    WriteBytes(s.MacroPath(), macroBytes);
-    std::vector<uint8_t> gunBytes(10, 1);
-    WriteBytes(s.GunPath(), gunBytes);
-
-    const LoadReport report = s.LoadStores(3050, u"Profile");
-    EXPECT_EQ(s.profiles.size(), 2u);
-    EXPECT_EQ(report.profileTrailingBytes, 1000u);
-    EXPECT_FALSE(report.defaultProfileCreated);
-    ASSERT_EQ(s.macros.size(), 1u);
-    EXPECT_EQ(ReadText(s.macros[0]->folderName), u"F");
-    EXPECT_EQ(report.macroTrailingBytes, 855u);
-    EXPECT_TRUE(s.guns.empty());
-    EXPECT_EQ(report.gunTrailingBytes, 10u);
-    // Loading never rewrites the lists; the next save drops the part record.
-    EXPECT_EQ(ReadBytes(s.ProfilePath()).size(), profileBytes.size());
-    ASSERT_TRUE(s.SaveProfiles());
-    EXPECT_EQ(ReadBytes(s.ProfilePath()).size(), 2 * sizeof(ProfileRecord));
-}
-
-TEST(LoadStores, ProfileFileWithoutAWholeRecordCountsAsMissing) {
-    for (size_t size : {size_t(0), size_t(100), sizeof(ProfileRecord) - 1}) {
-        TempDir dir;
-        Stores s(dir.path() / "Data");
-        WriteBytes(s.ProfilePath(), std::vector<uint8_t>(size, 0x33));
-        WriteBytes(s.DataBinPath(), DataBinOf(0, 0));
-        const LoadReport report = s.LoadStores(3050, u"Profil ");
-        EXPECT_TRUE(report.defaultProfileCreated) << size;
-        EXPECT_EQ(report.profileTrailingBytes, size);
-        EXPECT_FALSE(report.dataBinCreated);
-        ASSERT_EQ(s.profiles.size(), 1u);
-        EXPECT_EQ(ReadText(s.profiles[0]->name), u"Profil 1");
-        EXPECT_EQ(s.profiles[0]->dpiValue[7], 12);
-        EXPECT_EQ(ReadBytes(s.ProfilePath()).size(), sizeof(ProfileRecord)) << size;
-    }
+    WriteBytes(s.ProfilePath(), {});
+    WriteBytes(s.DataBinPath(), DataBinOf(0, 0));
+    const LoadReport report = s.LoadStores(3050, u"Profil ");
+    EXPECT_TRUE(report.defaultProfileCreated);
+    EXPECT_TRUE(report.damaged.empty()) << "an empty file holds nothing to keep";
+    EXPECT_FALSE(report.dataBinCreated);
+    ASSERT_EQ(s.profiles.size(), 1u);
+    EXPECT_EQ(ReadText(s.profiles[0]->name), u"Profil 1");
+    EXPECT_EQ(s.profiles[0]->dpiValue[7], 12);
+    EXPECT_EQ(ReadBytes(s.ProfilePath()).size(), sizeof(ProfileRecord));
 }
 
 TEST(LoadStores, IndexOutsideTheListIsReset) {
@@ -224,6 +195,12 @@ TEST(LoadStores, ShortDataBinFillsTheLowBytes) {
         EXPECT_FALSE(report.indexReset);
         EXPECT_EQ(s.currentIndex, c.index) << c.bytes.size();
         EXPECT_EQ(s.dataReserved, c.bytes.size() > 4 ? 9u : 0u);
+        // A part record is damaged and kept aside; the index read from it
+        // is written back whole. An empty file holds nothing to keep.
+        EXPECT_EQ(report.damaged.size(), c.bytes.empty() ? 0u : 1u);
+        if (!c.bytes.empty()) {
+            EXPECT_EQ(ReadBytes(s.DataBinPath()), DataBinOf(c.index, s.dataReserved));
+        }
     }
 }
 
@@ -244,7 +221,7 @@ TEST(LoadStores, EmptyAndFilledLibraries) {
 
     const LoadReport report = s.LoadStores(3050, u"Profile");
     EXPECT_TRUE(s.macros.empty());
-    EXPECT_EQ(report.macroTrailingBytes, 0u);
+    EXPECT_TRUE(report.damaged.empty()) << "an empty library is not damaged";
     ASSERT_EQ(s.guns.size(), 3u);
     EXPECT_EQ(s.guns[2]->bulletCount, 3);
     EXPECT_EQ(ReadText(s.guns[1]->gunName), u"G1");
@@ -445,6 +422,317 @@ TEST(AtomicSave, CreatesMissingFoldersAndReplacesWhole) {
     std::vector<uint8_t> bytes{9};
     EXPECT_FALSE(ReadWholeFile(dir.path() / "missing", bytes));
     EXPECT_TRUE(bytes.empty());
+}
+
+// ---- damaged store files and stale temporary files -------------------------
+
+// Local time zone for the names of damaged copies; restored afterwards.
+class TimeZone {
+public:
+    explicit TimeZone(const char* tz) {
+        if (const char* old = std::getenv("TZ")) {
+            old_ = old;
+        }
+        ::setenv("TZ", tz, 1);
+        ::tzset();
+    }
+    ~TimeZone() {
+        if (old_) {
+            ::setenv("TZ", old_->c_str(), 1);
+        } else {
+            ::unsetenv("TZ");
+        }
+        ::tzset();
+    }
+
+private:
+    std::optional<std::string> old_;
+};
+
+// 2026-12-08 10:15:00 UTC.
+std::chrono::system_clock::time_point FixedNow() {
+    using namespace std::chrono;
+    return sys_days{year{2026} / 12 / 8} + hours{10} + minutes{15};
+}
+
+size_t RecordSizeOf(StoreFile which) {
+    switch (which) {
+        case StoreFile::DataBin:
+            return sizeof(DataRecord);
+        case StoreFile::Profiles:
+            return sizeof(ProfileRecord);
+        case StoreFile::Macros:
+            return sizeof(MacroRecord);
+        case StoreFile::Guns:
+            return sizeof(GunRecord);
+    }
+    return 0;
+}
+
+size_t ListSize(const Stores& s, StoreFile which) {
+    switch (which) {
+        case StoreFile::DataBin:
+            return 1;
+        case StoreFile::Profiles:
+            return s.profiles.size();
+        case StoreFile::Macros:
+            return s.macros.size();
+        case StoreFile::Guns:
+            return s.guns.size();
+    }
+    return 0;
+}
+
+std::vector<uint8_t> PatternBytes(size_t size, uint8_t seed) {
+    std::vector<uint8_t> bytes(size);
+    for (size_t i = 0; i < size; ++i) {
+        bytes[i] = uint8_t(i * 7 + seed + i / 997);
+    }
+    return bytes;
+}
+
+TEST(DamagedStores, MovedAsideBeforeTheWholeRecordsAreWrittenBack) {
+    struct Case {
+        StoreFile which;
+        size_t whole;  // whole records at the start
+        size_t extra;  // bytes of a part record after them
+    };
+    const size_t profile = sizeof(ProfileRecord), macro = sizeof(MacroRecord),
+                 gun = sizeof(GunRecord);
+    const Case cases[] = {
+        {StoreFile::Profiles, 2, profile - 1},  // short by one byte
+        {StoreFile::Profiles, 0, profile - 1},  // shorter than one record
+        {StoreFile::Profiles, 0, 100},
+        {StoreFile::Profiles, 2, 1000},  // trailing bytes
+        {StoreFile::Macros, 3, macro - 1},
+        {StoreFile::Macros, 0, 1},
+        {StoreFile::Macros, 1, 10},
+        {StoreFile::Guns, 4, gun - 1},
+        {StoreFile::Guns, 0, 10},
+        {StoreFile::Guns, 2, 1},
+        {StoreFile::DataBin, 0, 7},
+        {StoreFile::DataBin, 0, 3},
+        {StoreFile::DataBin, 1, 1},
+        {StoreFile::DataBin, 2, 0},  // Data.bin holds exactly one record
+    };
+    TimeZone utc("UTC");
+    for (const Case& c : cases) {
+        TempDir dir;
+        Stores s(dir.path() / "Data");
+        s.SetClock(FixedNow);
+        const fs::path file = s.PathOf(c.which);
+        const size_t recordSize = RecordSizeOf(c.which);
+        const auto original = PatternBytes(c.whole * recordSize + c.extra, uint8_t(c.extra));
+        WriteBytes(file, original);
+        SCOPED_TRACE(file.filename().string() + " of " + std::to_string(original.size()));
+
+        const LoadReport report = s.LoadStores(3050, u"Profile");
+        ASSERT_EQ(report.damaged.size(), 1u);
+        const DamagedFile& d = report.damaged[0];
+        EXPECT_EQ(d.which, c.which);
+        EXPECT_EQ(d.file, file);
+        EXPECT_EQ(d.size, original.size());
+        EXPECT_EQ(d.keptRecords,
+                  c.which == StoreFile::DataBin ? std::min<size_t>(c.whole, 1) : c.whole);
+        const bool defaultCreated = c.which == StoreFile::Profiles && c.whole == 0;
+        EXPECT_EQ(d.defaultCreated, defaultCreated);
+        EXPECT_EQ(report.defaultProfileCreated, c.which != StoreFile::Profiles || c.whole == 0)
+            << "a missing profile.bin gets a default too";
+        EXPECT_TRUE(d.error.empty()) << d.error;
+        EXPECT_EQ(d.movedTo, fs::path(file.string() + ".damaged-20261208-101500"));
+        EXPECT_EQ(ReadBytes(d.movedTo), original) << "the original bytes are kept whole";
+        EXPECT_TRUE(report.errors.empty());
+
+        // The list holds the whole records, and the file under the store's
+        // own name now holds the same.
+        const auto now = ReadBytes(file);
+        if (c.which == StoreFile::DataBin) {
+            auto expected = original;
+            expected.resize(sizeof(DataRecord), 0);  // the short-file rule still reads the index
+            EXPECT_EQ(now, expected);
+            int32_t index;
+            std::memcpy(&index, expected.data(), sizeof index);
+            EXPECT_EQ(s.currentIndex, index >= 0 && index < 1 ? index : 0);
+        } else if (defaultCreated) {
+            ASSERT_EQ(s.profiles.size(), 1u);
+            EXPECT_EQ(ReadText(s.profiles[0]->name), u"Profile1");
+            EXPECT_EQ(now.size(), sizeof(ProfileRecord));
+        } else {
+            EXPECT_EQ(ListSize(s, c.which), c.whole);
+            EXPECT_EQ(now, std::vector<uint8_t>(original.begin(),
+                                                original.begin() + long(c.whole * recordSize)));
+        }
+        EXPECT_TRUE(TempFilesIn(s.Folder()).empty());
+
+        // What the user is told names the file, what was kept and where the
+        // original went.
+        const std::string told = DescribeDamage(d);
+        EXPECT_NE(told.find(file.string()), std::string::npos) << told;
+        EXPECT_NE(told.find(d.movedTo.string()), std::string::npos) << told;
+        EXPECT_NE(told.find(defaultCreated ? "default profile"
+                                           : std::to_string(d.keptRecords) + " whole record"),
+                  std::string::npos)
+            << told;
+    }
+}
+
+TEST(DamagedStores, AnEarlierDamagedCopyIsNeverOverwritten) {
+    TimeZone tz("XST-2");  // two hours east of UTC, no summer time
+    TempDir dir;
+    Stores s(dir.path() / "Data");
+    s.SetClock(FixedNow);
+    const std::string base = s.MacroPath().string() + ".damaged-20261208-121500";
+    WriteBytes(base, {1});
+    WriteBytes(base + "-1", {2});
+    const auto damaged = PatternBytes(sizeof(MacroRecord) + 5, 9);
+    WriteBytes(s.MacroPath(), damaged);
+
+    LoadReport report = s.LoadStores(3050, u"Profile");
+    ASSERT_EQ(report.damaged.size(), 1u);
+    EXPECT_EQ(report.damaged[0].movedTo, fs::path(base + "-2"));
+    EXPECT_EQ(ReadBytes(base), std::vector<uint8_t>{1});
+    EXPECT_EQ(ReadBytes(base + "-1"), std::vector<uint8_t>{2});
+    EXPECT_EQ(ReadBytes(base + "-2"), damaged);
+
+    // The same again within the same second takes the next free name; the
+    // written-back file is whole now and stays where it is.
+    WriteBytes(s.MacroPath(), damaged);
+    report = s.LoadStores(3050, u"Profile");
+    ASSERT_EQ(report.damaged.size(), 1u);
+    EXPECT_EQ(report.damaged[0].movedTo, fs::path(base + "-3"));
+    report = s.LoadStores(3050, u"Profile");
+    EXPECT_TRUE(report.damaged.empty());
+    EXPECT_EQ(s.macros.size(), 1u);
+}
+
+TEST(DamagedStores, AFileThatCannotBeMovedAsideIsNotWrittenDuringTheRun) {
+    struct Case {
+        StoreFile which;
+        size_t size;
+        size_t listSize;  // after loading
+    };
+    const Case cases[] = {
+        {StoreFile::Profiles, 2 * sizeof(ProfileRecord) + 3, 2},
+        {StoreFile::Profiles, 100, 1},  // a default profile, in memory only
+        {StoreFile::Macros, sizeof(MacroRecord) + 1, 1},
+        {StoreFile::Guns, 3, 0},
+        {StoreFile::DataBin, 5, 1},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        Stores s(dir.path() / "Data");
+        const fs::path file = s.PathOf(c.which);
+        const auto original = PatternBytes(c.size, 1);
+        WriteBytes(file, original);
+        SCOPED_TRACE(file.filename().string());
+
+        LoadReport report;
+        {
+            HookGuard guard({"move-aside", 0, EACCES});
+            report = s.LoadStores(3050, u"Profile");
+        }
+        ASSERT_EQ(report.damaged.size(), 1u);
+        const DamagedFile& d = report.damaged[0];
+        EXPECT_TRUE(d.movedTo.empty());
+        EXPECT_NE(d.error.find(file.string()), std::string::npos) << d.error;
+        EXPECT_NE(d.error.find(std::strerror(EACCES)), std::string::npos) << d.error;
+        EXPECT_NE(DescribeDamage(d).find(d.error), std::string::npos) << DescribeDamage(d);
+        EXPECT_EQ(ListSize(s, c.which), c.listSize);
+        EXPECT_EQ(ReadBytes(file), original);
+        // The default profile could not be saved: that is an error of the load.
+        EXPECT_EQ(report.errors.size(),
+                  c.which == StoreFile::Profiles && c.listSize == 1 ? 1u : 0u);
+
+        // Every save of that file refuses and says why; the others still work.
+        const IoResult refused = s.Save(c.which);
+        EXPECT_FALSE(refused);
+        EXPECT_NE(refused.message.find(file.string()), std::string::npos) << refused.message;
+        EXPECT_FALSE(s.CheckWritable(c.which));
+        EXPECT_EQ(ReadBytes(file), original);
+        for (StoreFile other :
+             {StoreFile::DataBin, StoreFile::Profiles, StoreFile::Macros, StoreFile::Guns}) {
+            if (other != c.which) {
+                EXPECT_TRUE(s.Save(other)) << s.PathOf(other);
+            }
+        }
+
+        // The next start moves it aside and writes again.
+        report = s.LoadStores(3050, u"Profile");
+        ASSERT_EQ(report.damaged.size(), 1u);
+        EXPECT_FALSE(report.damaged[0].movedTo.empty());
+        EXPECT_TRUE(s.Save(c.which));
+    }
+}
+
+// Makes the next save leave its temporary file behind, as a crash between
+// writing and renaming would: the hook takes the file out of the folder
+// before the save fails and removes it.
+fs::path g_crashFolder;
+int LeaveTempFileBehind(const char* step) {
+    if (std::strcmp(step, "rename") != 0) {
+        return 0;
+    }
+    for (const auto& entry : fs::directory_iterator(g_crashFolder)) {
+        if (entry.path().filename().string().find(".tmp-") != std::string::npos) {
+            fs::rename(entry.path(), g_crashFolder / "kept" / entry.path().filename());
+        }
+    }
+    return EIO;
+}
+
+TEST(StaleTempFiles, OnlyTheStoresOwnTemporaryFilesAreRemoved) {
+    TempDir dir;
+    Stores s(dir.path() / "Data");
+    fs::create_directories(s.Folder() / "kept");
+    fs::create_directories(s.Folder() / "sub");
+
+    // Temporary files as real interrupted saves leave them.
+    g_crashFolder = s.Folder();
+    SetWriteFaultHookForTesting(&LeaveTempFileBehind);
+    const uint8_t eight[8] = {};
+    EXPECT_FALSE(WriteFileAtomically(s.DataBinPath(), eight, sizeof eight));
+    EXPECT_FALSE(WriteFileAtomically(s.ProfilePath(), eight, sizeof eight));
+    EXPECT_FALSE(WriteFileAtomically(s.MacroPath(), eight, sizeof eight));
+    EXPECT_FALSE(WriteFileAtomically(s.GunPath(), eight, sizeof eight));
+    SetWriteFaultHookForTesting(nullptr);
+    std::set<fs::path> stale;
+    for (const auto& entry : fs::directory_iterator(s.Folder() / "kept")) {
+        stale.insert(s.Folder() / entry.path().filename());
+        fs::rename(entry.path(), s.Folder() / entry.path().filename());
+    }
+    ASSERT_EQ(stale.size(), 4u);
+    stale.insert(s.Folder() / "gun.bin.tmp-000000");
+
+    const char* const others[] = {
+        "profile.bin.tmp-ABC123",     "profile.bin.tmp-abc12",
+        "profile.bin.tmp-abc1234",    "profile.bin.tmp-abc-12",
+        "xprofile.bin.tmp-abc123",    "notes.txt.tmp-abc123",
+        "profile.bin.tmp-",           "profile.bin.damaged-20261208-101500",
+        "sub/profile.bin.tmp-abc123",
+    };
+    for (const fs::path& p : stale) {
+        WriteBytes(p, {1});
+    }
+    for (const char* name : others) {
+        WriteBytes(s.Folder() / name, {2});
+    }
+    WriteBytes(dir.path() / "profile.bin.tmp-abc123", {3});  // beside the store folder
+    fs::create_directories(s.Folder() / "macro.bin.tmp-dir123");
+    fs::create_symlink(dir.path() / "profile.bin.tmp-abc123", s.Folder() / "Data.bin.tmp-link12");
+
+    const LoadReport report = s.LoadStores(3050, u"Profile");
+    const std::set<fs::path> removed(report.removedTempFiles.begin(),
+                                     report.removedTempFiles.end());
+    EXPECT_EQ(removed, stale);
+    for (const fs::path& p : stale) {
+        EXPECT_FALSE(fs::exists(fs::symlink_status(p))) << p;
+    }
+    for (const char* name : others) {
+        EXPECT_TRUE(fs::exists(s.Folder() / name)) << name;
+    }
+    EXPECT_TRUE(fs::exists(dir.path() / "profile.bin.tmp-abc123"));
+    EXPECT_TRUE(fs::is_directory(s.Folder() / "macro.bin.tmp-dir123"));
+    EXPECT_TRUE(fs::is_symlink(s.Folder() / "Data.bin.tmp-link12"));
 }
 
 }  // namespace
