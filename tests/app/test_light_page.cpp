@@ -209,7 +209,6 @@ TEST_F(LightPageTest, TypedChannelsAreClampedAndReplaceOnlyTheirByte) {
         {"g_edit", "300", "255", MakeColour(0x12, 0xFF, 0x56)},
         {"r_edit", "999", "255", MakeColour(0xFF, 0x34, 0x56)},
         {"b_edit", "-4", "0", MakeColour(0x12, 0x34, 0x00)},
-        {"r_edit", "17", "17", MakeColour(17, 0x34, 0x56)},
         {"b_edit", "", "", MakeColour(0x12, 0x34, 0x00)},
     };
     Open();
@@ -268,16 +267,6 @@ TEST_F(LightPageTest, SlidersChangeTheProfileOnlyWhenReleased) {
         ReleaseSlider(c.slider);
         EXPECT_EQ(Profile().*c.field, c.value);
     }
-}
-
-TEST_F(LightPageTest, ColourModeOptionsSetTheMode) {
-    Open();
-    Find<COptionUI>("option_color_mode_1")->Activate();
-    EXPECT_EQ(Profile().lightColourMode, 0);
-    EXPECT_FALSE(Find<COptionUI>("option_color_mode_2")->IsSelected());
-    Find<COptionUI>("option_color_mode_2")->Activate();
-    EXPECT_EQ(Profile().lightColourMode, 1);
-    EXPECT_FALSE(Find<COptionUI>("option_color_mode_1")->IsSelected());
 }
 
 TEST_F(LightPageTest, ThePickerChangesASwatchOnlyWhenConfirmed) {
