@@ -94,12 +94,17 @@ ColorPalette::ColorPalette(QWidget* parent) : QWidget(parent) {
     SetSelectedColor(m_color);
 }
 
+// The field and the strip keep this margin inside the widget, so that the
+// markers stay whole at their edges.
+constexpr int kPaletteInset = 6;
+
 QRect ColorPalette::FieldRect() const {
-    return QRect(0, 0, width(), std::max(1, height() - 22));
+    return QRect(kPaletteInset, kPaletteInset, std::max(1, width() - 2 * kPaletteInset),
+                 std::max(1, height() - 22 - kPaletteInset));
 }
 
 QRect ColorPalette::StripRect() const {
-    return QRect(0, height() - 16, width(), 16);
+    return QRect(kPaletteInset, height() - 16, std::max(1, width() - 2 * kPaletteInset), 16);
 }
 
 void ColorPalette::SetSelectedColor(const QColor& color) {
