@@ -56,13 +56,16 @@ const char kNewProfileUsage[] =
     "CODE is one of: ";
 
 const char kInspectUsage[] =
-    "usage: mousectl inspect FILE [--as KIND]\n"
+    "usage: mousectl inspect FILE [--as KIND] [--ini DATA.INI]\n"
     "\n"
     "Prints the records of a file readably: profile names and settings, each\n"
-    "button's function, DPI steps, macro actions and gun rows. The kind comes\n"
+    "button's function, DPI levels, macro actions and gun rows. The kind comes\n"
     "from the file name (profile.bin, macro.bin, gun.bin, Data.bin) or the\n"
     "extension (.pbin, .mbin, .mbins, .gbin, .gbins); --as KIND overrides it.\n"
     "A length that is not a whole number of records is reported (exit 1).\n"
+    "A DPI level shows the DPI of its step for the sensor of the Data.ini beside\n"
+    "mousectl (or --ini), its colour and whether it is in use; the stored numbers\n"
+    "follow in brackets.\n"
     "KIND is one of: ";
 
 }  // namespace
@@ -247,8 +250,9 @@ int RunNewProfile(const std::vector<std::string>& args, std::ostream&, std::ostr
 
 int RunInspect(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     CLI::App app("", "inspect");
-    std::string path, as;
+    std::string path, as, ini;
     app.add_option("FILE", path)->required();
+    AddIniOption(app, ini);
     app.add_option("--as", as)
         ->check(CLI::Validator(
             [](const std::string& name) -> std::string {
@@ -276,7 +280,7 @@ int RunInspect(const std::vector<std::string>& args, std::ostream& out, std::ost
     text << path << ": " << kind->name << ", " << bytes.size() << " bytes, " << check.wholeRecords
          << " whole " << RecordName(kind->record) << " record"
          << (check.wholeRecords == 1 ? "" : "s") << "\n";
-    PrintRecords(bytes, *kind, text);
+    PrintRecords(bytes, *kind, text, LoadIni(app, ini).sensor);
     if (!check.problem.empty()) {
         text << "warning: " << check.problem << "\n";
     }

@@ -26,12 +26,6 @@ namespace mouse::cli {
 
 namespace {
 
-std::filesystem::path OwnFolder() {
-    std::error_code ec;
-    std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return ec ? std::filesystem::current_path() : self.parent_path();
-}
-
 void Sleep(int ms) {
     PreciseSleep(ms);
 }
@@ -50,22 +44,6 @@ bool OpenMouse(DriverLibrary& driver, const DeviceConfig& config, std::ostream& 
         return false;
     }
     return true;
-}
-
-// --ini FILE: the Data.ini to use instead of the one beside mousectl, which
-// is the one the program reads (its button overrides decide what every
-// button sends).
-void AddIniOption(CLI::App& app, std::string& ini) {
-    app.add_option("--ini", ini)
-        ->check(CLI::Validator(
-            [](const std::string& path) -> std::string {
-                return std::filesystem::is_regular_file(path) ? "" : "cannot read " + path;
-            },
-            ""));
-}
-
-DeviceConfig LoadIni(const CLI::App& app, const std::string& ini) {
-    return LoadDeviceConfig(app.count("--ini") != 0 ? ini : (OwnFolder() / "Data.ini").string());
 }
 
 // The line an apply ends with: "applied" when the mouse took every report,

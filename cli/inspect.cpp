@@ -4,6 +4,9 @@
 #include <cstdio>
 #include <memory>
 
+#include "device/dpi_scale.h"
+#include "device/encode.h"
+#include "device/protocol.h"
 #include "store/tables.h"
 
 namespace mouse::cli {
@@ -139,13 +142,16 @@ std::string FunctionDisplayName(int functionId) {
     return FindFunction(functionId) ? "(not selectable)" : "(unknown function)";
 }
 
-void PrintProfile(const ProfileRecord& r, std::ostream& out) {
+void PrintProfile(const ProfileRecord& r, std::ostream& out, int sensorCode) {
     out << "  name " << Quoted(r.name) << "\n";
     out << "  pointer speed " << r.pointerSpeed << ", enhance precision "
         << r.enhancePointerPrecision << ", scroll lines " << r.scrollLines << ", one-page scroll "
         << r.onePageScroll << ", double-click speed " << r.doubleClickSpeed << " ("
         << 900 - 70 * int64_t(r.doubleClickSpeed) << " ms)\n";
-    out << "  report rate index " << r.reportRateIndex << ", button mode " << r.buttonMode
+    // What the pages show first; the stored numbers follow for support.
+    const int rateValue = ReportRateValue(r.reportRateIndex);
+    out << "  report rate " << 1000 / rateValue << " Hz (index " << r.reportRateIndex
+        << "), button mode " << r.buttonMode
         << (r.buttonMode == 0   ? " (office)"
             : r.buttonMode == 1 ? " (game)"
                                 : "")
@@ -154,16 +160,20 @@ void PrintProfile(const ProfileRecord& r, std::ostream& out) {
     out << "  DPI levels in use " << int(r.dpiLevelCount) << ", current level "
         << int64_t(r.currentDpiLevel) + 1 << "\n";
     for (int i = 0; i < kDpiLevels; ++i) {
-        out << "    level " << i + 1 << ": step " << r.dpiValue[i] << " (y " << r.dpiValueY[i]
-            << "), " << (r.dpiLevelEnabled[i] ? "enabled" : "disabled") << ", colour "
-            << ColourText(r.dpiColour[i]) << "\n";
+        const std::string dpi = DpiStepText(r.dpiValue[i], sensorCode);
+        out << "    level " << i + 1 << ": " << (dpi.empty() ? "" : dpi + " DPI, ") << "colour #"
+            << ColourText(r.dpiColour[i]) << ", " << (i < r.dpiLevelCount ? "in use" : "not in use")
+            << (i == r.currentDpiLevel ? ", current" : "") << "  [step " << r.dpiValue[i] << ", y "
+            << r.dpiValueY[i] << ", " << (r.dpiLevelEnabled[i] ? "enabled" : "disabled") << "]\n";
     }
-    out << "  lighting mode " << r.lightMode << ", brightness " << r.lightBrightness << ", speed "
-        << r.lightFrequency << ", colour mode " << r.lightColourMode << ", length " << r.lightLength
-        << ", fixed colour " << ColourText(r.lightFixedColour) << "\n";
+    const char* effect = light::EffectName(r.lightMode);
+    out << "  lighting " << (effect != nullptr ? effect : "unknown effect") << " (mode "
+        << r.lightMode << "), brightness " << r.lightBrightness << ", speed " << r.lightFrequency
+        << ", colour mode " << r.lightColourMode << ", length " << r.lightLength
+        << ", fixed colour #" << ColourText(r.lightFixedColour) << "\n";
     out << "  cycle colours";
     for (int i = 0; i < 8; ++i) {
-        out << " " << ColourText(r.cycleColour[i]) << (r.cycleColourEnabled[i] ? "" : "(off)");
+        out << " #" << ColourText(r.cycleColour[i]) << (r.cycleColourEnabled[i] ? "" : "(off)");
     }
     out << "\n";
     out << "  lift-off distance " << r.liftOffDistance << ", distance enabled " << r.distanceEnabled
@@ -199,7 +209,8 @@ void PrintDataRecord(const DataRecord& r, std::ostream& out) {
         << Hex(r.reserved, 8) << "\n";
 }
 
-void PrintRecords(const std::vector<uint8_t>& bytes, const FileKind& kind, std::ostream& out) {
+void PrintRecords(const std::vector<uint8_t>& bytes, const FileKind& kind, std::ostream& out,
+                  int sensorCode) {
     const size_t count = bytes.size() / RecordSize(kind.record);
     for (size_t i = 0; i < count; ++i) {
         out << RecordName(kind.record) << " " << i << ":\n";
@@ -207,7 +218,7 @@ void PrintRecords(const std::vector<uint8_t>& bytes, const FileKind& kind, std::
             case RecordKind::kProfile: {
                 auto record = std::make_unique<ProfileRecord>();  // 115 KB: not on the stack
                 CopyRecord(bytes, i, *record);
-                PrintProfile(*record, out);
+                PrintProfile(*record, out, sensorCode);
                 break;
             }
             case RecordKind::kMacro: {

@@ -11,13 +11,15 @@
 
 namespace mouse::cli {
 
-void PrintProfile(const ProfileRecord& record, std::ostream& out);
+// sensorCode decides the DPI shown for each level's step (0: only steps).
+void PrintProfile(const ProfileRecord& record, std::ostream& out, int sensorCode = 0);
 void PrintMacroRecord(const MacroRecord& record, std::ostream& out);
 void PrintGunRecord(const GunRecord& record, std::ostream& out);
 void PrintDataRecord(const DataRecord& record, std::ostream& out);
 
 // Prints every whole record of bytes as the given kind, numbered from 0.
-void PrintRecords(const std::vector<uint8_t>& bytes, const FileKind& kind, std::ostream& out);
+void PrintRecords(const std::vector<uint8_t>& bytes, const FileKind& kind, std::ostream& out,
+                  int sensorCode = 0);
 
 // Display name of a key code: the key's name without the "key_" prefix,
 // "none" for 0, hex for a code without a name.

@@ -96,4 +96,23 @@ CLI::Validator IntegerCheck(std::function<std::string(long long value)> problem)
         "");
 }
 
+std::filesystem::path OwnFolder() {
+    std::error_code ec;
+    std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return ec ? std::filesystem::current_path() : self.parent_path();
+}
+
+void AddIniOption(CLI::App& app, std::string& ini) {
+    app.add_option("--ini", ini)
+        ->check(CLI::Validator(
+            [](const std::string& path) -> std::string {
+                return std::filesystem::is_regular_file(path) ? "" : "cannot read " + path;
+            },
+            ""));
+}
+
+DeviceConfig LoadIni(const CLI::App& app, const std::string& ini) {
+    return LoadDeviceConfig(app.count("--ini") != 0 ? ini : (OwnFolder() / "Data.ini").string());
+}
+
 }  // namespace mouse::cli

@@ -6,11 +6,14 @@
 
 #include <CLI/CLI.hpp>
 
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
+
+#include "store/data_ini.h"
 
 namespace mouse::cli {
 
@@ -33,5 +36,15 @@ CLI::Validator Decimal();
 // A check of an integer option (after Decimal): problem(value) says why the
 // value is refused, or is empty when it is taken.
 CLI::Validator IntegerCheck(std::function<std::string(long long value)> problem);
+
+// The folder mousectl runs from (the program folder when it is installed
+// beside the program).
+std::filesystem::path OwnFolder();
+
+// --ini FILE: the Data.ini to use instead of the one beside mousectl, which
+// is the one the program reads (its button overrides decide what every
+// button sends, its sensor what a DPI step means).
+void AddIniOption(CLI::App& app, std::string& ini);
+DeviceConfig LoadIni(const CLI::App& app, const std::string& ini);
 
 }  // namespace mouse::cli

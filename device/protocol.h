@@ -66,6 +66,15 @@ inline constexpr int kRipple = 9;
 inline constexpr int kRainbow = 10;
 inline constexpr int kSpotlight = 11;
 inline constexpr int kCount = 12;
+
+// Lower-case name of an effect for tools and diagnostics; nullptr outside
+// 0-11.
+inline const char* EffectName(int effect) {
+    static constexpr const char* kNames[kCount] = {
+        "off",  "steady",  "breathing", "spectrum", "wave",    "reactive",
+        "flow", "marquee", "starlight", "ripple",   "rainbow", "spotlight"};
+    return effect >= 0 && effect < kCount ? kNames[effect] : nullptr;
+}
 }  // namespace light
 
 // Positions in the main window's two tab layouts: config_tab holds the

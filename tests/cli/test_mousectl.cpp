@@ -226,7 +226,9 @@ TEST_F(MousectlTest, InspectReadsBackEveryFileKindTheCoreWrites) {
     const Case cases[] = {
         {stores.ProfilePath(),
          {"2 whole profile records", "name \"Profile1\"", "name \"Profile2\"",
-          "slot 3 (office 3): shortcut [21] Ctrl+Shift+A", "step 10 (y 10)"}},
+          "slot 3 (office 3): shortcut [21] Ctrl+Shift+A",
+          "level 1: 1000 DPI, colour #ff0000, in use, current  [step 10, y 10, enabled]",
+          "report rate 500 Hz (index 2)", "lighting wave (mode 4)"}},
         {stores.DataBinPath(), {"current profile index 1"}},
         {stores.MacroPath(),
          {"folder \"Games\"", "macro \"Games\"/\"Combo\", loops 1, 2 actions", "1: press A, 10 ms",
