@@ -249,12 +249,19 @@ IoResult WriteFileAtomically(const fs::path& path, const void* data, size_t size
 
 bool ReadWholeFile(const fs::path& path, std::vector<uint8_t>& bytes) {
     bytes.clear();
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Only regular files: a FIFO or a device under a store's name would
+    // block the start or read without end. O_NONBLOCK keeps the open of a
+    // FIFO from waiting for a writer; it does not change reads of a file.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         return false;
     }
     struct stat st {};
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return false;
+    }
+    if (st.st_size > 0) {
         bytes.reserve(size_t(st.st_size));
     }
     uint8_t buffer[64 * 1024];

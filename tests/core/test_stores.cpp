@@ -13,6 +13,7 @@
 #include <optional>
 #include <set>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "store/stores.h"
@@ -160,6 +161,20 @@ TEST(LoadStores, AnEmptyProfileFileCountsAsMissing) {
     EXPECT_EQ(ReadText(s.profiles[0]->name), u"Profil 1");
     EXPECT_EQ(s.profiles[0]->dpiValue[7], 12);
     EXPECT_EQ(ReadBytes(s.ProfilePath()).size(), sizeof(ProfileRecord));
+}
+
+TEST(LoadStores, AStoreThatIsNotAFileDoesNotBlockTheStart) {
+    TempDir dir;
+    Stores s(dir.path() / "Data");
+    std::filesystem::create_directories(s.Folder());
+    // A FIFO would block an ordinary open until some writer came; a device
+    // would read forever.
+    ASSERT_EQ(mkfifo(s.ProfilePath().c_str(), 0600), 0);
+    std::filesystem::create_symlink("/dev/zero", s.MacroPath());
+    const LoadReport report = s.LoadStores(3311, u"Profile");
+    EXPECT_TRUE(report.defaultProfileCreated);
+    EXPECT_EQ(s.profiles.size(), 1u);
+    EXPECT_TRUE(s.macros.empty());
 }
 
 TEST(LoadStores, IndexOutsideTheListIsReset) {
