@@ -21,21 +21,12 @@
 #include "drivers/sim/sim_client.h"
 #include "drivers/sim/sim_process.h"
 #include "ui/ui.h"
+#include "wait_for.h"
 
 namespace mouse {
 namespace {
 
-bool WaitFor(const std::function<bool()>& done, int ms = 5000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > ms) {
-            return false;
-        }
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
-}
+using test::WaitFor;
 
 const char* const kIni =
     "[Default]\r\nVID=04d9\r\nPID=a09f\r\nSensor=3311\r\nDistance=1\r\n"

@@ -20,6 +20,7 @@
 #include "drivers/sim/sim_process.h"
 #include "sim_counters.h"
 #include "ui/ui.h"
+#include "wait_for.h"
 
 namespace mouse {
 namespace {
@@ -37,17 +38,7 @@ public:
     QStringList urls, programs;
 };
 
-bool WaitFor(const std::function<bool()>& done, int ms = 5000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > ms) {
-            return false;
-        }
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
-}
+using test::WaitFor;
 
 QByteArray ReadAll(const QString& path) {
     QFile f(path);

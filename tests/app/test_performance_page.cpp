@@ -22,21 +22,12 @@
 #include "drivers/sim/sim_client.h"
 #include "drivers/sim/sim_process.h"
 #include "ui/ui.h"
+#include "wait_for.h"
 
 namespace mouse {
 namespace {
 
-bool WaitFor(const std::function<bool()>& done, int ms = 5000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > ms) {
-            return false;
-        }
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
-}
+using test::WaitFor;
 
 QString N(const char* pattern, int n) {
     return QString::fromLatin1(pattern).replace(QStringLiteral("%d"), QString::number(n));
