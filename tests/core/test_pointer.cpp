@@ -25,8 +25,9 @@ public:
         std::string pv;
         if (action == kSpiSetMouse) {
             const int32_t* values = static_cast<const int32_t*>(pvParam);
-            pv = "[" + std::to_string(values[0]) + "," + std::to_string(values[1]) + "," +
-                 std::to_string(values[2]) + "]";
+            pv = "[";
+            pv += std::to_string(values[0]) + "," + std::to_string(values[1]) + "," +
+                  std::to_string(values[2]) + "]";
         } else {
             pv = std::to_string(reinterpret_cast<uintptr_t>(pvParam));
         }
