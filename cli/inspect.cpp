@@ -1,30 +1,29 @@
 #include "cli/inspect.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <memory>
 
 #include "device/dpi_scale.h"
 #include "device/encode.h"
 #include "device/protocol.h"
+#include "store/ascii.h"
 #include "store/tables.h"
 
 namespace mouse::cli {
 
 namespace {
 
-std::string Hex(unsigned value, int digits) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%0*x", digits, value);
-    return text;
-}
-
 std::string ColourText(uint32_t colour) {
-    return Hex(ColourRed(colour), 2) + Hex(ColourGreen(colour), 2) + Hex(ColourBlue(colour), 2);
+    const uint8_t rgb[] = {uint8_t(ColourRed(colour)), uint8_t(ColourGreen(colour)),
+                           uint8_t(ColourBlue(colour))};
+    return HexBytes(rgb);
 }
 
 std::string Quoted(const TextField& field) {
-    return "\"" + ToUtf8(ReadText(field)) + "\"";
+    std::string text = "\"";
+    text += ToUtf8(ReadText(field));
+    text += '"';
+    return text;
 }
 
 std::string ModifierText(uint8_t mask) {
@@ -53,7 +52,7 @@ std::string ActionText(const MacroAction& action) {
             text = "move (" + std::to_string(action.x) + ", " + std::to_string(action.y) + ")";
             break;
         default:
-            text = "kind " + std::to_string(action.kind) + " code 0x" + Hex(action.code, 2);
+            text = "kind " + std::to_string(action.kind) + " code 0x" + HexNumber(action.code, 2);
             break;
     }
     return text + ", " + std::to_string(action.delay) + " ms";
@@ -119,7 +118,7 @@ std::string KeyDisplayName(uint8_t keyCode) {
     }
     std::string name = ToUtf8(KeyNameKey(keyCode));
     if (name.empty()) {
-        return "0x" + Hex(keyCode, 2);
+        return "0x" + HexNumber(keyCode, 2);
     }
     if (name.rfind("key_", 0) == 0 && name.size() > 4) {
         name.erase(0, 4);
@@ -206,7 +205,7 @@ void PrintGunRecord(const GunRecord& r, std::ostream& out) {
 
 void PrintDataRecord(const DataRecord& r, std::ostream& out) {
     out << "  current profile index " << r.currentProfileIndex << ", reserved 0x"
-        << Hex(r.reserved, 8) << "\n";
+        << HexNumber(r.reserved, 8) << "\n";
 }
 
 void PrintRecords(const std::vector<uint8_t>& bytes, const FileKind& kind, std::ostream& out,

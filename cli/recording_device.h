@@ -21,18 +21,9 @@
 
 #include "device/device_io.h"
 #include "device/encode.h"
+#include "store/ascii.h"
 
 namespace mouse {
-
-inline std::string HexBytes(const uint8_t* data, size_t size) {
-    static constexpr char kDigits[] = "0123456789abcdef";
-    std::string text(2 * size, '0');
-    for (size_t i = 0; i < size; ++i) {
-        text[2 * i] = kDigits[data[i] >> 4];
-        text[2 * i + 1] = kDigits[data[i] & 0x0F];
-    }
-    return text;
-}
 
 enum class DeviceCall { kSetFeature, kGetFeature, kWriteUSB };
 
@@ -71,7 +62,7 @@ public:
         ++calls_;
         std::string line;
         if (transcript_) {
-            line = "GetFeature " + HexBytes(buffer, size_t(length)) + " ";
+            line = "GetFeature " + HexBytes({buffer, size_t(length)}) + " ";
         }
         const bool refused = Refused(DeviceCall::kGetFeature, buffer, length);
         if (!refused && length == kFeatureReportSize) {
@@ -86,7 +77,7 @@ public:
             }
         }
         if (transcript_) {
-            transcript_->push_back(line + HexBytes(buffer, size_t(length)));
+            transcript_->push_back(line + HexBytes({buffer, size_t(length)}));
         }
         return refused ? 0 : 1;
     }
@@ -100,7 +91,7 @@ public:
 private:
     void Record(const char* prefix, const uint8_t* bytes, int length) {
         if (transcript_) {
-            transcript_->push_back(prefix + HexBytes(bytes, size_t(length)));
+            transcript_->push_back(prefix + HexBytes({bytes, size_t(length)}));
         }
     }
     bool Refused(DeviceCall call, const uint8_t* bytes, int length) const {

@@ -1,6 +1,7 @@
 #include "device/device_link.h"
 
 #include "device/messages.h"
+#include "drivers/msdriver.h"
 
 namespace mouse {
 
@@ -32,10 +33,7 @@ int ReportRateIndexOfValue(int value) {
 
 DeviceLink::DeviceLink(DeviceLinkHost& host, DriverApi& driver, const DeviceConfig& config,
                        PostFn post)
-    : host_(host), driver_(driver), config_(config), post_(std::move(post)) {
-    window_.target = &post_;
-    window_.post = &PostFromLibrary;
-}
+    : host_(host), driver_(driver), config_(config), post_(std::move(post)) {}
 
 DeviceLink::~DeviceLink() {
     // The library keeps a pointer to post_: stop its monitor first.
@@ -62,7 +60,9 @@ void DeviceLink::StopWorker() {
 void DeviceLink::StartUp(std::string libraryError) {
     libraryError_ = std::move(libraryError);
     driver_.SetVidPid(config_.vid, config_.pid);
-    driver_.OpenDevMonitor(window_, kMsgDeviceNotice, kMsgDeviceChange);
+    // The library copies the window record; it keeps the pointer to post_.
+    const MsWindow window{&post_, &PostFromLibrary};
+    driver_.OpenDevMonitor(window, kMsgDeviceNotice, kMsgDeviceChange);
     driver_.OpenFeatureDevice();
     int opened = driver_.OpenReportDevice();
     deviceReady_ = 1;

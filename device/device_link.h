@@ -91,7 +91,6 @@ private:
     DriverApi& driver_;
     const DeviceConfig config_;
     PostFn post_;
-    MsWindow window_{};
     std::unique_ptr<ApplyWorker> worker_;
     std::string libraryError_;
 

@@ -1,5 +1,7 @@
 #include "device/driver_library.h"
 
+#include "drivers/msdriver.h"
+
 #include <dlfcn.h>
 
 namespace mouse {

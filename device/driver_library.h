@@ -5,7 +5,11 @@
 #include <string>
 
 #include "device/device_io.h"
-#include "drivers/msdriver.h"
+
+// The window stand-in of the library's header (drivers/msdriver.h). Only the
+// device link's own sources include that header, so the program's pages,
+// which see this one through the main window, stay clear of the driver layer.
+struct MsWindow;
 
 namespace mouse {
 

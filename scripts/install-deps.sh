@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages the build, the tests and the demo need,
-# skipping those already present.
+# skipping those already present. `--list` prints the package names, one a
+# line, and installs nothing (scripts/check-deps.sh reads them).
 set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config ccache clang-format
@@ -13,6 +14,10 @@ packages=(
   xvfb xauth x11-apps x11-utils imagemagick xdotool
   fonts-dejavu-core fonts-droid-fallback
 )
+if [ "${1:-}" = --list ]; then
+  printf '%s\n' "${packages[@]}"
+  exit 0
+fi
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -8,6 +8,7 @@
 #include <cmath>
 
 #include "ui/image.h"
+#include "ui/menu.h"
 #include "ui/paint_manager.h"
 #include "ui/widgets_p.h"
 #include "ui/window.h"
@@ -19,6 +20,12 @@ QEvent::Type UiMessageEvent::EventType() {
     return type;
 }
 
+UiMessageEvent::~UiMessageEvent() {
+    if (msg == kMsgMenu && !delivered) {
+        TakeMenuCmd(wParam);  // and drop it
+    }
+}
+
 // ---------------------------------------------------------------- HostWidget
 
 HostWidget::HostWidget(WindowImplBase* owner) : m_owner(owner) {
@@ -28,6 +35,7 @@ HostWidget::HostWidget(WindowImplBase* owner) : m_owner(owner) {
 bool HostWidget::event(QEvent* e) {
     if (e->type() == UiMessageEvent::EventType()) {
         auto* m = static_cast<UiMessageEvent*>(e);
+        m->delivered = !m_owner->m_destroyed;
         m_owner->DispatchMessage(m->msg, m->wParam, m->lParam);
         return true;
     }

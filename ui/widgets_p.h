@@ -17,15 +17,22 @@ namespace mouse {
 class WindowImplBase;
 class CPaintManagerUI;
 
-// A numbered message travelling to a window's UI thread.
+// A numbered message travelling to a window's UI thread. A menu command
+// (0x403) owns its MenuCmd until the handler of a live window receives it
+// (the handler takes it over); one that never gets there (its window was
+// destroyed or deleted first, or the program ended) frees it.
 class UiMessageEvent : public QEvent {
 public:
     static QEvent::Type EventType();
     UiMessageEvent(UINT msg, WPARAM wParam, LPARAM lParam)
         : QEvent(EventType()), msg(msg), wParam(wParam), lParam(lParam) {}
+    ~UiMessageEvent() override;
+    UiMessageEvent(const UiMessageEvent&) = delete;
+    UiMessageEvent& operator=(const UiMessageEvent&) = delete;
     UINT msg;
     WPARAM wParam;
     LPARAM lParam;
+    bool delivered = false;
 };
 
 // The top-level widget of a WindowImplBase.

@@ -35,9 +35,11 @@
 
 #include "drivers/sim/sim_mouse.h"
 #include "drivers/sim/sim_wire.h"
+#include "store/ascii.h"
 
 namespace {
 
+using mouse::HexBytes;
 using mouse::SimButton;
 using mouse::SimCall;
 using mouse::SimMouse;
@@ -119,16 +121,6 @@ bool ParseArgs(int argc, char** argv, Options& o) {
         return false;
     }
     return true;
-}
-
-std::string Hex(std::span<const uint8_t> bytes) {
-    static const char digits[] = "0123456789abcdef";
-    std::string out;
-    for (uint8_t b : bytes) {
-        out.push_back(digits[b >> 4]);
-        out.push_back(digits[b & 0x0F]);
-    }
-    return out;
 }
 
 struct Client {
@@ -339,7 +331,7 @@ private:
                 }
                 std::array<uint8_t, 8> r;
                 std::copy(p.begin(), p.end(), r.begin());
-                Log("SetFeature " + Hex(r));
+                Log("SetFeature " + HexBytes(r));
                 reply.status = mouse_.SetFeature(r) ? 1 : 0;
                 break;
             }
@@ -349,9 +341,9 @@ private:
                 }
                 std::array<uint8_t, 8> r;
                 std::copy(p.begin(), p.end(), r.begin());
-                const std::string request = Hex(r);
+                const std::string request = HexBytes(r);
                 const bool ok = mouse_.GetFeature(r);
-                Log("GetFeature " + request + " " + Hex(r));
+                Log("GetFeature " + request + " " + HexBytes(r));
                 if (ok) {
                     reply.status = 1;
                     reply.payload.assign(r.begin(), r.end());
@@ -364,7 +356,7 @@ private:
                 }
                 std::array<uint8_t, 32> r;
                 std::copy(p.begin(), p.end(), r.begin());
-                Log("WriteUSB " + Hex(r));
+                Log("WriteUSB " + HexBytes(r));
                 reply.status = mouse_.WriteUsb(r) ? 1 : 0;
                 break;
             }

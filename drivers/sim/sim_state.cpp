@@ -10,21 +10,6 @@ namespace mouse {
 
 namespace {
 
-std::string Hex(std::span<const uint8_t> bytes) {
-    static const char digits[] = "0123456789abcdef";
-    std::string out;
-    out.reserve(bytes.size() * 2);
-    for (uint8_t b : bytes) {
-        out.push_back(digits[b >> 4]);
-        out.push_back(digits[b & 0x0F]);
-    }
-    return out;
-}
-
-std::string Hex1(uint8_t b) {
-    return Hex({&b, 1});
-}
-
 bool ParseHex(std::string_view text, std::span<uint8_t> out) {
     if (text.size() != out.size() * 2) {
         return false;
@@ -68,26 +53,26 @@ std::vector<Field> Fields(const SimState& s) {
     std::vector<Field> f;
     f.push_back({"plugged", s.plugged ? "1" : "0"});
     const uint8_t version[2] = {s.versionMajor, s.versionMinor};
-    f.push_back({"version", Hex(version)});
-    f.push_back({"settings", Hex(s.settings)});
-    f.push_back({"buttonMode", Hex1(s.buttonMode)});
-    f.push_back({"reportRate", Hex1(s.reportRate)});
-    f.push_back({"dpiLevel", Hex1(s.dpiLevel)});
-    f.push_back({"fixedColour", Hex(s.fixedColour)});
+    f.push_back({"version", HexBytes(version)});
+    f.push_back({"settings", HexBytes(s.settings)});
+    f.push_back({"buttonMode", HexNumber(s.buttonMode, 2)});
+    f.push_back({"reportRate", HexNumber(s.reportRate, 2)});
+    f.push_back({"dpiLevel", HexNumber(s.dpiLevel, 2)});
+    f.push_back({"fixedColour", HexBytes(s.fixedColour)});
     const uint8_t light[3] = {s.lightEffect, s.lightP, s.lightQ};
-    f.push_back({"light", Hex(light)});
-    f.push_back({"cycleColours", Hex(s.cycleColours)});
-    f.push_back({"dpiColours", Hex(s.dpiColours)});
-    f.push_back({"dpiLevelCount", Hex1(s.dpiLevelCount)});
-    f.push_back({"dpiTable", Hex(s.dpiTable)});
-    f.push_back({"buttonTable", Hex(s.buttonTable)});
+    f.push_back({"light", HexBytes(light)});
+    f.push_back({"cycleColours", HexBytes(s.cycleColours)});
+    f.push_back({"dpiColours", HexBytes(s.dpiColours)});
+    f.push_back({"dpiLevelCount", HexNumber(s.dpiLevelCount, 2)});
+    f.push_back({"dpiTable", HexBytes(s.dpiTable)});
+    f.push_back({"buttonTable", HexBytes(s.buttonTable)});
     for (size_t k = 0; k < s.macroBlocks.size(); ++k) {
         f.push_back({"macro" + std::to_string(k + 1),
-                     s.macroBlocks[k] ? Hex(*s.macroBlocks[k]) : std::string("-")});
+                     s.macroBlocks[k] ? HexBytes(*s.macroBlocks[k]) : std::string("-")});
     }
-    f.push_back({"liftOff", Hex1(s.liftOff)});
-    f.push_back({"keyResponse", Hex1(s.keyResponse)});
-    f.push_back({"highDpiMask", Hex1(s.highDpiMask)});
+    f.push_back({"liftOff", HexNumber(s.liftOff, 2)});
+    f.push_back({"keyResponse", HexNumber(s.keyResponse, 2)});
+    f.push_back({"highDpiMask", HexNumber(s.highDpiMask, 2)});
     f.push_back({"closingCount", std::to_string(s.closingCount)});
     f.push_back({"acceptedCount", std::to_string(s.acceptedCount)});
     f.push_back({"refusedCount", std::to_string(s.refusedCount)});
@@ -113,7 +98,9 @@ bool ParseOne(const std::map<std::string, std::string, std::less<>>& values, con
 }
 
 std::string Colour(std::span<const uint8_t> rgb) {
-    return "#" + Hex(rgb.first(3));
+    std::string text = "#";
+    text += HexBytes(rgb.first(3));
+    return text;
 }
 
 }  // namespace
@@ -203,14 +190,20 @@ std::string FormatSimState(const SimState& s) {
     auto spaced = [](std::span<const uint8_t> bytes) {
         std::string t;
         for (size_t i = 0; i < bytes.size(); ++i) {
-            t += (i == 0 ? "" : " ") + Hex1(bytes[i]);
+            if (i != 0) {
+                t += ' ';
+            }
+            t += HexNumber(bytes[i], 2);
         }
         return t;
     };
     auto colours = [&](std::span<const uint8_t> list) {
         std::string t;
         for (size_t i = 0; i + 3 <= list.size(); i += 3) {
-            t += (i == 0 ? "" : " ") + Colour(list.subspan(i, 3));
+            if (i != 0) {
+                t += ' ';
+            }
+            t += Colour(list.subspan(i, 3));
         }
         return t;
     };
@@ -225,11 +218,11 @@ std::string FormatSimState(const SimState& s) {
     add("DPI colours:", colours(s.dpiColours));
     add("cycle colours:", colours(s.cycleColours));
     add("fixed colour:", Colour(s.fixedColour));
-    add("lighting:", "effect " + std::to_string(s.lightEffect) + ", p " + Hex1(s.lightP) + ", q " +
-                         Hex1(s.lightQ));
-    add("lift-off:", Hex1(s.liftOff));
-    add("key response:", Hex1(s.keyResponse));
-    add("high-DPI mask:", Hex1(s.highDpiMask));
+    add("lighting:", "effect " + std::to_string(s.lightEffect) + ", p " + HexNumber(s.lightP, 2) +
+                         ", q " + HexNumber(s.lightQ, 2));
+    add("lift-off:", HexNumber(s.liftOff, 2));
+    add("key response:", HexNumber(s.keyResponse, 2));
+    add("high-DPI mask:", HexNumber(s.highDpiMask, 2));
     add("closing cmds:", std::to_string(s.closingCount));
     add("exchanges:", std::to_string(s.acceptedCount) + " accepted, " +
                           std::to_string(s.refusedCount) + " refused, " +

@@ -179,7 +179,7 @@ TEST(Utf, ConversionsAndInvalidInput) {
     EXPECT_EQ(FromUtf8(utf8), text);
 
     EXPECT_EQ(ToUtf8(std::u16string(1, char16_t(0xD800))), "\xEF\xBF\xBD");
-    EXPECT_EQ(ToUtf8(u"a" + std::u16string(1, char16_t(0xDC00)) + u"b"),
+    EXPECT_EQ(ToUtf8(std::u16string{u'a', char16_t(0xDC00), u'b'}),
               "a\xEF\xBF\xBD"
               "b");
     struct Case {

@@ -59,7 +59,7 @@ std::unique_ptr<ProfileRecord> NamedProfile(std::u16string_view name, int seed) 
 std::vector<uint8_t> ProfileFileOf(int count) {
     std::vector<uint8_t> bytes;
     for (int i = 0; i < count; ++i) {
-        AppendRecord(bytes, *NamedProfile(u"P" + std::u16string(1, char16_t(u'A' + i)), i + 1));
+        AppendRecord(bytes, *NamedProfile(std::u16string{u'P', char16_t(u'A' + i)}, i + 1));
     }
     return bytes;
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "device/driver_library.h"
+#include "drivers/msdriver.h"
 
 namespace mouse::test {
 

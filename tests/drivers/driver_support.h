@@ -16,6 +16,7 @@
 #include <string>
 
 #include "drivers/msdriver.h"
+#include "store/ascii.h"
 
 namespace mouse::test {
 
@@ -156,16 +157,6 @@ inline Data Pattern(uint8_t seed, int index, size_t used = 32) {
         d[i] = static_cast<uint8_t>(seed + 32 * index + static_cast<int>(i));
     }
     return d;
-}
-
-inline std::string Hex(const uint8_t* bytes, size_t n) {
-    static const char digits[] = "0123456789abcdef";
-    std::string s;
-    for (size_t i = 0; i < n; ++i) {
-        s.push_back(digits[bytes[i] >> 4]);
-        s.push_back(digits[bytes[i] & 15]);
-    }
-    return s;
 }
 
 }  // namespace mouse::test

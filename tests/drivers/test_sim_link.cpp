@@ -192,7 +192,7 @@ TEST_F(SimLink, FirmwareVersionRead) {
                                        Feature{0x8B, 0, 0, 0, 0, 0, 0, 0}};
     for (Feature request : unknownRequests) {
         const Feature before = request;
-        EXPECT_EQ(Get(request), 0) << Hex(before.data(), 8);
+        EXPECT_EQ(Get(request), 0) << HexBytes(before);
         EXPECT_EQ(request, before) << "a refused read changed the buffer";
     }
 }
@@ -509,11 +509,9 @@ TEST_F(SimLink, LogHasOneLinePerExchange) {
     const Feature reply = MakeFeature(0x80, 1, 0);
     const Data data = Pattern(0xF0, 0, 24);
     const std::vector<std::string> expected = {
-        "SetFeature " + Hex(colour.data(), 8),
-        "GetFeature 8000000000000000 " + Hex(reply.data(), 8),
-        "SetFeature " + Hex(announce.data(), 8),
-        "WriteUSB " + Hex(data.data(), 32),
-        "SetFeature " + Hex(unknown.data(), 8),
+        "SetFeature " + HexBytes(colour),   "GetFeature 8000000000000000 " + HexBytes(reply),
+        "SetFeature " + HexBytes(announce), "WriteUSB " + HexBytes(data),
+        "SetFeature " + HexBytes(unknown),
     };
     ASSERT_EQ(lines.size(), expected.size());
     long last = -1;

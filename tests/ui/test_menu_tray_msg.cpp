@@ -39,6 +39,47 @@ TEST_F(ShippedSkinTest, MenuChoiceArrivesAsMenuCommandWithItsName) {
     EXPECT_EQ(TakeMenuCmd(0), nullptr);
 }
 
+// A queued menu command whose window is gone before it arrives is freed by
+// the layer; one that reaches a live window belongs to its handler. The
+// command's name shares its text with `name`, so `name` is detached again
+// exactly when the command has been freed.
+TEST_F(UiTest, QueuedMenuCommandIsFreedOnlyWhenNoLiveWindowReceivesIt) {
+    enum class Fate { kDelivered, kWindowDestroyedFirst, kWindowDeletedWhileQueued };
+    for (Fate fate :
+         {Fate::kDelivered, Fate::kWindowDestroyedFirst, Fate::kWindowDeletedWhileQueued}) {
+        SCOPED_TRACE(int(fate));
+        QString name = QString::number(0x403) + QStringLiteral("-choice");
+        ASSERT_TRUE(name.isDetached());
+        auto owner = std::make_unique<TestWnd>();
+        ASSERT_TRUE(owner->Create(nullptr));
+        if (fate == Fate::kWindowDestroyedFirst) {
+            owner->DestroyWindow();
+            Pump();
+        }
+        owner->PostMessage(kMsgMenu, reinterpret_cast<WPARAM>(new MenuCmd{name, {}, {}}), 0);
+        EXPECT_FALSE(name.isDetached());
+        if (fate == Fate::kWindowDeletedWhileQueued) {
+            owner.reset();
+        }
+        Pump();
+        std::vector<WPARAM> received;
+        for (const auto& m : owner ? owner->messages : decltype(owner->messages){}) {
+            if (m.msg == kMsgMenu) {
+                received.push_back(m.wParam);
+            }
+        }
+        if (fate == Fate::kDelivered) {
+            ASSERT_EQ(received.size(), 1u);
+            EXPECT_FALSE(name.isDetached()) << "freed under the handler";
+            std::unique_ptr<MenuCmd> cmd = TakeMenuCmd(received[0]);
+            EXPECT_EQ(cmd->szName, name);
+        } else {
+            EXPECT_TRUE(received.empty());
+        }
+        EXPECT_TRUE(name.isDetached());
+    }
+}
+
 TEST_F(ShippedSkinTest, MenuAlignmentCountAndResize) {
     TestWnd owner(QStringLiteral("msg.xml"));
     ASSERT_TRUE(owner.Create(nullptr));
