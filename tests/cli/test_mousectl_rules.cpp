@@ -39,8 +39,10 @@ bool Contains(const std::string& text, const std::string& part) {
 TEST_F(MousectlTest, NewProfileTakesExactlyTheSensorCodesTheEncodingKnows) {
     const RunResult help = Run({"new-profile", "--help"});
     for (const int code : KnownSensorCodes()) {
-        EXPECT_TRUE(Contains(help.out, " " + std::to_string(code))) << code << "\n" << help.out;
-        const fs::path path = NewProfile("S" + std::to_string(code), code);
+        EXPECT_TRUE(Contains(help.out, std::string(" ").append(std::to_string(code))))
+            << code << "\n"
+            << help.out;
+        const fs::path path = NewProfile(std::string("S").append(std::to_string(code)), code);
         EXPECT_EQ(fs::file_size(path), sizeof(ProfileRecord)) << code;
     }
     // Not a known code, or not meant as one: 010 would be octal 8 and 0x10

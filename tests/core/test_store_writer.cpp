@@ -246,7 +246,8 @@ TEST(StoreWriter, DrainAndTheDestructorWaitForEverythingQueued) {
         auto writer = std::make_unique<StoreWriter>(log.Callback());
         hook.HoldNextWrite();
         for (uint32_t i = 0; i < c.files; ++i) {
-            writer->Save(dir.path() / ("f" + std::to_string(i)), Bytes(i + 1, 256 * 1024));
+            writer->Save(dir.path() / std::string("f").append(std::to_string(i)),
+                         Bytes(i + 1, 256 * 1024));
         }
         hook.WaitHeld();
         EXPECT_FALSE(writer->Idle());
@@ -260,7 +261,7 @@ TEST(StoreWriter, DrainAndTheDestructorWaitForEverythingQueued) {
         EXPECT_EQ(log.Take().size(), c.files) << "every done call has returned";
         release.join();
         for (uint32_t i = 0; i < c.files; ++i) {
-            EXPECT_EQ(VersionIn(dir.path() / ("f" + std::to_string(i))), i + 1);
+            EXPECT_EQ(VersionIn(dir.path() / std::string("f").append(std::to_string(i))), i + 1);
         }
     }
 }
