@@ -532,8 +532,8 @@ std::vector<uint8_t> Stores::Snapshot(StoreFile which, std::vector<uint8_t> buff
     switch (which) {
         case StoreFile::DataBin: {
             const DataRecord record{currentIndex, dataReserved};
-            const auto* p = reinterpret_cast<const uint8_t*>(&record);
-            buffer.assign(p, p + sizeof(record));
+            buffer.resize(sizeof(record));
+            std::memcpy(buffer.data(), &record, sizeof(record));
             return buffer;
         }
         case StoreFile::Profiles:
