@@ -66,7 +66,7 @@ public:
     void HideMainWindow() override {}
     void ShowNoDeviceMessage(const std::string&) override {}
     void RunAfter(int, std::function<void()> fn) override { timers.push_back(std::move(fn)); }
-    void ApplyFinished(int) override {}
+    void ApplyFinished(int, const ApplyReport&) override {}
     void FirmwareVersionRead(std::optional<FirmwareVersion>) override {}
 
     void FireTimers() {
