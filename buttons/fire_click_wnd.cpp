@@ -23,14 +23,7 @@ void CFireClickWnd::InitWindow() {
 }
 
 void CFireClickWnd::OnClick(TNotifyUI& msg) {
-    if (msg.pSender == nullptr) {
-        return;
-    }
-    if (msg.pSender == m_pOkBtn) {
-        Close(1);
-    } else if (msg.pSender == m_pCancelBtn || msg.pSender == m_pExitBtn) {
-        Close(0);
-    }
+    CloseOnDialogButton(msg);
 }
 
 void CFireClickWnd::OnKillFocus(TNotifyUI& msg) {

@@ -18,14 +18,7 @@ void CMsgWnd::InitWindow() {
 }
 
 void CMsgWnd::OnClick(TNotifyUI& msg) {
-    if (msg.pSender == nullptr) {
-        return;
-    }
-    if (msg.pSender == m_pOkBtn) {
-        Close(1);
-    } else if (msg.pSender == m_pCancelBtn || msg.pSender == m_pExitBtn) {
-        Close(0);
-    }
+    CloseOnDialogButton(msg);
 }
 
 int ShowMessage(WindowImplBase* parent, const QString& titleKey, const QString& msgKey) {

@@ -44,14 +44,7 @@ void CSelectColorWnd::ShowColour(bool edits) {
 }
 
 void CSelectColorWnd::OnClick(TNotifyUI& msg) {
-    if (msg.pSender == nullptr) {
-        return;
-    }
-    if (msg.pSender == m_pOkBtn) {
-        Close(1);
-    } else if (msg.pSender == m_pCancelBtn || msg.pSender == m_pExitBtn) {
-        Close(0);
-    }
+    CloseOnDialogButton(msg);
 }
 
 void CSelectColorWnd::OnPaletteColour(TNotifyUI& msg) {

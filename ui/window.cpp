@@ -198,6 +198,22 @@ void WindowImplBase::Close(int result) {
     DestroyWindow();
 }
 
+bool WindowImplBase::CloseOnDialogButton(const TNotifyUI& msg) {
+    if (msg.pSender == nullptr) {
+        return false;
+    }
+    const QString name = msg.pSender->GetName();
+    if (name == QLatin1String("ok_btn")) {
+        Close(1);
+        return true;
+    }
+    if (name == QLatin1String("cancel_btn") || name == QLatin1String("exit_btn")) {
+        Close(0);
+        return true;
+    }
+    return false;
+}
+
 void WindowImplBase::Finish() {
     // A modal window is gone once its run ends.
     if (m_destroyed) {

@@ -56,6 +56,9 @@ public:
     bool IsModal() const { return m_modalLoop != nullptr || m_inSeam; }
     // Modal: ends ShowModal with `result`. Otherwise destroys the window.
     void Close(int result = 0);
+    // The buttons every modal dialog shares: ok_btn ends it with 1,
+    // cancel_btn and exit_btn with 0. True when msg was one of them.
+    bool CloseOnDialogButton(const TNotifyUI& msg);
     // Hides the window for good: WM_DESTROY reaches HandleCustomMessage, then
     // OnFinalMessage runs (and the object is deleted when the flag is set).
     void DestroyWindow();
