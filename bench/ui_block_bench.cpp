@@ -214,6 +214,7 @@ bool RunOnce(const std::string& simSocket, Figures& f) {
 
     Watchdog watchdog;
     QElapsedTimer wall;
+    NoPointerSettings noDesktop;
     std::unique_ptr<BenchWnd> wnd;
 
     // Start-up: the window is created from inside the running event loop.
@@ -223,6 +224,7 @@ bool RunOnce(const std::string& simSocket, Figures& f) {
         MainWndOptions options;
         options.programFolder = program;
         options.driverLibrary = MOUSE_APP_DIR "/MSDriver.so";
+        options.pointer = &noDesktop;  // the benchmark leaves the desktop alone
         options.quit = [] {};
         wnd = std::make_unique<BenchWnd>(options);
         if (!wnd->Create(nullptr)) {

@@ -18,10 +18,10 @@
 #include <vector>
 
 #include "app/main_wnd.h"
+#include "app_test_util.h"
 #include "drivers/sim/sim_client.h"
 #include "drivers/sim/sim_process.h"
 #include "ui/ui.h"
-#include "wait_for.h"
 
 namespace mouse {
 namespace {
@@ -67,12 +67,7 @@ protected:
         } else {
             setenv("MOUSE_SIM_SOCKET", (program + "no-such-socket").toUtf8().data(), 1);
         }
-        MainWndOptions options;
-        options.programFolder = program;
-        options.driverLibrary = MOUSE_APP_DIR "/MSDriver.so";
-        options.workerPause = [](int) {};
-        options.quit = [] {};
-        wnd = std::make_unique<CMainWnd>(options);
+        wnd = std::make_unique<CMainWnd>(test::TestWindowOptions(program));
         ASSERT_TRUE(wnd->Create(nullptr)) << CPaintManagerUI::GetErrors().join("\n").toStdString();
         wnd->ShowMainWindow();
         wnd->FindControl<COptionUI>("light_btn")->Activate();

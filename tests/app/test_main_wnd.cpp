@@ -13,6 +13,7 @@
 #include <functional>
 
 #include "app/main_wnd.h"
+#include "app_test_util.h"
 #include "buttons/msg_wnd.h"
 #include "device/encode.h"
 #include "device/messages.h"
@@ -20,7 +21,6 @@
 #include "drivers/sim/sim_process.h"
 #include "sim_counters.h"
 #include "ui/ui.h"
-#include "wait_for.h"
 
 namespace mouse {
 namespace {

@@ -16,13 +16,13 @@
 #include <memory>
 
 #include "app/main_wnd.h"
+#include "app_test_util.h"
 #include "buttons/dpi_msg.h"
 #include "device/dpi_scale.h"
 #include "device/encode.h"
 #include "drivers/sim/sim_client.h"
 #include "drivers/sim/sim_process.h"
 #include "ui/ui.h"
-#include "wait_for.h"
 
 namespace mouse {
 namespace {
@@ -83,12 +83,7 @@ protected:
             }
         }
         WriteIni(ini);
-        MainWndOptions options;
-        options.programFolder = program;
-        options.driverLibrary = MOUSE_APP_DIR "/MSDriver.so";
-        options.workerPause = [](int) {};
-        options.quit = [] {};
-        wnd = std::make_unique<CMainWnd>(options);
+        wnd = std::make_unique<CMainWnd>(test::TestWindowOptions(program));
         ASSERT_TRUE(wnd->Create(nullptr)) << CPaintManagerUI::GetErrors().join("\n").toStdString();
         // Rows and panels count as visible only on the page shown.
         wnd->FindControl<COptionUI>("performance_btn")->Activate();

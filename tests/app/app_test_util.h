@@ -1,0 +1,39 @@
+// Helpers of the program's in-process tests.
+#pragma once
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <functional>
+
+#include "app/main_wnd.h"
+
+namespace mouse::test {
+
+// Runs the event loop until done() holds or ms milliseconds have passed.
+inline bool WaitFor(const std::function<bool()>& done, int ms = 5000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > ms) {
+            return false;
+        }
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return true;
+}
+
+// A main window in a test's program folder, against the real device-access
+// library, without protocol pauses, ending nothing on quit, and never
+// writing the tester's own desktop pointer settings.
+inline MainWndOptions TestWindowOptions(const QString& program) {
+    static NoPointerSettings noDesktop;
+    MainWndOptions options;
+    options.programFolder = program;
+    options.driverLibrary = MOUSE_APP_DIR "/MSDriver.so";
+    options.pointer = &noDesktop;
+    options.workerPause = [](int) {};
+    options.quit = [] {};
+    return options;
+}
+
+}  // namespace mouse::test
