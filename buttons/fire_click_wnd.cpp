@@ -9,9 +9,7 @@ CFireClickWnd::CFireClickWnd() {
 }
 
 void CFireClickWnd::InitWindow() {
-    m_pOkBtn = m_pm.FindControl<CButtonUI>(QStringLiteral("ok_btn"));
-    m_pCancelBtn = m_pm.FindControl<CButtonUI>(QStringLiteral("cancel_btn"));
-    m_pExitBtn = m_pm.FindControl<CButtonUI>(QStringLiteral("exit_btn"));
+    m_pm.CheckControls(kFireClickWndTable);
     m_pTime = m_pm.FindControl<CEditUI>(QStringLiteral("edit_time"));
     m_pDelay = m_pm.FindControl<CEditUI>(QStringLiteral("edit_delay"));
     if (m_pTime != nullptr) {

@@ -45,9 +45,6 @@ private:
 
     int m_iCount = 0;
     int m_iDelay = 2;
-    CButtonUI* m_pOkBtn = nullptr;
-    CButtonUI* m_pCancelBtn = nullptr;
-    CButtonUI* m_pExitBtn = nullptr;
     CEditUI* m_pTime = nullptr;
     CEditUI* m_pDelay = nullptr;
 };

@@ -4,9 +4,6 @@ namespace mouse {
 
 void CMsgWnd::InitWindow() {
     m_pm.CheckControls(kMsgWndTable);
-    m_pOkBtn = m_pm.FindControl<CButtonUI>(QStringLiteral("ok_btn"));
-    m_pCancelBtn = m_pm.FindControl<CButtonUI>(QStringLiteral("cancel_btn"));
-    m_pExitBtn = m_pm.FindControl<CButtonUI>(QStringLiteral("exit_btn"));
     m_pTitle = m_pm.FindControl<CLabelUI>(QStringLiteral("label_title"));
     m_pString = m_pm.FindControl<CLabelUI>(QStringLiteral("label_string"));
     if (m_pTitle != nullptr) {

@@ -35,9 +35,6 @@ protected:
 private:
     QString m_title;
     QString m_msg;
-    CButtonUI* m_pOkBtn = nullptr;
-    CButtonUI* m_pCancelBtn = nullptr;
-    CButtonUI* m_pExitBtn = nullptr;
     CLabelUI* m_pTitle = nullptr;
     CLabelUI* m_pString = nullptr;
 };

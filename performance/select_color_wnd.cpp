@@ -20,9 +20,7 @@ void CSelectColorWnd::SetColor(uint32_t argb) {
 }
 
 void CSelectColorWnd::InitWindow() {
-    m_pOkBtn = m_pm.FindControl<CButtonUI>(QStringLiteral("ok_btn"));
-    m_pCancelBtn = m_pm.FindControl<CButtonUI>(QStringLiteral("cancel_btn"));
-    m_pExitBtn = m_pm.FindControl<CButtonUI>(QStringLiteral("exit_btn"));
+    m_pm.CheckControls(kSelectColorTable);
     m_pPreview = m_pm.FindControl(QStringLiteral("current_color_control"));
     m_pEdit[0] = m_pm.FindControl<CEditUI>(QStringLiteral("r_edit"));
     m_pEdit[1] = m_pm.FindControl<CEditUI>(QStringLiteral("g_edit"));

@@ -43,9 +43,6 @@ private:
     void ShowColour(bool edits);
 
     uint32_t m_color = 0xFFFF0000u;
-    CButtonUI* m_pOkBtn = nullptr;
-    CButtonUI* m_pCancelBtn = nullptr;
-    CButtonUI* m_pExitBtn = nullptr;
     CControlUI* m_pPreview = nullptr;
     CEditUI* m_pEdit[3] = {};
     CColorPaletteUI* m_pPalette = nullptr;
