@@ -1,17 +1,453 @@
 #include "buttons/button_page.h"
 
+#include <cstring>
+
+#include "app/main_wnd.h"
+#include "buttons/fire_click_wnd.h"
+#include "buttons/msg_wnd.h"
+#include "buttons/shortcut_wnd.h"
+#include "device/protocol.h"
+#include "store/tables.h"
+#include "ui/resource_manager.h"
+
+// The select-macro and select-preset dialogs (CSelectMacroWnd, CSelectGunWnd)
+// and the functions that bind their choice (ApplyMacroChoice,
+// ApplyGunChoice) are built with the macro and preset pages. Until they are
+// part of the build, MOUSE_HAVE_SELECT_DIALOGS stays undefined and those two
+// branches end as a cancelled dialog would.
+#if defined(MOUSE_HAVE_SELECT_DIALOGS)
+#include "guns/select_gun_wnd.h"
+#include "macros/select_macro_wnd.h"
+#endif
+
 namespace mouse {
+
+namespace {
+
+QString Numbered(const char* pattern, int n) {
+    return QString::fromLatin1(pattern).replace(QStringLiteral("%d"), QString::number(n));
+}
+
+QString Text(const QString& key) {
+    return CResourceManager::GetInstance()->GetText(key);
+}
+
+QString FromText(const TextField& field) {
+    const std::u16string text = ReadText(field);
+    return QString::fromUtf16(text.data(), qsizetype(text.size()));
+}
+
+// Timer that preselects the bound macro or preset in the select dialogs.
+[[maybe_unused]] constexpr UINT kPreselectTimer = 1000;
+[[maybe_unused]] constexpr UINT kPreselectMs = 100;
+
+}  // namespace
+
+// ---- rules --------------------------------------------------------------------
+
+int TwinSlot(int slot) {
+    return slot >= kSlotsPerMode ? slot - kSlotsPerMode : slot + kSlotsPerMode;
+}
+
+bool LeftClickKept(const ProfileRecord& profile, int slot, int newId) {
+    // The office range stops at entry 29: entries 30 and 31 do not count.
+    const int first = profile.buttonMode == 1 ? 32 : 0;
+    const int last = profile.buttonMode == 1 ? 63 : 29;
+    for (int i = first; i <= last; ++i) {
+        const int id = i == slot ? newId : profile.buttons[i].functionId;
+        if (id == fn::kLeftClick || id == fn::kSendGun) {
+            return true;
+        }
+    }
+    return false;
+}
+
+int CountFunctions(const ProfileRecord& profile, int a, int b) {
+    int count = 0;
+    for (const ButtonEntry& entry : profile.buttons) {
+        if (entry.functionId == a || entry.functionId == b) {
+            ++count;
+        }
+    }
+    return count;
+}
+
+int FunctionOfMenuItem(const QString& name) {
+    const int id = FunctionIdForMenuName(name.toStdString());
+    return id < 0 ? fn::kLeftClick : id;
+}
+
+std::optional<QString> ComposedLabel(const ButtonEntry& entry) {
+    switch (entry.functionId) {
+        case fn::kShortcut: {
+            static const char* const kModifierKeys[] = {"ctrl_text", "shift_text", "alt_text",
+                                                        "win_text"};
+            QString label;
+            for (int bit = 0; bit < 4; ++bit) {
+                if ((entry.shortcutModifiers & (1u << bit)) != 0) {
+                    label += Text(QLatin1String(kModifierKeys[bit])) + QLatin1Char('+');
+                }
+            }
+            const std::u16string key = KeyNameKey(entry.shortcutKey);
+            if (!key.empty()) {
+                label += Text(QString::fromUtf16(key.data(), qsizetype(key.size())));
+            }
+            return label;
+        }
+        case fn::kMacro:
+        case fn::kLeftButtonMacro:
+        case fn::kRecoil:
+            return Text(QString::fromStdString(FunctionTextKey(entry.functionId))) +
+                   FromText(entry.bindingFolder) + QLatin1Char('-') + FromText(entry.bindingName);
+        default:
+            return std::nullopt;
+    }
+}
+
+MenuPlacement PlaceButtonMenu(const QRect& button, int items, const QRect& screen) {
+    MenuPlacement place;
+    place.height = items * kMenuItemHeight;
+    place.topLeft = QPoint(button.left(), button.top() + button.height());
+    if (place.topLeft.y() + place.height >= screen.top() + screen.height()) {
+        place.topLeft.setY(button.top() - place.height - 4);
+        place.above = true;
+    }
+    return place;
+}
+
+// ---- page ---------------------------------------------------------------------
+
+CButtonPage::CButtonPage() {
+    OnNotify(ev::kClick, &CButtonPage::OnClick);
+    OnNotify(ev::kSelectChanged, &CButtonPage::OnSelectChanged);
+    OnNotify(ev::kMouseEnter, &CButtonPage::OnMouseEnter);
+    OnNotify(ev::kMouseLeave, &CButtonPage::OnMouseLeave);
+}
+
+CButtonPage::~CButtonPage() = default;
+
+ProfileRecord& CButtonPage::Profile() {
+    return m_pMainWnd->CurrentProfile();
+}
+
+void CButtonPage::InitControls() {
+    CPaintManagerUI& pm = *m_pPM;
+    for (int i = 0; i < kButtonSlots; ++i) {
+        m_buttons[size_t(i)] = pm.FindControl<CButtonUI>(Numbered("button%d_btn", i + 1));
+    }
+    for (int i = 0; i < 2; ++i) {
+        m_modes[size_t(i)] = pm.FindControl<COptionUI>(Numbered("button_mode_option_%d", i + 1));
+    }
+    m_officePics = {pm.FindControl(QStringLiteral("office_mode_left")),
+                    pm.FindControl(QStringLiteral("office_mode_right"))};
+    m_gamePics = {pm.FindControl(QStringLiteral("game_mode_left")),
+                  pm.FindControl(QStringLiteral("game_mode_right"))};
+    for (int i = 0; i <= kSlotsPerMode; ++i) {
+        m_highlights[size_t(i)] = pm.FindControl(Numbered("control_button_pic_%d", i));
+    }
+    m_pMousePic = pm.FindControl(QStringLiteral("ver_mouse_pic"));
+    TNotifyUI none;
+    OnMouseLeave(none);
+}
+
+int CButtonPage::SlotOf(const CControlUI* sender) const {
+    for (int i = 0; sender != nullptr && i < kButtonSlots; ++i) {
+        if (m_buttons[size_t(i)] == sender) {
+            return i;
+        }
+    }
+    return -1;
+}
 
 void CButtonPage::ShowMode(int mode) {
     m_iMode = mode == 1 ? 1 : 0;
+    for (CControlUI* pic : m_officePics) {
+        if (pic != nullptr) {
+            pic->SetVisible(m_iMode == 0);
+        }
+    }
+    for (CControlUI* pic : m_gamePics) {
+        if (pic != nullptr) {
+            pic->SetVisible(m_iMode == 1);
+        }
+    }
+    if (COptionUI* option = m_modes[size_t(m_iMode)]) {
+        option->Selected(true, false);
+    }
 }
 
 void CButtonPage::ShowButton(int slot) {
-    (void)slot;
+    if (slot < 0 || slot >= kButtonSlots || m_pMainWnd == nullptr) {
+        return;
+    }
+    CButtonUI* button = m_buttons[size_t(slot)];
+    if (button == nullptr) {
+        return;
+    }
+    const ButtonEntry& entry = Profile().buttons[slot];
+    if (std::optional<QString> label = ComposedLabel(entry)) {
+        button->SetText(*label);
+        button->SetToolTip(*label);  // long names do not fit the label
+    } else {
+        button->SetResourceText(QString::fromStdString(FunctionTextKey(entry.functionId)));
+        button->SetToolTip(QString());
+    }
+}
+
+// ---- notifications ----------------------------------------------------------
+
+void CButtonPage::OnClick(TNotifyUI& msg) {
+    if (const int slot = SlotOf(msg.pSender); slot >= 0) {
+        OpenButtonMenu(slot);
+    }
+}
+
+void CButtonPage::OnSelectChanged(TNotifyUI& msg) {
+    for (int mode = 0; mode < 2; ++mode) {
+        if (msg.pSender != nullptr && msg.pSender == m_modes[size_t(mode)]) {
+            Profile().buttonMode = mode;
+            ShowMode(mode);
+        }
+    }
+}
+
+void CButtonPage::OnMouseEnter(TNotifyUI& msg) {
+    const int slot = SlotOf(msg.pSender);
+    if (slot < 0) {
+        return;
+    }
+    if (CControlUI* pic = m_highlights[size_t(slot % kSlotsPerMode + 1)]) {
+        pic->Show();
+    }
+    if (m_highlights[0] != nullptr) {
+        m_highlights[0]->Hide();
+    }
+}
+
+void CButtonPage::OnMouseLeave(TNotifyUI& msg) {
+    if (msg.pSender != nullptr && SlotOf(msg.pSender) < 0) {
+        return;
+    }
+    for (int i = 1; i <= kSlotsPerMode; ++i) {
+        if (CControlUI* pic = m_highlights[size_t(i)]) {
+            pic->Hide();
+        }
+    }
+    if (m_highlights[0] != nullptr) {
+        m_highlights[0]->Show();
+    }
+}
+
+void CButtonPage::OpenButtonMenu(int slot) {
+    if (slot < 0 || slot >= kButtonSlots) {
+        return;
+    }
+    m_iCurButton = slot;
+    m_menu.reset();
+    CButtonUI* button = m_buttons[size_t(slot)];
+    if (button == nullptr || m_pMainWnd == nullptr) {
+        return;
+    }
+    const QRect window = m_pMainWnd->GetWindowRect();
+    const QRect onScreen = button->GetPos().translated(window.topLeft());
+    const QPoint anchor(onScreen.left(), onScreen.top() + onScreen.height());
+    m_menu = CMenuWnd::CreateMenu(m_pMainWnd, QStringLiteral("buttonmenu.xml"), anchor,
+                                  kMenuAlignLeft | kMenuAlignTop);
+    if (!m_menu) {
+        return;  // the skin error names the file
+    }
+    const MenuPlacement place =
+        PlaceButtonMenu(onScreen, m_menu->GetVisibleItemCount(), CMenuWnd::ScreenRect(anchor));
+    if (place.above) {
+        m_menu->MoveMenu(place.topLeft);
+        m_menu->ResizeMenu(m_menu->GetWindowRect().width(), place.height);
+    }
 }
 
 void CButtonPage::OnMenuCommand(const QString& name) {
     m_lastCommand = name;
+    m_menu.reset();
+    ChooseFunction(name);
+}
+
+// ---- choosing a function ----------------------------------------------------
+
+void CButtonPage::ShowOverlay(bool show) {
+    CControlUI* overlay =
+        m_pPM != nullptr ? m_pPM->TryFindControl(QStringLiteral("disable_window_ver")) : nullptr;
+    if (overlay != nullptr) {
+        overlay->SetVisible(show);
+    }
+}
+
+void CButtonPage::ChooseFunction(const QString& name) {
+    if (m_pMainWnd == nullptr || m_iCurButton < 0 || m_iCurButton >= kButtonSlots) {
+        return;
+    }
+    const int slot = m_iCurButton;
+    const int id = FunctionOfMenuItem(name);
+    if (!LeftClickKept(Profile(), slot, id)) {
+        ShowMessage(m_pMainWnd, QStringLiteral("warning_title_text"),
+                    QStringLiteral("one_left_click_text"));
+        return;
+    }
+    switch (id) {
+        case fn::kShortcut:
+            ChooseShortcut(slot);
+            break;
+        case fn::kFireClick:
+            ChooseFireClick(slot);
+            break;
+        case fn::kMacro:
+            ChooseMacro(slot);
+            break;
+        case fn::kRecoil:
+            ChooseGun(slot);
+            break;
+        case fn::kModeSwitch: {
+            // The same physical button switches back in the other mode.
+            const int twin = TwinSlot(slot);
+            Profile().buttons[slot].functionId = uint8_t(id);
+            Profile().buttons[twin].functionId = uint8_t(id);
+            ShowButton(twin);
+            ShowButton(slot);
+            break;
+        }
+        default:
+            Profile().buttons[slot].functionId = uint8_t(id);
+            ShowButton(slot);
+            break;
+    }
+}
+
+CButtonPage::Outcome CButtonPage::ChooseShortcut(int slot) {
+    ButtonEntry& entry = Profile().buttons[slot];
+    if (entry.functionId != fn::kShortcut) {
+        entry.shortcutModifiers = 0;
+        entry.shortcutKey = 0;
+    }
+    ShowOverlay(true);
+    CShortcutWnd dlg;
+    dlg.SetModifierMask(entry.shortcutModifiers);
+    dlg.SetKey(entry.shortcutKey);
+    int result = 0;
+    if (dlg.Create(m_pMainWnd, {}, kStyleTool)) {
+        dlg.CenterWindow();
+        result = dlg.ShowModal();
+    }
+    ShowOverlay(false);
+    if (result != 1) {
+        return Outcome::Closed;
+    }
+    entry.shortcutKey = dlg.GetKey();
+    entry.shortcutModifiers = dlg.GetModifierMask();
+    entry.functionId = fn::kShortcut;
+    ShowButton(slot);
+    return Outcome::Stored;
+}
+
+CButtonPage::Outcome CButtonPage::ChooseFireClick(int slot) {
+    ButtonEntry& entry = Profile().buttons[slot];
+    if (entry.functionId != fn::kFireClick) {
+        entry.fireClickCount = 0;
+        entry.fireClickDelay = 2;
+    }
+    ShowOverlay(true);
+    CFireClickWnd dlg;
+    dlg.SetCount(entry.fireClickCount);
+    dlg.SetDelay(entry.fireClickDelay);
+    int result = 0;
+    if (dlg.Create(m_pMainWnd, {}, kStyleTool)) {
+        dlg.CenterWindow();
+        result = dlg.ShowModal();
+    }
+    ShowOverlay(false);
+    if (result != 1) {
+        return Outcome::Closed;
+    }
+    entry.fireClickCount = dlg.GetCount();
+    entry.fireClickDelay = dlg.GetDelay();
+    entry.functionId = fn::kFireClick;
+    ShowButton(slot);
+    return Outcome::Stored;
+}
+
+CButtonPage::Outcome CButtonPage::ChooseMacro(int slot) {
+    ButtonEntry& entry = Profile().buttons[slot];
+    if (entry.functionId != fn::kMacro) {
+        entry.macroIndex = -1;
+        entry.repeatMode = 0;
+        entry.bindingColour = 255;
+        // A button that already holds a macro may always choose again.
+        if (CountFunctions(Profile(), fn::kMacro) >= kMaxMacroButtons) {
+            return Outcome::Refused;
+        }
+    }
+    const bool leftButton = entry.functionId == fn::kLeftButtonMacro;
+    [[maybe_unused]] const int32_t colour = leftButton ? entry.bindingColour : 255;
+    ShowOverlay(true);
+    Outcome outcome = Outcome::Closed;
+#if defined(MOUSE_HAVE_SELECT_DIALOGS)
+    // Merge point: the select-macro dialog and ApplyMacroChoice.
+    CSelectMacroWnd dlg;
+    dlg.SetMacroIndex(entry.macroIndex);
+    dlg.SetRepeatMode(entry.repeatMode);
+    dlg.SetLeftButton(leftButton);
+    dlg.SetColour(uint32_t(colour));
+    if (dlg.Create(m_pMainWnd, {}, kStyleTool)) {
+        if (CControlUI* list = dlg.FindControl(QStringLiteral("macro_list"))) {
+            list->SetTimer(kPreselectTimer, kPreselectMs);
+        }
+        dlg.CenterWindow();
+        if (dlg.ShowModal() == 1 &&
+            ApplyMacroChoice(entry, m_pMainWnd->GetStores().macros, dlg.GetMacroIndex(),
+                             dlg.GetRepeatMode(), dlg.GetLeftButton(), dlg.GetColour())) {
+            outcome = Outcome::Stored;
+        }
+    }
+#endif
+    ShowOverlay(false);
+    if (outcome == Outcome::Stored) {
+        ShowButton(slot);
+    }
+    return outcome;
+}
+
+CButtonPage::Outcome CButtonPage::ChooseGun(int slot) {
+    ButtonEntry& entry = Profile().buttons[slot];
+    if (entry.functionId != fn::kRecoil && entry.functionId != fn::kLeftButtonMacro) {
+        entry.gunIndex = -1;
+        entry.repeatMode = 0;
+        entry.bindingColour = 255;
+        if (CountFunctions(Profile(), fn::kRecoil, fn::kLeftButtonMacro) >= kMaxRecoilButtons) {
+            return Outcome::Refused;
+        }
+    }
+    ShowOverlay(true);
+    Outcome outcome = Outcome::Closed;
+#if defined(MOUSE_HAVE_SELECT_DIALOGS)
+    // Merge point: the select-preset dialog and ApplyGunChoice.
+    CSelectGunWnd dlg;
+    dlg.SetGunIndex(entry.gunIndex);
+    dlg.SetRepeatMode(entry.repeatMode);
+    dlg.SetColour(uint32_t(entry.bindingColour));
+    if (dlg.Create(m_pMainWnd, {}, kStyleTool)) {
+        if (CControlUI* list = dlg.FindControl(QStringLiteral("gun_list"))) {
+            list->SetTimer(kPreselectTimer, kPreselectMs);
+        }
+        dlg.CenterWindow();
+        if (dlg.ShowModal() == 1 &&
+            ApplyGunChoice(entry, m_pMainWnd->GetStores().guns, dlg.GetGunIndex(),
+                           dlg.GetRepeatMode(), dlg.GetColour())) {
+            outcome = Outcome::Stored;
+        }
+    }
+#endif
+    ShowOverlay(false);
+    if (outcome == Outcome::Stored) {
+        ShowButton(slot);
+    }
+    return outcome;
 }
 
 }  // namespace mouse

@@ -426,6 +426,14 @@ void CEditUI::TypeText(const QString& text) {
     Notify(ev::kTextChanged);
 }
 
+void CEditUI::SetKeyCapture(bool on) {
+    m_widget->setProperty("key_capture", on);
+}
+
+bool CEditUI::IsKeyCapture() const {
+    return m_widget->property("key_capture").toBool();
+}
+
 // ---------------------------------------------------------------- CSliderUI
 
 CSliderUI::CSliderUI(QWidget* widget, CPaintManagerUI* manager) : CControlUI(widget, manager) {

@@ -162,6 +162,10 @@ public:
     void SetMaxChar(int count);
     // Acts as user typing: replaces the text and sends "textchanged".
     void TypeText(const QString& text);
+    // While on, keys pressed in the edit are not typed: each press (Tab and
+    // Escape included) sends "keydown" instead.
+    void SetKeyCapture(bool on);
+    bool IsKeyCapture() const;
 };
 
 class CSliderUI : public CControlUI {

@@ -3,10 +3,17 @@
 // properties "textkey" (language key of its text) and "userdata" travel with
 // the choice. A choice is posted to the owner window as 0x403 (kMsgMenu) with
 // wParam = a heap MenuCmd that the receiver takes over with TakeMenuCmd.
+//
+// Sub-menus: an item whose dynamic property "submenu" names another widget of
+// the same skin (a container of items, outside the menu's layout) opens that
+// container as a pop-up beside itself when clicked, instead of being a
+// command. The container's items are found and chosen like any other item.
 #pragma once
 
 #include <QPoint>
+#include <QRect>
 #include <QString>
+#include <map>
 #include <memory>
 
 #include "ui/window.h"
@@ -50,12 +57,22 @@ public:
     QString GetWindowClassName() const override { return QStringLiteral("MenuWnd"); }
     QString GetSkinFile() const override { return m_skinFile; }
 
+    // Items of the menu itself that are shown (not those of its sub-menus).
     int GetVisibleItemCount() const;
     // Resizes the menu (keeps its top-left corner) and moves it.
     void ResizeMenu(int width, int height);
     void MoveMenu(QPoint topLeft);
-    // The item called `name` (tests click it with Activate()).
+    // The item called `name`, in the menu or in a sub-menu (tests click it
+    // with Activate()).
     CButtonUI* FindItem(const QString& name);
+    // The sub-menu container that is open, or nullptr.
+    CControlUI* GetOpenSubMenu() const;
+
+    // The screen area menus are kept inside: the available area of the screen
+    // that holds `at`. Tests set a fixed area with SetScreenRectForTesting
+    // (an invalid rectangle gives the real screens back).
+    static QRect ScreenRect(QPoint at);
+    static void SetScreenRectForTesting(const QRect& rect);
 
 protected:
     void InitWindow() override;
@@ -63,8 +80,14 @@ protected:
 
 private:
     CMenuWnd(WindowImplBase* owner, const QString& skinFile);
+    // Opens the sub-menu of `item` beside it (right of the menu, or left of it
+    // when the screen ends), closing any other.
+    void OpenSubMenu(QWidget* item, QWidget* container);
+    void CloseSubMenus();
+
     WindowImplBase* m_owner;
     QString m_skinFile;
+    std::map<const QWidget*, QWidget*> m_subMenus;  // item -> its container
 };
 
 }  // namespace mouse

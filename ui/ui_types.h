@@ -47,6 +47,9 @@ struct TNotifyUI {
 //   "colorchanged"          palette dragged: wParam colour 0xAARRGGBB
 //   "colorchangedbuttonup"  palette released: wParam colour 0xAARRGGBB
 //   "timer"                 control timer fired: wParam timer id
+//   "keydown"               key pressed in an edit that captures keys
+//                           (CEditUI::SetKeyCapture): wParam the Qt key code,
+//                           lParam a const KeyPress* valid during the call
 namespace ev {
 inline constexpr const char* kClick = "click";
 inline constexpr const char* kSelectChanged = "selectchanged";
@@ -62,7 +65,17 @@ inline constexpr const char* kMouseLeave = "mouseleave";
 inline constexpr const char* kColorChanged = "colorchanged";
 inline constexpr const char* kColorChangedButtonUp = "colorchangedbuttonup";
 inline constexpr const char* kTimer = "timer";
+inline constexpr const char* kKeyDown = "keydown";
 }  // namespace ev
+
+// A key pressed in a key-capturing edit, as the window system reported it.
+struct KeyPress {
+    int qtKey = 0;                // Qt::Key
+    unsigned modifiers = 0;       // Qt::KeyboardModifiers
+    unsigned nativeScanCode = 0;  // X11: the X key code; 0 when unknown
+    unsigned nativeKey = 0;       // X11: the key symbol; 0 when unknown
+    bool autoRepeat = false;
+};
 
 // What a control is; used by typed lookups and by the skin check.
 enum class ControlKind {

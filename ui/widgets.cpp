@@ -297,6 +297,28 @@ bool SkinEventFilter::eventFilter(QObject* watched, QEvent* event) {
             }
             return false;
         }
+        case QEvent::ShortcutOverride:
+        case QEvent::KeyPress: {
+            // A key-capturing edit takes every key, before shortcuts, focus
+            // moves (Tab) and the dialog's Escape see it.
+            if (!widget->property("key_capture").toBool()) {
+                return false;
+            }
+            auto* key = static_cast<QKeyEvent*>(event);
+            key->accept();
+            if (event->type() == QEvent::ShortcutOverride) {
+                return true;
+            }
+            CControlUI* control = m_manager->WrapperOf(widget);
+            if (control != nullptr) {
+                const KeyPress press{key->key(), unsigned(key->modifiers().toInt()),
+                                     key->nativeScanCode(), key->nativeVirtualKey(),
+                                     key->isAutoRepeat()};
+                m_manager->SendNotify(control, QString::fromLatin1(ev::kKeyDown),
+                                      WPARAM(unsigned(key->key())), LPARAM(&press));
+            }
+            return true;
+        }
         case QEvent::FocusIn:
         case QEvent::FocusOut:
         case QEvent::Enter:

@@ -272,6 +272,110 @@ void ChevronDown(QPainter& p, qreal s) {
 
 }  // namespace
 
+// ---- button page ------------------------------------------------------------
+// The mouse seen from above, one half of the button page (376 x 344, drawn at
+// twice that), with a leader line from each label row of res/main.xml to the
+// button it names. Rows are 26 high at y 30 + 38 i; labels end at x 116 on
+// the left and start at x 260 on the right.
+struct Callout {
+    qreal x, y;  // the button on the mouse
+    bool left;   // from the left column
+    int row;
+};
+const Callout kCallouts[] = {
+    // Left column: left button, forward, back and the five further side keys.
+    {150, 100, true, 0},
+    {134, 170, true, 1},
+    {134, 192, true, 2},
+    {134, 214, true, 3},
+    {134, 236, true, 4},
+    {134, 258, true, 5},
+    {134, 280, true, 6},
+    {134, 302, true, 7},
+    // Right column: wheel up, wheel click, right button, wheel down, DPI +,
+    // DPI -, and the two keys on the right side.
+    {188, 66, false, 0},
+    {188, 88, false, 1},
+    {228, 110, false, 2},
+    {188, 112, false, 3},
+    {188, 134, false, 4},
+    {188, 152, false, 5},
+    {244, 196, false, 6},
+    {244, 224, false, 7},
+};
+
+void MouseMap(QPainter& p, const QColor& accent) {
+    p.scale(2, 2);
+    const QRectF body(124, 40, 128, 282);
+    QPainterPath shell;
+    shell.addRoundedRect(body, 60, 70);
+    QLinearGradient fill(body.topLeft(), body.bottomRight());
+    fill.setColorAt(0, QColor(44, 52, 68));
+    fill.setColorAt(1, QColor(22, 26, 36));
+    p.fillPath(shell, fill);
+    p.setPen(Stroke(QColor(accent.red(), accent.green(), accent.blue(), 150), 1.6));
+    p.drawPath(shell);
+    // Button split and the gap between the two main buttons.
+    p.setPen(Stroke(QColor(90, 104, 128), 1.2));
+    p.drawLine(QPointF(body.left() + 4, 160), QPointF(body.right() - 4, 160));
+    p.drawLine(QPointF(188, body.top() + 2), QPointF(188, 58));
+    p.drawLine(QPointF(188, 118), QPointF(188, 124));
+    // Wheel.
+    p.setPen(Stroke(QColor(150, 162, 184), 1.2));
+    p.setBrush(QColor(30, 36, 48));
+    p.drawRoundedRect(QRectF(180, 60, 16, 58), 8, 8);
+    p.setPen(Stroke(QColor(110, 122, 146), 1));
+    for (qreal y = 68; y < 112; y += 6) {
+        p.drawLine(QPointF(183, y), QPointF(193, y));
+    }
+    // DPI keys behind the wheel.
+    p.setPen(Stroke(QColor(150, 162, 184), 1.1));
+    p.setBrush(QColor(34, 40, 54));
+    p.drawRoundedRect(QRectF(182, 127, 12, 14), 3, 3);
+    p.drawRoundedRect(QRectF(182, 145, 12, 14), 3, 3);
+    // Thumb keys along the left side, two on the right side.
+    for (int i = 0; i < 7; ++i) {
+        p.drawRoundedRect(QRectF(128, 162 + 22 * i, 12, 17), 3, 3);
+    }
+    p.drawRoundedRect(QRectF(238, 187, 12, 18), 3, 3);
+    p.drawRoundedRect(QRectF(238, 215, 12, 18), 3, 3);
+    // Leader lines: out of the label, a short level run, then to the button.
+    for (const Callout& c : kCallouts) {
+        const qreal rowY = 30 + 38 * c.row + 13;
+        const qreal startX = c.left ? 116 : 260;
+        const qreal bendX = c.left ? 120 : 256;
+        QPainterPath line;
+        line.moveTo(startX, rowY);
+        line.lineTo(bendX, rowY);
+        line.lineTo(c.x, c.y);
+        p.setBrush(Qt::NoBrush);
+        p.setPen(Stroke(QColor(accent.red(), accent.green(), accent.blue(), 170), 1));
+        p.drawPath(line);
+        p.setPen(Qt::NoPen);
+        p.setBrush(accent);
+        p.drawEllipse(QPointF(c.x, c.y), 2.6, 2.6);
+    }
+}
+
+// The ring that marks the button under the pointer (24 x 24).
+void ButtonGlow(QPainter& p, qreal s) {
+    QRadialGradient glow(QPointF(s / 2, s / 2), s / 2);
+    glow.setColorAt(0, QColor(255, 255, 255, 230));
+    glow.setColorAt(0.25, QColor(0, 200, 255, 220));
+    glow.setColorAt(0.6, QColor(0, 170, 255, 90));
+    glow.setColorAt(1, QColor(0, 170, 255, 0));
+    p.setPen(Qt::NoPen);
+    p.setBrush(glow);
+    p.drawEllipse(QRectF(0, 0, s, s));
+}
+
+// The arrow of a menu item that opens a sub-menu (8 x 11).
+void MenuArrow(QPainter& p, qreal w, qreal h) {
+    p.setPen(Stroke(kDim, w * 0.22));
+    p.drawLine(QPointF(w * 0.25, h * 0.15), QPointF(w * 0.75, h * 0.5));
+    p.drawLine(QPointF(w * 0.75, h * 0.5), QPointF(w * 0.25, h * 0.85));
+}
+
 int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);
     if (argc < 2) {
@@ -312,5 +416,10 @@ int main(int argc, char** argv) {
     // Style sheet parts (check mark 14 x 14, combo arrow 12 x 12).
     ok &= Save(skins, "check.png", 28, 28, Check);
     ok &= Save(skins, "arrow_down.png", 24, 24, ChevronDown);
+    // Button page: the mouse in each mode, the highlight and the menu arrow.
+    ok &= Save(skins, "mouse_office.png", 752, 688, [](QPainter& p, qreal) { MouseMap(p, kBlue); });
+    ok &= Save(skins, "mouse_game.png", 752, 688, [](QPainter& p, qreal) { MouseMap(p, kRed); });
+    ok &= Save(skins, "button_glow.png", 48, 48, ButtonGlow);
+    ok &= Save(skins, "menu_arrow.png", 16, 22, [](QPainter& p, qreal) { MenuArrow(p, 16, 22); });
     return ok ? 0 : 1;
 }

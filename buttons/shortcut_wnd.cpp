@@ -1,0 +1,152 @@
+#include "buttons/shortcut_wnd.h"
+
+#include "buttons/key_capture.h"
+#include "device/diagnostics.h"
+#include "device/messages.h"
+
+namespace mouse {
+
+namespace {
+
+QString Numbered(const char* pattern, int n) {
+    return QString::fromLatin1(pattern).replace(QStringLiteral("%d"), QString::number(n));
+}
+
+const UsKeyboardLayout kUsLayout;
+
+}  // namespace
+
+CShortcutWnd::CShortcutWnd() {
+    OnNotify(ev::kCheckClick, &CShortcutWnd::OnCheckClick);
+    OnNotify(ev::kSetFocus, &CShortcutWnd::OnSetFocus);
+    OnNotify(ev::kKillFocus, &CShortcutWnd::OnKillFocus);
+    OnNotify(ev::kKeyDown, &CShortcutWnd::OnKeyDown);
+}
+
+CShortcutWnd::~CShortcutWnd() {
+    RemoveHook();
+}
+
+void CShortcutWnd::SetModifierFlag(int n, bool on) {
+    if (n >= 1 && n <= 4) {
+        m_flags[size_t(n - 1)] = on;
+    }
+}
+
+bool CShortcutWnd::GetModifierFlag(int n) const {
+    return n >= 1 && n <= 4 && m_flags[size_t(n - 1)];
+}
+
+void CShortcutWnd::SetModifierMask(uint8_t mask) {
+    for (int n = 1; n <= 4; ++n) {
+        SetModifierFlag(n, (mask & (1u << (n - 1))) != 0);
+    }
+}
+
+uint8_t CShortcutWnd::GetModifierMask() const {
+    uint8_t mask = 0;
+    for (int n = 1; n <= 4; ++n) {
+        if (GetModifierFlag(n)) {
+            mask |= uint8_t(1u << (n - 1));
+        }
+    }
+    return mask;
+}
+
+void CShortcutWnd::InitWindow() {
+    m_pm.CheckControls(kShortcutWndTable);
+    for (int n = 1; n <= 4; ++n) {
+        CCheckBoxUI* box = m_pm.FindControl<CCheckBoxUI>(Numbered("check_flag_%d", n));
+        m_checks[size_t(n - 1)] = box;
+        if (box != nullptr) {
+            box->SetCheck(GetModifierFlag(n));
+        }
+    }
+    m_pKey = m_pm.FindControl<CEditUI>(QStringLiteral("edit_key"));
+    if (m_pKey != nullptr) {
+        // The field names the key; it is never typed into. Its own key events
+        // are the capture when no hook reports keys.
+        m_pKey->SetReadOnly(true);
+        m_pKey->SetKeyCapture(m_pHook == nullptr);
+    }
+    ShowKey();
+}
+
+void CShortcutWnd::ShowKey() {
+    if (m_pKey == nullptr) {
+        return;
+    }
+    const std::u16string key = KeyNameKey(m_key);
+    m_pKey->SetText(key.empty() ? QString()
+                                : CResourceManager::GetInstance()->GetText(
+                                      QString::fromUtf16(key.data(), qsizetype(key.size()))));
+}
+
+void CShortcutWnd::OnClick(TNotifyUI& msg) {
+    CloseOnDialogButton(msg);
+}
+
+void CShortcutWnd::OnCheckClick(TNotifyUI& msg) {
+    for (int n = 1; n <= 4; ++n) {
+        CCheckBoxUI* box = m_checks[size_t(n - 1)];
+        if (box != nullptr && msg.pSender == box) {
+            SetModifierFlag(n, box->GetCheck());
+        }
+    }
+}
+
+void CShortcutWnd::OnSetFocus(TNotifyUI& msg) {
+    if (m_pHook == nullptr || m_pKey == nullptr || msg.pSender != m_pKey) {
+        return;
+    }
+    m_pHook->Install(*this);
+    m_pHook->Enable(true);
+    m_hookInstalled = true;
+}
+
+void CShortcutWnd::OnKillFocus(TNotifyUI& msg) {
+    if (m_pKey != nullptr && msg.pSender == m_pKey) {
+        RemoveHook();
+    }
+}
+
+void CShortcutWnd::RemoveHook() {
+    if (m_pHook == nullptr || !m_hookInstalled) {
+        return;
+    }
+    m_pHook->Remove();
+    m_pHook->Enable(false);
+    m_hookInstalled = false;
+}
+
+void CShortcutWnd::OnKeyDown(TNotifyUI& msg) {
+    if (m_pKey == nullptr || msg.pSender != m_pKey || msg.lParam == 0) {
+        return;
+    }
+    const auto* press = reinterpret_cast<const KeyPress*>(msg.lParam);
+    OnCapturedKey(VirtualKeyOfKeyPress(*press));
+}
+
+void CShortcutWnd::OnCapturedKey(int virtualKey) {
+    const KeyCodeResult result =
+        VirtualKeyToKeyCode(virtualKey, m_pLayout != nullptr ? *m_pLayout : kUsLayout);
+    DebugPrintf("iUsageID=%d\n", int(result.keyCode));
+    m_key = result.keyCode;  // 0 for a key without a row
+    ShowKey();
+}
+
+LRESULT CShortcutWnd::HandleCustomMessage(UINT msg, WPARAM wParam, LPARAM lParam, bool& handled) {
+    if (msg == kMsgHookKey) {
+        DebugPrintf("%x,%x\n", unsigned(wParam), unsigned(lParam));
+        OnCapturedKey(int(wParam));
+        handled = true;
+        return 0;
+    }
+    if (msg == WM_DESTROY) {
+        RemoveHook();
+    }
+    handled = false;
+    return 0;
+}
+
+}  // namespace mouse

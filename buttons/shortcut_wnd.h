@@ -1,0 +1,86 @@
+// The shortcut dialog: the modifiers (Ctrl, Shift, Alt, Win) and the key a
+// shortcut button sends. The caller sets both before creating the window and
+// reads them back after a result of 1. A key is captured while edit_key has
+// the focus, from the dialog's own key events or, when a key hook is given,
+// from the hook's key notices (message 0x500, wParam the virtual-key code).
+#pragma once
+
+#include <QString>
+#include <array>
+#include <cstdint>
+
+#include "store/tables.h"
+#include "ui/ui.h"
+
+namespace mouse {
+
+inline constexpr ControlSpec kShortcutWndControls[] = {
+    {"ok_btn", ControlKind::Button},   {"cancel_btn", ControlKind::Button},
+    {"exit_btn", ControlKind::Button}, {"check_flag_%d", ControlKind::CheckBox, 1, 4},
+    {"edit_key", ControlKind::Edit},
+};
+inline constexpr ControlTable kShortcutWndTable{"shortcut.xml", "CShortcutWnd",
+                                                kShortcutWndControls};
+MOUSE_REGISTER_CONTROL_TABLE(kShortcutWndTable);
+
+// A global key hook that reports key presses to a window as message 0x500
+// with the virtual-key code in wParam.
+class KeyHook {
+public:
+    virtual ~KeyHook() = default;
+    virtual void Install(WindowImplBase& window) = 0;
+    virtual void Enable(bool on) = 0;
+    virtual void Remove() = 0;
+};
+
+class CShortcutWnd : public WindowImplBase {
+public:
+    CShortcutWnd();
+    ~CShortcutWnd() override;
+
+    QString GetWindowClassName() const override { return QStringLiteral("ShortcutWnd"); }
+    QString GetSkinFile() const override { return QStringLiteral("shortcut.xml"); }
+
+    // Modifier flag n = 1-4 (Ctrl, Shift, Alt, Win), shown when the window is created.
+    void SetModifierFlag(int n, bool on);
+    bool GetModifierFlag(int n) const;
+    // The flags as a modifier mask: Ctrl bit 0, Shift bit 1, Alt bit 2, Win bit 3.
+    void SetModifierMask(uint8_t mask);
+    uint8_t GetModifierMask() const;
+    void SetKey(uint8_t keyCode) { m_key = keyCode; }
+    uint8_t GetKey() const { return m_key; }
+
+    // Optional: the global hook that captures keys while edit_key has the
+    // focus. Without one, the dialog captures from its own key events.
+    // Set before Create; the dialog does not own it.
+    void SetKeyHook(KeyHook* hook) { m_pHook = hook; }
+    // Keyboard layout for keys named by their position (default: US).
+    void SetKeyboardLayout(const KeyboardLayout* layout) { m_pLayout = layout; }
+
+    // One captured key, from either source: becomes the key (0 for a key the
+    // tables do not know) and edit_key shows its name.
+    void OnCapturedKey(int virtualKey);
+
+protected:
+    void InitWindow() override;
+    void OnClick(TNotifyUI& msg) override;
+    LRESULT HandleCustomMessage(UINT msg, WPARAM wParam, LPARAM lParam, bool& handled) override;
+
+private:
+    void OnCheckClick(TNotifyUI& msg);
+    void OnSetFocus(TNotifyUI& msg);
+    void OnKillFocus(TNotifyUI& msg);
+    void OnKeyDown(TNotifyUI& msg);
+    void ShowKey();
+    void RemoveHook();
+
+    std::array<bool, 4> m_flags{};
+    uint8_t m_key = 0;
+    std::array<CCheckBoxUI*, 4> m_checks{};
+    CEditUI* m_pKey = nullptr;
+    KeyHook* m_pHook = nullptr;
+    bool m_hookInstalled = false;
+    const KeyboardLayout* m_pLayout = nullptr;
+};
+
+}  // namespace mouse
