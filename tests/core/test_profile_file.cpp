@@ -7,6 +7,7 @@
 #include <cstring>
 #include <fstream>
 #include <functional>
+#include <random>
 
 #include "store/profile_file.h"
 #include "store/tables.h"
@@ -212,6 +213,29 @@ TEST(ProfileFile, FieldsOutOfRangeTakeTheirDefaults) {
         EXPECT_EQ(result.corrected, std::vector<std::string>{c.field}) << c.field;
         EXPECT_TRUE(c.check(*result.record)) << c.field;
         EXPECT_EQ(ReadText(result.record->name), u"Imported") << c.field;
+    }
+}
+
+TEST(ProfileFile, ACorrectedRecordNeedsNoFurtherCorrection) {
+    // Records of noise: whatever the first pass leaves must pass a second
+    // one unchanged, and the name must end within its field.
+    std::mt19937 random(20240613);
+    for (int round = 0; round < 40; ++round) {
+        std::vector<uint8_t> bytes(sizeof(ProfileRecord));
+        for (uint8_t& b : bytes) {
+            b = uint8_t(random());
+        }
+        ProfileFileResult first = ParseProfileFile(bytes, {3311, 3, 2}, u"noise");
+        ASSERT_TRUE(first) << round;
+        EXPECT_FALSE(first.corrected.empty()) << round;
+        const std::vector<uint8_t> once(
+            reinterpret_cast<const uint8_t*>(first.record.get()),
+            reinterpret_cast<const uint8_t*>(first.record.get()) + sizeof(ProfileRecord));
+        ProfileFileResult second = ParseProfileFile(once, {3311, 3, 2}, u"noise");
+        ASSERT_TRUE(second) << round;
+        EXPECT_TRUE(second.corrected.empty()) << round << ": " << second.corrected.front();
+        EXPECT_EQ(Bytes(*second.record), once) << round;
+        EXPECT_LT(ReadText(second.record->name).size(), size_t(kTextChars));
     }
 }
 
