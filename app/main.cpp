@@ -8,6 +8,7 @@
 #include "device/messages.h"
 #include "ui/paint_manager.h"
 #include "ui/startup_error.h"
+#include "ui/tray.h"
 
 namespace {
 
@@ -21,14 +22,27 @@ std::string CommandLine(const QStringList& arguments) {
     return line;
 }
 
+// MOUSE_DRIVER_TRAY=on or off overrides what the desktop says about its
+// tray (some report a tray that shows no icons); anything else asks it.
+void ApplyTraySetting() {
+    const QByteArray value = qgetenv("MOUSE_DRIVER_TRAY").trimmed().toLower();
+    if (value == "on") {
+        mouse::CTrayIcon::SetAvailabilityOverride(true);
+    } else if (value == "off") {
+        mouse::CTrayIcon::SetAvailabilityOverride(false);
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     app.setApplicationName("mouse-driver");
-    // The window stays in the tray when it is hidden; the program ends only
-    // through the tray menu's exit.
+    // Closing the window hides it and the program goes on (in the tray where
+    // there is one); it ends through exit in the tray menu or Quit in the
+    // settings menu.
     app.setQuitOnLastWindowClosed(false);
+    ApplyTraySetting();
 
     mouse::SingleInstance instance("Mosue Driver Configure Velnor");
     if (!instance.TryBecomePrimary()) {

@@ -6,6 +6,7 @@
 #include <QTimer>
 #include <cstring>
 
+#include "app/menu_route.h"
 #include "buttons/msg_wnd.h"
 #include "device/diagnostics.h"
 #include "device/dpi_scale.h"
@@ -134,6 +135,14 @@ void CMainWnd::InitMainWindow() {
     if (auto* overlay = FindControl("disable_window_ver")) {
         overlay->Hide();
     }
+    if (m_pProfileName != nullptr) {
+        m_pProfileName->SetMaxChar(kTextChars - 1);
+    }
+    m_pNoMouse = FindControl("no_mouse_ver");
+    m_pNoMouseReason = FindControl<CLabelUI>("no_mouse_reason_label");
+    if (m_pNoMouse != nullptr) {
+        m_pNoMouse->Hide();
+    }
     if (auto* tab = FindControl<COptionUI>("key_btn")) {
         tab->Selected(true, false);
     }
@@ -190,6 +199,7 @@ void CMainWnd::InitMainWindow() {
         libraryError = m_driver.Error();
         DebugPrintf("%s\n", libraryError.c_str());
     }
+    m_libraryError = libraryError;
     m_link->StartUp(libraryError);
 }
 
@@ -217,8 +227,13 @@ void CMainWnd::RefreshPages() {
 }
 
 bool CMainWnd::StartsHidden(bool commandLine) const {
-    return commandLine || m_link == nullptr || m_link->connectionState() == 0 ||
-           m_link->deviceReady() == 0;
+    if (commandLine) {
+        return true;  // autostart: never a window at login
+    }
+    if (!CTrayIcon::IsAvailable()) {
+        return false;  // the window is the program's only face; it shows the mouse's state
+    }
+    return m_link == nullptr || m_link->connectionState() == 0 || m_link->deviceReady() == 0;
 }
 
 void CMainWnd::ShowMainWindow() {
@@ -232,7 +247,8 @@ void CMainWnd::ShowMainWindow() {
 }
 
 void CMainWnd::ShowWindowOrNoDevice() {
-    if (m_link != nullptr && m_link->CanShowWindow()) {
+    // Without a tray the window itself tells that the mouse is missing.
+    if ((m_link != nullptr && m_link->CanShowWindow()) || !CTrayIcon::IsAvailable()) {
         ShowMainWindow();
     } else if (m_link != nullptr) {
         m_link->ShowNoDeviceMessage();
@@ -277,6 +293,9 @@ void CMainWnd::Notify(TNotifyUI& msg) {
         OnTabSelected(name);
     } else if (msg.sType == ev::kItemSelect && name == "profile_combo") {
         SwitchProfile(int(msg.wParam));
+    } else if ((msg.sType == ev::kKillFocus || msg.sType == ev::kReturn) &&
+               name == "edit_profile_name") {
+        RenameProfile();
     }
 }
 
@@ -311,6 +330,16 @@ void CMainWnd::OnClick(TNotifyUI& msg) {
         Apply();
     } else if (name == "logo_btn") {
         OpenLogoLink();
+    } else if (name == "btn_add_profile") {
+        AddProfile();
+    } else if (name == "btn_delete_profile") {
+        DeleteProfile();
+    } else if (name == "btn_reset_profile") {
+        ResetProfile();
+    } else if (name == "btn_menu_profile") {
+        OpenProfileMenu();
+    } else if (name == "setting_btn") {
+        OpenSettingsMenu();
     }
 }
 
@@ -406,33 +435,37 @@ void CMainWnd::OnMenuCommand(WPARAM wParam) {
     if (!cmd) {
         return;
     }
-    const QString name = cmd->szName;
-    auto is = [&](const char* command) {
-        return name.compare(QLatin1String(command), Qt::CaseInsensitive) == 0;
-    };
-    if (is("configuration")) {
-        ShowWindowOrNoDevice();
-    } else if (is("exit")) {
-        m_menu.reset();
-        DestroyWindow();
-    } else if (is("import_profile") || is("export_profile")) {
-        // Profile import and export belong to profile management.
-    } else if (is("rename_macro_dir") || is("import_macro_dir") || is("export_macro_dir") ||
-               is("rename_macro") || is("import_macro") || is("export_macro")) {
-        m_macroPage.OnMenuCommand(name.toLower());
-    } else if (is("rename_gun_dir") || is("import_gun_dir") || is("export_gun_dir") ||
-               is("rename_gun") || is("import_gun") || is("export_gun")) {
-        m_gunPage.OnMenuCommand(name.toLower());
-    } else {
-        m_buttonPage.OnMenuCommand(name);
+    const MenuRoute route = RouteMenuCommand(cmd->szName);
+    switch (route.target) {
+        case MenuTarget::Configuration:
+            ShowWindowOrNoDevice();
+            break;
+        case MenuTarget::Exit:
+            m_menu.reset();
+            DestroyWindow();
+            break;
+        case MenuTarget::ImportProfile:
+            ImportProfile();
+            break;
+        case MenuTarget::ExportProfile:
+            ExportProfile();
+            break;
+        case MenuTarget::MacroPage:
+            m_macroPage.OnMenuCommand(route.command);
+            break;
+        case MenuTarget::GunPage:
+            m_gunPage.OnMenuCommand(route.command);
+            break;
+        case MenuTarget::ButtonPage:
+            m_buttonPage.OnMenuCommand(route.command);
+            break;
     }
 }
 
 void CMainWnd::OpenTrayMenu() {
-    m_menu.reset();
     // At the cursor raised by 50 pixels, top-left corner there (flags 6).
-    QPoint at = QCursor::pos() - QPoint(0, 50);
-    m_menu = CMenuWnd::CreateMenu(this, "traymenu.xml", at, kMenuAlignLeft | kMenuAlignTop);
+    ShowPopupMenu(QStringLiteral("traymenu.xml"), QCursor::pos() - QPoint(0, 50),
+                  kMenuAlignLeft | kMenuAlignTop);
 }
 
 void CMainWnd::OnFinalMessage() {}
@@ -495,7 +528,34 @@ void CMainWnd::PostDpiPopup(int step) {
 }
 
 void CMainWnd::HideMainWindow() {
-    ShowWindow(false);
+    // Without a tray nothing could bring a hidden window back while the
+    // mouse is away: it stays and shows the mouse's state instead.
+    if (CTrayIcon::IsAvailable()) {
+        ShowWindow(false);
+    }
+}
+
+void CMainWnd::DeviceStateChanged() {
+    ShowDeviceState();
+}
+
+bool CMainWnd::ShowsNoMouseState() const {
+    return m_pNoMouse != nullptr && m_pNoMouse->IsVisible();
+}
+
+void CMainWnd::ShowDeviceState() {
+    if (m_pNoMouse == nullptr || m_closing) {
+        return;
+    }
+    const bool ready = m_link != nullptr && m_link->CanShowWindow();
+    if (int(ready) != m_shownReady) {
+        DebugOutput(ready ? "mouse state: ready\n" : "mouse state: not connected\n");
+        m_shownReady = int(ready);
+    }
+    if (m_pNoMouseReason != nullptr) {
+        m_pNoMouseReason->SetText(QString::fromStdString(m_libraryError));
+    }
+    m_pNoMouse->SetVisible(!ready);
 }
 
 void CMainWnd::ShowNoDeviceMessage(const std::string& reason) {
@@ -510,15 +570,9 @@ void CMainWnd::ShowNoDeviceMessage(const std::string& reason) {
             ShowMainWindow();
             return;
         }
-        CMsgWnd box;
-        box.SetTitle("warning_title_text");
-        box.SetMsg(reason.empty()
-                       ? QStringLiteral("no_connect_device_text")
-                       : Text("no_connect_device_text") + "\n" + QString::fromStdString(reason));
-        if (box.Create(this)) {
-            box.CenterWindow();
-            box.ShowModal();
-        }
+        RunNotice(reason.empty()
+                      ? QStringLiteral("no_connect_device_text")
+                      : Text("no_connect_device_text") + "\n" + QString::fromStdString(reason));
     });
 }
 
@@ -598,8 +652,14 @@ void CMainWnd::ShowFirmwareQuestion() {
     if (box.ShowModal() != 1 || m_closing) {
         return;
     }
-    // The updater's own result is not reported: the program ends either way.
-    m_options.launcher->StartProgram(m_options.programFolder + "Update/flashOnLine");
+    // When the updater cannot be started the program says so and goes on:
+    // ending it would leave the user with neither.
+    const QString updater = m_options.programFolder + "Update/flashOnLine";
+    if (!m_options.launcher->StartProgram(updater)) {
+        DebugPrintf("cannot start %s\n", updater.toUtf8().constData());
+        RunNotice(Text("update_start_failed_text") + "\n" + updater);
+        return;
+    }
     m_menu.reset();
     m_queuedBoxes.clear();
     DestroyWindow();
@@ -622,13 +682,7 @@ void CMainWnd::ReportSaveFailure(const IoResult& result) {
     m_saveFailureQueued = true;
     QueueMessageBox([this] {
         m_saveFailureQueued = false;
-        CMsgWnd box;
-        box.SetTitle("warning_title_text");
-        box.SetMsg(Text("save_failed_text") + "\n" + m_saveFailureText);
-        if (box.Create(this)) {
-            box.CenterWindow();
-            box.ShowModal();
-        }
+        RunNotice(Text("save_failed_text") + "\n" + m_saveFailureText);
     });
 }
 
@@ -694,14 +748,20 @@ void CMainWnd::ShowDamagedStores() {
     if (m_damagedStores.isEmpty() || m_closing) {
         return;
     }
-    CMsgWnd box;
-    box.SetTitle("warning_title_text");
-    box.SetMsg(Text("store_damaged_text") + m_damagedStores);
+    const QString text = Text("store_damaged_text") + m_damagedStores;
     m_damagedStores.clear();
-    if (box.Create(this)) {
-        box.CenterWindow();
-        box.ShowModal();
+    RunNotice(text);
+}
+
+void CMainWnd::QueueNotice(const QString& text) {
+    QueueMessageBox([this, text] { RunNotice(text); });
+}
+
+void CMainWnd::RunNotice(const QString& text) {
+    if (m_closing) {
+        return;
     }
+    ShowNotice(this, QStringLiteral("warning_title_text"), text);
 }
 
 }  // namespace mouse

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QObject>
+#include <QPoint>
 #include <QString>
 #include <deque>
 #include <functional>
@@ -55,6 +56,10 @@ inline constexpr ControlSpec kMainWndControls[] = {
     {"ring_ver", ControlKind::Control},
     {"disable_window_ver", ControlKind::Control},
     {"apply_status_label", ControlKind::Label},
+    {"no_mouse_ver", ControlKind::Control},
+    {"no_mouse_title_label", ControlKind::Label},
+    {"no_mouse_hint_label", ControlKind::Label},
+    {"no_mouse_reason_label", ControlKind::Label},
 };
 inline constexpr ControlTable kMainWndTable{"main.xml", "CMainWnd", kMainWndControls};
 MOUSE_REGISTER_CONTROL_TABLE(kMainWndTable);
@@ -93,6 +98,23 @@ public:
     void SwitchProfile(int index);
     void RefreshPages();
 
+    // Profile management (app/profiles.cpp): the profile bar's buttons, the
+    // name field and the profile menu's commands.
+    void AddProfile();
+    void DeleteProfile();  // asks first; needs at least two profiles
+    void ResetProfile();   // asks first; keeps the name, then applies
+    void RenameProfile();  // from edit_profile_name's text
+    void OpenProfileMenu();
+    void ImportProfile();
+    void ExportProfile();
+    // The settings menu under setting_btn: Quit, on every desktop.
+    void OpenSettingsMenu();
+    // Opens a pop-up menu of the main window in place of the one open (at
+    // most one is open at a time); nullptr when its skin cannot be loaded.
+    CMenuWnd* ShowPopupMenu(const QString& skinFile, QPoint anchor, UINT align);
+    // Whether the window shows the "no mouse connected" state.
+    bool ShowsNoMouseState() const;
+
     Stores& GetStores() { return *m_stores; }
     // Writes the stores saved from the user-interface thread.
     StoreWriter& Writer() { return *m_writer; }
@@ -121,6 +143,7 @@ public:
     void RunAfter(int ms, std::function<void()> fn) override;
     void ApplyFinished(int profileIndex, const ApplyReport& report) override;
     void FirmwareVersionRead(std::optional<FirmwareVersion> version) override;
+    void DeviceStateChanged() override;
 
 protected:
     void InitWindow() override;
@@ -149,6 +172,16 @@ private:
     void QueueMessageBox(std::function<void()> show);
     void RunQueuedMessageBoxes();
     void ShowFirmwareQuestion();
+    // Informational boxes (one OK button): queued to run from the event
+    // loop, or run at once from a box already running.
+    void QueueNotice(const QString& text);
+    void RunNotice(const QString& text);
+    // Shows or hides the "no mouse connected" panel from the link's state.
+    void ShowDeviceState();
+    // Appends a profile, saves profile.bin and makes it current.
+    void AppendProfile(std::unique_ptr<ProfileRecord> record);
+    // Sets the rename field back to the current profile's name.
+    void ShowCurrentName();
     // Shows "DPI :" and the DPI of a step in the pop-up (opening it when
     // none is shown) and restarts the timer that closes it.
     void ShowDpiPopup(int step);
@@ -184,6 +217,10 @@ private:
     CTabLayoutUI* m_pConfigTab = nullptr;
     CTabLayoutUI* m_pMainTab = nullptr;
     CControlUI* m_pRing = nullptr;
+    CControlUI* m_pNoMouse = nullptr;
+    CLabelUI* m_pNoMouseReason = nullptr;
+    std::string m_libraryError;
+    int m_shownReady = -1;  // the state last written to the diagnostics, -1 none
 
     std::unique_ptr<CMenuWnd> m_menu;
     CTrayIcon m_tray;

@@ -1,5 +1,7 @@
 #include "buttons/msg_wnd.h"
 
+#include <algorithm>
+
 namespace mouse {
 
 void CMsgWnd::InitWindow() {
@@ -11,6 +13,20 @@ void CMsgWnd::InitWindow() {
     }
     if (m_pString != nullptr) {
         m_pString->SetResourceText(m_msg);
+    }
+    if (m_notice) {
+        auto* ok = m_pm.TryFindControl<CButtonUI>(QStringLiteral("ok_btn"));
+        auto* cancel = m_pm.TryFindControl<CButtonUI>(QStringLiteral("cancel_btn"));
+        if (ok != nullptr && cancel != nullptr) {
+            // OK takes the middle of the span the two buttons shared.
+            const QRect a = ok->GetPos();
+            const QRect b = cancel->GetPos();
+            const int middle = (std::min(a.left(), b.left()) + std::max(a.right(), b.right())) / 2;
+            ok->SetPos(QRect(middle - a.width() / 2, a.top(), a.width(), a.height()));
+        }
+        if (cancel != nullptr) {
+            cancel->Hide();
+        }
     }
 }
 
@@ -27,6 +43,17 @@ int ShowMessage(WindowImplBase* parent, const QString& titleKey, const QString& 
     }
     wnd.CenterWindow();
     return wnd.ShowModal();
+}
+
+void ShowNotice(WindowImplBase* parent, const QString& titleKey, const QString& msgKey) {
+    CMsgWnd wnd;
+    wnd.SetTitle(titleKey);
+    wnd.SetMsg(msgKey);
+    wnd.SetNotice(true);
+    if (wnd.Create(parent)) {
+        wnd.CenterWindow();
+        wnd.ShowModal();
+    }
 }
 
 }  // namespace mouse

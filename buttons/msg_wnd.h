@@ -27,6 +27,10 @@ public:
     void SetMsg(const QString& msgKey) { m_msg = msgKey; }
     QString GetTitle() const { return m_title; }
     QString GetMsg() const { return m_msg; }
+    // A notice tells something and asks nothing: it shows OK alone, in the
+    // middle of the row, and cancel_btn is hidden.
+    void SetNotice(bool notice) { m_notice = notice; }
+    bool IsNotice() const { return m_notice; }
 
 protected:
     void InitWindow() override;
@@ -35,6 +39,7 @@ protected:
 private:
     QString m_title;
     QString m_msg;
+    bool m_notice = false;
     CLabelUI* m_pTitle = nullptr;
     CLabelUI* m_pString = nullptr;
 };
@@ -42,5 +47,7 @@ private:
 // Shows the message box modally, centred on `parent` (nullptr: the screen),
 // and returns its result.
 int ShowMessage(WindowImplBase* parent, const QString& titleKey, const QString& msgKey);
+// The same as a notice: one OK button.
+void ShowNotice(WindowImplBase* parent, const QString& titleKey, const QString& msgKey);
 
 }  // namespace mouse

@@ -68,9 +68,11 @@ void DeviceLink::StartUp(std::string libraryError) {
     deviceReady_ = 1;
     if (opened == 0) {
         connectionState_ = kNotFound;
+        host_.DeviceStateChanged();
         return;
     }
     connectionState_ = kConnected;
+    host_.DeviceStateChanged();
     PostJob(kThreadMsgSync);
     if (config_.update != 0) {
         PostJob(kThreadMsgFirmware);
@@ -99,6 +101,7 @@ void DeviceLink::OnDeviceChange(uintptr_t wParam) {
         driver_.CloseReportDevice();
         deviceReady_ = 0;
         host_.HideMainWindow();
+        host_.DeviceStateChanged();
     }
 }
 
@@ -117,6 +120,7 @@ void DeviceLink::FinishArrival(uint64_t generation) {
         // removed, so that its next arrival opens it.
         connectionState_ = kRemoved;
     }
+    host_.DeviceStateChanged();
 }
 
 void DeviceLink::OnDeviceNotice(uintptr_t wParam, intptr_t lParam) {

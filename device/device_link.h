@@ -43,6 +43,9 @@ public:
     // The end of an apply job, with what the mouse refused.
     virtual void ApplyFinished(int profileIndex, const ApplyReport& report) = 0;
     virtual void FirmwareVersionRead(std::optional<FirmwareVersion> version) = 0;
+    // connectionState or deviceReady changed: after the start-up's open,
+    // after an arrival was opened (or failed to open) and after a removal.
+    virtual void DeviceStateChanged() {}
 };
 
 class DeviceLink {

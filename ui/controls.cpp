@@ -209,6 +209,16 @@ QRect CControlUI::GetPos() const {
     return QRect(at, m_widget->size());
 }
 
+void CControlUI::SetPos(const QRect& rect) {
+    QWidget* top = m_widget->window();
+    QWidget* parent = m_widget->parentWidget();
+    QPoint at = rect.topLeft();
+    if (m_widget != top && parent != nullptr && parent != top) {
+        at = parent->mapFrom(top, at);
+    }
+    m_widget->setGeometry(QRect(at, rect.size()));
+}
+
 void CControlUI::SetBkColor(uint32_t argb) {
     m_bkColor = argb;
     m_widget->setAttribute(Qt::WA_StyledBackground);
@@ -401,6 +411,8 @@ CEditUI::CEditUI(QWidget* widget, CPaintManagerUI* manager) : CLabelUI(widget, m
     if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
         QObject::connect(edit, &QLineEdit::textEdited, Context(),
                          [this] { Notify(ev::kTextChanged); });
+        QObject::connect(edit, &QLineEdit::returnPressed, Context(),
+                         [this] { Notify(ev::kReturn); });
     }
 }
 

@@ -55,6 +55,8 @@ public:
 
     // Rectangle in the coordinates of the window's client area.
     QRect GetPos() const;
+    // Moves and sizes the control; rect in the same coordinates as GetPos.
+    void SetPos(const QRect& rect);
     // Background colour 0xAARRGGBB (alpha 0 removes it).
     void SetBkColor(uint32_t argb);
     uint32_t GetBkColor() const { return m_bkColor; }

@@ -74,8 +74,22 @@ bool CTrayIcon::IsCreated() const {
     return m_impl != nullptr;
 }
 
+namespace {
+std::optional<bool>& AvailabilityOverride() {
+    static std::optional<bool> available;
+    return available;
+}
+}  // namespace
+
 bool CTrayIcon::IsAvailable() {
+    if (AvailabilityOverride().has_value()) {
+        return *AvailabilityOverride();
+    }
     return QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+void CTrayIcon::SetAvailabilityOverride(std::optional<bool> available) {
+    AvailabilityOverride() = available;
 }
 
 void CTrayIcon::SimulateClick(bool right) {

@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <memory>
+#include <optional>
 
 #include "ui/ui_types.h"
 
@@ -31,8 +32,14 @@ public:
     bool SetIcon(const QString& iconFile);
     bool IsCreated() const;
 
-    // Whether the desktop shows tray icons at all.
+    // Whether the desktop shows tray icons at all: the override when one is
+    // set, else what the desktop says (asked anew each time, since a tray
+    // may come or go while the program runs).
     static bool IsAvailable();
+    // Fixes what IsAvailable answers (nullopt: ask the desktop again). Tests
+    // choose a desktop with or without a tray with it; the program sets it
+    // from the user's MOUSE_DRIVER_TRAY setting.
+    static void SetAvailabilityOverride(std::optional<bool> available);
 
     // Test seam: delivers a left (false) or right (true) click as the tray would.
     void SimulateClick(bool right);

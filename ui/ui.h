@@ -75,7 +75,7 @@
 //   // in the main window: AddVirtualWnd("MacroPage", &m_macroPage);
 //
 // CONTROLS (controls.h): SetText (finished text) / SetResourceText (language
-// key) / GetText; Show, Hide, SetVisible, IsVisible; GetPos (window
+// key) / GetText; Show, Hide, SetVisible, IsVisible; GetPos / SetPos (window
 // coordinates); SetBkColor(0xAARRGGBB); SetBkImage(spec); SetTimer(id, ms) →
 // "timer". COptionUI::Selected(bool, notify = true); CCheckBoxUI::SetCheck /
 // GetCheck; CSliderUI Get/SetValue, Min, Max; CComboUI and CListUI: AddItem
@@ -99,7 +99,8 @@
 // Destroying the object closes the menu.
 //
 // TRAY: CTrayIcon::CreateTrayIcon(wnd, iconFile, tooltip) → 0x401 with lParam
-// WM_LBUTTONUP / WM_RBUTTONUP; CTrayIcon::IsAvailable().
+// WM_LBUTTONUP / WM_RBUTTONUP; CTrayIcon::IsAvailable(), which
+// CTrayIcon::SetAvailabilityOverride(bool or nullopt) fixes for tests.
 //
 // TEXTS: CResourceManager::GetInstance()->LoadLanguage() reads
 // res/Language/lan.xml and refreshes every shown key; GetText(key) gives the

@@ -43,6 +43,7 @@ struct TNotifyUI {
 //   "checkclick"            check box toggled by the user: wParam 1 checked, 0 not
 //   "textchanged"           edit text typed by the user (not on SetText)
 //   "setfocus", "killfocus" input focus entered or left the control
+//   "return"                Enter pressed in an edit
 //   "mouseenter", "mouseleave"
 //   "colorchanged"          palette dragged: wParam colour 0xAARRGGBB
 //   "colorchangedbuttonup"  palette released: wParam colour 0xAARRGGBB
@@ -60,6 +61,7 @@ inline constexpr const char* kCheckClick = "checkclick";
 inline constexpr const char* kTextChanged = "textchanged";
 inline constexpr const char* kSetFocus = "setfocus";
 inline constexpr const char* kKillFocus = "killfocus";
+inline constexpr const char* kReturn = "return";
 inline constexpr const char* kMouseEnter = "mouseenter";
 inline constexpr const char* kMouseLeave = "mouseleave";
 inline constexpr const char* kColorChanged = "colorchanged";

@@ -33,9 +33,10 @@ public:
     }
     bool StartProgram(const QString& path) override {
         programs << path;
-        return false;  // the updater is not there; the program ends all the same
+        return startResult;
     }
     QStringList urls, programs;
+    bool startResult = true;
 };
 
 using test::WaitFor;
@@ -193,6 +194,30 @@ TEST_F(MainWndTest, ConfirmingTheUpdateStartsTheUpdaterAndEndsTheProgram) {
     Create();
     ASSERT_TRUE(WaitFor([&] { return quits > 0; }));
     EXPECT_EQ(launcher.programs, QStringList{program + "Update/flashOnLine"});
+}
+
+TEST_F(MainWndTest, AnUpdaterThatCannotBeStartedIsToldAndTheProgramGoesOn) {
+    StartSim({"--version", "1.1"});
+    launcher.startResult = false;
+    AnswerNextMessage(1);  // the update question
+    bool notice = false;
+    ModalSeam::Answer(1, [&](WindowImplBase& w) {
+        if (auto* box = dynamic_cast<CMsgWnd*>(&w)) {
+            messages << box->GetMsg();
+            notice = box->IsNotice();
+        }
+    });
+    Create();
+    ASSERT_TRUE(WaitFor([&] { return messages.size() == 2; }));
+    EXPECT_EQ(messages[0], "update_fw_text");
+    EXPECT_TRUE(messages[1].startsWith(Text("update_start_failed_text")))
+        << messages[1].toStdString();
+    EXPECT_TRUE(notice) << "a notice has one OK button";
+    EXPECT_EQ(launcher.programs, QStringList{program + "Update/flashOnLine"});
+    QCoreApplication::processEvents();
+    EXPECT_EQ(quits, 0);
+    wnd->SendMessage(kMsgShowRequest, 0, 0);
+    EXPECT_TRUE(wnd->IsWindowVisible());
 }
 
 TEST_F(MainWndTest, TheUpdateQuestionWaitsUntilEveryWorkerResultIsHandled) {

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QPoint>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
@@ -18,6 +19,7 @@
 #include "drivers/sim/sim_process.h"
 #include "sim_counters.h"
 #include "store/data_ini.h"
+#include "store/profile_file.h"
 
 namespace mouse {
 namespace {
@@ -149,6 +151,12 @@ struct ProgramTest : ::testing::Test {
         // An apply writes the desktop's pointer settings: keep them in the
         // program's memory, away from the desktop of whoever runs the tests.
         env.insert("GSETTINGS_BACKEND", "memory");
+        // Xvfb has no tray; the tests written for a desktop with one say so.
+        if (tray) {
+            env.insert("MOUSE_DRIVER_TRAY", "on");
+        } else {
+            env.remove("MOUSE_DRIVER_TRAY");
+        }
         return env;
     }
     void Start(QProcess& p, const QStringList& args = {}) {
@@ -194,6 +202,7 @@ struct ProgramTest : ::testing::Test {
     uint32_t Closings() const { return test::ClosingCommands(sim.SocketPath()); }
     QProcess first, second;
     std::map<QProcess*, QByteArray> errors;
+    bool tray = true;
 };
 
 TEST_F(ProgramTest, FirstStartApplySecondCopyAndUnplug) {
@@ -308,6 +317,174 @@ TEST_F(ProgramTest, ADamagedSkinIsExplainedInABoxAndTheProgramEnds) {
     ASSERT_TRUE(first.waitForFinished(10000)) << Log(first);
     EXPECT_EQ(first.exitCode(), 1);
     EXPECT_TRUE(Stderr(first, "main.xml")) << Log(first);
+}
+
+// ---- profiles and desktops without a tray -------------------------------------
+
+// Window coordinates of the controls the tests click (main.xml, msg.xml and
+// the menu skins).
+constexpr QPoint kAddProfile(488, 524);
+constexpr QPoint kDeleteProfile(526, 524);
+constexpr QPoint kProfileMenu(564, 524);
+constexpr QPoint kProfileName(372, 524);
+// The profile menu opens under its button (548, 556): items 25 high from 4.
+constexpr QPoint kImportItem(548 + 90, 557 + 16);
+constexpr QPoint kExportItem(548 + 90, 557 + 41);
+// The message box (380 x 210) is centred on the window; OK at 72,156.
+constexpr QPoint kMessageOk((800 - 380) / 2 + 128, (572 - 210) / 2 + 173);
+constexpr QPoint kClose(770, 24);
+constexpr QPoint kSettings(706, 24);
+// The settings menu's right edge is under the button's (720, 38).
+constexpr QPoint kQuitItem(720 - 90, 38 + 16);
+
+struct ProgramProfilesTest : ProgramTest {
+    QByteArray Profiles() const { return ReadAll(program + "/Data/profile.bin"); }
+    bool WaitForProfiles(int count) {
+        return WaitFor(
+            [&] { return Profiles().size() == qsizetype(count * sizeof(ProfileRecord)); });
+    }
+    QByteArray Record(int index) const {
+        return Profiles().mid(qsizetype(index * sizeof(ProfileRecord)), sizeof(ProfileRecord));
+    }
+    // The visible windows of the program besides the main window.
+    QString OtherWindow() const {
+        const QString main = VisibleWindow();
+        for (const QString& id :
+             Tool({"search", "--onlyvisible", "--class", "mouse-driver"}).split('\n')) {
+            if (!id.isEmpty() && id != main) {
+                return id;
+            }
+        }
+        return {};
+    }
+    // Answers the file dialog that is opening with a path.
+    void AnswerFileDialog(const QString& path) {
+        QString dialog;
+        ASSERT_TRUE(WaitFor([&] { return !(dialog = OtherWindow()).isEmpty(); })) << Log(first);
+        Tool({"windowfocus", "--sync", dialog});
+        Tool({"key", "--window", dialog, "ctrl+a"});
+        Tool({"type", "--window", dialog, "--delay", "5", path});
+        // The path completer's pop-up may take the first Return.
+        for (int i = 0; i < 5 && !OtherWindow().isEmpty(); ++i) {
+            Tool({"key", "--window", dialog, "Return"});
+            WaitFor([&] { return OtherWindow().isEmpty(); }, 1500);
+        }
+        ASSERT_TRUE(OtherWindow().isEmpty()) << Log(first);
+    }
+    void Click(QPoint at) { ClickAt(at.x(), at.y()); }
+};
+
+QByteArray Utf16(const char16_t* text) {
+    return QByteArray(reinterpret_cast<const char*>(text),
+                      qsizetype(std::char_traits<char16_t>::length(text) * 2));
+}
+
+TEST_F(ProgramProfilesTest, AddRenameExportImportAndDeleteGiveTheExpectedProfileBin) {
+    Start(first);
+    ASSERT_TRUE(WaitFor([&] { return !VisibleWindow().isEmpty(); })) << Log(first);
+    const DeviceConfig config = LoadDeviceConfig((program + "/Data.ini").toStdString());
+    ProfileRecord first1{};
+    MakeDefaultRecord(first1, config.sensor);
+    WriteText(first1.name, u"Profile1");
+    const QByteArray record1(reinterpret_cast<const char*>(&first1), sizeof first1);
+    ASSERT_TRUE(WaitForProfiles(1));
+    EXPECT_EQ(Profiles(), record1);
+    const QByteArray templ = ReadAll(program + "/Data/Default.pbin");
+    ASSERT_EQ(templ.size(), qsizetype(sizeof(ProfileRecord)));
+
+    // "+": the template under the next name, saved at once.
+    Click(kAddProfile);
+    ASSERT_TRUE(WaitForProfiles(2)) << Log(first);
+    ProfileRecord work{};
+    std::memcpy(&work, templ.constData(), sizeof work);
+    WriteText(work.name, u"Profile2");
+    EXPECT_EQ(Record(1), QByteArray(reinterpret_cast<const char*>(&work), sizeof work));
+
+    // Rename by typing and Enter.
+    Tool({"windowfocus", "--sync", VisibleWindow()});
+    Click(kProfileName);
+    Tool({"key", "ctrl+a"});
+    Tool({"type", "--delay", "5", "Work"});
+    Tool({"key", "Return"});
+    WriteText(work.name, u"Work");
+    const QByteArray workBytes(reinterpret_cast<const char*>(&work), sizeof work);
+    ASSERT_TRUE(WaitFor([&] { return Record(1) == workBytes; })) << Log(first);
+
+    // Export through the profile menu.
+    const QString exported = folder.path() + "/exported.pbin";
+    Click(kProfileMenu);
+    ASSERT_TRUE(WaitFor([&] { return !OtherWindow().isEmpty(); })) << "the menu opens";
+    Click(kExportItem);
+    AnswerFileDialog(exported);
+    ASSERT_TRUE(WaitFor([&] { return ReadAll(exported).size() == workBytes.size(); }))
+        << Log(first);
+    EXPECT_EQ(ReadAll(exported), workBytes);
+
+    // Import a profile named like one that exists: it gets _1 and is saved.
+    ProfileRecord shared = work;
+    shared.buttonMode = 1;
+    shared.lightMode = 7;
+    const QString sharedFile = folder.path() + "/shared.pbin";
+    {
+        QFile f(sharedFile);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(reinterpret_cast<const char*>(&shared), sizeof shared);
+    }
+    Click(kProfileMenu);
+    ASSERT_TRUE(WaitFor([&] { return !OtherWindow().isEmpty(); })) << "the menu opens";
+    Click(kImportItem);
+    AnswerFileDialog(sharedFile);
+    ASSERT_TRUE(WaitForProfiles(3)) << Log(first);
+    WriteText(shared.name, u"Work_1");
+    EXPECT_EQ(Record(2), QByteArray(reinterpret_cast<const char*>(&shared), sizeof shared));
+
+    // Delete the current (imported) profile after confirming.
+    Click(kDeleteProfile);
+    QString box;
+    ASSERT_TRUE(WaitFor([&] { return !(box = OtherWindow()).isEmpty(); })) << Log(first);
+    Click(kMessageOk);
+    ASSERT_TRUE(WaitForProfiles(2)) << Log(first);
+    const QByteArray final = Profiles();
+    EXPECT_EQ(final, record1 + workBytes);
+    // Literal bytes: the second name, its report rate and its button mode.
+    const qsizetype second = qsizetype(sizeof(ProfileRecord));
+    EXPECT_EQ(final.mid(second, 10), Utf16(u"Work") + QByteArray(2, '\0'));
+    EXPECT_EQ(final.mid(second + 128, 4), QByteArray::fromHex("02000000"));
+    EXPECT_EQ(final.mid(second + 332, 4), QByteArray::fromHex("00000000"));
+    EXPECT_EQ(first.state(), QProcess::Running);
+}
+
+TEST_F(ProgramTest, WithoutATrayTheWindowShowsTheMouseStateAndQuitEndsTheProgram) {
+    tray = false;
+    ASSERT_TRUE(SimUnplug(sim.SocketPath()));
+    Start(first);
+    ASSERT_TRUE(WaitFor([&] { return !VisibleWindow().isEmpty(); }))
+        << "a start from the menu shows the window without the mouse\n"
+        << Log(first);
+    ASSERT_TRUE(WaitFor([&] { return Stderr(first, "mouse state: not connected"); })) << Log(first);
+
+    ASSERT_TRUE(SimPlug(sim.SocketPath()));
+    ASSERT_TRUE(WaitFor([&] { return Stderr(first, "mouse state: ready"); })) << Log(first);
+    EXPECT_FALSE(VisibleWindow().isEmpty());
+
+    // Closing keeps the program; starting it again brings the window back.
+    ClickAt(kClose.x(), kClose.y());
+    ASSERT_TRUE(WaitFor([&] { return VisibleWindow().isEmpty(); }));
+    EXPECT_EQ(first.state(), QProcess::Running);
+    Start(second);
+    ASSERT_TRUE(second.waitForFinished(10000));
+    EXPECT_EQ(second.exitCode(), 1);
+    ASSERT_TRUE(WaitFor([&] { return !VisibleWindow().isEmpty(); })) << Log(first);
+
+    // Quit from the settings menu ends it.
+    ClickAt(kSettings.x(), kSettings.y());
+    ASSERT_TRUE(WaitFor([&] {
+        return Tool({"search", "--onlyvisible", "--class", "mouse-driver"}).split('\n').size() > 1;
+    })) << "the settings menu opens";
+    ClickAt(kQuitItem.x(), kQuitItem.y());
+    ASSERT_TRUE(first.waitForFinished(10000)) << Log(first);
+    EXPECT_EQ(first.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(first.exitCode(), 0);
 }
 
 }  // namespace

@@ -126,6 +126,16 @@ TEST_F(ShippedSkinTest, TrayClicksArriveAsTrayMessages) {
     EXPECT_EQ(owner.messages.size(), 2u);
 }
 
+TEST_F(UiTest, TrayAvailabilityFollowsTheOverrideUntilItIsCleared) {
+    const bool desktop = CTrayIcon::IsAvailable();
+    CTrayIcon::SetAvailabilityOverride(!desktop);
+    EXPECT_EQ(CTrayIcon::IsAvailable(), !desktop);
+    CTrayIcon::SetAvailabilityOverride(desktop);
+    EXPECT_EQ(CTrayIcon::IsAvailable(), desktop);
+    CTrayIcon::SetAvailabilityOverride(std::nullopt);
+    EXPECT_EQ(CTrayIcon::IsAvailable(), desktop);
+}
+
 TEST_F(ShippedSkinTest, MessageBoxButtonsGiveTheirResults) {
     const struct {
         const char* button;

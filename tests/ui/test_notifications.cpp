@@ -170,6 +170,30 @@ TEST_F(NotifyTest, EditSendsTextChangedForTypingOnly) {
     EXPECT_EQ(edit->GetText(), QStringLiteral("7"));
 }
 
+TEST_F(NotifyTest, EnterInAnEditSendsReturn) {
+    QTest::keyClicks(W("edit_1"), QStringLiteral("ab"));
+    EXPECT_TRUE(wnd.Of("return").empty());
+    QTest::keyClick(W("edit_1"), Qt::Key_Return);
+    QTest::keyClick(W("edit_1"), Qt::Key_Enter);
+    const auto returns = wnd.Of("return");
+    ASSERT_EQ(returns.size(), 2u);
+    EXPECT_EQ(returns[0].sender, "edit_1");
+}
+
+TEST_F(NotifyTest, SetPosPlacesAControlInWindowCoordinates) {
+    // btn_a_inner sits two containers deep; SetPos takes what GetPos gives.
+    CControlUI* inner = wnd.FindControl(QStringLiteral("btn_a_inner"));
+    ASSERT_NE(inner, nullptr);
+    const QRect before = inner->GetPos();
+    const QRect target = before.translated(13, 7).adjusted(0, 0, 5, 2);
+    inner->SetPos(target);
+    EXPECT_EQ(inner->GetPos(), target);
+    CControlUI* top = wnd.FindControl(QStringLiteral("btn_outside"));
+    ASSERT_NE(top, nullptr);
+    top->SetPos(QRect(3, 4, 50, 20));
+    EXPECT_EQ(top->GetPos(), QRect(3, 4, 50, 20));
+}
+
 TEST_F(NotifyTest, SliderSendsMoveValueWhileDraggingAndValueOnRelease) {
     auto* slider = qobject_cast<QSlider*>(W("slider_1"));
     ASSERT_NE(slider, nullptr);

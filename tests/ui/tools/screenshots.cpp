@@ -1,4 +1,5 @@
-// Renders the main window frame and the message box headless (QWidget::grab)
+// Renders the main window frame, the message box, a notice and the tray and
+// settings menus headless (QWidget::grab)
 // into PNG files: mouse_ui_screenshots <output folder> [suffix]. Run it with
 // QT_SCALE_FACTOR=2 for the doubled-scale pictures.
 #include <QApplication>
@@ -74,5 +75,24 @@ int main(int argc, char** argv) {
         return 1;
     }
     ok &= Grab(msg, out + QStringLiteral("/message_box") + suffix + QStringLiteral(".png"));
+
+    // The tray menu and the settings menu as they open, and a notice (one
+    // OK button).
+    for (const char* menuName : {"traymenu", "settingmenu"}) {
+        auto menu = mouse::CMenuWnd::CreateMenu(
+            &main, QString::fromLatin1(menuName) + QStringLiteral(".xml"), QPoint(0, 0));
+        if (!menu) {
+            return 1;
+        }
+        ok &= Grab(*menu, out + '/' + QString::fromLatin1(menuName) + suffix + ".png");
+    }
+    mouse::CMsgWnd notice;
+    notice.SetTitle(QStringLiteral("warning_title_text"));
+    notice.SetMsg(QStringLiteral("update_start_failed_text"));
+    notice.SetNotice(true);
+    if (!notice.Create(&main)) {
+        return 1;
+    }
+    ok &= Grab(notice, out + QStringLiteral("/notice_box") + suffix + QStringLiteral(".png"));
     return ok ? 0 : 1;
 }

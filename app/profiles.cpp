@@ -1,0 +1,213 @@
+// Profile management of the main window: switch (main_wnd.cpp), add, delete,
+// reset, rename, the profile menu, import and export of .pbin files.
+#include <QFile>
+#include <QFileInfo>
+
+#include "app/main_wnd.h"
+#include "buttons/msg_wnd.h"
+#include "device/diagnostics.h"
+#include "store/profile_file.h"
+#include "ui/resource_manager.h"
+
+namespace mouse {
+
+namespace {
+
+QString Text(const char* key) {
+    return CResourceManager::GetInstance()->GetText(key);
+}
+
+QString ToQString(const std::u16string& text) {
+    return QString::fromUtf16(text.data(), qsizetype(text.size()));
+}
+
+std::u16string ToU16(const QString& text) {
+    return text.toStdU16String();
+}
+
+const QString kProfileFilter = QStringLiteral("Profile Data (*.pbin *.PBIN)");
+
+// Runs the confirmation box of a profile operation with the dimming
+// overlay shown while it is open; true when the user confirmed.
+bool Confirm(WindowImplBase* wnd, const char* msgKey) {
+    CControlUI* overlay = wnd->FindControl("disable_window_ver");
+    if (overlay != nullptr) {
+        overlay->Show();
+    }
+    const int result =
+        ShowMessage(wnd, QStringLiteral("warning_title_text"), QString::fromLatin1(msgKey));
+    if (overlay != nullptr) {
+        overlay->Hide();
+    }
+    return result == 1;
+}
+
+}  // namespace
+
+void CMainWnd::ShowCurrentName() {
+    if (m_pProfileName != nullptr) {
+        m_pProfileName->SetText(ToQString(ReadText(CurrentProfile().name)));
+    }
+}
+
+void CMainWnd::AppendProfile(std::unique_ptr<ProfileRecord> record) {
+    const QString name = ToQString(ReadText(record->name));
+    m_stores->profiles.push_back(std::move(record));
+    SaveInBackground({StoreFile::Profiles});
+    const int index = int(m_stores->profiles.size()) - 1;
+    if (m_pProfileCombo != nullptr) {
+        m_pProfileCombo->AddItem(name, 25);
+        m_pProfileCombo->SelectItem(index);  // switches through "itemselect"
+    }
+    if (m_stores->currentIndex != index) {
+        SwitchProfile(index);
+    }
+}
+
+void CMainWnd::AddProfile() {
+    const QString base = Text("profile_text") + QString::number(m_stores->profiles.size() + 1);
+    const std::u16string name = UniqueName(
+        ToU16(base), [this](std::u16string_view n) { return m_stores->ProfileNameExists(n); });
+    auto record = std::make_unique_for_overwrite<ProfileRecord>();
+    CopyFromTemplate(*record, *m_template, name);
+    AppendProfile(std::move(record));
+}
+
+void CMainWnd::DeleteProfile() {
+    if (m_stores->profiles.size() < 2 || !Confirm(this, "delete_profile_text")) {
+        return;
+    }
+    // The list may have changed while the box was open (never below one
+    // profile: nothing else deletes).
+    const int index = m_stores->currentIndex;
+    m_stores->profiles.erase(m_stores->profiles.begin() + index);
+    SaveInBackground({StoreFile::Profiles});
+    const int next = std::min(index, int(m_stores->profiles.size()) - 1);
+    // The current index is valid before anything can read the profile.
+    m_stores->currentIndex = next;
+    m_bReselect = true;
+    if (m_pProfileCombo != nullptr) {
+        m_pProfileCombo->RemoveAt(index);
+        m_pProfileCombo->SelectItem(next);
+    }
+    if (m_bReselect) {
+        SwitchProfile(next);
+    }
+}
+
+void CMainWnd::ResetProfile() {
+    if (!Confirm(this, "reset_profile_text")) {
+        return;
+    }
+    ProfileRecord& current = CurrentProfile();
+    const std::u16string name = ReadText(current.name);
+    CopyFromTemplate(current, *m_template, name);
+    RefreshPages();
+    Apply();  // the apply saves profile.bin when it ends
+}
+
+void CMainWnd::RenameProfile() {
+    if (m_pProfileName == nullptr) {
+        return;
+    }
+    ProfileRecord& current = CurrentProfile();
+    const std::u16string old = ReadText(current.name);
+    std::u16string typed = ToU16(m_pProfileName->GetText());
+    typed = detail::CutText(typed, size_t(kTextChars - 1));
+    if (TextEqualsNoCase(typed, old)) {
+        return;  // unchanged, or only its letter case
+    }
+    if (m_stores->ProfileNameExists(typed)) {
+        ShowCurrentName();  // another profile has it
+        return;
+    }
+    WriteText(current.name, typed);
+    if (m_pProfileCombo != nullptr) {
+        m_pProfileCombo->SetItemText(m_stores->currentIndex, ToQString(typed));
+    }
+    SaveInBackground({StoreFile::Profiles});
+}
+
+CMenuWnd* CMainWnd::ShowPopupMenu(const QString& skinFile, QPoint anchor, UINT align) {
+    m_menu.reset();
+    m_menu = CMenuWnd::CreateMenu(this, skinFile, anchor, align);
+    return m_menu.get();
+}
+
+void CMainWnd::OpenProfileMenu() {
+    CControlUI* button = FindControl("btn_menu_profile");
+    if (button == nullptr) {
+        return;
+    }
+    // Top-left corner under the button's left edge.
+    const QRect window = GetWindowRect();
+    const QRect at = button->GetPos();
+    ShowPopupMenu(QStringLiteral("profilemenu.xml"),
+                  QPoint(window.left() + at.left(), window.top() + at.bottom() + 1),
+                  kMenuAlignLeft | kMenuAlignTop);
+}
+
+void CMainWnd::OpenSettingsMenu() {
+    CControlUI* button = FindControl("setting_btn");
+    if (button == nullptr) {
+        return;
+    }
+    // Right edge under the button's right edge: the menu stays inside the
+    // window.
+    const QRect window = GetWindowRect();
+    const QRect at = button->GetPos();
+    ShowPopupMenu(QStringLiteral("settingmenu.xml"),
+                  QPoint(window.left() + at.right() + 1, window.top() + at.bottom() + 1),
+                  kMenuAlignRight | kMenuAlignTop);
+}
+
+void CMainWnd::ImportProfile() {
+    const QString path = CFileDialog::GetOpenFileName(
+        this, kProfileFilter, m_options.programFolder + QStringLiteral("Data/"),
+        QStringLiteral("pbin"));
+    if (path.isEmpty()) {
+        return;
+    }
+    const ProfileLimits limits{m_config.sensor, m_stores->macros.size(), m_stores->guns.size()};
+    ProfileFileResult file = ReadProfileFile(QFile::encodeName(path).toStdString(), limits);
+    if (!file) {
+        const std::string why = DescribeProfileFileError(file.error);
+        DebugPrintf("import %s: %s\n", path.toUtf8().constData(), why.c_str());
+        QueueNotice(Text("import_profile_failed_text") + "\n" + QFileInfo(path).fileName() + ": " +
+                    QString::fromStdString(why));
+        return;
+    }
+    for (const std::string& field : file.corrected) {
+        DebugPrintf("import %s: %s set to its default\n", path.toUtf8().constData(), field.c_str());
+    }
+    // A name already taken gets the first free _1, _2, ...
+    const std::u16string name =
+        UniqueName(ReadText(file.record->name),
+                   [this](std::u16string_view n) { return m_stores->ProfileNameExists(n); });
+    WriteText(file.record->name, name);
+    // Saved at once: an imported profile is not lost by a crash before the
+    // next save.
+    AppendProfile(std::move(file.record));
+    const bool onlyName = file.corrected.size() == 1 && file.corrected.front() == "name";
+    if (!file.corrected.empty() && !onlyName) {
+        QueueNotice(Text("import_profile_corrected_text"));
+    }
+}
+
+void CMainWnd::ExportProfile() {
+    const QString name = ToQString(ReadText(CurrentProfile().name));
+    const QString path = CFileDialog::GetSaveFileName(
+        this, kProfileFilter, m_options.programFolder + QStringLiteral("Data"),
+        QStringLiteral("pbin"), name.isEmpty() ? QString() : name + QStringLiteral(".pbin"));
+    if (path.isEmpty()) {
+        return;
+    }
+    IoResult written = WriteProfileFile(QFile::encodeName(path).toStdString(), CurrentProfile());
+    if (!written) {
+        DebugPrintf("%s\n", written.message.c_str());
+        QueueNotice(Text("export_profile_failed_text") + "\n" +
+                    QString::fromStdString(written.message));
+    }
+}
+
+}  // namespace mouse

@@ -1,0 +1,75 @@
+// Single-profile exchange files (.pbin): exactly one ProfileRecord, raw.
+//
+// A .pbin file comes from outside (another computer, a download), so reading
+// one never trusts it:
+//   - only a regular file of exactly one record is taken; an empty, shorter
+//     or longer file, a folder, a FIFO or a device is refused as a whole and
+//     nothing is read into any list;
+//   - the name is read up to its terminator, or cut to 49 characters when the
+//     field has none (a surrogate pair is never split); control characters
+//     and unpaired surrogates become U+FFFD; an empty name takes the file's
+//     base name;
+//   - every field with a fixed range that is out of it takes the default of
+//     the record made for the sensor code, and a button entry whose function
+//     id is unknown becomes the default entry of its slot; a library index
+//     beyond the library drops the binding's index (-1) but keeps the copied
+//     macro or preset; colours lose a non-zero top byte. Each correction is
+//     named in the result.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "device/records.h"
+#include "store/stores.h"
+
+namespace mouse {
+
+// What an imported profile must fit into.
+struct ProfileLimits {
+    int sensorCode = -1;    // defaults of corrected fields
+    size_t macroCount = 0;  // macroIndex must be -1 or below it
+    size_t gunCount = 0;    // gunIndex must be -1 or below it
+};
+
+enum class ProfileFileError {
+    None,
+    Unreadable,  // missing, not a regular file, or a read error
+    Empty,
+    TooShort,
+    TooLong,
+};
+
+struct ProfileFileResult {
+    ProfileFileError error = ProfileFileError::None;
+    std::unique_ptr<ProfileRecord> record;  // set when error is None
+    // Fields set back to a default or cut ("name", "reportRateIndex",
+    // "buttons[3]", "buttons[3].macroIndex", ...), in record order.
+    std::vector<std::string> corrected;
+    explicit operator bool() const { return error == ProfileFileError::None; }
+};
+
+// Checks bytes taken from a .pbin file. fallbackName is used when the
+// record's name is empty.
+ProfileFileResult ParseProfileFile(std::span<const uint8_t> bytes, const ProfileLimits& limits,
+                                   std::u16string_view fallbackName);
+
+// Reads a .pbin file (at most one record and one byte more, whatever its
+// size) and checks it; the fallback name is the file's base name.
+ProfileFileResult ReadProfileFile(const std::filesystem::path& path, const ProfileLimits& limits);
+
+// Corrects a record in place as ParseProfileFile does; returns what changed.
+std::vector<std::string> SanitizeProfile(ProfileRecord& record, const ProfileLimits& limits,
+                                         std::u16string_view fallbackName);
+
+// Writes one record as a .pbin file (crash-safe, as the store files).
+IoResult WriteProfileFile(const std::filesystem::path& path, const ProfileRecord& record);
+
+// One line for the user and the diagnostic output.
+std::string DescribeProfileFileError(ProfileFileError error);
+
+}  // namespace mouse
