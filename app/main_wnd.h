@@ -105,6 +105,7 @@ public:
     const ProfileRecord& DefaultTemplate() const { return *m_template; }
     CButtonPage& ButtonPage() { return m_buttonPage; }
     CPerformancePage& PerformancePage() { return m_performancePage; }
+    CGunPage& GunPage() { return m_gunPage; }
     CTrayIcon& TrayIcon() { return m_tray; }
     CMenuWnd* CurrentMenu() { return m_menu.get(); }
     QString ProgramFolder() const { return m_options.programFolder; }
