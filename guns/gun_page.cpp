@@ -7,6 +7,7 @@
 #include "buttons/msg_wnd.h"
 #include "device/diagnostics.h"
 #include "device/messages.h"
+#include "macros/edit_name_wnd.h"
 #include "store/gun_library.h"
 #include "ui/file_dialog.h"
 
@@ -480,8 +481,23 @@ int CGunPage::RunModal(const std::function<int()>& run) {
 
 bool CGunPage::AskName(NameMode mode, const QString& initial, const QString& folder,
                        QString& result) {
-    (void)mode, (void)initial, (void)folder, (void)result;
-    return false;  // the name dialog is wired in once it exists
+    CEditGunName dlg;
+    dlg.SetMode(int(mode));
+    dlg.SetInitialName(initial);
+    dlg.SetFolderName(folder);
+    dlg.SetGunList(&Guns());
+    const int answer = RunModal([&] {
+        if (!dlg.Create(m_pMainWnd, {}, kStyleTool)) {
+            return 0;
+        }
+        dlg.CenterWindow();
+        return dlg.ShowModal();
+    });
+    if (answer != 1) {
+        return false;
+    }
+    result = dlg.GetName();
+    return true;
 }
 
 bool CGunPage::Confirm(const QString& textKey) {

@@ -371,6 +371,72 @@ TEST_F(GunPageTest, TabMovesAlongARowAndDownTheTableScrollingAsItGoes) {
     }
 }
 
+TEST_F(GunPageTest, NewFolderAndPresetsThroughTheNameDialog) {
+    WriteGuns({Folder(u"Rifles"), Gun(u"Rifles", u"AK")});
+    Open();
+    AnswerName("Pistols");
+    Click("btn_add_gun_floder");
+    EXPECT_EQ(Items(Folders()), (QStringList{"Rifles", "Pistols"}));
+    EXPECT_EQ(Folders()->GetCurSel(), 1);
+    EXPECT_EQ(List()->GetCount(), 0);
+
+    // "AK" is taken in Rifles, not here.
+    AnswerName("ak");
+    Click("btn_add_gun");
+    EXPECT_EQ(Items(List()), QStringList{"ak"});
+    EXPECT_EQ(List()->GetCurSel(), 0);
+    ASSERT_NE(Page().CurrentGun(), nullptr);
+    EXPECT_EQ(Page().SelectedGunPosition(), 3);
+    EXPECT_EQ(ShownRows(), 30);
+    EXPECT_EQ(Edit("delay", 30)->GetText(), "10");
+    const std::vector<GunRecord> saved = SavedGuns();
+    ASSERT_EQ(saved.size(), 4u);
+    EXPECT_EQ(saved[2].isFolder, 1);
+    EXPECT_EQ(ReadText(saved[3].gunName), u"ak");
+    EXPECT_EQ(ReadText(saved[3].folderName), u"Pistols");
+
+    // The same name again in this folder is refused by the dialog.
+    ModalSeam::Answer(0, [](WindowImplBase& w) {
+        w.FindControl<CEditUI>("edit_name")->SetText("AK");
+        ModalSeam::Answer(1);  // the message box about the name
+        w.FindControl<CButtonUI>("ok_btn")->Activate();
+        w.FindControl<CButtonUI>("cancel_btn")->Activate();
+    });
+    Click("btn_add_gun");
+    EXPECT_EQ(List()->GetCount(), 1);
+}
+
+TEST_F(GunPageTest, RenamesGoThroughTheDialogAndTheNameField) {
+    WriteGuns({Folder(u"Rifles"), Gun(u"Rifles", u"AK"), Gun(u"Rifles", u"M4")});
+    Open();
+    List()->SelectItem(0);
+    // The folder through its menu command.
+    AnswerName("Guns");
+    wnd->GunPage().OnMenuCommand("rename_gun_dir");
+    EXPECT_EQ(Items(Folders()), QStringList{"Guns"});
+    EXPECT_EQ(ReadText(Record(1).folderName), u"Guns");
+
+    // The preset by typing into its name field.
+    CEditUI* name = Find<CEditUI>("edit_gun_name");
+    name->SetFocus();
+    name->TypeText("AK-47");
+    Edit("delay", 1)->SetFocus();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(ReadText(Record(1).gunName), u"AK-47");
+    EXPECT_EQ(List()->GetItemText(0), "AK-47");
+    EXPECT_EQ(ReadText(SavedGuns()[1].gunName), u"AK-47");
+
+    // A name taken in the folder is refused with the message and put back.
+    ModalSeam::Answer(1);
+    name->SetFocus();
+    name->TypeText("m4");
+    Edit("delay", 1)->SetFocus();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(ModalSeam::Answered().last(), "MsgWnd");
+    EXPECT_EQ(ReadText(Record(1).gunName), u"AK-47");
+    EXPECT_EQ(name->GetText(), "AK-47");
+}
+
 TEST_F(GunPageTest, DeletingPresetsAndFoldersAfterConfirmation) {
     WriteGuns({Folder(u"A"), Gun(u"A", u"a1"), Folder(u"B"), Gun(u"A", u"a2"), Gun(u"B", u"b1"),
                Gun(u"A", u"a3")});
