@@ -578,17 +578,16 @@ void CGunPage::DeleteFolder() {
         ShowGun(-1);
         return;
     }
-    // The folder that takes its place (or the new last one) is shown; the
-    // positions of every other folder's presets may have moved, so the list
-    // is filled anew either way.
+    // The folder that takes its place (or the new last one) is shown; its
+    // presets' positions may have moved, so its list is filled anew.
     const int next = std::min(index, int(m_folderNames.size()) - 1);
+    m_selectedFolder = -1;
     if (m_pFolderCombo != nullptr) {
         m_pFolderCombo->RemoveAt(index);  // selects `next` with notification
-        if (m_pFolderCombo->GetCurSel() != next) {
-            m_pFolderCombo->SelectItem(next, false);
-        }
     }
-    SelectFolder(next);
+    if (m_selectedFolder != next) {
+        SelectFolder(next);  // no notification came
+    }
 }
 
 void CGunPage::RenameFolder() {
