@@ -116,6 +116,10 @@ public:
     bool ShowsNoMouseState() const;
 
     Stores& GetStores() { return *m_stores; }
+    // Queues background saves of these files (the pages' library saves and
+    // the profile.bin save after a library change moved button bindings);
+    // failures are reported to the user by the main window.
+    void SaveInBackground(std::initializer_list<StoreFile> files);
     // Writes the stores saved from the user-interface thread.
     StoreWriter& Writer() { return *m_writer; }
     const DeviceConfig& Config() const { return m_config; }
@@ -123,6 +127,7 @@ public:
     const ProfileRecord& DefaultTemplate() const { return *m_template; }
     CButtonPage& ButtonPage() { return m_buttonPage; }
     CPerformancePage& PerformancePage() { return m_performancePage; }
+    CGunPage& GunPage() { return m_gunPage; }
     CTrayIcon& TrayIcon() { return m_tray; }
     CMenuWnd* CurrentMenu() { return m_menu.get(); }
     QString ProgramFolder() const { return m_options.programFolder; }
@@ -190,7 +195,6 @@ private:
     // Background saves: snapshots are taken here and written by m_writer;
     // failures are gathered (from any thread) and reported through
     // kMsgSaveFailed once the writer has nothing left queued.
-    void SaveInBackground(std::initializer_list<StoreFile> files);
     void NoteSaveResult(const IoResult& result, bool reportNow);
     IoResult TakeSaveFailures();
     void ShowDamagedStores();

@@ -1,18 +1,174 @@
-// The recoil-preset page: the preset library's folders, presets and rows.
+// The recoil-preset page: the preset library's folders and presets, and the
+// editor of one preset: its bullet count and, per bullet, a delay and an x
+// and y offset, with a plot of the resulting pattern. Every edit is written
+// into the current preset's record at once, saved, and copied into the
+// mouse buttons bound to it.
 #pragma once
 
 #include <QString>
+#include <array>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
 
 #include "app/page.h"
+#include "store/name_check.h"
+#include "ui/control_table.h"
+#include "ui/menu.h"
+#include "ui/pattern_plot.h"
 
 namespace mouse {
 
+class GunLibrary;
+
+inline constexpr ControlSpec kGunPageControls[] = {
+    {"gun_combo", ControlKind::Combo},
+    {"btn_add_gun_floder", ControlKind::Button},
+    {"btn_delete_gun_floder", ControlKind::Button},
+    {"btn_menu_gun_floder", ControlKind::Button},
+    {"gun_list", ControlKind::List},
+    {"btn_add_gun", ControlKind::Button},
+    {"btn_delete_gun", ControlKind::Button},
+    {"btn_menu_gun", ControlKind::Button},
+    {"edit_gun_name", ControlKind::Edit},
+    {"zidan_combo", ControlKind::Combo},
+    {"ver_zidan_num_%d", ControlKind::Control, 1, 30},
+    {"edit_zidan_delay_%d", ControlKind::Edit, 1, 30},
+    {"edit_zidan_x_%d", ControlKind::Edit, 1, 30},
+    {"edit_zidan_y_%d", ControlKind::Edit, 1, 30},
+    {"zidan_delay_up_btn_%d", ControlKind::Button, 1, 30},
+    {"zidan_delay_down_btn_%d", ControlKind::Button, 1, 30},
+    {"zidan_x_up_btn_%d", ControlKind::Button, 1, 30},
+    {"zidan_x_down_btn_%d", ControlKind::Button, 1, 30},
+    {"zidan_y_up_btn_%d", ControlKind::Button, 1, 30},
+    {"zidan_y_down_btn_%d", ControlKind::Button, 1, 30},
+    {"gun_pattern_plot", ControlKind::PatternPlot},
+};
+inline constexpr ControlTable kGunPageTable{"main.xml", "CGunPage", kGunPageControls};
+MOUSE_REGISTER_CONTROL_TABLE(kGunPageTable);
+
+// A number as typed into a row: leading blanks, an optional sign and decimal
+// digits, read up to the first other character; no digits gives 0. Values
+// beyond +-1000000 come back as +-1000000 (they are clamped further anyway).
+int ParseGunNumber(const QString& text);
+
 class CGunPage : public CPage {
 public:
+    enum class Field { Delay, X, Y };
+
+    CGunPage();
+    ~CGunPage() override;
+
+    void InitControls() override;
     // Fills the folder selector from the folder records of the preset list
     // and selects the first folder.
     void FillFolderList();
-    void OnMenuCommand(const QString& name) { (void)name; }
+    // A command of gundirmenu.xml or gunmenu.xml (name in lower case).
+    void OnMenuCommand(const QString& name);
+    // Writes the working copy into the current preset, saves the list and
+    // brings the bound buttons in step; nothing without a current preset.
+    void SaveCurrentGun();
+
+    // What the page shows, for the main window and tests.
+    int SelectedFolder() const { return m_selectedFolder; }
+    // List position of the preset in the editor, -1 for none.
+    int SelectedGunPosition() const { return m_selectedGun; }
+    // The preset in the editor, or nullptr.
+    const GunRecord* CurrentGun() const { return m_current; }
+    // The list positions behind the items of gun_list.
+    const std::vector<int>& ShownPositions() const { return m_shown; }
+    int WorkingCount() const { return m_count; }
+    const BulletRow& WorkingRow(int row) const { return m_rows[size_t(row)]; }
+    CMenuWnd* CurrentMenu() const { return m_menu.get(); }
+
+private:
+    struct Row {
+        CControlUI* container = nullptr;
+        CEditUI* edit[3] = {};  // by Field
+        // Per field: the button that subtracts one and the one that adds one.
+        // For x these are zidan_x_up_btn (left) and zidan_x_down_btn (right).
+        CButtonUI* less[3] = {};
+        CButtonUI* more[3] = {};
+    };
+
+    void OnClick(TNotifyUI& msg);
+    void OnItemSelect(TNotifyUI& msg);
+    void OnKillFocus(TNotifyUI& msg);
+    void OnSetFocus(TNotifyUI& msg);
+    void OnTextChanged(TNotifyUI& msg);
+
+    GunLibrary& Library();
+    std::vector<std::unique_ptr<GunRecord>>& Guns();
+
+    // The page's operations.
+    void SelectFolder(int index);
+    void SelectGun(int index);
+    void ShowGun(int position);
+    void SetBulletCount(int count);
+    void ArrowStep(int row, Field field, int delta);
+    void TakeTypedValue(int row, Field field);
+    void LimitText(int row, Field field);
+    void AddFolder();
+    void DeleteFolder();
+    void RenameFolder();
+    void AddGun();
+    void DeleteGun();
+    void RenameGun();
+    // The name typed into edit_gun_name, checked as the name dialog checks
+    // it: a refused name is explained and the stored name shown again.
+    void TakeTypedName();
+    void StoreGunName(const std::u16string& name);
+    void ImportGun();
+    void ExportGun();
+    void ImportGunFolder();
+    void ExportGunFolder();
+    void OpenMenu(CButtonUI* button, const QString& skinFile);
+
+    // Shows rows 1..count and hides the others.
+    void ShowRows(int count);
+    void ShowRowValues(int row);
+    void RefreshPlot();
+    // Runs the name dialog; true with the accepted name in `result` on OK.
+    bool AskName(NameMode mode, const QString& initial, const QString& folder, QString& result);
+    // Runs a modal dialog with the main window's overlay shown.
+    int RunModal(const std::function<int()>& run);
+    bool Confirm(const QString& textKey);
+    // After a library change: saves profile.bin when a profile changed and
+    // tells the main window when the current profile's buttons did.
+    void AfterBindingChange(bool affected, bool profilesChanged);
+    // The row and field of a row control, false when it is none.
+    bool FindRowEdit(const CControlUI* sender, int& row, Field& field) const;
+    QString FolderName(int index) const;
+    QString DataFolder() const;
+
+    std::unique_ptr<GunLibrary> m_library;
+
+    // Folder names in selector order; the selected folder; the list
+    // positions of the items of gun_list; the preset in the editor.
+    std::vector<std::u16string> m_folderNames;
+    int m_selectedFolder = -1;
+    std::vector<int> m_shown;
+    int m_selectedGun = -1;
+    GunRecord* m_current = nullptr;
+    // The working copy: the bullet count and the 30 rows as last shown or
+    // edited.
+    int m_count = 0;
+    std::array<BulletRow, kMaxBullets> m_rows{};
+    std::unique_ptr<CMenuWnd> m_menu;
+
+    CComboUI* m_pFolderCombo = nullptr;
+    CButtonUI* m_pAddFolder = nullptr;
+    CButtonUI* m_pDeleteFolder = nullptr;
+    CButtonUI* m_pFolderMenu = nullptr;
+    CListUI* m_pGunList = nullptr;
+    CButtonUI* m_pAddGun = nullptr;
+    CButtonUI* m_pDeleteGun = nullptr;
+    CButtonUI* m_pGunMenu = nullptr;
+    CEditUI* m_pGunName = nullptr;
+    CComboUI* m_pCountCombo = nullptr;
+    CPatternPlotUI* m_pPlot = nullptr;
+    std::array<Row, kMaxBullets> m_row{};
 };
 
 }  // namespace mouse

@@ -44,6 +44,8 @@ const char* ControlKindName(ControlKind kind) {
             return "TabLayout";
         case ControlKind::ColorPalette:
             return "ColorPalette";
+        case ControlKind::PatternPlot:
+            return "PatternPlot";
     }
     return "?";
 }
@@ -132,6 +134,8 @@ bool CControlUI::IsKind(ControlKind kind) const {
             return dynamic_cast<const CTabLayoutUI*>(this) != nullptr;
         case ControlKind::ColorPalette:
             return dynamic_cast<const CColorPaletteUI*>(this) != nullptr;
+        case ControlKind::PatternPlot:
+            return GetKind() == ControlKind::PatternPlot;
     }
     return false;
 }

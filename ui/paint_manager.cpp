@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <set>
 
+#include "ui/pattern_plot_p.h"
 #include "ui/resource_manager.h"
 #include "ui/widgets_p.h"
 #include "ui/window.h"
@@ -234,6 +235,8 @@ CControlUI* CPaintManagerUI::Wrap(QWidget* w) {
     std::unique_ptr<CControlUI> c;
     if (dynamic_cast<ColorPalette*>(w) != nullptr) {
         c = std::make_unique<CColorPaletteUI>(w, this);
+    } else if (dynamic_cast<PatternPlot*>(w) != nullptr) {
+        c = std::make_unique<CPatternPlotUI>(w, this);
     } else if (qobject_cast<QCheckBox*>(w) != nullptr ||
                (qobject_cast<QAbstractButton*>(w) != nullptr && w->property("checkbox").toBool())) {
         c = std::make_unique<CCheckBoxUI>(w, this);

@@ -12,11 +12,13 @@
 //   bkimage     "res='skins/mouse.png' dest='2,2,28,28'" drawn under the text
 //   caption     on the root: height of the strip that drags the window
 // Layer classes for skins: OptionButton, MenuElement (menu items; the name is
-// the command, "userdata" travels with it), ColorPalette, BusyRing, Overlay.
+// the command, "userdata" travels with it), ColorPalette, BusyRing, Overlay,
+// PatternPlot.
 // Kinds: QLabel → CLabelUI, QPushButton → CButtonUI (checkable: COptionUI),
 // QCheckBox → CCheckBoxUI, QLineEdit → CEditUI, QSlider → CSliderUI,
 // QComboBox → CComboUI, QListWidget → CListUI, QStackedWidget → CTabLayoutUI,
-// ColorPalette → CColorPaletteUI, anything else → CControlUI.
+// ColorPalette → CColorPaletteUI, PatternPlot → CPatternPlotUI, anything
+// else → CControlUI.
 //
 // A WINDOW:
 //
@@ -126,6 +128,7 @@
 #include "ui/image.h"
 #include "ui/menu.h"
 #include "ui/paint_manager.h"
+#include "ui/pattern_plot.h"
 #include "ui/resource_manager.h"
 #include "ui/tray.h"
 #include "ui/ui_types.h"

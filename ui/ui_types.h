@@ -92,6 +92,7 @@ enum class ControlKind {
     List,
     TabLayout,
     ColorPalette,
+    PatternPlot,  // a recoil pattern drawn as a path (ui/pattern_plot.h)
 };
 
 const char* ControlKindName(ControlKind kind);

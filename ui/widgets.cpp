@@ -10,6 +10,7 @@
 #include "ui/image.h"
 #include "ui/menu.h"
 #include "ui/paint_manager.h"
+#include "ui/pattern_plot_p.h"
 #include "ui/widgets_p.h"
 #include "ui/window.h"
 
@@ -273,6 +274,8 @@ QWidget* SkinLoader::createWidget(const QString& className, QWidget* parent, con
         w = new BusyRing(parent);
     } else if (className == QLatin1String("Overlay")) {
         w = new Overlay(parent);
+    } else if (className == QLatin1String("PatternPlot")) {
+        w = new PatternPlot(parent);
     } else {
         return QUiLoader::createWidget(className, parent, name);
     }

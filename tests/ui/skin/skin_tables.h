@@ -7,5 +7,7 @@
 #include "buttons/fire_click_wnd.h"
 #include "buttons/msg_wnd.h"
 #include "buttons/shortcut_wnd.h"
+#include "guns/select_gun_wnd.h"
+#include "macros/edit_name_wnd.h"
 #include "performance/performance_page.h"
 #include "performance/select_color_wnd.h"

@@ -1,0 +1,588 @@
+// The recoil-preset page inside the real main window, driven through its
+// controls: folders and presets chosen, counts picked, values typed and
+// stepped with the arrows, names given through the name dialog, deletions
+// confirmed through the message box, the menus, and files exchanged through
+// the file-dialog seam. What the page saved is read back from gun.bin.
+#include <gtest/gtest.h>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QScrollArea>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QWidget>
+
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "app/main_wnd.h"
+#include "app_test_util.h"
+#include "device/protocol.h"
+#include "ui/ui.h"
+
+namespace mouse {
+namespace {
+
+using test::WaitFor;
+
+const char* const kIni =
+    "[Default]\r\nVID=04d9\r\nPID=a09f\r\nSensor=3311\r\nDistance=1\r\n"
+    "Distance_Value=1,2,3,4,5,6,7,8\r\nVer_H=1\r\nVer_L=0\r\nUpdate=0\r\n";
+
+GunRecord Folder(const char16_t* name) {
+    GunRecord r;
+    std::memset(&r, 0, sizeof r);
+    WriteText(r.folderName, name);
+    r.isFolder = 1;
+    return r;
+}
+
+// A preset whose row i holds x = i + 1, y = 2 * (i + 1), delay 20 + i.
+GunRecord Gun(const char16_t* folder, const char16_t* name, int count = 30) {
+    GunRecord r;
+    std::memset(&r, 0, sizeof r);
+    WriteText(r.folderName, folder);
+    WriteText(r.gunName, name);
+    r.bulletCount = uint8_t(count);
+    for (int i = 0; i < kMaxBullets; ++i) {
+        r.bullets[i] = BulletRow{i + 1, 2 * (i + 1), 0, uint16_t(20 + i)};
+    }
+    return r;
+}
+
+class GunPageTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ModalSeam::Clear();
+        CFileDialog::ClearAnswers();
+        CPaintManagerUI::SetResourcePath(MOUSE_APP_DIR "/res/");
+        CPaintManagerUI::ClearErrors();
+        ASSERT_TRUE(folder.isValid());
+        program = folder.path() + "/";
+        QDir().mkpath(program + "Data");
+        QFile::copy(MOUSE_APP_DIR "/Data/Default.pbin", program + "Data/Default.pbin");
+        QFile ini(program + "Data.ini");
+        ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+        ini.write(kIni);
+        setenv("MOUSE_SIM_SOCKET", (program + "no-such-socket").toUtf8().data(), 1);
+    }
+    void TearDown() override {
+        wnd.reset();
+        unsetenv("MOUSE_SIM_SOCKET");
+        EXPECT_EQ(ModalSeam::Pending(), 0) << "a dialog the test expected did not open";
+        ModalSeam::Clear();
+        CFileDialog::ClearAnswers();
+    }
+    void WriteGuns(const std::vector<GunRecord>& guns) {
+        QFile f(program + "Data/gun.bin");
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        for (const GunRecord& g : guns) {
+            f.write(reinterpret_cast<const char*>(&g), sizeof g);
+        }
+    }
+    // gun.bin as the page saved it, once every queued save is written.
+    std::vector<GunRecord> SavedGuns() {
+        wnd->Writer().Drain();
+        QFile f(program + "Data/gun.bin");
+        EXPECT_TRUE(f.open(QIODevice::ReadOnly));
+        const QByteArray bytes = f.readAll();
+        EXPECT_EQ(bytes.size() % qsizetype(sizeof(GunRecord)), 0);
+        std::vector<GunRecord> out(size_t(bytes.size()) / sizeof(GunRecord));
+        std::memcpy(out.data(), bytes.data(), out.size() * sizeof(GunRecord));
+        return out;
+    }
+    QByteArray GunFile() {
+        wnd->Writer().Drain();
+        QFile f(program + "Data/gun.bin");
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    // The main window, shown, on the recoil tab.
+    void Open() {
+        wnd = std::make_unique<CMainWnd>(test::TestWindowOptions(program));
+        ASSERT_TRUE(wnd->Create(nullptr)) << CPaintManagerUI::GetErrors().join("\n").toStdString();
+        wnd->ShowMainWindow();
+        QApplication::setActiveWindow(wnd->GetHostWidget());
+        wnd->FindControl<COptionUI>("gun_btn")->Activate();
+        EXPECT_TRUE(CPaintManagerUI::GetErrors().isEmpty())
+            << CPaintManagerUI::GetErrors().join("\n").toStdString();
+    }
+
+    template <class T = CControlUI>
+    T* Find(const QString& name) {
+        T* control = wnd->FindControl<T>(name);
+        EXPECT_NE(control, nullptr) << name.toStdString();
+        return control;
+    }
+    CComboUI* Folders() { return Find<CComboUI>("gun_combo"); }
+    CListUI* List() { return Find<CListUI>("gun_list"); }
+    CComboUI* Count() { return Find<CComboUI>("zidan_combo"); }
+    CEditUI* Edit(const char* field, int row) {
+        return Find<CEditUI>(QString("edit_zidan_%1_%2").arg(field).arg(row));
+    }
+    void Click(const QString& name) { Find<CButtonUI>(name)->Activate(); }
+    void Arrow(const char* which, int row) {
+        Click(QString("zidan_%1_btn_%2").arg(which).arg(row));
+    }
+    const CGunPage& Page() { return wnd->GunPage(); }
+    GunRecord& Record(int position) { return *wnd->GetStores().guns.at(size_t(position)); }
+    static QStringList Items(CItemsUI* items) {
+        QStringList out;
+        for (int i = 0; i < items->GetCount(); ++i) {
+            out << items->GetItemText(i);
+        }
+        return out;
+    }
+    // Rows 1-30 that are shown.
+    int ShownRows() {
+        int shown = 0;
+        for (int r = 1; r <= kMaxBullets; ++r) {
+            if (Find(QString("ver_zidan_num_%1").arg(r))->IsVisible()) {
+                EXPECT_EQ(shown, r - 1) << "row " << r << " shown after a hidden one";
+                ++shown;
+            }
+        }
+        return shown;
+    }
+    // Types into a row edit and leaves it, as the tab key does.
+    void TypeAndLeave(const char* field, int row, const QString& text) {
+        CEditUI* edit = Edit(field, row);
+        edit->SetFocus();
+        edit->TypeText(text);
+        Edit("delay", 30)->SetFocus();
+        QCoreApplication::processEvents();
+    }
+    // Answers the next name dialog with `name` and OK.
+    static void AnswerName(const QString& name) {
+        ModalSeam::Answer(0, [name](WindowImplBase& w) {
+            w.FindControl<CEditUI>("edit_name")->SetText(name);
+            w.FindControl<CButtonUI>("ok_btn")->Activate();
+        });
+    }
+
+    QTemporaryDir folder;
+    QString program;
+    std::unique_ptr<CMainWnd> wnd;
+};
+
+TEST_F(GunPageTest, FoldersAndTheirPresetsShowInLibraryOrder) {
+    WriteGuns({Folder(u"Rifles"), Folder(u"Pistols"), Gun(u"Rifles", u"AK"), Gun(u"Pistols", u"P1"),
+               Gun(u"rifles", u"M4")});
+    Open();
+    EXPECT_EQ(Items(Folders()), (QStringList{"Rifles", "Pistols"}));
+    EXPECT_EQ(Folders()->GetCurSel(), 0);
+    EXPECT_EQ(Items(List()), (QStringList{"AK", "M4"}));
+    EXPECT_EQ(Page().ShownPositions(), (std::vector<int>{2, 4}));
+    // Until a preset is chosen the editor is empty.
+    EXPECT_EQ(Page().CurrentGun(), nullptr);
+    EXPECT_EQ(ShownRows(), 0);
+    EXPECT_EQ(Count()->GetCurSel(), -1);
+    EXPECT_EQ(Find<CEditUI>("edit_gun_name")->GetText(), "");
+
+    List()->SelectItem(1);
+    EXPECT_EQ(Page().CurrentGun(), &Record(4));
+    EXPECT_EQ(ShownRows(), 30);
+
+    // Another folder empties the editor and lists its presets.
+    Folders()->SelectItem(1);
+    EXPECT_EQ(Items(List()), QStringList{"P1"});
+    EXPECT_EQ(Page().CurrentGun(), nullptr);
+    EXPECT_EQ(ShownRows(), 0);
+    for (int r = 1; r <= kMaxBullets; ++r) {
+        EXPECT_EQ(Edit("x", r)->GetText(), "0");
+        EXPECT_EQ(Edit("y", r)->GetText(), "0");
+        EXPECT_EQ(Edit("delay", r)->GetText(), "10");
+    }
+}
+
+TEST_F(GunPageTest, APresetShowsItsCountRowsNameAndPattern) {
+    WriteGuns({Folder(u"F"), Gun(u"F", u"Short", 5)});
+    Open();
+    List()->SelectItem(0);
+    EXPECT_EQ(ShownRows(), 5);
+    EXPECT_EQ(Count()->GetCurSel(), 4);
+    EXPECT_EQ(Find<CEditUI>("edit_gun_name")->GetText(), "Short");
+    // Every row shows the record's values, hidden ones too.
+    for (int r = 1; r <= kMaxBullets; ++r) {
+        EXPECT_EQ(Edit("x", r)->GetText(), QString::number(r));
+        EXPECT_EQ(Edit("y", r)->GetText(), QString::number(2 * r));
+        EXPECT_EQ(Edit("delay", r)->GetText(), QString::number(19 + r));
+    }
+    // The plot draws the bullets in use.
+    auto* plot = Find<CPatternPlotUI>("gun_pattern_plot");
+    EXPECT_EQ(plot->GetSteps(), (std::vector<QPoint>{{1, 2}, {2, 4}, {3, 6}, {4, 8}, {5, 10}}));
+}
+
+TEST_F(GunPageTest, TwelveBulletsHideTheRestAndKeepTheirValues) {
+    WriteGuns({Folder(u"F"), Gun(u"F", u"AK")});
+    Open();
+    List()->SelectItem(0);
+    Count()->SelectItem(11);  // "12"
+    EXPECT_EQ(ShownRows(), 12);
+    EXPECT_EQ(Record(1).bulletCount, 12);
+    EXPECT_EQ(Find<CPatternPlotUI>("gun_pattern_plot")->GetSteps().size(), 12u);
+    const std::vector<GunRecord> saved = SavedGuns();
+    ASSERT_EQ(saved.size(), 2u);
+    EXPECT_EQ(saved[1].bulletCount, 12);
+    const GunRecord original = Gun(u"F", u"AK");
+    EXPECT_EQ(std::memcmp(saved[1].bullets, original.bullets, sizeof original.bullets), 0)
+        << "rows 13-30 keep their values";
+    // Back to 30: the kept rows show again as they were.
+    Count()->SelectItem(29);
+    EXPECT_EQ(ShownRows(), 30);
+    EXPECT_EQ(Edit("x", 30)->GetText(), "30");
+}
+
+TEST_F(GunPageTest, TypedValuesAreLimitedWhileTypingAndClampedWhenLeft) {
+    struct Case {
+        const char* field;
+        const char* typed;
+        const char* whileTyping;  // what the edit shows at once
+        int stored;
+    };
+    const Case cases[] = {
+        {"x", "200", "127", 127},    {"x", "-300", "-127", -127},
+        {"y", "128", "127", 127},    {"y", "-128", "-127", -127},
+        {"x", "-127", "-127", -127}, {"y", " -7", " -7", -7},
+        {"x", "12abc", "12abc", 12}, {"y", "abc", "abc", 0},
+        {"delay", "5", "5", 10},     {"delay", "2000", "2000", 1270},
+        {"delay", "", "", 10},       {"delay", "1270", "1270", 1270},
+        {"delay", "+15", "+15", 15},
+    };
+    WriteGuns({Folder(u"F"), Gun(u"F", u"AK")});
+    Open();
+    List()->SelectItem(0);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.field << " '" << c.typed << "'");
+        CEditUI* edit = Edit(c.field, 4);
+        edit->SetFocus();
+        edit->TypeText(c.typed);
+        EXPECT_EQ(edit->GetText(), c.whileTyping);
+        Edit("delay", 1)->SetFocus();
+        QCoreApplication::processEvents();
+        const BulletRow& row = Record(1).bullets[3];
+        const int stored = QString(c.field) == "x"   ? row.x
+                           : QString(c.field) == "y" ? row.y
+                                                     : row.delay;
+        EXPECT_EQ(stored, c.stored);
+        EXPECT_EQ(edit->GetText(), QString::number(c.stored));
+    }
+    const std::vector<GunRecord> saved = SavedGuns();
+    EXPECT_EQ(saved[1].bullets[3].delay, 15);
+    EXPECT_EQ(saved[1].bullets[3].x, 12);
+    EXPECT_EQ(saved[1].bullets[3].y, 0);
+}
+
+TEST_F(GunPageTest, ArrowsStepByOneAndStopAtTheTypedValueLimits) {
+    struct Case {
+        const char* button;  // zidan_<button>_btn_3
+        int start;
+        int expected;
+    };
+    // x runs the other way: its down arrow adds one.
+    const Case cases[] = {
+        {"x_down", 0, 1},
+        {"x_up", 0, -1},
+        {"y_up", 0, 1},
+        {"y_down", 0, -1},
+        {"delay_up", 10, 11},
+        {"delay_down", 11, 10},
+        {"x_down", 127, 127},
+        {"x_up", -127, -127},
+        {"y_up", 127, 127},
+        {"y_down", -127, -127},
+        {"delay_up", 1270, 1270},
+        {"delay_down", 10, 10},
+        // A value from outside the range (an imported file) comes back into it.
+        {"delay_down", 1, 10},
+        {"x_up", 300, 127},
+        {"y_down", -200, -127},
+    };
+    WriteGuns({Folder(u"F"), Gun(u"F", u"AK")});
+    Open();
+    List()->SelectItem(0);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.button << " from " << c.start);
+        const QString which = QString(c.button).section('_', 0, 0);
+        Edit(which.toLatin1().constData(), 3)->SetText(QString::number(c.start));
+        Arrow(c.button, 3);
+        const BulletRow& row = Record(1).bullets[2];
+        const int stored = which == "x" ? row.x : which == "y" ? row.y : row.delay;
+        EXPECT_EQ(stored, c.expected);
+        EXPECT_EQ(Edit(which.toLatin1().constData(), 3)->GetText(), QString::number(c.expected));
+    }
+    // Each step is saved and drawn.
+    EXPECT_EQ(SavedGuns()[1].bullets[2].y, -127);
+    EXPECT_EQ(Find<CPatternPlotUI>("gun_pattern_plot")->GetSteps()[2], QPoint(127, -127));
+}
+
+TEST_F(GunPageTest, EditsWithoutAPresetChangeOnlyTheEdit) {
+    WriteGuns({Folder(u"F"), Gun(u"F", u"AK")});
+    Open();
+    const QByteArray before = GunFile();
+    Arrow("x_down", 1);
+    TypeAndLeave("y", 2, "50");
+    Count()->SelectItem(4);
+    EXPECT_EQ(Edit("x", 1)->GetText(), "1");
+    EXPECT_EQ(Edit("y", 2)->GetText(), "50");
+    EXPECT_EQ(Page().WorkingRow(0).x, 1);
+    EXPECT_EQ(GunFile(), before) << "nothing is saved without a preset";
+    EXPECT_EQ(Record(1).bullets[0].x, 1) << "the library keeps its own values";
+}
+
+TEST_F(GunPageTest, EditsReachTheButtonsBoundToThePreset) {
+    WriteGuns({Folder(u"F"), Gun(u"F", u"AK")});
+    Open();
+    ButtonEntry& bound = wnd->CurrentProfile().buttons[2];
+    bound.functionId = uint8_t(fn::kRecoil);
+    bound.gunIndex = 1;
+    List()->SelectItem(0);
+    TypeAndLeave("x", 1, "-40");
+    EXPECT_EQ(bound.gunData[0].x, -40);
+    Count()->SelectItem(7);
+    EXPECT_EQ(bound.bindingCount, 8);
+}
+
+TEST_F(GunPageTest, TabMovesAlongARowAndDownTheTableScrollingAsItGoes) {
+    WriteGuns({Folder(u"F"), Gun(u"F", u"AK")});
+    Open();
+    List()->SelectItem(0);
+    QCoreApplication::processEvents();  // the shown rows are laid out
+    Edit("delay", 1)->SetFocus();
+    ASSERT_TRUE(Edit("delay", 1)->IsFocused());
+    auto* scroll = qobject_cast<QScrollArea*>(Find("zidan_scroll")->GetWidget());
+    ASSERT_NE(scroll, nullptr);
+    const char* const order[] = {"x", "y", "delay"};
+    for (int r = 1; r <= kMaxBullets; ++r) {
+        for (int f = 0; f < 3; ++f) {
+            const int row = f == 2 ? r + 1 : r;
+            if (row > kMaxBullets) {
+                break;
+            }
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            CEditUI* expected = Edit(order[f], row);
+            ASSERT_TRUE(expected->IsFocused()) << "row " << row << " " << order[f];
+            // The focused row is scrolled into view.
+            QWidget* w = expected->GetWidget();
+            const QRect inView(w->mapTo(scroll->viewport(), QPoint(0, 0)), w->size());
+            EXPECT_TRUE(scroll->viewport()->rect().contains(inView)) << "row " << row;
+        }
+    }
+}
+
+TEST_F(GunPageTest, NewFolderAndPresetsThroughTheNameDialog) {
+    WriteGuns({Folder(u"Rifles"), Gun(u"Rifles", u"AK")});
+    Open();
+    AnswerName("Pistols");
+    Click("btn_add_gun_floder");
+    EXPECT_EQ(Items(Folders()), (QStringList{"Rifles", "Pistols"}));
+    EXPECT_EQ(Folders()->GetCurSel(), 1);
+    EXPECT_EQ(List()->GetCount(), 0);
+
+    // "AK" is taken in Rifles, not here.
+    AnswerName("ak");
+    Click("btn_add_gun");
+    EXPECT_EQ(Items(List()), QStringList{"ak"});
+    EXPECT_EQ(List()->GetCurSel(), 0);
+    ASSERT_NE(Page().CurrentGun(), nullptr);
+    EXPECT_EQ(Page().SelectedGunPosition(), 3);
+    EXPECT_EQ(ShownRows(), 30);
+    EXPECT_EQ(Edit("delay", 30)->GetText(), "10");
+    const std::vector<GunRecord> saved = SavedGuns();
+    ASSERT_EQ(saved.size(), 4u);
+    EXPECT_EQ(saved[2].isFolder, 1);
+    EXPECT_EQ(ReadText(saved[3].gunName), u"ak");
+    EXPECT_EQ(ReadText(saved[3].folderName), u"Pistols");
+
+    // The same name again in this folder is refused by the dialog.
+    ModalSeam::Answer(0, [](WindowImplBase& w) {
+        w.FindControl<CEditUI>("edit_name")->SetText("AK");
+        ModalSeam::Answer(1);  // the message box about the name
+        w.FindControl<CButtonUI>("ok_btn")->Activate();
+        w.FindControl<CButtonUI>("cancel_btn")->Activate();
+    });
+    Click("btn_add_gun");
+    EXPECT_EQ(List()->GetCount(), 1);
+}
+
+TEST_F(GunPageTest, RenamesGoThroughTheDialogAndTheNameField) {
+    WriteGuns({Folder(u"Rifles"), Gun(u"Rifles", u"AK"), Gun(u"Rifles", u"M4")});
+    Open();
+    List()->SelectItem(0);
+    // The folder through its menu command.
+    AnswerName("Guns");
+    wnd->GunPage().OnMenuCommand("rename_gun_dir");
+    EXPECT_EQ(Items(Folders()), QStringList{"Guns"});
+    EXPECT_EQ(ReadText(Record(1).folderName), u"Guns");
+
+    // The preset by typing into its name field.
+    CEditUI* name = Find<CEditUI>("edit_gun_name");
+    name->SetFocus();
+    name->TypeText("AK-47");
+    Edit("delay", 1)->SetFocus();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(ReadText(Record(1).gunName), u"AK-47");
+    EXPECT_EQ(List()->GetItemText(0), "AK-47");
+    EXPECT_EQ(ReadText(SavedGuns()[1].gunName), u"AK-47");
+
+    // A name taken in the folder is refused with the message and put back.
+    ModalSeam::Answer(1);
+    name->SetFocus();
+    name->TypeText("m4");
+    Edit("delay", 1)->SetFocus();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(ModalSeam::Answered().last(), "MsgWnd");
+    EXPECT_EQ(ReadText(Record(1).gunName), u"AK-47");
+    EXPECT_EQ(name->GetText(), "AK-47");
+}
+
+TEST_F(GunPageTest, DeletingPresetsAndFoldersAfterConfirmation) {
+    WriteGuns({Folder(u"A"), Gun(u"A", u"a1"), Folder(u"B"), Gun(u"A", u"a2"), Gun(u"B", u"b1"),
+               Gun(u"A", u"a3")});
+    Open();
+    List()->SelectItem(1);  // a2 at position 3
+    ModalSeam::Answer(0);   // cancelled
+    Click("btn_delete_gun");
+    EXPECT_EQ(List()->GetCount(), 3);
+
+    ModalSeam::Answer(1);
+    Click("btn_delete_gun");
+    EXPECT_EQ(Items(List()), (QStringList{"a1", "a3"}));
+    EXPECT_EQ(Page().ShownPositions(), (std::vector<int>{1, 4}));
+    EXPECT_EQ(List()->GetCurSel(), 1) << "the next preset takes its place";
+    EXPECT_EQ(Page().CurrentGun(), &Record(4));
+    EXPECT_EQ(ReadText(Page().CurrentGun()->gunName), u"a3");
+
+    // Deleting the last two leaves an empty folder and an empty editor.
+    ModalSeam::Answer(1);
+    Click("btn_delete_gun");
+    EXPECT_EQ(Page().CurrentGun(), &Record(1)) << "the last one deleted: the new last is shown";
+    ModalSeam::Answer(1);
+    Click("btn_delete_gun");
+    EXPECT_EQ(List()->GetCount(), 0);
+    EXPECT_EQ(Page().CurrentGun(), nullptr);
+    EXPECT_EQ(ShownRows(), 0);
+    EXPECT_EQ(Items(Folders()), (QStringList{"A", "B"}));
+
+    // The folder goes with its presets; the next folder is shown.
+    ModalSeam::Answer(1);
+    Click("btn_delete_gun_floder");
+    EXPECT_EQ(Items(Folders()), QStringList{"B"});
+    EXPECT_EQ(Folders()->GetCurSel(), 0);
+    EXPECT_EQ(Items(List()), QStringList{"b1"});
+    EXPECT_EQ(Page().ShownPositions(), (std::vector<int>{1}));
+    EXPECT_EQ(SavedGuns().size(), 2u);
+    ModalSeam::Answer(1);
+    Click("btn_delete_gun_floder");
+    EXPECT_EQ(Folders()->GetCount(), 0);
+    EXPECT_EQ(List()->GetCount(), 0);
+    EXPECT_TRUE(SavedGuns().empty());
+    Click("btn_delete_gun_floder");  // nothing left: no question
+}
+
+TEST_F(GunPageTest, MenusOpenUnderTheirButtonsAndTheirItemsReachThePage) {
+    WriteGuns({Folder(u"F"), Gun(u"F", u"AK")});
+    Open();
+    List()->SelectItem(0);
+    struct Case {
+        const char* button;
+        QStringList items;
+    };
+    const Case cases[] = {
+        {"btn_menu_gun_floder", {"rename_gun_dir", "import_gun_dir", "export_gun_dir"}},
+        {"btn_menu_gun", {"rename_gun", "import_gun", "export_gun"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.button);
+        Click(c.button);
+        CMenuWnd* menu = Page().CurrentMenu();
+        ASSERT_NE(menu, nullptr);
+        for (const QString& item : c.items) {
+            EXPECT_NE(menu->FindItem(item), nullptr) << item.toStdString();
+        }
+        const QRect button = Find(c.button)->GetPos();
+        EXPECT_EQ(menu->GetWindowRect().topLeft(),
+                  wnd->GetWindowRect().topLeft() + button.bottomLeft() + QPoint(0, 1));
+    }
+    // A chosen item travels through the main window back to the page.
+    const QString path = folder.path() + "/menu.gbin";
+    CFileDialog::QueueAnswer(path);
+    Page().CurrentMenu()->FindItem("export_gun")->Activate();
+    ASSERT_TRUE(WaitFor([&] { return QFile::exists(path); }));
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray bytes = f.readAll();
+    ASSERT_EQ(bytes.size(), qsizetype(sizeof(GunRecord)));
+    EXPECT_EQ(std::memcmp(bytes.data(), &Record(1), sizeof(GunRecord)), 0);
+    EXPECT_EQ(CFileDialog::LastRequest().defaultExt, "gbin");
+    EXPECT_TRUE(CFileDialog::LastRequest().save);
+}
+
+TEST_F(GunPageTest, ImportAndExportThroughTheFileDialog) {
+    WriteGuns({Folder(u"Rifles"), Gun(u"Rifles", u"AK"), Gun(u"Rifles", u"ak_1")});
+    Open();
+    List()->SelectItem(0);
+    // Cancelled dialogs change nothing.
+    for (const char* command : {"export_gun", "import_gun", "export_gun_dir", "import_gun_dir"}) {
+        CFileDialog::QueueAnswer({});
+        wnd->GunPage().OnMenuCommand(command);
+    }
+    EXPECT_EQ(wnd->GetStores().guns.size(), 3u);
+
+    const QString one = folder.path() + "/AK.gbin";
+    CFileDialog::QueueAnswer(one);
+    wnd->GunPage().OnMenuCommand("export_gun");
+    // Into the selected folder, named by the file with a unique suffix.
+    CFileDialog::QueueAnswer(one);
+    wnd->GunPage().OnMenuCommand("import_gun");
+    EXPECT_EQ(CFileDialog::LastRequest().filter, "Gun Data (*.gbin *.GBIN)");
+    EXPECT_EQ(Items(List()), (QStringList{"AK", "ak_1", "AK_2"}));
+    EXPECT_EQ(List()->GetCurSel(), 2);
+    EXPECT_EQ(Page().SelectedGunPosition(), 3);
+
+    // A folder file comes back as a new folder under the file's name.
+    const QString set = folder.path() + "/Set.gbins";
+    CFileDialog::QueueAnswer(set);
+    wnd->GunPage().OnMenuCommand("export_gun_dir");
+    QFile exported(set);
+    EXPECT_EQ(exported.size(), qint64(4 * sizeof(GunRecord)));
+    CFileDialog::QueueAnswer(set);
+    wnd->GunPage().OnMenuCommand("import_gun_dir");
+    EXPECT_EQ(Items(Folders()), (QStringList{"Rifles", "Set"}));
+    EXPECT_EQ(Folders()->GetCurSel(), 1);
+    EXPECT_EQ(Items(List()), (QStringList{"AK", "ak_1", "AK_2"}));
+    EXPECT_EQ(SavedGuns().size(), 8u);
+
+    // A file that is no preset is refused with a message; nothing changes.
+    const QString junk = folder.path() + "/junk.gbin";
+    QFile bad(junk);
+    ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
+    bad.write("not a preset");
+    bad.close();
+    CFileDialog::QueueAnswer(junk);
+    ModalSeam::Answer(1);
+    wnd->GunPage().OnMenuCommand("import_gun");
+    EXPECT_EQ(wnd->GetStores().guns.size(), 8u);
+}
+
+TEST_F(GunPageTest, ImportWithoutFoldersMakesTheStoredFolder) {
+    GunRecord gun = Gun(u"Rifles", u"AK");
+    const QString path = folder.path() + "/x.gbin";
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(reinterpret_cast<const char*>(&gun), sizeof gun);
+    f.close();
+    Open();
+    EXPECT_EQ(Folders()->GetCount(), 0);
+    CFileDialog::QueueAnswer(path);
+    wnd->GunPage().OnMenuCommand("import_gun");
+    EXPECT_EQ(Items(Folders()), QStringList{"Rifles"});
+    EXPECT_EQ(Items(List()), QStringList{"AK"});
+    EXPECT_EQ(List()->GetCurSel(), 0);
+    ASSERT_NE(Page().CurrentGun(), nullptr);
+    EXPECT_EQ(Edit("x", 2)->GetText(), "2");
+}
+
+}  // namespace
+}  // namespace mouse
