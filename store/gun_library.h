@@ -64,7 +64,9 @@ public:
     // buttons in step.
     BindingChange DeleteGunFolder(std::u16string_view folder) { return RemoveFolder(folder); }
     // After an edit of the gun at position (deleting false) copies it into
-    // the buttons bound to it.
+    // the buttons bound to it. deleting true tells that the record at
+    // position has been removed from the list: its buttons are reset and
+    // later ones renumbered. DeleteGun already does this; do not call it again.
     BindingChange PropagateGun(int position, bool deleting = false) {
         return Propagate(position, deleting);
     }

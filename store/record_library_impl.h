@@ -29,7 +29,8 @@ template <typename Traits>
 RecordLibrary<Traits>::RecordLibrary(Stores& stores, SaveFn save)
     : stores_(stores), save_(std::move(save)) {
     if (!save_) {
-        save_ = [this] { (void)stores_.Save(Traits::kFile); };
+        // Bound to the stores, not to this object, so copies stay valid.
+        save_ = [&stores] { (void)stores.Save(Traits::kFile); };
     }
 }
 
