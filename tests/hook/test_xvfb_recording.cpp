@@ -1,0 +1,312 @@
+// The real hook library on a private X server: key presses and button
+// clicks injected with XTest are recorded with the right codes, and with
+// delays that match the injected gaps although the thread handling the
+// reports is kept busy between them.
+// GoogleTest first: Xlib defines None and Bool as macros.
+#include <gtest/gtest.h>
+// clang-format off
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+// clang-format on
+#include <sys/prctl.h>
+
+#include <algorithm>
+#include <cmath>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <deque>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "desktop/xvfb.h"
+#include "macros/hook_library.h"
+#include "macros/x_keyboard.h"
+#include "recorder_fakes.h"
+
+namespace mouse {
+namespace {
+
+using namespace std::chrono_literals;
+
+// The main window's message queue, reduced to what the test needs.
+class MessageQueue {
+public:
+    struct Message {
+        unsigned message;
+        uintptr_t wParam;
+        intptr_t lParam;
+    };
+    void Post(unsigned message, uintptr_t wParam, intptr_t lParam) {
+        {
+            std::lock_guard lock(mutex_);
+            queue_.push_back({message, wParam, lParam});
+        }
+        cv_.notify_one();
+    }
+    bool Take(Message& out, std::chrono::milliseconds wait) {
+        std::unique_lock lock(mutex_);
+        if (!cv_.wait_for(lock, wait, [&] { return !queue_.empty(); })) {
+            return false;
+        }
+        out = queue_.front();
+        queue_.pop_front();
+        return true;
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable cv_;
+    std::deque<Message> queue_;
+};
+
+// Sleeps until `t` on the steady clock, spinning through the last
+// millisecond so the wake-up does not depend on the scheduler's timer slack.
+void SleepUntil(HookClock::time_point t) {
+    if (t - HookClock::now() > 2ms) {
+        std::this_thread::sleep_until(t - 1ms);
+    }
+    while (HookClock::now() < t) {
+    }
+}
+
+// Keeps the handling thread from its queue for `d`, as a handler that
+// waits for the disk would. It sleeps rather than spins: on a two-core
+// machine a spinning thread would take the processor from the X server and
+// the hook, and measure the machine instead of the recorder.
+void KeepBusy(HookClock::duration d) {
+    std::this_thread::sleep_for(d);
+}
+
+struct Step {
+    enum Kind { Key, Button } kind;
+    unsigned code;  // X key code or X button
+    bool press;
+    int gapMs;        // after the step before
+    bool recorded;    // the wheel is not
+    uint8_t keyCode;  // expected key code of the action
+};
+
+class XvfbRecording : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (xvfb.Name().empty()) {
+            GTEST_SKIP() << "Xvfb could not be started";
+        }
+        setenv("DISPLAY", xvfb.Name().c_str(), 1);
+    }
+    void TearDown() override { unsetenv("DISPLAY"); }
+
+    test::Xvfb xvfb;
+};
+
+// X key codes are evdev codes + 8: 38 A, 37 left Ctrl, 71 F5.
+const std::vector<Step> kSteps = {
+    {Step::Key, 38, true, 0, true, 4},      {Step::Key, 38, false, 40, true, 4},
+    {Step::Button, 1, true, 25, true, 240}, {Step::Button, 1, false, 60, true, 240},
+    {Step::Button, 9, true, 15, true, 244}, {Step::Button, 9, false, 30, true, 244},
+    {Step::Button, 4, true, 20, false, 0},  {Step::Button, 4, false, 3, false, 0},
+    {Step::Key, 37, true, 35, true, 224},   {Step::Key, 37, false, 20, true, 224},
+    {Step::Key, 71, true, 45, true, 62},    {Step::Key, 71, false, 12, true, 62},
+    {Step::Button, 3, true, 7, true, 241},  {Step::Button, 3, false, 50, true, 241},
+    {Step::Button, 2, true, 18, true, 242}, {Step::Button, 2, false, 26, true, 242},
+};
+
+struct Attempt {
+    bool ok = false;   // the steps were injected and recorded with the right codes
+    double worst = 0;  // largest |recorded delay - injected gap| in ms
+    double slowestRoundTripMs = 0;
+};
+
+// Records kSteps once, injected on `display` while the handling thread is
+// kept busy, and compares the recorded delays with the injected gaps.
+Attempt RecordOnce(const std::string& display, HookApi& hook, const KeyboardLayout& layout) {
+    Attempt result;
+    MessageQueue queue;
+    MacroWorkingCopy work;
+    test::FakeHost host;
+    host.work = &work;
+    MacroRecorder recorder(
+        work, host, &hook,
+        PostingSink([&](unsigned m, uintptr_t w, intptr_t l) { queue.Post(m, w, l); }), layout);
+    recorder.SetDelayMode(kDelayMeasured);
+    EXPECT_EQ(recorder.ToggleRecording(), MacroRecorder::Toggle::Started);
+    recorder.PointerOverRecordButton(false);  // the pointer left btn_record
+    const int expected =
+        int(std::count_if(kSteps.begin(), kSteps.end(), [](const Step& s) { return s.recorded; }));
+
+    // The injector notes when the server had handled each event.
+    std::vector<HookClock::time_point> injectedAt(kSteps.size());
+    HookClock::duration slowestRoundTrip{};
+    bool injectorOk = true;
+    std::thread injector([&] {
+        prctl(PR_SET_TIMERSLACK, 1UL, 0, 0, 0);
+        Display* dpy = XOpenDisplay(display.c_str());
+        int event = 0, error = 0, major = 0, minor = 0;
+        if (dpy == nullptr || !XTestQueryExtension(dpy, &event, &error, &major, &minor)) {
+            injectorOk = false;
+            if (dpy != nullptr) {
+                XCloseDisplay(dpy);
+            }
+            return;
+        }
+        HookClock::time_point next = HookClock::now() + 50ms;
+        for (size_t i = 0; i < kSteps.size(); ++i) {
+            next += std::chrono::milliseconds(kSteps[i].gapMs);
+            SleepUntil(next);
+            const HookClock::time_point sent = HookClock::now();
+            if (kSteps[i].kind == Step::Key) {
+                XTestFakeKeyEvent(dpy, kSteps[i].code, kSteps[i].press, CurrentTime);
+            } else {
+                XTestFakeButtonEvent(dpy, kSteps[i].code, kSteps[i].press, CurrentTime);
+            }
+            // Once XSync returns the server has handled the event and sent
+            // the raw event to the hook.
+            XSync(dpy, False);
+            injectedAt[i] = HookClock::now();
+            slowestRoundTrip = std::max(slowestRoundTrip, injectedAt[i] - sent);
+        }
+        XCloseDisplay(dpy);
+    });
+
+    // The "window": handles one report, then is busy for 30 ms, so reports
+    // pile up and are handled long after they were read.
+    const HookClock::time_point giveUp = HookClock::now() + 30s;
+    while (work.count < expected && recorder.Recording() && HookClock::now() < giveUp) {
+        MessageQueue::Message m{};
+        if (queue.Take(m, 100ms)) {
+            recorder.OnHookMessage(m.message, m.wParam, m.lParam);
+            KeepBusy(30ms);
+        }
+    }
+    injector.join();
+    result.slowestRoundTripMs = std::chrono::duration<double, std::milli>(slowestRoundTrip).count();
+    EXPECT_TRUE(injectorOk) << "no XTest on the private X server";
+    EXPECT_EQ(recorder.ToggleRecording(), MacroRecorder::Toggle::Stopped);
+    EXPECT_EQ(work.count, expected);
+    EXPECT_EQ(host.saves, 1);
+    if (!injectorOk || work.count != expected) {
+        return result;
+    }
+
+    std::vector<size_t> recordedSteps;
+    for (size_t i = 0; i < kSteps.size(); ++i) {
+        if (kSteps[i].recorded) {
+            recordedSteps.push_back(i);
+        }
+    }
+    result.ok = true;
+    for (int a = 0; a < work.count; ++a) {
+        const MacroAction& action = work.actions[size_t(a)];
+        const Step& step = kSteps[recordedSteps[size_t(a)]];
+        EXPECT_EQ(action.code, step.keyCode) << "action " << a;
+        EXPECT_EQ(action.kind, step.press ? kActionPress : kActionRelease) << "action " << a;
+        result.ok &= action.code == step.keyCode;
+        if (a + 1 == work.count) {
+            EXPECT_EQ(action.delay, 10);  // the last action keeps 10
+            break;
+        }
+        const double gapMs =
+            std::chrono::duration<double, std::milli>(injectedAt[recordedSteps[size_t(a) + 1]] -
+                                                      injectedAt[recordedSteps[size_t(a)]])
+                .count();
+        result.worst = std::max(result.worst, std::abs(double(action.delay) - gapMs));
+    }
+    return result;
+}
+
+// Scheduling on a loaded two-core machine can delay any of the injector,
+// the X server and the hook's thread by a few milliseconds, so a recording
+// gets three chances to come within 2 ms. Timestamps taken where the busy
+// thread handles the reports would be off by tens of milliseconds in every
+// attempt.
+TEST_F(XvfbRecording, KeysAndButtonsAreRecordedWithTheirGaps) {
+    HookLibrary library;
+    ASSERT_TRUE(library.Load(HOOK_LIBRARY_FILE)) << library.Unavailable();
+    const XKeyboardLayout layout(xvfb.Name());
+    ASSERT_TRUE(layout.FromServer());
+    double best = 1e9;
+    for (int attempt = 1; attempt <= 3; ++attempt) {
+        const Attempt a = RecordOnce(xvfb.Name(), library, layout);
+        ASSERT_TRUE(a.ok);
+        std::printf(
+            "attempt %d: largest recorded delay error %.3f ms over %zu gaps (slowest XTest "
+            "round trip %.3f ms)\n",
+            attempt, a.worst, kSteps.size() - 3, a.slowestRoundTripMs);
+        best = std::min(best, a.worst);
+        if (best <= 2.0) {
+            break;
+        }
+    }
+    RecordProperty("largest_delay_error_us", int(best * 1000));
+    EXPECT_LE(best, 2.0);
+}
+
+TEST_F(XvfbRecording, KeyCaptureTakesTheKeyByItsPlace) {
+    HookLibrary library;
+    ASSERT_TRUE(library.Load(HOOK_LIBRARY_FILE)) << library.Unavailable();
+    const XKeyboardLayout layout(xvfb.Name());
+    MessageQueue queue;
+    MacroWorkingCopy work;
+    work.actions[0] = test::Action(224, kActionPress, 50);
+    work.count = 1;
+    work.selected = 0;
+    test::FakeHost host;
+    MacroRecorder recorder(
+        work, host, &library,
+        PostingSink([&](unsigned m, uintptr_t w, intptr_t l) { queue.Post(m, w, l); }), layout);
+    recorder.BeginKeyCapture();
+    Display* dpy = XOpenDisplay(xvfb.Name().c_str());
+    ASSERT_NE(dpy, nullptr);
+    XTestFakeButtonEvent(dpy, 1, True, CurrentTime);  // not captured: a mouse report
+    XTestFakeButtonEvent(dpy, 1, False, CurrentTime);
+    XTestFakeKeyEvent(dpy, 24 + 8, True, CurrentTime);  // the key right of I: O
+    XTestFakeKeyEvent(dpy, 24 + 8, False, CurrentTime);
+    XSync(dpy, False);
+    XCloseDisplay(dpy);
+    MessageQueue::Message m{};
+    while (host.captured.size() < 2 && queue.Take(m, 10s)) {
+        recorder.OnHookMessage(m.message, m.wParam, m.lParam);
+    }
+    recorder.EndKeyCapture();
+    ASSERT_EQ(host.captured.size(), 2u);  // press and release
+    EXPECT_EQ(work.actions[0].code, 18);  // key_O
+    EXPECT_EQ(work.actions[0].kind, kActionPress);
+    EXPECT_EQ(work.actions[0].delay, 50);
+}
+
+TEST_F(XvfbRecording, KeyboardLayoutComesFromTheServersKeyMap) {
+    struct Case {
+        int virtualKey;
+        int scanCode;
+    };
+    const Case cases[] = {{'A', 30}, {'Q', 16}, {'1', 2}, {'0', 11}, {13, 28},
+                          {112, 59}, {123, 88}, {20, 58}, {189, 12}, {36, 0}};
+    const XKeyboardLayout layout(xvfb.Name());
+    ASSERT_TRUE(layout.FromServer());
+    for (const Case& c : cases) {
+        EXPECT_EQ(layout.VirtualKeyToScanCode(c.virtualKey), c.scanCode) << c.virtualKey;
+    }
+    // A keyboard without the A key: the layout says so (0) and the virtual
+    // key keeps its own row.
+    Display* dpy = XOpenDisplay(xvfb.Name().c_str());
+    ASSERT_NE(dpy, nullptr);
+    int perCode = 0;
+    KeySym* old = XGetKeyboardMapping(dpy, 38, 1, &perCode);
+    ASSERT_NE(old, nullptr);
+    std::vector<KeySym> none(size_t(perCode), NoSymbol);
+    XChangeKeyboardMapping(dpy, 38, perCode, none.data(), 1);
+    XSync(dpy, False);
+    const XKeyboardLayout withoutA(xvfb.Name());
+    XChangeKeyboardMapping(dpy, 38, perCode, old, 1);
+    XSync(dpy, False);
+    XFree(old);
+    XCloseDisplay(dpy);
+    EXPECT_EQ(withoutA.VirtualKeyToScanCode('A'), 0);
+    EXPECT_EQ(withoutA.VirtualKeyToScanCode('B'), 48);
+    EXPECT_EQ(VirtualKeyToKeyCode('A', withoutA).keyCode, 4);
+}
+
+}  // namespace
+}  // namespace mouse
