@@ -136,7 +136,7 @@ Attempt RecordOnce(const std::string& display, HookApi& hook, const KeyboardLayo
     const int expected =
         int(std::count_if(kSteps.begin(), kSteps.end(), [](const Step& s) { return s.recorded; }));
 
-    // The injector notes when the server had handled each event.
+    // The injector notes when it sent each event.
     std::vector<HookClock::time_point> injectedAt(kSteps.size());
     HookClock::duration slowestRoundTrip{};
     bool injectorOk = true;
@@ -155,17 +155,19 @@ Attempt RecordOnce(const std::string& display, HookApi& hook, const KeyboardLayo
         for (size_t i = 0; i < kSteps.size(); ++i) {
             next += std::chrono::milliseconds(kSteps[i].gapMs);
             SleepUntil(next);
-            const HookClock::time_point sent = HookClock::now();
+            // The injection time is taken just before the request goes out
+            // (XFlush writes it at once). The time XSync returns would be
+            // worse: it includes this thread's own wake-up, which on a
+            // loaded machine comes milliseconds after the hook read the event.
+            injectedAt[i] = HookClock::now();
             if (kSteps[i].kind == Step::Key) {
                 XTestFakeKeyEvent(dpy, kSteps[i].code, kSteps[i].press, CurrentTime);
             } else {
                 XTestFakeButtonEvent(dpy, kSteps[i].code, kSteps[i].press, CurrentTime);
             }
-            // Once XSync returns the server has handled the event and sent
-            // the raw event to the hook.
+            XFlush(dpy);
             XSync(dpy, False);
-            injectedAt[i] = HookClock::now();
-            slowestRoundTrip = std::max(slowestRoundTrip, injectedAt[i] - sent);
+            slowestRoundTrip = std::max(slowestRoundTrip, HookClock::now() - injectedAt[i]);
         }
         XCloseDisplay(dpy);
     });
