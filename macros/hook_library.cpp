@@ -62,8 +62,9 @@ bool HookLibrary::Load(const std::filesystem::path& file) {
     void* handle = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (handle == nullptr) {
         const char* why = dlerror();
-        error_ = "cannot load the hook library " + file.string() + ": " +
-                 (why != nullptr ? why : "unknown error");
+        // dlerror names the file.
+        error_ =
+            "cannot load the hook library: " + (why != nullptr ? std::string(why) : file.string());
         return false;
     }
     Entries e;

@@ -50,7 +50,7 @@ TEST(HookLibrary, UnavailableWithAReason) {
     };
     const Case cases[] = {
         {"no library", "/nonexistent/Hook.so", "",
-         "cannot load the hook library /nonexistent/Hook.so"},
+         "cannot load the hook library: /nonexistent/Hook.so"},
         {"entry point missing", HOOK_MISSING_ENTRY_FILE, "", "lacks MouseMoveHook"},
         {"no display", HOOK_LIBRARY_FILE, "there is no X display", "there is no X display"},
     };
