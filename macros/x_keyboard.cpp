@@ -73,12 +73,14 @@ std::string XInputUnavailableReason() {
         return "cannot open the X display " + DisplayName(name);
     }
     int opcode = 0, event = 0, error = 0;
-    int major = 2, minor = 0;
+    int major = 2, minor = 2;
     const bool xi2 = XQueryExtension(dpy, "XInputExtension", &opcode, &event, &error) &&
-                     XIQueryVersion(dpy, &major, &minor) == Success;
+                     XIQueryVersion(dpy, &major, &minor) == Success &&
+                     (major > 2 || (major == 2 && minor >= 1));
     XCloseDisplay(dpy);
     if (!xi2) {
-        return "the X display " + DisplayName(name) + " has no XInput 2";
+        // Raw events that a grab cannot hide came with XInput 2.1.
+        return "the X display " + DisplayName(name) + " has no XInput 2.1";
     }
     return {};
 }

@@ -151,10 +151,15 @@ private:
         if (display == nullptr) {
             return;
         }
+        // Announcing XI 2.1 or later matters: to a 2.0 client the server
+        // sends no raw events while any grab is active, and every button
+        // press on another program's window starts an implicit grab, which
+        // would hide its release.
         int event = 0, error = 0;
-        int major = 2, minor = 0;
+        int major = 2, minor = 2;
         if (!XQueryExtension(display, "XInputExtension", &xiOpcode_, &event, &error) ||
-            XIQueryVersion(display, &major, &minor) != Success) {
+            XIQueryVersion(display, &major, &minor) != Success || major < 2 ||
+            (major == 2 && minor < 1)) {
             XCloseDisplay(display);
             return;
         }

@@ -8,6 +8,7 @@
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 // clang-format on
+#include <poll.h>
 #include <sys/prctl.h>
 
 #include <algorithm>
@@ -308,6 +309,92 @@ TEST_F(XvfbRecording, KeyboardLayoutComesFromTheServersKeyMap) {
     EXPECT_EQ(withoutA.VirtualKeyToScanCode('A'), 0);
     EXPECT_EQ(withoutA.VirtualKeyToScanCode('B'), 48);
     EXPECT_EQ(VirtualKeyToKeyCode('A', withoutA).keyCode, 4);
+}
+
+}  // namespace
+}  // namespace mouse
+
+namespace mouse {
+namespace {
+
+// Reads events of `dpy` until `done` says enough or none came for 5 s.
+template <typename Done>
+void ReadWindowEvents(Display* dpy, std::vector<int>& types, Done done) {
+    while (!done()) {
+        if (XPending(dpy) == 0) {
+            pollfd fd{ConnectionNumber(dpy), POLLIN, 0};
+            if (poll(&fd, 1, 5000) <= 0) {
+                return;
+            }
+            continue;
+        }
+        XEvent event;
+        XNextEvent(dpy, &event);
+        types.push_back(event.type);
+    }
+}
+
+// Another program's window under the pointer and with the keyboard focus
+// gets every click and key while the hook reports them too: the hook takes
+// no grab, and the implicit grab of that window's button press does not
+// hide the release from the hook.
+TEST_F(XvfbRecording, OtherProgramsKeepTheirEvents) {
+    Display* other = XOpenDisplay(xvfb.Name().c_str());
+    ASSERT_NE(other, nullptr);
+    const Window window =
+        XCreateSimpleWindow(other, DefaultRootWindow(other), 0, 0, 640, 480, 0, 0, 0);
+    XSelectInput(
+        other, window,
+        ButtonPressMask | ButtonReleaseMask | KeyPressMask | KeyReleaseMask | StructureNotifyMask);
+    XMapWindow(other, window);
+    std::vector<int> types;
+    ReadWindowEvents(other, types, [&] {
+        return std::find(types.begin(), types.end(), MapNotify) != types.end();
+    });
+    ASSERT_NE(std::find(types.begin(), types.end(), MapNotify), types.end());
+    XSetInputFocus(other, window, RevertToParent, CurrentTime);
+    XSync(other, False);
+    types.clear();
+
+    HookLibrary library;
+    ASSERT_TRUE(library.Load(HOOK_LIBRARY_FILE)) << library.Unavailable();
+    std::mutex mutex;
+    std::condition_variable cv;
+    std::vector<uint32_t> reported;
+    const HookSink sink = [&](const HookReport& r) {
+        {
+            std::lock_guard lock(mutex);
+            reported.push_back(r.event);
+        }
+        cv.notify_one();
+    };
+    library.InstallHook(sink);
+    library.EnableHook(true);
+    library.InstallMouseHook(sink);
+    library.EnableMouseHook(true);
+
+    Display* injector = XOpenDisplay(xvfb.Name().c_str());
+    ASSERT_NE(injector, nullptr);
+    XTestFakeMotionEvent(injector, 0, 100, 100, CurrentTime);
+    XTestFakeButtonEvent(injector, 1, True, CurrentTime);
+    XTestFakeButtonEvent(injector, 1, False, CurrentTime);
+    XTestFakeKeyEvent(injector, 38, True, CurrentTime);
+    XTestFakeKeyEvent(injector, 38, False, CurrentTime);
+    XSync(injector, False);
+    XCloseDisplay(injector);
+
+    {
+        std::unique_lock lock(mutex);
+        cv.wait_for(lock, 10s, [&] { return reported.size() >= 4; });
+        EXPECT_EQ(reported, (std::vector<uint32_t>{513, 514, 'A', 'A'}));
+    }
+    library.RemoveHook();
+    library.RemoveMouseHook();
+
+    ReadWindowEvents(other, types, [&] { return types.size() >= 4; });
+    EXPECT_EQ(types, (std::vector<int>{ButtonPress, ButtonRelease, KeyPress, KeyRelease}));
+    XDestroyWindow(other, window);
+    XCloseDisplay(other);
 }
 
 }  // namespace
