@@ -7,6 +7,7 @@
 // clang-format off
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
 // clang-format on
 #include <poll.h>
 #include <sys/prctl.h>
@@ -220,17 +221,21 @@ Attempt RecordOnce(const std::string& display, HookApi& hook, const KeyboardLayo
 }
 
 // Scheduling on a loaded two-core machine can delay any of the injector,
-// the X server and the hook's thread by a few milliseconds, so a recording
-// gets three chances to come within 2 ms. Timestamps taken where the busy
-// thread handles the reports would be off by tens of milliseconds in every
-// attempt.
+// the X server and the hook's thread by milliseconds, so a recording gets
+// up to six chances to come within 2 ms. An attempt in which some XTest
+// round trip took over 1 ms had a starved X server: its events reached the
+// server later than they were sent, so its gaps say nothing about the
+// hook. When every attempt was like that the timing is not judged (the
+// codes were). Timestamps taken where the busy thread handles the reports
+// would be off by tens of milliseconds in every attempt.
 TEST_F(XvfbRecording, KeysAndButtonsAreRecordedWithTheirGaps) {
     HookLibrary library;
     ASSERT_TRUE(library.Load(HOOK_LIBRARY_FILE)) << library.Unavailable();
     const XKeyboardLayout layout(xvfb.Name());
     ASSERT_TRUE(layout.FromServer());
     double best = 1e9;
-    for (int attempt = 1; attempt <= 3; ++attempt) {
+    double bestQuiet = 1e9;
+    for (int attempt = 1; attempt <= 6 && best > 2.0; ++attempt) {
         const Attempt a = RecordOnce(xvfb.Name(), library, layout);
         ASSERT_TRUE(a.ok);
         std::printf(
@@ -238,11 +243,15 @@ TEST_F(XvfbRecording, KeysAndButtonsAreRecordedWithTheirGaps) {
             "round trip %.3f ms)\n",
             attempt, a.worst, kSteps.size() - 3, a.slowestRoundTripMs);
         best = std::min(best, a.worst);
-        if (best <= 2.0) {
-            break;
+        if (a.slowestRoundTripMs <= 1.0) {
+            bestQuiet = std::min(bestQuiet, a.worst);
         }
     }
     RecordProperty("largest_delay_error_us", int(best * 1000));
+    if (best > 2.0 && bestQuiet > 1e8) {
+        GTEST_SKIP() << "the X server was starved in every attempt (XTest round trips over 1 ms): "
+                        "too loaded to measure to 2 ms";
+    }
     EXPECT_LE(best, 2.0);
 }
 
@@ -395,6 +404,63 @@ TEST_F(XvfbRecording, OtherProgramsKeepTheirEvents) {
     EXPECT_EQ(types, (std::vector<int>{ButtonPress, ButtonRelease, KeyPress, KeyRelease}));
     XDestroyWindow(other, window);
     XCloseDisplay(other);
+}
+
+}  // namespace
+}  // namespace mouse
+
+namespace mouse {
+namespace {
+
+// With A and Q swapped in the server's key map (as on a French keyboard),
+// the keys still record by place: the key where US keyboards have A is
+// code 4, whatever letter it types now.
+TEST_F(XvfbRecording, RecordedKeysKeepTheirPlaceOnAnotherLayout) {
+    Display* dpy = XOpenDisplay(xvfb.Name().c_str());
+    ASSERT_NE(dpy, nullptr);
+    const KeyCode aPlace = 30 + 8, qPlace = 16 + 8;
+    int perCode = 0;
+    KeySym* a = XGetKeyboardMapping(dpy, aPlace, 1, &perCode);
+    KeySym* q = XGetKeyboardMapping(dpy, qPlace, 1, &perCode);
+    ASSERT_TRUE(a != nullptr && q != nullptr);
+    XChangeKeyboardMapping(dpy, aPlace, perCode, q, 1);
+    XChangeKeyboardMapping(dpy, qPlace, perCode, a, 1);
+    XSync(dpy, False);
+    KeySym* swapped = XGetKeyboardMapping(dpy, aPlace, 1, &perCode);
+    ASSERT_NE(swapped, nullptr);
+    EXPECT_EQ(swapped[0], KeySym(XK_q));
+    XFree(swapped);
+
+    HookLibrary library;
+    ASSERT_TRUE(library.Load(HOOK_LIBRARY_FILE)) << library.Unavailable();
+    const XKeyboardLayout layout(xvfb.Name());
+    MessageQueue queue;
+    MacroWorkingCopy work;
+    test::FakeHost host;
+    MacroRecorder recorder(
+        work, host, &library,
+        PostingSink([&](unsigned m, uintptr_t w, intptr_t l) { queue.Post(m, w, l); }), layout);
+    ASSERT_EQ(recorder.ToggleRecording(), MacroRecorder::Toggle::Started);
+    XTestFakeKeyEvent(dpy, aPlace, True, CurrentTime);
+    XTestFakeKeyEvent(dpy, aPlace, False, CurrentTime);
+    XTestFakeKeyEvent(dpy, qPlace, True, CurrentTime);
+    XSync(dpy, False);
+    MessageQueue::Message m{};
+    while (work.count < 3 && queue.Take(m, 10s)) {
+        recorder.OnHookMessage(m.message, m.wParam, m.lParam);
+    }
+    recorder.ToggleRecording();
+    XTestFakeKeyEvent(dpy, qPlace, False, CurrentTime);
+    XChangeKeyboardMapping(dpy, aPlace, perCode, a, 1);
+    XChangeKeyboardMapping(dpy, qPlace, perCode, q, 1);
+    XSync(dpy, False);
+    XFree(a);
+    XFree(q);
+    XCloseDisplay(dpy);
+    ASSERT_EQ(work.count, 3);
+    EXPECT_EQ(work.actions[0].code, 4);
+    EXPECT_EQ(work.actions[1].code, 4);
+    EXPECT_EQ(work.actions[2].code, 20);
 }
 
 }  // namespace
