@@ -107,6 +107,9 @@ public:
     int PendingApplies() const { return m_pendingApplies; }
     // The DPI pop-up while it is shown, else nullptr.
     CDPIMsg* DpiPopup() const { return m_pDpiMsg; }
+    // Queues saves of store files on the background writer (the pages save
+    // their libraries through it).
+    void SaveInBackground(std::initializer_list<StoreFile> files);
 
     // DeviceLinkHost
     ProfileRecord& CurrentProfile() override;
@@ -157,7 +160,6 @@ private:
     // Background saves: snapshots are taken here and written by m_writer;
     // failures are gathered (from any thread) and reported through
     // kMsgSaveFailed once the writer has nothing left queued.
-    void SaveInBackground(std::initializer_list<StoreFile> files);
     void NoteSaveResult(const IoResult& result, bool reportNow);
     IoResult TakeSaveFailures();
     void ShowDamagedStores();
