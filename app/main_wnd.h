@@ -94,6 +94,10 @@ public:
     void RefreshPages();
 
     Stores& GetStores() { return *m_stores; }
+    // Queues background saves of these files (the pages' library saves and
+    // the profile.bin save after a library change moved button bindings);
+    // failures are reported to the user by the main window.
+    void SaveInBackground(std::initializer_list<StoreFile> files);
     // Writes the stores saved from the user-interface thread.
     StoreWriter& Writer() { return *m_writer; }
     const DeviceConfig& Config() const { return m_config; }
