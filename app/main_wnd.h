@@ -105,15 +105,13 @@ public:
     const ProfileRecord& DefaultTemplate() const { return *m_template; }
     CButtonPage& ButtonPage() { return m_buttonPage; }
     CPerformancePage& PerformancePage() { return m_performancePage; }
+    CMacroPage& MacroPage() { return m_macroPage; }
     CTrayIcon& TrayIcon() { return m_tray; }
     CMenuWnd* CurrentMenu() { return m_menu.get(); }
     QString ProgramFolder() const { return m_options.programFolder; }
     int PendingApplies() const { return m_pendingApplies; }
     // The DPI pop-up while it is shown, else nullptr.
     CDPIMsg* DpiPopup() const { return m_pDpiMsg; }
-    // Queues saves of store files on the background writer (the pages save
-    // their libraries through it).
-    void SaveInBackground(std::initializer_list<StoreFile> files);
 
     // DeviceLinkHost
     ProfileRecord& CurrentProfile() override;

@@ -33,7 +33,7 @@ QString ToQString(const std::u16string& text) {
     return QString::fromUtf16(text.data(), qsizetype(text.size()));
 }
 
-std::u16string ToU16(const QString& text) {
+[[maybe_unused]] std::u16string ToU16(const QString& text) {
     return text.toStdU16String();
 }
 
@@ -132,8 +132,8 @@ void CMacroPage::InitControls() {
                                     kFolderItemHeight);
         }
     }
-    m_library = std::make_unique<MacroLibrary>(m_pMainWnd->GetStores(),
-                                               [this] { SaveMacroStore(); });
+    m_library =
+        std::make_unique<MacroLibrary>(m_pMainWnd->GetStores(), [this] { SaveMacroStore(); });
     ShowActionEditor(-1);
 }
 
@@ -386,7 +386,8 @@ void CMacroPage::ImportMacro() {
     if (m_iFolder >= 0 && m_iFolder < int(m_folders.size())) {
         folder = m_folders[size_t(m_iFolder)];
     }
-    const ImportResult result = Library().ImportMacro(std::filesystem::path(path.toStdString()), folder);
+    const ImportResult result =
+        Library().ImportMacro(std::filesystem::path(path.toStdString()), folder);
     if (!result.ok) {
         ShowMessage(m_pMainWnd, QStringLiteral("warning_title_text"),
                     Text("macro_import_failed_text") + "\n" + QString::fromStdString(result.error));
@@ -438,8 +439,9 @@ void CMacroPage::ExportMacro() {
     const IoResult result =
         Library().ExportMacro(*m_pCurrent, std::filesystem::path(path.toStdString()));
     if (!result) {
-        ShowMessage(m_pMainWnd, QStringLiteral("warning_title_text"),
-                    Text("macro_export_failed_text") + "\n" + QString::fromStdString(result.message));
+        ShowMessage(
+            m_pMainWnd, QStringLiteral("warning_title_text"),
+            Text("macro_export_failed_text") + "\n" + QString::fromStdString(result.message));
     }
 }
 
@@ -454,10 +456,12 @@ void CMacroPage::ExportFolder() {
     if (path.isEmpty()) {
         return;
     }
-    const IoResult result = Library().ExportFolder(folder, std::filesystem::path(path.toStdString()));
+    const IoResult result =
+        Library().ExportFolder(folder, std::filesystem::path(path.toStdString()));
     if (!result) {
-        ShowMessage(m_pMainWnd, QStringLiteral("warning_title_text"),
-                    Text("macro_export_failed_text") + "\n" + QString::fromStdString(result.message));
+        ShowMessage(
+            m_pMainWnd, QStringLiteral("warning_title_text"),
+            Text("macro_export_failed_text") + "\n" + QString::fromStdString(result.message));
     }
 }
 
@@ -698,8 +702,10 @@ void CMacroPage::InsertMouseMove() {
     move.code = kMoveCode;
     move.kind = kActionMove;
     move.delay = kMinDelay;
-    move.x = int32_t(std::clamp<long long>(ReadDecimal(m_pInsertX->GetText()), -kMaxMove, kMaxMove));
-    move.y = int32_t(std::clamp<long long>(ReadDecimal(m_pInsertY->GetText()), -kMaxMove, kMaxMove));
+    move.x =
+        int32_t(std::clamp<long long>(ReadDecimal(m_pInsertX->GetText()), -kMaxMove, kMaxMove));
+    move.y =
+        int32_t(std::clamp<long long>(ReadDecimal(m_pInsertY->GetText()), -kMaxMove, kMaxMove));
     if (m_iSelAction >= 0) {
         m_iInsertPos = m_iInsertStart = m_iSelAction + 1;
         m_bShowInsert = true;
@@ -730,7 +736,8 @@ void CMacroPage::CommitDelay() {
     if (m_iSelAction < 0 || m_iSelAction >= m_iCount) {
         return;
     }
-    const auto value = int(std::clamp<long long>(ReadDecimal(m_pDelay->GetText()), kMinDelay, kMaxDelay));
+    const auto value =
+        int(std::clamp<long long>(ReadDecimal(m_pDelay->GetText()), kMinDelay, kMaxDelay));
     m_pDelay->SetText(QString::number(value));
     m_actions[size_t(m_iSelAction)].delay = uint16_t(value);
     if (CControlUI* row = m_pActionList->GetItemAt(m_iSelAction)) {
@@ -757,11 +764,13 @@ void CMacroPage::CommitMove(bool y) {
         return;
     }
     CEditUI* edit = y ? m_pMoveY : m_pMoveX;
-    const auto value = int32_t(std::clamp<long long>(ReadDecimal(edit->GetText()), -kMaxMove, kMaxMove));
+    const auto value =
+        int32_t(std::clamp<long long>(ReadDecimal(edit->GetText()), -kMaxMove, kMaxMove));
     edit->SetText(QString::number(value));
     (y ? action.y : action.x) = value;
     if (CControlUI* row = m_pActionList->GetItemAt(m_iSelAction)) {
-        SetText(row->FindSubControl("action"), QString::asprintf("X: %d Y: %d", action.x, action.y));
+        SetText(row->FindSubControl("action"),
+                QString::asprintf("X: %d Y: %d", action.x, action.y));
     }
     SaveCurrentMacro();
 }

@@ -119,7 +119,8 @@ void CSelectMacroWnd::SelectFolder(int index) {
     m_positions.clear();
     for (size_t i = 0; i < m_macros.size(); ++i) {
         const MacroRecord& record = *m_macros[i];
-        if (record.isFolder == 0 && SameName(ReadText(record.folderName), m_folders[size_t(index)])) {
+        if (record.isFolder == 0 &&
+            SameName(ReadText(record.folderName), m_folders[size_t(index)])) {
             m_positions.push_back(int(i));
             m_pMacroList->AddItem(ToQString(ReadText(record.macroName)), 30);
         }

@@ -1,0 +1,510 @@
+// The macro page inside the real main window, driven through its controls:
+// folders and macros selected, actions edited, moved and deleted, fields
+// typed and left, menus clicked, files chosen through the file-dialog seam and
+// confirmations answered through the modal seam.
+#include <gtest/gtest.h>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/main_wnd.h"
+#include "app_test_util.h"
+#include "device/protocol.h"
+#include "macros/select_macro_wnd.h"
+#include "store/tables.h"
+#include "ui/ui.h"
+
+namespace mouse {
+namespace {
+
+using test::WaitFor;
+
+const char* const kIni =
+    "[Default]\r\nVID=04d9\r\nPID=a09f\r\nSensor=3311\r\nDistance=1\r\n"
+    "Distance_Value=1,2,3,4,5,6,7,8\r\nVer_H=1\r\nVer_L=0\r\nUpdate=0\r\n";
+
+MacroAction Key(uint8_t code, uint8_t kind, uint16_t delay = 10) {
+    MacroAction a{};
+    a.code = code;
+    a.kind = kind;
+    a.delay = delay;
+    return a;
+}
+
+MacroAction Move(int x, int y, uint16_t delay = 10) {
+    MacroAction a{};
+    a.code = kMoveCode;
+    a.kind = kActionMove;
+    a.delay = delay;
+    a.x = x;
+    a.y = y;
+    return a;
+}
+
+// A macro library written to macro.bin before the window starts.
+struct Library {
+    std::vector<MacroRecord> records;
+    int Folder(std::u16string_view name) {
+        MacroRecord r{};
+        WriteText(r.folderName, name);
+        r.isFolder = 1;
+        records.push_back(r);
+        return int(records.size()) - 1;
+    }
+    int Macro(std::u16string_view folder, std::u16string_view name,
+              const std::vector<MacroAction>& actions = {}, uint16_t loops = 1) {
+        MacroRecord r{};
+        WriteText(r.folderName, folder);
+        WriteText(r.macroName, name);
+        r.loopCount = loops;
+        r.actionCount = uint16_t(actions.size());
+        std::copy(actions.begin(), actions.end(), r.actions);
+        records.push_back(r);
+        return int(records.size()) - 1;
+    }
+};
+
+// Ten key actions: presses and releases of A..E.
+std::vector<MacroAction> TenKeys() {
+    std::vector<MacroAction> out;
+    for (int i = 0; i < 10; ++i) {
+        out.push_back(
+            Key(uint8_t(4 + i / 2), i % 2 == 0 ? kActionPress : kActionRelease, uint16_t(20 + i)));
+    }
+    return out;
+}
+
+QString Lang(const std::u16string& key) {
+    return CResourceManager::GetInstance()->GetText(
+        QString::fromUtf16(key.data(), qsizetype(key.size())));
+}
+
+class MacroPageTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ModalSeam::Clear();
+        CFileDialog::ClearAnswers();
+        CPaintManagerUI::SetManualTimers(false);
+        CPaintManagerUI::SetResourcePath(MOUSE_APP_DIR "/res/");
+        CPaintManagerUI::ClearErrors();
+        ASSERT_TRUE(folder.isValid());
+        program = folder.path() + "/";
+        QDir().mkpath(program + "Data");
+        QFile::copy(MOUSE_APP_DIR "/Data/Default.pbin", program + "Data/Default.pbin");
+        QFile ini(program + "Data.ini");
+        ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+        ini.write(kIni);
+    }
+    void TearDown() override {
+        wnd.reset();
+        unsetenv("MOUSE_SIM_SOCKET");
+        ModalSeam::Clear();
+        CFileDialog::ClearAnswers();
+        CPaintManagerUI::SetManualTimers(false);
+    }
+    void WriteLibrary(const Library& lib) {
+        QFile f(program + "Data/macro.bin");
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(reinterpret_cast<const char*>(lib.records.data()),
+                qint64(lib.records.size() * sizeof(MacroRecord)));
+    }
+    // The main window, shown, on the macro tab.
+    void Open(const Library& lib) {
+        WriteLibrary(lib);
+        setenv("MOUSE_SIM_SOCKET", (program + "no-such-socket").toUtf8().data(), 1);
+        wnd = std::make_unique<CMainWnd>(test::TestWindowOptions(program));
+        ASSERT_TRUE(wnd->Create(nullptr)) << CPaintManagerUI::GetErrors().join("\n").toStdString();
+        wnd->ShowMainWindow();
+        wnd->FindControl<COptionUI>("macro_btn")->Activate();
+        EXPECT_TRUE(CPaintManagerUI::GetErrors().isEmpty())
+            << CPaintManagerUI::GetErrors().join("\n").toStdString();
+    }
+
+    template <class T = CControlUI>
+    T* Find(const QString& name) {
+        T* control = wnd->FindControl<T>(name);
+        EXPECT_NE(control, nullptr) << name.toStdString();
+        return control;
+    }
+    CMacroPage& Page() { return wnd->MacroPage(); }
+    std::vector<std::unique_ptr<MacroRecord>>& Macros() { return wnd->GetStores().macros; }
+    QString Text(const char* name) { return Find(name)->GetText(); }
+    bool Shown(const char* name) { return Find(name)->IsVisible(); }
+    CListUI* Actions() { return Find<CListUI>("macro_action_list"); }
+    QString ItemText(int item, const char* part) {
+        CControlUI* row = Actions()->GetItemAt(item);
+        EXPECT_NE(row, nullptr) << "item " << item;
+        return row != nullptr ? row->FindSubControl(part)->GetText() : QString();
+    }
+    void SelectFolder(int index) { Find<CComboUI>("macro_combo")->SelectItem(index); }
+    void SelectMacro(int index) { Find<CListUI>("macro_list")->SelectItem(index); }
+    void SelectAction(int index) { Actions()->SelectItem(index); }
+    void Click(const char* name) { Find<CButtonUI>(name)->Activate(); }
+    // Types into a field and leaves it.
+    void Commit(const char* name, const QString& text) {
+        auto* edit = Find<CEditUI>(name);
+        edit->TypeText(text);
+        wnd->GetPaintManager()->SendNotify(edit, ev::kKillFocus);
+    }
+    // The record of the macro shown in the editor.
+    const MacroRecord& Current() { return *Macros().at(size_t(Page().CurrentMacroPosition())); }
+    std::vector<uint8_t> Codes() {
+        std::vector<uint8_t> codes;
+        for (int i = 0; i < Page().ActionCount(); ++i) {
+            codes.push_back(Page().Action(i).code);
+        }
+        return codes;
+    }
+    // macro.bin as the background writer leaves it once everything is saved.
+    std::vector<uint8_t> MacroFile() {
+        wnd->Writer().Drain();
+        std::vector<uint8_t> bytes;
+        ReadWholeFile((program + "Data/macro.bin").toStdString(), bytes);
+        return bytes;
+    }
+    std::vector<uint8_t> ListBytes() {
+        std::vector<uint8_t> bytes;
+        for (const auto& r : Macros()) {
+            const auto* p = reinterpret_cast<const uint8_t*>(r.get());
+            bytes.insert(bytes.end(), p, p + sizeof(MacroRecord));
+        }
+        return bytes;
+    }
+
+    QTemporaryDir folder;
+    QString program;
+    std::unique_ptr<CMainWnd> wnd;
+};
+
+// Library used by most tests: folders A and B; A holds a1 (four actions of
+// every kind), a2 (ten keys) and a3 (stored under "a", other case); B holds b1.
+Library Standard() {
+    Library lib;
+    lib.Folder(u"A");       // 0
+    lib.Macro(u"A", u"a1",  // 1
+              {Key(4, kActionPress, 30), Key(4, kActionRelease, 40), Key(0xF0, kActionPress, 50),
+               Move(5, -3, 60)},
+              3);
+    lib.Folder(u"B");                                // 2
+    lib.Macro(u"B", u"b1", {Key(5, kActionPress)});  // 3
+    lib.Macro(u"A", u"a2", TenKeys());               // 4
+    lib.Macro(u"a", u"a3");                          // 5
+    return lib;
+}
+
+TEST_F(MacroPageTest, AFolderShowsItsMacrosAndAnEmptyEditor) {
+    Open(Standard());
+    auto* combo = Find<CComboUI>("macro_combo");
+    ASSERT_EQ(combo->GetCount(), 2);
+    EXPECT_EQ(combo->GetCurSel(), 0);
+    auto* macros = Find<CListUI>("macro_list");
+    ASSERT_EQ(macros->GetCount(), 3);
+    EXPECT_EQ(macros->GetItemText(2), "a3") << "folder names match whatever their case";
+    EXPECT_EQ(Page().MacroPositions(), (std::vector<int>{1, 4, 5}));
+
+    // Load a macro, then choose another folder: the editor empties again.
+    SelectMacro(0);
+    ASSERT_EQ(Actions()->GetCount(), 4);
+    SelectFolder(1);
+    EXPECT_EQ(Page().SelectedFolder(), 1);
+    EXPECT_EQ(Page().MacroPositions(), (std::vector<int>{3}));
+    EXPECT_EQ(Page().CurrentMacroPosition(), -1);
+    EXPECT_EQ(macros->GetCurSel(), -1) << "no macro is selected by itself";
+    EXPECT_EQ(Actions()->GetCount(), 0);
+    EXPECT_EQ(Text("edit_loop_time"), "1");
+    EXPECT_EQ(Text("edit_macro_name"), "");
+    EXPECT_FALSE(Shown("macro_key_hor"));
+    EXPECT_FALSE(Shown("macro_delay_hor"));
+    EXPECT_FALSE(Shown("macro_mouse_move_hor"));
+}
+
+TEST_F(MacroPageTest, EachKindOfActionHasItsItemAndEditor) {
+    Open(Standard());
+    SelectMacro(0);
+    EXPECT_EQ(Text("edit_macro_name"), "a1");
+    EXPECT_EQ(Text("edit_loop_time"), "3");
+    ASSERT_EQ(Actions()->GetCount(), 4);
+    EXPECT_EQ(Actions()->GetCurSel(), 3) << "the last action is selected";
+
+    struct Case {
+        int item;
+        QString key, action, delay, keyImage, actionImage;
+        bool keyRow, keyEdit, mouseCombo, moveRow;
+    };
+    const QString keyboard = "res='skins/keyboard_key_action.png' dest='5,6,35,24'";
+    const QString mouse = "res='skins/mouse.png' dest='2,2,28,28'";
+    const QString down = "res='skins/macro_key_down.png' dest='5,6,21,24'";
+    const QString up = "res='skins/macro_key_up.png' dest='5,6,21,24'";
+    const Case cases[] = {
+        {0, Lang(KeyNameKey(4)), Lang(u"key_down_action"), "30", keyboard, down, true, true, false,
+         false},
+        {1, Lang(KeyNameKey(4)), Lang(u"key_up_action"), "40", keyboard, up, true, true, false,
+         false},
+        {2, Lang(KeyNameKey(0xF0)), Lang(u"key_down_action"), "50", mouse, down, true, false, true,
+         false},
+        {3, Lang(u"mouse_move_text"), "X: 5 Y: -3", "60", "res='skins/move.png' dest='2,2,28,28'",
+         "", false, false, false, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "item " << c.item);
+        SelectAction(c.item);
+        EXPECT_EQ(Page().SelectedAction(), c.item);
+        EXPECT_EQ(ItemText(c.item, "key"), c.key);
+        EXPECT_EQ(ItemText(c.item, "action"), c.action);
+        EXPECT_EQ(ItemText(c.item, "delay"), c.delay);
+        CControlUI* row = Actions()->GetItemAt(c.item);
+        EXPECT_EQ(row->FindSubControl("key")->GetBkImage(), c.keyImage);
+        EXPECT_EQ(row->FindSubControl("action")->GetBkImage(), c.actionImage);
+        EXPECT_EQ(Text("edit_macro_delay"), c.delay);
+        EXPECT_TRUE(Shown("macro_delay_hor"));
+        EXPECT_EQ(Shown("macro_key_hor"), c.keyRow);
+        EXPECT_EQ(Shown("edit_macro_action"), c.keyEdit);
+        EXPECT_EQ(Shown("macro_mouse_action_combo"), c.mouseCombo);
+        EXPECT_EQ(Shown("macro_mouse_move_hor"), c.moveRow);
+    }
+    SelectAction(0);
+    EXPECT_EQ(Text("edit_macro_action"), Lang(KeyNameKey(4)));
+    SelectAction(3);
+    EXPECT_EQ(Text("edit_macro_action_x"), "5");
+    EXPECT_EQ(Text("edit_macro_action_y"), "-3");
+}
+
+TEST_F(MacroPageTest, FieldsAreHeldInRangeWhenLeftAndSaved) {
+    struct Case {
+        const char* field;
+        int action;  // selected first; -1 none
+        const char* typed;
+        const char* shown;
+        int stored;  // in the record: delay of the action, loops, x or y
+    };
+    const Case cases[] = {
+        {"edit_macro_delay", 0, "5", "10", 10},
+        {"edit_macro_delay", 0, "70000", "65535", 65535},
+        {"edit_macro_delay", 1, "250", "250", 250},
+        {"edit_macro_delay", 1, "abc", "10", 10},
+        {"edit_loop_time", -1, "0", "1", 1},
+        {"edit_loop_time", -1, "300", "255", 255},
+        {"edit_loop_time", -1, "7", "7", 7},
+        {"edit_macro_action_x", 3, "40000", "32767", 32767},
+        {"edit_macro_action_x", 3, "-12", "-12", -12},
+        {"edit_macro_action_y", 3, "-99999", "-32767", -32767},
+    };
+    Open(Standard());
+    SelectMacro(0);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.field << " <- " << c.typed);
+        if (c.action >= 0) {
+            SelectAction(c.action);
+        }
+        // The live limit only watches the coordinates; the commit does the rest.
+        Commit(c.field, c.typed);
+        EXPECT_EQ(Text(c.field), c.shown);
+        const MacroRecord& r = Current();
+        const std::string field = c.field;
+        int stored = 0;
+        if (field == "edit_macro_delay") {
+            stored = r.actions[c.action].delay;
+            EXPECT_EQ(ItemText(c.action, "delay"), c.shown);
+        } else if (field == "edit_loop_time") {
+            stored = r.loopCount;
+        } else if (field == "edit_macro_action_x") {
+            stored = r.actions[c.action].x;
+        } else {
+            stored = r.actions[c.action].y;
+        }
+        EXPECT_EQ(stored, c.stored);
+    }
+    EXPECT_EQ(ItemText(3, "action"), "X: -12 Y: -32767");
+    EXPECT_EQ(MacroFile(), ListBytes()) << "every edit is saved";
+}
+
+TEST_F(MacroPageTest, CoordinateFieldsHoldTheirRangeWhileTyping) {
+    struct Case {
+        const char* typed;
+        const char* shown;
+    };
+    const Case cases[] = {
+        {"40000", "32767"}, {"-40000", "-32767"}, {"32767", "32767"}, {"-5", "-5"}, {"x", "x"},
+    };
+    Open(Standard());
+    for (const char* field :
+         {"edit_insert_x", "edit_insert_y", "edit_macro_action_x", "edit_macro_action_y"}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(testing::Message() << field << " <- " << c.typed);
+            Find<CEditUI>(field)->TypeText(c.typed);
+            EXPECT_EQ(Text(field), c.shown);
+        }
+    }
+    // The delay field is only corrected when it is left.
+    Find<CEditUI>("edit_macro_delay")->TypeText("99999");
+    EXPECT_EQ(Text("edit_macro_delay"), "99999");
+}
+
+TEST_F(MacroPageTest, InsertingAMouseMove) {
+    Library lib;
+    lib.Folder(u"F");
+    lib.Macro(u"F", u"ten", TenKeys());
+    std::vector<MacroAction> many(35, Key(4, kActionPress));
+    lib.Macro(u"F", u"thirty-five", many);
+    many.push_back(Key(4, kActionRelease));
+    lib.Macro(u"F", u"thirty-six", many);
+    lib.Macro(u"F", u"empty");
+    Open(lib);
+    Find<CEditUI>("edit_insert_x")->TypeText("12");
+    Find<CEditUI>("edit_insert_y")->TypeText("-7");
+
+    // After the selected action 4 of 10: at 5, selected, revealed by timer 3.
+    SelectMacro(0);
+    SelectAction(4);
+    Click("btn_insert_move");
+    ASSERT_EQ(Page().ActionCount(), 11);
+    const MacroAction& move = Page().Action(5);
+    EXPECT_EQ(move.code, kMoveCode);
+    EXPECT_EQ(move.kind, kActionMove);
+    EXPECT_EQ(move.delay, 10);
+    EXPECT_EQ(move.x, 12);
+    EXPECT_EQ(move.y, -7);
+    EXPECT_EQ(Page().SelectedAction(), 5);
+    EXPECT_EQ(Actions()->GetCurSel(), 5);
+    EXPECT_EQ(ItemText(5, "action"), "X: 12 Y: -7");
+    EXPECT_TRUE(Actions()->IsTimerActive(CMacroPage::kRevealTimer));
+    EXPECT_TRUE(WaitFor([&] { return !Actions()->IsTimerActive(CMacroPage::kRevealTimer); }));
+    EXPECT_EQ(Current().actionCount, 11);
+    EXPECT_EQ(std::memcmp(&Current().actions[5], &move, sizeof move), 0);
+
+    // 35 actions take one more; 36 take none.
+    SelectMacro(1);
+    Click("btn_insert_move");
+    EXPECT_EQ(Page().ActionCount(), 36);
+    SelectMacro(2);
+    Click("btn_insert_move");
+    EXPECT_EQ(Page().ActionCount(), 36);
+    EXPECT_EQ(Current().actionCount, 36);
+
+    // With nothing selected the move goes to the end.
+    SelectMacro(3);
+    ASSERT_EQ(Page().SelectedAction(), -1);
+    Click("btn_insert_move");
+    Click("btn_insert_move");
+    EXPECT_EQ(Page().ActionCount(), 2);
+    EXPECT_EQ(Page().SelectedAction(), 1);
+}
+
+TEST_F(MacroPageTest, MovingActions) {
+    Open(Standard());
+    SelectMacro(1);  // a2: ten keys, delays 20..29
+    const std::vector<uint8_t> before = Codes();
+
+    // The second-to-last moves down: the last item shows 0 until a rebuild.
+    SelectAction(8);
+    Click("btn_macro_move_down");
+    EXPECT_EQ(Page().Action(9).delay, 28);
+    EXPECT_EQ(Page().Action(8).delay, 29);
+    EXPECT_EQ(Actions()->GetCurSel(), 9);
+    EXPECT_EQ(Page().SelectedAction(), 9);
+    EXPECT_EQ(ItemText(9, "delay"), "0");
+    EXPECT_EQ(ItemText(8, "delay"), "29");
+    EXPECT_EQ(Current().actions[9].delay, 28) << "the stored delay is unchanged";
+
+    // The last one cannot go further down, the first not further up.
+    Click("btn_macro_move_down");
+    EXPECT_EQ(Page().Action(9).delay, 28);
+    SelectAction(0);
+    Click("btn_macro_move_up");
+    EXPECT_EQ(Page().Action(0).delay, 20);
+
+    // Up from 3 swaps 3 and 2 and follows the action.
+    SelectAction(3);
+    Click("btn_macro_move_up");
+    EXPECT_EQ(Page().Action(2).delay, 23);
+    EXPECT_EQ(Page().Action(3).delay, 22);
+    EXPECT_EQ(Page().SelectedAction(), 2);
+    EXPECT_EQ(ItemText(2, "delay"), "23");
+    std::vector<uint8_t> expected = before;
+    std::swap(expected[8], expected[9]);
+    std::swap(expected[2], expected[3]);
+    EXPECT_EQ(Codes(), expected);
+    EXPECT_EQ(MacroFile(), ListBytes());
+}
+
+TEST_F(MacroPageTest, DeletingAndClearingActions) {
+    Open(Standard());
+    SelectMacro(1);  // a2: ten keys, delays 20..29
+    SelectAction(4);
+    Click("btn_macro_action_delete");
+    ASSERT_EQ(Page().ActionCount(), 9);
+    EXPECT_EQ(Page().Action(4).delay, 25) << "later actions move up";
+    EXPECT_EQ(Page().SelectedAction(), 4) << "the action that took the place is selected";
+    EXPECT_EQ(Actions()->GetCount(), 9);
+    EXPECT_EQ(Current().actionCount, 9);
+
+    SelectAction(8);
+    Click("btn_macro_action_delete");
+    EXPECT_EQ(Page().SelectedAction(), 7) << "the new last action";
+    EXPECT_EQ(Text("edit_macro_delay"), "28");
+
+    Click("btn_macro_clear_all");
+    EXPECT_EQ(Page().ActionCount(), 0);
+    EXPECT_EQ(Actions()->GetCount(), 0);
+    EXPECT_EQ(Page().SelectedAction(), -1);
+    EXPECT_FALSE(Shown("macro_delay_hor"));
+    EXPECT_EQ(Current().actionCount, 0);
+    EXPECT_EQ(Current().actions[0].code, 0) << "cleared slots are zero";
+
+    // A macro of one action: deleting it empties the editor.
+    SelectFolder(1);
+    SelectMacro(0);
+    SelectAction(0);
+    Click("btn_macro_action_delete");
+    EXPECT_EQ(Page().ActionCount(), 0);
+    EXPECT_EQ(Page().SelectedAction(), -1);
+    EXPECT_FALSE(Shown("macro_delay_hor"));
+    // Nothing selected: delete does nothing.
+    Click("btn_macro_action_delete");
+    EXPECT_EQ(MacroFile(), ListBytes());
+}
+
+TEST_F(MacroPageTest, ChoosingTheMouseButtonOfAnAction) {
+    Open(Standard());
+    SelectMacro(0);
+    SelectAction(2);  // left button press
+    auto* combo = Find<CComboUI>("macro_mouse_action_combo");
+    ASSERT_EQ(combo->GetCount(), 5);
+    EXPECT_EQ(combo->GetCurSel(), 0);
+    combo->SelectItem(3);
+    EXPECT_EQ(Page().Action(2).code, 243);
+    EXPECT_EQ(Current().actions[2].code, 243);
+    EXPECT_EQ(ItemText(2, "key"), Lang(KeyNameKey(243)));
+    SelectAction(0);
+    SelectAction(2);
+    EXPECT_EQ(combo->GetCurSel(), 3);
+}
+
+TEST_F(MacroPageTest, RefusedEditsDoNothing) {
+    Open(Standard());
+    const std::vector<uint8_t> before = ListBytes();
+    // No macro shown: nothing to insert into, clear, move or delete.
+    for (const char* button : {"btn_insert_move", "btn_macro_clear_all", "btn_macro_move_up",
+                               "btn_macro_move_down", "btn_macro_action_delete"}) {
+        Click(button);
+    }
+    Commit("edit_macro_delay", "50");
+    Commit("edit_loop_time", "9");
+    EXPECT_EQ(ListBytes(), before);
+    // No folder: no macro can be added or deleted.
+    Open(Library{});
+    EXPECT_EQ(Page().SelectedFolder(), -1);
+    Click("btn_add_macro");
+    Click("btn_delete_macro");
+    Click("btn_delete_macro_floder");
+    EXPECT_EQ(ModalSeam::Answered().size(), 0);
+    EXPECT_TRUE(Macros().empty());
+}
+
+}  // namespace
+}  // namespace mouse
