@@ -14,6 +14,7 @@
 
 #include "app/main_wnd.h"
 #include "app_test_util.h"
+#include "device/messages.h"
 #include "device/protocol.h"
 #include "macros/select_macro_wnd.h"
 #include "store/tables.h"
@@ -84,6 +85,21 @@ QString Lang(const std::u16string& key) {
         QString::fromUtf16(key.data(), qsizetype(key.size())));
 }
 
+// The main window, counting the macro-changed notifications it receives.
+class CountingWnd final : public CMainWnd {
+public:
+    using CMainWnd::CMainWnd;
+    int bindingChanged = 0;
+
+protected:
+    LRESULT HandleCustomMessage(UINT msg, WPARAM wParam, LPARAM lParam, bool& handled) override {
+        if (msg == kMsgBindingChanged) {
+            ++bindingChanged;
+        }
+        return CMainWnd::HandleCustomMessage(msg, wParam, lParam, handled);
+    }
+};
+
 class MacroPageTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -107,6 +123,14 @@ protected:
         CFileDialog::ClearAnswers();
         CPaintManagerUI::SetManualTimers(false);
     }
+    // Profiles to start with, written to profile.bin before the window starts.
+    void WriteProfiles(const std::vector<ProfileRecord*>& profiles) {
+        QFile f(program + "Data/profile.bin");
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        for (const ProfileRecord* p : profiles) {
+            f.write(reinterpret_cast<const char*>(p), sizeof *p);
+        }
+    }
     void WriteLibrary(const Library& lib) {
         QFile f(program + "Data/macro.bin");
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
@@ -117,7 +141,7 @@ protected:
     void Open(const Library& lib) {
         WriteLibrary(lib);
         setenv("MOUSE_SIM_SOCKET", (program + "no-such-socket").toUtf8().data(), 1);
-        wnd = std::make_unique<CMainWnd>(test::TestWindowOptions(program));
+        wnd = std::make_unique<CountingWnd>(test::TestWindowOptions(program));
         ASSERT_TRUE(wnd->Create(nullptr)) << CPaintManagerUI::GetErrors().join("\n").toStdString();
         wnd->ShowMainWindow();
         wnd->FindControl<COptionUI>("macro_btn")->Activate();
@@ -167,6 +191,20 @@ protected:
         ReadWholeFile((program + "Data/macro.bin").toStdString(), bytes);
         return bytes;
     }
+    std::vector<uint8_t> ProfileFile() {
+        wnd->Writer().Drain();
+        std::vector<uint8_t> bytes;
+        ReadWholeFile((program + "Data/profile.bin").toStdString(), bytes);
+        return bytes;
+    }
+    std::vector<uint8_t> ProfileBytes() {
+        std::vector<uint8_t> bytes;
+        for (const auto& r : wnd->GetStores().profiles) {
+            const auto* p = reinterpret_cast<const uint8_t*>(r.get());
+            bytes.insert(bytes.end(), p, p + sizeof(ProfileRecord));
+        }
+        return bytes;
+    }
     std::vector<uint8_t> ListBytes() {
         std::vector<uint8_t> bytes;
         for (const auto& r : Macros()) {
@@ -178,7 +216,7 @@ protected:
 
     QTemporaryDir folder;
     QString program;
-    std::unique_ptr<CMainWnd> wnd;
+    std::unique_ptr<CountingWnd> wnd;
 };
 
 // Library used by most tests: folders A and B; A holds a1 (four actions of
@@ -504,6 +542,458 @@ TEST_F(MacroPageTest, RefusedEditsDoNothing) {
     Click("btn_delete_macro_floder");
     EXPECT_EQ(ModalSeam::Answered().size(), 0);
     EXPECT_TRUE(Macros().empty());
+}
+
+}  // namespace
+}  // namespace mouse
+
+namespace mouse {
+namespace {
+
+std::unique_ptr<ProfileRecord> Profile(std::u16string_view name) {
+    auto p = std::make_unique<ProfileRecord>();
+    MakeDefaultRecord(*p, 3311);
+    WriteText(p->name, name);
+    return p;
+}
+
+void Bind(ProfileRecord& p, int slot, int position, int function = fn::kMacro) {
+    p.buttons[slot].functionId = uint8_t(function);
+    p.buttons[slot].macroIndex = position;
+}
+
+std::vector<uint8_t> Bytes(const MacroRecord& r) {
+    const auto* p = reinterpret_cast<const uint8_t*>(&r);
+    return {p, p + sizeof r};
+}
+
+std::vector<uint8_t> ReadFile(const QString& path) {
+    std::vector<uint8_t> bytes;
+    ReadWholeFile(path.toStdString(), bytes);
+    return bytes;
+}
+
+void WriteFile(const QString& path, const std::vector<uint8_t>& bytes) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size()));
+}
+
+// Profile 0 (current) binds button 2 to a1 (position 1) and button 5 to a2
+// (position 4); profile 1 binds button 40 to a3 (position 5) on the left
+// button.
+void BindStandard(MacroPageTest* test, std::unique_ptr<ProfileRecord>& p0,
+                  std::unique_ptr<ProfileRecord>& p1) {
+    p0 = Profile(u"One");
+    p1 = Profile(u"Two");
+    Bind(*p0, 2, 1);
+    Bind(*p0, 5, 4);
+    Bind(*p1, 40, 5, fn::kLeftButtonMacro);
+    (void)test;
+}
+
+class MacroLibraryPageTest : public MacroPageTest {
+protected:
+    void OpenBound() {
+        BindStandard(this, p0, p1);
+        WriteProfiles({p0.get(), p1.get()});
+        Open(Standard());
+    }
+    ButtonEntry& Button(int profile, int slot) {
+        return wnd->GetStores().profiles.at(size_t(profile))->buttons[slot];
+    }
+    std::unique_ptr<ProfileRecord> p0, p1;
+};
+
+TEST_F(MacroLibraryPageTest, DeletingAMacroKeepsBoundButtonsOnTheirMacros) {
+    OpenBound();
+    // Cancelled: nothing changes.
+    SelectMacro(0);
+    ModalSeam::Answer(0);
+    Click("btn_delete_macro");
+    EXPECT_EQ(ModalSeam::Answered().size(), 1);
+    EXPECT_EQ(Macros().size(), 6u);
+
+    ModalSeam::Answer(1);
+    Click("btn_delete_macro");
+    ASSERT_EQ(Macros().size(), 5u);
+    EXPECT_EQ(Page().MacroPositions(), (std::vector<int>{3, 4}));
+    EXPECT_EQ(Find<CListUI>("macro_list")->GetCount(), 2);
+    EXPECT_EQ(Find<CListUI>("macro_list")->GetCurSel(), 0) << "the next macro takes the place";
+    EXPECT_EQ(Page().CurrentMacroPosition(), 3);
+    EXPECT_EQ(Text("edit_macro_name"), "a2");
+    EXPECT_EQ(Page().ActionCount(), 10);
+
+    EXPECT_EQ(Button(0, 2).functionId, DefaultFunction(2)) << "bound to the deleted macro";
+    EXPECT_EQ(Button(0, 5).functionId, fn::kMacro);
+    EXPECT_EQ(Button(0, 5).macroIndex, 3) << "still a2";
+    EXPECT_EQ(Button(1, 40).macroIndex, 4) << "still a3, in the other profile";
+    EXPECT_GE(wnd->bindingChanged, 1);
+    EXPECT_EQ(ProfileFile(), ProfileBytes()) << "the renumbered profiles are saved";
+    EXPECT_EQ(MacroFile(), ListBytes());
+}
+
+TEST_F(MacroLibraryPageTest, DeletingTheOnlyMacroOfAFolderEmptiesTheEditor) {
+    OpenBound();
+    SelectFolder(1);
+    SelectMacro(0);
+    ASSERT_EQ(Page().ActionCount(), 1);
+    ModalSeam::Answer(1);
+    Click("btn_delete_macro");
+    EXPECT_EQ(Find<CListUI>("macro_list")->GetCount(), 0);
+    EXPECT_EQ(Page().CurrentMacroPosition(), -1);
+    EXPECT_EQ(Page().ActionCount(), 0);
+    EXPECT_EQ(Actions()->GetCount(), 0);
+    EXPECT_EQ(Button(0, 5).macroIndex, 3) << "a2 moved down from 4";
+    EXPECT_EQ(wnd->bindingChanged, 0) << "no button of the current profile played b1";
+}
+
+TEST_F(MacroLibraryPageTest, DeletingAFolder) {
+    OpenBound();
+    ModalSeam::Answer(1);
+    Click("btn_delete_macro_floder");
+    ASSERT_EQ(Macros().size(), 2u) << "the folder record and its three macros";
+    auto* combo = Find<CComboUI>("macro_combo");
+    ASSERT_EQ(combo->GetCount(), 1);
+    EXPECT_EQ(combo->GetCurSel(), 0);
+    EXPECT_EQ(Page().SelectedFolder(), 0);
+    EXPECT_EQ(Page().MacroPositions(), (std::vector<int>{1}));
+    EXPECT_EQ(Button(0, 2).functionId, DefaultFunction(2));
+    EXPECT_EQ(Button(1, 40).functionId, DefaultFunction(40));
+    EXPECT_EQ(MacroFile(), ListBytes());
+
+    // The last folder: the selector, the macros and the editor empty.
+    SelectMacro(0);
+    ModalSeam::Answer(1);
+    Click("btn_delete_macro_floder");
+    EXPECT_EQ(combo->GetCount(), 0);
+    EXPECT_EQ(Page().SelectedFolder(), -1);
+    EXPECT_TRUE(Page().MacroPositions().empty());
+    EXPECT_EQ(Find<CListUI>("macro_list")->GetCount(), 0);
+    EXPECT_EQ(Page().CurrentMacroPosition(), -1);
+    EXPECT_TRUE(MacroFile().empty());
+}
+
+TEST_F(MacroLibraryPageTest, EditsReachTheButtonsBoundToTheMacro) {
+    OpenBound();
+    SelectMacro(1);  // a2, bound to button 5 of the current profile
+    SelectAction(0);
+    Commit("edit_macro_delay", "321");
+    EXPECT_EQ(Button(0, 5).macroActions[0].delay, 321);
+    EXPECT_EQ(Button(0, 5).bindingCount, 10);
+    EXPECT_EQ(wnd->bindingChanged, 1);
+    EXPECT_EQ(ProfileFile(), ProfileBytes());
+    // A macro no button of the current profile plays: no notification.
+    SelectMacro(2);
+    Commit("edit_loop_time", "4");
+    EXPECT_EQ(Button(1, 40).bindingLoops, 4);
+    EXPECT_EQ(wnd->bindingChanged, 1);
+}
+
+TEST_F(MacroLibraryPageTest, MenusOpenUnderTheirButtonsAndTheirCommandsReachThePage) {
+    OpenBound();
+    struct Case {
+        const char* button;
+        const char* skin;
+    };
+    for (const Case& c : {Case{"btn_menu_macro", "macromenu.xml"},
+                          Case{"btn_menu_macro_floder", "macrodirmenu.xml"}}) {
+        SCOPED_TRACE(c.button);
+        Click(c.button);
+        CMenuWnd* menu = Page().CurrentMenu();
+        ASSERT_NE(menu, nullptr);
+        EXPECT_EQ(menu->GetSkinFile(), c.skin);
+        const QRect button = Find(c.button)->GetPos();
+        const QRect window = wnd->GetWindowRect();
+        EXPECT_EQ(menu->GetWindowRect().topLeft(),
+                  QPoint(window.left() + button.left(), window.top() + button.bottom() + 1));
+        EXPECT_EQ(menu->GetVisibleItemCount(), 3);
+    }
+
+    // export_macro through the menu and the main window's 0x403 routing.
+    SelectMacro(1);
+    const QString out = program + "out.mbin";
+    CFileDialog::QueueAnswer(out);
+    Click("btn_menu_macro");
+    Page().CurrentMenu()->FindItem("export_macro")->Activate();
+    ASSERT_TRUE(WaitFor([&] { return QFile::exists(out); }));
+    EXPECT_EQ(ReadFile(out), Bytes(*Macros()[4]));
+    const CFileDialog::Request request = CFileDialog::LastRequest();
+    EXPECT_TRUE(request.save);
+    EXPECT_TRUE(request.filter.contains("*.mbin"));
+    EXPECT_EQ(request.defaultExt, "mbin");
+    EXPECT_EQ(QDir(request.folder), QDir(program + "Data"));
+
+    // export_macro_dir: the folder record and every macro of A, any case.
+    const QString dir = program + "A.mbins";
+    CFileDialog::QueueAnswer(dir);
+    Click("btn_menu_macro_floder");
+    Page().CurrentMenu()->FindItem("export_macro_dir")->Activate();
+    ASSERT_TRUE(WaitFor([&] { return QFile::exists(dir); }));
+    std::vector<uint8_t> expected;
+    for (int position : {0, 1, 4, 5}) {
+        const std::vector<uint8_t> r = Bytes(*Macros()[size_t(position)]);
+        expected.insert(expected.end(), r.begin(), r.end());
+    }
+    EXPECT_EQ(ReadFile(dir), expected);
+    EXPECT_EQ(CFileDialog::LastRequest().defaultExt, "mbins");
+
+    // A cancelled file dialog writes nothing.
+    CFileDialog::QueueAnswer(QString());
+    Page().OnMenuCommand("export_macro");
+    EXPECT_EQ(CFileDialog::PendingAnswers(), 0);
+}
+
+TEST_F(MacroLibraryPageTest, ImportingAMacroIntoTheSelectedFolderNamesItAfterTheFile) {
+    Library lib;
+    lib.Folder(u"A");
+    lib.Macro(u"A", u"Combo");
+    lib.Macro(u"A", u"combo_1");
+    Library other;
+    other.Macro(u"Elsewhere", u"Stored", {Key(7, kActionPress, 15), Key(7, kActionRelease)}, 9);
+    Open(lib);
+    const QString file = program + "Combo.mbin";
+    WriteFile(file, Bytes(other.records[0]));
+    CFileDialog::QueueAnswer(file);
+    Page().OnMenuCommand("import_macro");
+    ASSERT_EQ(Macros().size(), 4u);
+    EXPECT_EQ(ReadText(Macros()[3]->macroName), u"Combo_2");
+    EXPECT_EQ(ReadText(Macros()[3]->folderName), u"A");
+    EXPECT_EQ(Macros()[3]->loopCount, 9);
+    EXPECT_EQ(Page().MacroPositions(), (std::vector<int>{1, 2, 3}));
+    EXPECT_EQ(Find<CListUI>("macro_list")->GetItemText(2), "Combo_2");
+    EXPECT_EQ(Page().CurrentMacroPosition(), 3) << "the imported macro is selected";
+    EXPECT_EQ(Page().ActionCount(), 2);
+    EXPECT_EQ(CFileDialog::LastRequest().save, false);
+    EXPECT_EQ(MacroFile(), ListBytes());
+
+    // A file that is not one record is refused with a message, and nothing changes.
+    const QString cut = program + "cut.mbin";
+    std::vector<uint8_t> bytes = Bytes(other.records[0]);
+    bytes.resize(500);
+    WriteFile(cut, bytes);
+    CFileDialog::QueueAnswer(cut);
+    ModalSeam::Answer(1);
+    Page().OnMenuCommand("import_macro");
+    EXPECT_EQ(ModalSeam::Answered(), QStringList{"MsgWnd"});
+    EXPECT_EQ(Macros().size(), 4u);
+}
+
+TEST_F(MacroLibraryPageTest, ImportingWithoutFoldersCreatesTheStoredFolder) {
+    Library other;
+    other.Macro(u"Games", u"Jump", {Key(44, kActionPress)});
+    Open(Library{});
+    const QString file = program + "whatever.mbin";
+    WriteFile(file, Bytes(other.records[0]));
+    CFileDialog::QueueAnswer(file);
+    Page().OnMenuCommand("import_macro");
+    ASSERT_EQ(Macros().size(), 2u);
+    EXPECT_EQ(Macros()[0]->isFolder, 1);
+    EXPECT_EQ(ReadText(Macros()[0]->folderName), u"Games");
+    EXPECT_EQ(ReadText(Macros()[1]->macroName), u"Jump");
+    EXPECT_EQ(Find<CComboUI>("macro_combo")->GetCurSel(), 0);
+    EXPECT_EQ(Find<CListUI>("macro_list")->GetCurSel(), 0);
+    EXPECT_EQ(Page().CurrentMacroPosition(), 1);
+}
+
+TEST_F(MacroLibraryPageTest, ImportingAFolderTwiceGivesTwoFolders) {
+    Library source;
+    source.Folder(u"Original");
+    source.Macro(u"Original", u"m1", {Key(4, kActionPress)});
+    source.Macro(u"Original", u"m2");
+    std::vector<uint8_t> bytes;
+    for (const MacroRecord& r : source.records) {
+        const std::vector<uint8_t> b = Bytes(r);
+        bytes.insert(bytes.end(), b.begin(), b.end());
+    }
+    Open(Standard());
+    const QString file = program + "Work.mbins";
+    WriteFile(file, bytes);
+    for (const char* expected : {"Work", "Work_1"}) {
+        SCOPED_TRACE(expected);
+        CFileDialog::QueueAnswer(file);
+        Page().OnMenuCommand("import_macro_dir");
+        auto* combo = Find<CComboUI>("macro_combo");
+        EXPECT_EQ(combo->GetItemText(combo->GetCount() - 1), expected);
+        EXPECT_EQ(combo->GetCurSel(), combo->GetCount() - 1);
+        EXPECT_EQ(Find<CListUI>("macro_list")->GetCount(), 2);
+    }
+    EXPECT_EQ(Macros().size(), 12u);
+    EXPECT_EQ(MacroFile(), ListBytes());
+}
+
+// ---- the select-macro dialog ----------------------------------------------------
+
+class SelectMacroTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ModalSeam::Clear();
+        CPaintManagerUI::SetManualTimers(false);
+        CPaintManagerUI::SetResourcePath(MOUSE_APP_DIR "/res/");
+        CPaintManagerUI::ClearErrors();
+        for (const MacroRecord& r : Standard().records) {
+            macros.push_back(std::make_unique<MacroRecord>(r));
+        }
+        dlg = std::make_unique<CSelectMacroWnd>(macros);
+    }
+    void TearDown() override {
+        dlg.reset();
+        ModalSeam::Clear();
+        CPaintManagerUI::SetManualTimers(false);
+    }
+    template <class T = CControlUI>
+    T* Find(const QString& name) {
+        T* control = dlg->FindControl<T>(name);
+        EXPECT_NE(control, nullptr) << name.toStdString();
+        return control;
+    }
+    std::vector<std::unique_ptr<MacroRecord>> macros;
+    std::unique_ptr<CSelectMacroWnd> dlg;
+};
+
+TEST_F(SelectMacroTest, TheBoundMacroIsPreselectedOnceTheTimerFires) {
+    dlg->SetMacroIndex(3);  // b1, the first macro of the second folder
+    ASSERT_TRUE(dlg->Create(nullptr));
+    EXPECT_TRUE(CPaintManagerUI::GetErrors().isEmpty())
+        << CPaintManagerUI::GetErrors().join("\n").toStdString();
+    auto* combo = Find<CComboUI>("macro_combo");
+    auto* list = Find<CListUI>("macro_list");
+    ASSERT_EQ(combo->GetCount(), 2);
+    EXPECT_EQ(combo->GetCurSel(), -1) << "no folder before the timer";
+    ASSERT_TRUE(dlg->StartPreselection());
+    dlg->ShowWindow(true);
+    ASSERT_TRUE(WaitFor([&] { return combo->GetCurSel() == 1; }));
+    EXPECT_EQ(list->GetCurSel(), 0);
+    EXPECT_EQ(dlg->GetMacroIndex(), 3);
+    EXPECT_FALSE(list->IsTimerActive(CSelectMacroWnd::kPreselectTimer)) << "fires once";
+
+    // Another folder drops the choice until a macro is clicked.
+    combo->SelectItem(0);
+    EXPECT_EQ(list->GetCount(), 3);
+    EXPECT_EQ(dlg->GetMacroIndex(), -1);
+    list->SelectItem(2);
+    EXPECT_EQ(dlg->GetMacroIndex(), 5);
+}
+
+TEST_F(SelectMacroTest, PreselectionCases) {
+    struct Case {
+        int in;
+        int folder, item, out;
+    };
+    const Case cases[] = {
+        {4, 0, 1, 4},      // a2
+        {5, 0, 2, 5},      // a3, stored under another case of the folder name
+        {-1, -1, -1, -1},  // none
+        {0, 0, -1, 0},     // a folder record: its folder, no macro
+        {99, -1, -1, 99},  // beyond the list
+    };
+    CPaintManagerUI::SetManualTimers(true);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "macro " << c.in);
+        dlg = std::make_unique<CSelectMacroWnd>(macros);
+        dlg->SetMacroIndex(c.in);
+        ASSERT_TRUE(dlg->Create(nullptr));
+        ASSERT_TRUE(dlg->StartPreselection());
+        auto* list = Find<CListUI>("macro_list");
+        ASSERT_TRUE(dlg->GetPaintManager()->FireTimer(list, CSelectMacroWnd::kPreselectTimer));
+        EXPECT_EQ(Find<CComboUI>("macro_combo")->GetCurSel(), c.folder);
+        EXPECT_EQ(list->GetCurSel(), c.item);
+        EXPECT_EQ(dlg->GetMacroIndex(), c.out);
+    }
+}
+
+TEST_F(SelectMacroTest, RepeatLeftButtonAndColourComeBackOnOk) {
+    dlg->SetRepeatMode(2);
+    dlg->SetLeftButton(false);
+    dlg->SetColour(255);
+    ASSERT_TRUE(dlg->Create(nullptr));
+    EXPECT_TRUE(Find<COptionUI>("repeat_3")->IsSelected());
+    EXPECT_FALSE(Find<CCheckBoxUI>("check_left_macro")->GetCheck());
+    EXPECT_EQ(Find<CTabLayoutUI>("tab_macro")->GetCurSel(), 0);
+    EXPECT_EQ(Find("btn_gun_color")->GetBkColor(), 0xFFFF0000u);
+
+    Find<COptionUI>("repeat_2")->Activate();
+    EXPECT_EQ(dlg->GetRepeatMode(), 1);
+    Find<CCheckBoxUI>("check_left_macro")->Activate();
+    EXPECT_TRUE(dlg->GetLeftButton());
+    EXPECT_EQ(Find<CTabLayoutUI>("tab_macro")->GetCurSel(), 1);
+
+    // The colour picker answers 10, 20, 30; cancelled, nothing changes.
+    ModalSeam::Answer(0, [](WindowImplBase& w) {
+        w.FindControl<CEditUI>("r_edit")->TypeText("10");
+        w.FindControl<CEditUI>("g_edit")->TypeText("20");
+        w.FindControl<CEditUI>("b_edit")->TypeText("30");
+        w.FindControl<CButtonUI>("cancel_btn")->Activate();
+    });
+    Find<CButtonUI>("btn_gun_color")->Activate();
+    EXPECT_EQ(dlg->GetColour(), 255u);
+    ModalSeam::Answer(0, [](WindowImplBase& w) {
+        w.FindControl<CEditUI>("r_edit")->TypeText("10");
+        w.FindControl<CEditUI>("g_edit")->TypeText("20");
+        w.FindControl<CEditUI>("b_edit")->TypeText("30");
+        w.FindControl<CButtonUI>("ok_btn")->Activate();
+    });
+    Find<CButtonUI>("btn_gun_color")->Activate();
+    EXPECT_EQ(dlg->GetColour(), MakeColour(10, 20, 30));
+    EXPECT_EQ(Find("btn_gun_color")->GetBkColor(), 0xFF0A141Eu);
+
+    Find<CCheckBoxUI>("check_left_macro")->Activate();
+    EXPECT_FALSE(dlg->GetLeftButton());
+    EXPECT_EQ(Find<CTabLayoutUI>("tab_macro")->GetCurSel(), 0);
+
+    for (const auto& [button, result] :
+         {std::pair{"ok_btn", 1}, std::pair{"cancel_btn", 0}, std::pair{"exit_btn", 0}}) {
+        ModalSeam::Answer(-1, [button = button](WindowImplBase& w) {
+            w.FindControl<CButtonUI>(button)->Activate();
+        });
+        EXPECT_EQ(dlg->ShowModal(), result) << button;
+    }
+}
+
+TEST(ApplyMacroChoice, BindsOnlyAMacroWithActions) {
+    Library lib;
+    lib.Folder(u"F");
+    lib.Macro(u"F", u"Short", {Key(4, kActionPress, 33), Key(4, kActionRelease)}, 7);
+    lib.Macro(u"F", u"Empty");
+    struct Case {
+        int record, position;
+        bool left;
+        bool applied;
+        int function, colour;
+    };
+    const Case cases[] = {
+        {1, 1, false, true, fn::kMacro, 255},
+        {1, 1, true, true, fn::kLeftButtonMacro, int(MakeColour(1, 2, 3))},
+        {1, -1, false, false, 0, 0},
+        {2, 2, false, false, 0, 0},
+        {0, 0, false, false, 0, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "record " << c.record << " left " << c.left);
+        ButtonEntry entry{};
+        entry.functionId = 1;
+        // A longer earlier name must not show through the new one.
+        WriteText(entry.bindingName, u"A much longer earlier name");
+        const ButtonEntry before = entry;
+        const bool applied = ApplyMacroChoice(entry, lib.records[size_t(c.record)], c.position, 2,
+                                              c.left, MakeColour(1, 2, 3));
+        EXPECT_EQ(applied, c.applied);
+        if (!c.applied) {
+            EXPECT_EQ(std::memcmp(&entry, &before, sizeof entry), 0);
+            continue;
+        }
+        const MacroRecord& r = lib.records[size_t(c.record)];
+        EXPECT_EQ(entry.functionId, c.function);
+        EXPECT_EQ(entry.bindingColour, c.colour);
+        EXPECT_EQ(entry.macroIndex, c.position);
+        EXPECT_EQ(entry.repeatMode, 2);
+        EXPECT_EQ(entry.bindingCount, 2);
+        EXPECT_EQ(entry.bindingLoops, 7);
+        EXPECT_EQ(ReadText(entry.bindingFolder), u"F");
+        EXPECT_EQ(std::u16string(entry.bindingName, entry.bindingName + kTextChars),
+                  std::u16string(u"Short") + std::u16string(kTextChars - 5, u'\0'));
+        EXPECT_EQ(std::memcmp(entry.macroActions, r.actions, sizeof r.actions), 0);
+    }
 }
 
 }  // namespace
