@@ -478,6 +478,7 @@ void CMacroPage::OnMenuCommand(const QString& name) {
     if (m_library == nullptr) {
         return;
     }
+    FinishFill();
     if (name == "rename_macro_dir") {
         RenameFolder();
     } else if (name == "import_macro_dir") {
@@ -565,23 +566,67 @@ void CMacroPage::RebuildActionList() {
         return;
     }
     m_pActionList->KillTimer(kRevealTimer);
-    m_pActionList->RemoveAll();
-    for (int i = 0; i < m_iCount; ++i) {
-        if (CControlUI* item = MakeItem(m_actions[size_t(i)])) {
-            m_pActionList->AddItem(item, kActionItemHeight);
+    m_pActionList->KillTimer(kFillTimer);
+    // The list ends up as if emptied and filled anew, but items already there
+    // are filled again rather than built again, and items that must be built
+    // are built a few per turn of the event loop: building an item from its
+    // template is what takes time, and a library of long macros would
+    // otherwise hold the window at every macro selection.
+    m_pActionList->SelectItem(-1, false);
+    int have = m_pActionList->GetCount();
+    while (have > m_iCount) {
+        m_pActionList->RemoveAt(--have);
+    }
+    for (int i = 0; i < have; ++i) {
+        CControlUI* item = m_pActionList->GetItemAt(i);
+        if (item == nullptr) {  // not one of ours: start afresh
+            m_pActionList->RemoveAll();
+            have = 0;
+            break;
         }
+        FillItem(item, m_actions[size_t(i)]);
     }
     if (m_iCount == 0) {
         m_iSelAction = -1;
+        m_bFilling = false;
         return;
     }
-    if (m_bShowInsert) {
-        m_pActionList->SelectItem(std::clamp(m_iInsertPos - 1, 0, m_iCount - 1));
+    // The selection the finished list takes.
+    m_bFilling = true;
+    m_bFillReveal = m_bShowInsert;
+    m_iFillSelect = m_bShowInsert ? std::clamp(m_iInsertPos - 1, 0, m_iCount - 1) : m_iCount - 1;
+    ContinueFill(kItemsPerTurn);
+}
+
+void CMacroPage::ContinueFill(int budget) {
+    if (!m_bFilling || m_pActionList == nullptr) {
+        return;
+    }
+    for (int i = m_pActionList->GetCount(); i < m_iCount && budget > 0; ++i, --budget) {
+        CControlUI* item = MakeItem(m_actions[size_t(i)]);
+        if (item == nullptr || m_pActionList->AddItem(item, kActionItemHeight) < 0) {
+            break;  // a broken template is reported; the list stays short
+        }
+    }
+    if (m_pActionList->GetCount() < m_iCount && budget == 0) {
+        m_pActionList->SetTimer(kFillTimer, 0);
+        return;
+    }
+    m_pActionList->KillTimer(kFillTimer);
+    m_bFilling = false;
+    if (m_iFillSelect < 0) {
+        return;  // the user chose an action meanwhile
+    }
+    m_pActionList->SelectItem(m_iFillSelect);
+    if (m_bFillReveal) {
         m_pActionList->SetTimer(kRevealTimer, kRevealMs);
     } else {
-        m_pActionList->SelectItem(m_iCount - 1);
         m_pActionList->ScrollToEnd();
     }
+}
+
+void CMacroPage::FinishFill() {
+    ContinueFill(kMaxMacroActions);
 }
 
 void CMacroPage::SelectAction(int index) {
@@ -781,6 +826,7 @@ void CMacroPage::OnClick(TNotifyUI& msg) {
     if (m_library == nullptr || msg.pSender == nullptr) {
         return;
     }
+    FinishFill();
     CControlUI* s = msg.pSender;
     if (s == m_pAddFolder) {
         AddFolder();
@@ -828,8 +874,11 @@ void CMacroPage::OnItemSelect(TNotifyUI& msg) {
     } else if (msg.pSender == m_pMacroList) {
         SelectMacro(index);
     } else if (msg.pSender == m_pActionList) {
+        // The user's choice stands over the one a list still filling would make.
+        m_iFillSelect = -1;
         SelectAction(index);
     } else if (msg.pSender == m_pMouseButton) {
+        FinishFill();
         SetMouseButton(index);
     }
 }
@@ -838,6 +887,7 @@ void CMacroPage::OnKillFocus(TNotifyUI& msg) {
     if (m_library == nullptr || msg.pSender == nullptr) {
         return;
     }
+    FinishFill();
     if (msg.pSender == m_pDelay) {
         CommitDelay();
     } else if (msg.pSender == m_pLoops) {
@@ -869,7 +919,14 @@ void CMacroPage::OnTextChanged(TNotifyUI& msg) {
 }
 
 void CMacroPage::OnTimer(TNotifyUI& msg) {
-    if (msg.pSender == nullptr || msg.pSender != m_pActionList || msg.wParam != kRevealTimer) {
+    if (msg.pSender == nullptr || msg.pSender != m_pActionList) {
+        return;
+    }
+    if (msg.wParam == kFillTimer) {
+        ContinueFill(kItemsPerTurn);
+        return;
+    }
+    if (msg.wParam != kRevealTimer) {
         return;
     }
     m_pActionList->KillTimer(kRevealTimer);

@@ -92,6 +92,10 @@ public:
     // Timer on the action list that reveals the insertion point.
     static constexpr UINT kRevealTimer = 3;
     static constexpr UINT kRevealMs = 50;
+    // Timer on the action list that builds the items still missing, and how
+    // many it builds per turn of the event loop.
+    static constexpr UINT kFillTimer = 4;
+    static constexpr int kItemsPerTurn = 6;
 
     CMacroPage();
     ~CMacroPage() override;
@@ -109,6 +113,7 @@ public:
     }
 
     // What the page shows, for tests and the benchmark.
+    bool IsFilling() const { return m_bFilling; }
     int SelectedFolder() const { return m_iFolder; }
     int CurrentMacroPosition() const { return m_iCurPos; }
     int SelectedAction() const { return m_iSelAction; }
@@ -155,6 +160,11 @@ private:
 
     // The action list and its editor.
     void RebuildActionList();
+    // Builds up to `budget` missing items; once the list is complete, selects
+    // what the rebuild chose. FinishFill completes it at once (before any
+    // handler that reads the list).
+    void ContinueFill(int budget);
+    void FinishFill();
     CControlUI* MakeItem(const MacroAction& action);
     // Fills an item; `moveLook` is the look of an item redrawn by a move.
     void FillItem(CControlUI* item, const MacroAction& action, bool moveLook = false,
@@ -230,6 +240,11 @@ private:
     int m_iInsertPos = -1;
     int m_iInsertStart = -1;
     bool m_bShowInsert = false;
+    // A rebuild whose items are still being built, and the item it selects
+    // when done (-1: none, the user chose one meanwhile).
+    bool m_bFilling = false;
+    bool m_bFillReveal = false;
+    int m_iFillSelect = -1;
     // Recording (delay mode 0 fixed 10, 1 default delay, 2 measured).
     int m_iDelayMode = 1;
     uint16_t m_defaultDelay = 10;

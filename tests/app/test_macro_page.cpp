@@ -166,7 +166,13 @@ protected:
         return row != nullptr ? row->FindSubControl(part)->GetText() : QString();
     }
     void SelectFolder(int index) { Find<CComboUI>("macro_combo")->SelectItem(index); }
-    void SelectMacro(int index) { Find<CListUI>("macro_list")->SelectItem(index); }
+    // Selects a macro and lets its action list finish building, as the user
+    // sees it before clicking an action.
+    void SelectMacro(int index) {
+        Find<CListUI>("macro_list")->SelectItem(index);
+        EXPECT_TRUE(WaitFor([&] { return !Page().IsFilling(); }));
+    }
+    void SelectMacroOnly(int index) { Find<CListUI>("macro_list")->SelectItem(index); }
     void SelectAction(int index) { Actions()->SelectItem(index); }
     void Click(const char* name) { Find<CButtonUI>(name)->Activate(); }
     // Types into a field and leaves it.
@@ -505,6 +511,53 @@ TEST_F(MacroPageTest, DeletingAndClearingActions) {
     // Nothing selected: delete does nothing.
     Click("btn_macro_action_delete");
     EXPECT_EQ(MacroFile(), ListBytes());
+}
+
+TEST_F(MacroPageTest, LongActionListsAreBuiltOverSeveralTurnsAndComeOutWhole) {
+    Library lib;
+    lib.Folder(u"F");
+    std::vector<MacroAction> forty;
+    for (int i = 0; i < kMaxMacroActions; ++i) {
+        forty.push_back(Key(uint8_t(4 + i % 26), kActionPress, uint16_t(100 + i)));
+    }
+    lib.Macro(u"F", u"forty", forty);
+    lib.Macro(u"F", u"two", {Key(4, kActionPress), Key(4, kActionRelease)});
+    Open(lib);
+
+    // Left to the event loop, the list completes and selects its last item.
+    SelectMacroOnly(0);
+    EXPECT_EQ(Page().ActionCount(), kMaxMacroActions);
+    EXPECT_TRUE(Page().IsFilling()) << "built in one go";
+    EXPECT_LT(Actions()->GetCount(), kMaxMacroActions);
+    ASSERT_TRUE(WaitFor([&] { return !Page().IsFilling(); }));
+    ASSERT_EQ(Actions()->GetCount(), kMaxMacroActions);
+    EXPECT_EQ(Actions()->GetCurSel(), kMaxMacroActions - 1);
+    EXPECT_EQ(Page().SelectedAction(), kMaxMacroActions - 1);
+    for (int i : {0, 17, 39}) {
+        EXPECT_EQ(ItemText(i, "delay"), QString::number(100 + i)) << "item " << i;
+    }
+
+    // A shorter macro reuses items; a longer one again completes before a
+    // click is handled: delete takes the last action.
+    SelectMacroOnly(1);
+    EXPECT_FALSE(Page().IsFilling());
+    EXPECT_EQ(Actions()->GetCount(), 2);
+    EXPECT_EQ(ItemText(1, "action"), Lang(u"key_up_action"));
+    SelectMacroOnly(0);
+    Click("btn_macro_action_delete");
+    EXPECT_FALSE(Page().IsFilling());
+    EXPECT_EQ(Page().ActionCount(), kMaxMacroActions - 1);
+    EXPECT_EQ(Current().actions[kMaxMacroActions - 2].delay, 100 + kMaxMacroActions - 2);
+    EXPECT_EQ(Actions()->GetCount(), kMaxMacroActions - 1);
+
+    // Choosing an action while the list fills keeps the choice.
+    SelectMacroOnly(1);
+    SelectMacroOnly(0);
+    ASSERT_TRUE(Page().IsFilling());
+    SelectAction(2);
+    ASSERT_TRUE(WaitFor([&] { return !Page().IsFilling(); }));
+    EXPECT_EQ(Page().SelectedAction(), 2);
+    EXPECT_EQ(Actions()->GetCurSel(), 2);
 }
 
 TEST_F(MacroPageTest, ChoosingTheMouseButtonOfAnAction) {
