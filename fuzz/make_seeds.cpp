@@ -185,6 +185,30 @@ void RecordFileSeeds() {
     Put("fuzz_record_files", "short-gbin", RecordInput(0x05, 0, Head(GunLibrary(), 700)));
 }
 
+// Mode byte (kind and whether a folder is selected), then the file.
+Bytes ImportInput(uint8_t mode, const Bytes& file) {
+    return Cat({{mode}, file});
+}
+
+Bytes Tail(const Bytes& bytes, size_t n) {
+    return Bytes(bytes.end() - std::ptrdiff_t(n), bytes.end());
+}
+
+void LibraryImportSeeds() {
+    const Bytes macros = MacroLibrary();
+    const Bytes guns = GunLibrary();
+    const Bytes macro = Tail(macros, sizeof(MacroRecord));
+    const Bytes gun = Tail(guns, sizeof(GunRecord));
+    Put("fuzz_library_import", "mbin-no-folder", ImportInput(0x00, macro));
+    Put("fuzz_library_import", "mbin-into-folder", ImportInput(0x04, macro));
+    Put("fuzz_library_import", "mbins", ImportInput(0x01, macros));
+    Put("fuzz_library_import", "mbins-ragged", ImportInput(0x01, Head(macros, 1000)));
+    Put("fuzz_library_import", "gbin-no-folder", ImportInput(0x02, gun));
+    Put("fuzz_library_import", "gbin-into-folder", ImportInput(0x06, gun));
+    Put("fuzz_library_import", "gbins", ImportInput(0x03, guns));
+    Put("fuzz_library_import", "gbins-without-folder-record", ImportInput(0x03, Cat({gun, gun})));
+}
+
 Bytes Utf16WithMark(const std::string& text) {
     Bytes out{0xFF, 0xFE};
     for (unsigned char c : text) {
@@ -297,6 +321,7 @@ int main(int argc, char** argv) {
     g_root = argv[1];
     StoreSeeds();
     RecordFileSeeds();
+    LibraryImportSeeds();
     DataIniSeeds(argv[2]);
     DeviceReplySeeds();
     DeviceNoticeSeeds();

@@ -6,6 +6,7 @@
 #include "buttons/dpi_msg.h"
 #include "buttons/fire_click_wnd.h"
 #include "buttons/msg_wnd.h"
+#include "macros/edit_name_wnd.h"
 #include "macros/select_macro_wnd.h"
 #include "performance/performance_page.h"
 #include "performance/select_color_wnd.h"
