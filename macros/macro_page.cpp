@@ -7,6 +7,7 @@
 #include "app/main_wnd.h"
 #include "buttons/msg_wnd.h"
 #include "device/messages.h"
+#include "macros/edit_name_wnd.h"
 #include "store/tables.h"
 #include "ui/file_dialog.h"
 #include "ui/resource_manager.h"
@@ -33,7 +34,7 @@ QString ToQString(const std::u16string& text) {
     return QString::fromUtf16(text.data(), qsizetype(text.size()));
 }
 
-[[maybe_unused]] std::u16string ToU16(const QString& text) {
+std::u16string ToU16(const QString& text) {
     return text.toStdU16String();
 }
 
@@ -252,8 +253,23 @@ bool CMacroPage::Confirm(const QString& messageKey) {
 
 std::optional<std::u16string> CMacroPage::AskName(int mode, const std::u16string& initial,
                                                   const std::u16string& folder) {
-    (void)mode, (void)initial, (void)folder;
-    return std::nullopt;
+    ShowOverlay(true);
+    // A local dialog: nothing of it survives the call.
+    CEditMacroName dialog;
+    dialog.SetMode(mode);
+    dialog.SetInitialName(ToQString(initial));
+    dialog.SetFolderName(ToQString(folder));
+    dialog.SetMacroList(&Macros());
+    int result = 0;
+    if (dialog.Create(m_pMainWnd, {}, kStyleTool)) {
+        dialog.CenterWindow();
+        result = dialog.ShowModal();
+    }
+    ShowOverlay(false);
+    if (result != 1) {
+        return std::nullopt;
+    }
+    return ToU16(dialog.GetName());
 }
 
 void CMacroPage::AddFolder() {

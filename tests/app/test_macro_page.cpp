@@ -16,6 +16,7 @@
 #include "app_test_util.h"
 #include "device/messages.h"
 #include "device/protocol.h"
+#include "macros/edit_name_wnd.h"
 #include "macros/select_macro_wnd.h"
 #include "store/tables.h"
 #include "ui/ui.h"
@@ -657,6 +658,103 @@ protected:
     }
     std::unique_ptr<ProfileRecord> p0, p1;
 };
+
+// Answers the next name dialog: types `name` and clicks `button`; notes the
+// dialog's mode and whether the overlay covered the main window.
+struct NameAnswer {
+    int mode = -1;
+    bool overlay = false;
+};
+void AnswerName(CMainWnd& wnd, NameAnswer& seen, const QString& name,
+                const char* button = "ok_btn") {
+    ModalSeam::Answer(0, [&wnd, &seen, name, button](WindowImplBase& w) {
+        auto& dialog = dynamic_cast<CEditNameWnd&>(w);
+        seen.mode = dialog.GetMode();
+        seen.overlay = wnd.FindControl("disable_window_ver")->IsVisible();
+        w.FindControl<CEditUI>("edit_name")->SetText(name);
+        w.FindControl<CButtonUI>(button)->Activate();
+    });
+}
+
+TEST_F(MacroLibraryPageTest, AddingFoldersAndMacrosThroughTheNameDialog) {
+    Open(Library{});
+    NameAnswer seen;
+    // Cancelled: nothing is made.
+    AnswerName(*wnd, seen, "Work", "cancel_btn");
+    Click("btn_add_macro_floder");
+    EXPECT_EQ(seen.mode, 0);
+    EXPECT_TRUE(seen.overlay);
+    EXPECT_FALSE(Shown("disable_window_ver")) << "hidden again after the dialog";
+    EXPECT_TRUE(Macros().empty());
+
+    AnswerName(*wnd, seen, "Work");
+    Click("btn_add_macro_floder");
+    ASSERT_EQ(Macros().size(), 1u);
+    EXPECT_EQ(Macros()[0]->isFolder, 1);
+    auto* combo = Find<CComboUI>("macro_combo");
+    EXPECT_EQ(combo->GetItemText(0), "Work");
+    EXPECT_EQ(combo->GetCurSel(), 0);
+    EXPECT_EQ(Page().SelectedFolder(), 0);
+
+    AnswerName(*wnd, seen, "Fire");
+    Click("btn_add_macro");
+    EXPECT_EQ(seen.mode, 1);
+    ASSERT_EQ(Macros().size(), 2u);
+    EXPECT_EQ(ReadText(Macros()[1]->folderName), u"Work");
+    EXPECT_EQ(ReadText(Macros()[1]->macroName), u"Fire");
+    EXPECT_EQ(Macros()[1]->loopCount, 1);
+    EXPECT_EQ(Find<CListUI>("macro_list")->GetCurSel(), 0);
+    EXPECT_EQ(Page().CurrentMacroPosition(), 1) << "the new macro is loaded";
+    EXPECT_EQ(Text("edit_macro_name"), "Fire");
+
+    // A duplicate keeps the dialog open with a warning; here the user then cancels.
+    ModalSeam::Answer(0, [](WindowImplBase& w) {
+        w.FindControl<CEditUI>("edit_name")->SetText("fire");
+        ModalSeam::Answer(1);  // the warning box
+        w.FindControl<CButtonUI>("ok_btn")->Activate();
+        w.FindControl<CButtonUI>("cancel_btn")->Activate();
+    });
+    Click("btn_add_macro");
+    EXPECT_EQ(ModalSeam::Answered().back(), "MsgWnd");
+    EXPECT_EQ(Macros().size(), 2u);
+    EXPECT_EQ(MacroFile(), ListBytes());
+}
+
+TEST_F(MacroLibraryPageTest, RenamingFoldersAndMacros) {
+    OpenBound();
+    NameAnswer seen;
+    AnswerName(*wnd, seen, "Alpha");
+    Page().OnMenuCommand("rename_macro_dir");
+    EXPECT_EQ(seen.mode, 2);
+    EXPECT_EQ(Find<CComboUI>("macro_combo")->GetItemText(0), "Alpha");
+    for (int position : {0, 1, 4, 5}) {
+        EXPECT_EQ(ReadText(Macros()[size_t(position)]->folderName), u"Alpha") << position;
+    }
+
+    // The macro menu's rename carries the name to bound buttons.
+    SelectMacro(1);  // a2, bound to button 5
+    AnswerName(*wnd, seen, "Second");
+    Page().OnMenuCommand("rename_macro");
+    EXPECT_EQ(seen.mode, 3);
+    EXPECT_EQ(ReadText(Macros()[4]->macroName), u"Second");
+    EXPECT_EQ(Find<CListUI>("macro_list")->GetItemText(1), "Second");
+    EXPECT_EQ(Text("edit_macro_name"), "Second");
+    EXPECT_EQ(ReadText(Button(0, 5).bindingName), u"Second");
+
+    // Leaving the name field: unchanged asks nothing; changed opens the
+    // dialog, and a cancel puts the name back.
+    auto* name = Find<CEditUI>("edit_macro_name");
+    wnd->GetPaintManager()->SendNotify(name, ev::kKillFocus);
+    EXPECT_EQ(ModalSeam::Pending(), 0);
+    const int answered = int(ModalSeam::Answered().size());
+    name->TypeText("Typed");
+    AnswerName(*wnd, seen, "Typed", "cancel_btn");
+    wnd->GetPaintManager()->SendNotify(name, ev::kKillFocus);
+    EXPECT_EQ(int(ModalSeam::Answered().size()), answered + 1);
+    EXPECT_EQ(Text("edit_macro_name"), "Second");
+    EXPECT_EQ(ReadText(Macros()[4]->macroName), u"Second");
+    EXPECT_EQ(MacroFile(), ListBytes());
+}
 
 TEST_F(MacroLibraryPageTest, DeletingAMacroKeepsBoundButtonsOnTheirMacros) {
     OpenBound();
