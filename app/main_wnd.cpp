@@ -11,6 +11,7 @@
 #include "device/dpi_scale.h"
 #include "device/messages.h"
 #include "device/protocol.h"
+#include "macros/x_keyboard.h"
 #include "performance/desktop_pointer.h"
 #include "ui/resource_manager.h"
 
@@ -49,6 +50,13 @@ CMainWnd::CMainWnd(MainWndOptions options)
     if (m_options.pointer == nullptr) {
         m_ownPointer = CreateDesktopPointerPlatform();
         m_options.pointer = m_ownPointer.get();
+    }
+    if (m_options.hook == nullptr) {
+        m_options.hook = &m_hookLibrary;
+    }
+    if (m_options.keyboard == nullptr) {
+        m_ownKeyboard = std::make_unique<XKeyboardLayout>();
+        m_options.keyboard = m_ownKeyboard.get();
     }
     if (!m_options.quit) {
         m_options.quit = [] { QCoreApplication::quit(); };
@@ -141,7 +149,12 @@ void CMainWnd::InitMainWindow() {
     // 7. The tray icon.
     m_tray.CreateTrayIcon(this, logo, Text("mouse_name_text"));
 
-    // 8. The pages find their controls.
+    // 8. The input hook (said once on the diagnostic output when recording
+    // is not available), then the pages find their controls.
+    if (m_options.hook == &m_hookLibrary &&
+        !m_hookLibrary.Load((m_options.programFolder + kHookLibraryName).toStdString())) {
+        DebugPrintf("recording is not available: %s\n", m_hookLibrary.Unavailable().c_str());
+    }
     for (CPage* page : pages) {
         page->InitControls();
     }
@@ -191,6 +204,12 @@ void CMainWnd::InitMainWindow() {
         DebugPrintf("%s\n", libraryError.c_str());
     }
     m_link->StartUp(libraryError);
+}
+
+HookSink CMainWnd::HookSinkToWindow() {
+    return PostingSink([this](unsigned message, uintptr_t wParam, intptr_t lParam) {
+        PostMessage(message, wParam, lParam);
+    });
 }
 
 void CMainWnd::FillProfileCombo() {

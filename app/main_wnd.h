@@ -18,6 +18,7 @@
 #include "device/device_link.h"
 #include "device/driver_library.h"
 #include "guns/gun_page.h"
+#include "macros/hook_library.h"
 #include "macros/macro_page.h"
 #include "performance/light_page.h"
 #include "performance/performance_page.h"
@@ -25,6 +26,7 @@
 #include "store/data_ini.h"
 #include "store/store_writer.h"
 #include "store/stores.h"
+#include "store/tables.h"
 #include "ui/control_table.h"
 #include "ui/menu.h"
 #include "ui/tray.h"
@@ -68,6 +70,11 @@ struct MainWndOptions {
     PointerPlatform* pointer = nullptr;  // default: the desktop's (GSettings or X11)
     PauseFn workerPause;                 // default: real sleeps
     std::function<void()> quit;          // default: end the event loop
+    // Input hook for recording and key capture; default: Hook.so of the
+    // program folder. Keyboard layout naming recorded keys; default: the X
+    // display's.
+    HookApi* hook = nullptr;
+    const KeyboardLayout* keyboard = nullptr;
 };
 
 class CMainWnd : public WindowImplBase, public DeviceLinkHost {
@@ -110,6 +117,11 @@ public:
     CMenuWnd* CurrentMenu() { return m_menu.get(); }
     QString ProgramFolder() const { return m_options.programFolder; }
     int PendingApplies() const { return m_pendingApplies; }
+    // The input hook (check Available()) and where its reports go: messages
+    // kMsgHookKey / kMsgHookMouse to this window, carrying the read time.
+    HookApi& Hook() { return *m_options.hook; }
+    HookSink HookSinkToWindow();
+    const KeyboardLayout& Keyboard() const { return *m_options.keyboard; }
     // The DPI pop-up while it is shown, else nullptr.
     CDPIMsg* DpiPopup() const { return m_pDpiMsg; }
 
@@ -169,6 +181,9 @@ private:
     MainWndOptions m_options;
     DesktopLauncher m_desktopLauncher;
     std::unique_ptr<PointerPlatform> m_ownPointer;
+    // Before the pages: a recording page removes its hooks when destroyed.
+    HookLibrary m_hookLibrary;
+    std::unique_ptr<KeyboardLayout> m_ownKeyboard;
 
     CButtonPage m_buttonPage;
     CPerformancePage m_performancePage;

@@ -10,7 +10,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-tools-dev libqt6opengl6-dev libgl-dev
   libxkbcommon-dev
   libhidapi-dev libudev-dev
-  libglib2.0-dev libglib2.0-bin gsettings-desktop-schemas libx11-dev libxi-dev
+  libglib2.0-dev libglib2.0-bin gsettings-desktop-schemas libx11-dev libxi-dev libxtst-dev
   xvfb xauth x11-apps x11-utils imagemagick xdotool
   fonts-dejavu-core fonts-droid-fallback
 )

@@ -7,8 +7,8 @@
 #                   scripts/check-layers on what it compiled; every test
 #   3. build-asan/  Debug with AddressSanitizer + UndefinedBehaviorSanitizer;
 #                   every test, leak detection on
-#   4. build-tsan/  ThreadSanitizer; device_tests and driver_tests (the
-#                   tests with threads of their own)
+#   4. build-tsan/  ThreadSanitizer; device_tests, driver_tests and
+#                   hook_tests (the tests with threads of their own)
 #   5. scripts/fuzz-smoke.sh, when it exists
 #
 # MOUSE_QUICK=1 stops after stage 2. The time of every stage is printed at
@@ -93,14 +93,14 @@ end
 
 begin "build-tsan/: TSan build"
 configure build-tsan -DCMAKE_BUILD_TYPE=Debug -DMOUSE_TSAN=ON -DMOUSE_WERROR=ON
-# The two test binaries and what they run: MSDriver.so and mouse-sim (their
+# The test binaries and what they run: MSDriver.so, mouse-sim and Hook.so (their
 # build dependencies).
-cmake --build build-tsan --target device_tests driver_tests
+cmake --build build-tsan --target device_tests driver_tests hook_tests
 end
 
-begin "build-tsan/: device_tests, driver_tests"
+begin "build-tsan/: device_tests, driver_tests, hook_tests"
 export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1"
-for t in device_tests driver_tests; do
+for t in device_tests driver_tests hook_tests; do
   (cd build-tsan && XDG_RUNTIME_DIR="$PWD/xdg-runtime" "tests/$t" --gtest_brief=1)
 done
 unset TSAN_OPTIONS
