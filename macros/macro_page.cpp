@@ -83,6 +83,10 @@ CMacroPage::CMacroPage() {
     OnNotify(ev::kKillFocus, &CMacroPage::OnKillFocus);
     OnNotify(ev::kTextChanged, &CMacroPage::OnTextChanged);
     OnNotify(ev::kTimer, &CMacroPage::OnTimer);
+    OnNotify(ev::kCheckClick, &CMacroPage::OnCheckClick);
+    OnNotify(ev::kMouseEnter, &CMacroPage::OnMouseEnter);
+    OnNotify(ev::kMouseLeave, &CMacroPage::OnMouseLeave);
+    OnNotify(ev::kSetFocus, &CMacroPage::OnSetFocus);
 }
 
 CMacroPage::~CMacroPage() = default;
@@ -135,6 +139,8 @@ void CMacroPage::InitControls() {
     }
     m_library =
         std::make_unique<MacroLibrary>(m_pMainWnd->GetStores(), [this] { SaveMacroStore(); });
+    m_recorder = std::make_unique<MacroRecorder>(
+        m_work, *this, &m_pMainWnd->Hook(), m_pMainWnd->HookSinkToWindow(), m_pMainWnd->Keyboard());
     ShowActionEditor(-1);
 }
 
@@ -175,6 +181,8 @@ void CMacroPage::FillFolderList() {
 }
 
 void CMacroPage::SelectFolder(int index) {
+    // Another macro takes the editor: a recording ends and is saved first.
+    m_recorder->StopRecording();
     if (index < 0 || index >= int(m_folders.size()) || m_pMacroList == nullptr) {
         return;
     }
@@ -191,11 +199,11 @@ void CMacroPage::SelectFolder(int index) {
 void CMacroPage::ClearEditor() {
     m_iCurPos = -1;
     m_pCurrent = nullptr;
-    m_actions = {};
-    m_iCount = 0;
-    m_iLoops = 1;
-    m_iSelAction = -1;
-    m_bShowInsert = false;
+    m_work.actions = {};
+    m_work.count = 0;
+    m_work.loopCount = 1;
+    m_work.selected = -1;
+    m_work.showInsertion = false;
     ShowActionEditor(-1);
     SetText(m_pName, QString());
     SetText(m_pLoops, QStringLiteral("1"));
@@ -203,6 +211,8 @@ void CMacroPage::ClearEditor() {
 }
 
 void CMacroPage::SelectMacro(int item) {
+    // Another macro takes the editor: a recording ends and is saved first.
+    m_recorder->StopRecording();
     if (item < 0 || item >= int(m_positions.size())) {
         return;
     }
@@ -211,27 +221,27 @@ void CMacroPage::SelectMacro(int item) {
 }
 
 void CMacroPage::LoadMacroIntoEditor() {
-    m_bShowInsert = false;
+    m_work.showInsertion = false;
     if (m_iCurPos < 0 || m_iCurPos >= int(Macros().size())) {
         m_iCurPos = -1;
         m_pCurrent = nullptr;
-        m_actions = {};
-        m_iCount = 0;
-        m_iLoops = 1;
-        m_iSelAction = -1;
+        m_work.actions = {};
+        m_work.count = 0;
+        m_work.loopCount = 1;
+        m_work.selected = -1;
         ShowActionEditor(-1);
         SetText(m_pName, QString());
         SetText(m_pLoops, QStringLiteral("1"));
     } else {
         m_pCurrent = Macros()[size_t(m_iCurPos)].get();
-        std::memcpy(m_actions.data(), m_pCurrent->actions, sizeof m_pCurrent->actions);
+        std::memcpy(m_work.actions.data(), m_pCurrent->actions, sizeof m_pCurrent->actions);
         // A count above 40 (from an old or foreign file) shows the 40 slots.
-        m_iCount = std::min<int>(m_pCurrent->actionCount, kMaxMacroActions);
-        m_iLoops = m_pCurrent->loopCount;
-        SetText(m_pLoops, QString::number(m_iLoops));
+        m_work.count = std::min<int>(m_pCurrent->actionCount, kMaxMacroActions);
+        m_work.loopCount = m_pCurrent->loopCount;
+        SetText(m_pLoops, QString::number(m_work.loopCount));
         SetText(m_pName, ToQString(ReadText(m_pCurrent->macroName)));
-        if (m_iCount == 0) {
-            m_iSelAction = -1;
+        if (m_work.count == 0) {
+            m_work.selected = -1;
             ShowActionEditor(-1);
         }
     }
@@ -292,6 +302,7 @@ void CMacroPage::DeleteFolder() {
     if (!Confirm(QStringLiteral("delete_macro_dir_text"))) {
         return;
     }
+    m_recorder->StopRecording();
     const int index = m_iFolder;
     // The editor may show a macro of the folder: forget it before its record goes.
     m_pCurrent = nullptr;
@@ -352,6 +363,7 @@ void CMacroPage::DeleteMacro() {
     if (!Confirm(QStringLiteral("delete_macro_text"))) {
         return;
     }
+    m_recorder->StopRecording();
     const int position = m_positions[size_t(item)];
     if (position == m_iCurPos) {
         m_pCurrent = nullptr;
@@ -516,9 +528,9 @@ void CMacroPage::SaveCurrentMacro() {
     if (m_pCurrent == nullptr || m_iCurPos < 0) {
         return;
     }
-    std::memcpy(m_pCurrent->actions, m_actions.data(), sizeof m_pCurrent->actions);
-    m_pCurrent->actionCount = uint16_t(m_iCount);
-    m_pCurrent->loopCount = uint16_t(m_iLoops);
+    std::memcpy(m_pCurrent->actions, m_work.actions.data(), sizeof m_pCurrent->actions);
+    m_pCurrent->actionCount = uint16_t(m_work.count);
+    m_pCurrent->loopCount = uint16_t(m_work.loopCount);
     Library().Save();
     ApplyBindingChange(Library().PropagateMacro(m_iCurPos, false));
 }
@@ -590,7 +602,7 @@ void CMacroPage::RebuildActionList() {
     // otherwise hold the window at every macro selection.
     m_pActionList->SelectItem(-1, false);
     int have = m_pActionList->GetCount();
-    while (have > m_iCount) {
+    while (have > m_work.count) {
         m_pActionList->RemoveAt(--have);
     }
     for (int i = 0; i < have; ++i) {
@@ -600,17 +612,18 @@ void CMacroPage::RebuildActionList() {
             have = 0;
             break;
         }
-        FillItem(item, m_actions[size_t(i)]);
+        FillItem(item, m_work.actions[size_t(i)]);
     }
-    if (m_iCount == 0) {
-        m_iSelAction = -1;
+    if (m_work.count == 0) {
+        m_work.selected = -1;
         m_bFilling = false;
         return;
     }
     // The selection the finished list takes.
     m_bFilling = true;
-    m_bFillReveal = m_bShowInsert;
-    m_iFillSelect = m_bShowInsert ? std::clamp(m_iInsertPos - 1, 0, m_iCount - 1) : m_iCount - 1;
+    m_bFillReveal = m_work.showInsertion;
+    m_iFillSelect = m_work.showInsertion ? std::clamp(m_work.insertPoint - 1, 0, m_work.count - 1)
+                                         : m_work.count - 1;
     ContinueFill(kItemsPerTurn);
 }
 
@@ -618,13 +631,13 @@ void CMacroPage::ContinueFill(int budget) {
     if (!m_bFilling || m_pActionList == nullptr) {
         return;
     }
-    for (int i = m_pActionList->GetCount(); i < m_iCount && budget > 0; ++i, --budget) {
-        CControlUI* item = MakeItem(m_actions[size_t(i)]);
+    for (int i = m_pActionList->GetCount(); i < m_work.count && budget > 0; ++i, --budget) {
+        CControlUI* item = MakeItem(m_work.actions[size_t(i)]);
         if (item == nullptr || m_pActionList->AddItem(item, kActionItemHeight) < 0) {
             break;  // a broken template is reported; the list stays short
         }
     }
-    if (m_pActionList->GetCount() < m_iCount && budget == 0) {
+    if (m_pActionList->GetCount() < m_work.count && budget == 0) {
         m_pActionList->SetTimer(kFillTimer, 0);
         return;
     }
@@ -646,15 +659,15 @@ void CMacroPage::FinishFill() {
 }
 
 void CMacroPage::SelectAction(int index) {
-    if (index < 0 || index >= m_iCount) {
+    if (index < 0 || index >= m_work.count) {
         return;
     }
-    m_iSelAction = index;
+    m_work.selected = index;
     ShowActionEditor(index);
 }
 
 void CMacroPage::ShowActionEditor(int index) {
-    if (index < 0 || index >= m_iCount) {
+    if (index < 0 || index >= m_work.count) {
         SetText(m_pKey, QString());
         SetText(m_pDelay, QString());
         SetVisible(m_pKeyRow, false);
@@ -665,7 +678,7 @@ void CMacroPage::ShowActionEditor(int index) {
         }
         return;
     }
-    const MacroAction& action = m_actions[size_t(index)];
+    const MacroAction& action = m_work.actions[size_t(index)];
     SetVisible(m_pDelayRow, true);
     SetText(m_pDelay, QString::number(action.delay));
     if (IsMouseButton(action.code)) {
@@ -693,34 +706,34 @@ void CMacroPage::ShowActionEditor(int index) {
 void CMacroPage::MoveAction(int by) {
     const int from = m_pActionList->GetCurSel();
     const int to = from + by;
-    if (from < 0 || to < 0 || from >= m_iCount || to >= m_iCount) {
+    if (from < 0 || to < 0 || from >= m_work.count || to >= m_work.count) {
         return;
     }
-    std::swap(m_actions[size_t(from)], m_actions[size_t(to)]);
+    std::swap(m_work.actions[size_t(from)], m_work.actions[size_t(to)]);
     // A move down onto the last place shows no delay there until the next
     // rebuild: nothing follows the last action.
-    FillItem(m_pActionList->GetItemAt(from), m_actions[size_t(from)], true);
-    FillItem(m_pActionList->GetItemAt(to), m_actions[size_t(to)], true,
-             by > 0 && to == m_iCount - 1);
+    FillItem(m_pActionList->GetItemAt(from), m_work.actions[size_t(from)], true);
+    FillItem(m_pActionList->GetItemAt(to), m_work.actions[size_t(to)], true,
+             by > 0 && to == m_work.count - 1);
     m_pActionList->SelectItem(to);
     SaveCurrentMacro();
 }
 
 void CMacroPage::DeleteAction() {
-    const int index = m_iSelAction;
-    if (index < 0 || index >= m_iCount) {
+    const int index = m_work.selected;
+    if (index < 0 || index >= m_work.count) {
         return;
     }
-    std::copy(m_actions.begin() + index + 1, m_actions.begin() + m_iCount,
-              m_actions.begin() + index);
-    m_actions[size_t(m_iCount - 1)] = MacroAction{};
-    --m_iCount;
-    if (m_iCount == 0) {
-        m_iSelAction = -1;
+    std::copy(m_work.actions.begin() + index + 1, m_work.actions.begin() + m_work.count,
+              m_work.actions.begin() + index);
+    m_work.actions[size_t(m_work.count - 1)] = MacroAction{};
+    --m_work.count;
+    if (m_work.count == 0) {
+        m_work.selected = -1;
     }
     // The list selects the item that took the place, or the new last one.
     m_pActionList->RemoveAt(index);
-    if (m_iCount == 0) {
+    if (m_work.count == 0) {
         ShowActionEditor(-1);
     }
     SaveCurrentMacro();
@@ -730,33 +743,18 @@ void CMacroPage::ClearAll() {
     if (m_pCurrent == nullptr) {
         return;
     }
-    m_actions = {};
-    m_iCount = 0;
-    m_bShowInsert = false;
-    m_iInsertPos = -1;
-    m_iSelAction = -1;
+    m_work.actions = {};
+    m_work.count = 0;
+    m_work.showInsertion = false;
+    m_work.insertPoint = -1;
+    m_work.selected = -1;
     SaveCurrentMacro();
     RebuildActionList();
     ShowActionEditor(-1);
 }
 
-void CMacroPage::InsertAction(const MacroAction& action) {
-    if (m_iCount >= kMaxMacroActions) {
-        return;
-    }
-    const int target = m_iInsertPos >= 0 ? std::min(m_iInsertPos, m_iCount) : m_iCount;
-    std::copy_backward(m_actions.begin() + target, m_actions.begin() + m_iCount,
-                       m_actions.begin() + m_iCount + 1);
-    m_actions[size_t(target)] = action;
-    ++m_iCount;
-    ++m_iSelAction;
-    if (m_iInsertPos >= 0) {
-        ++m_iInsertPos;
-    }
-}
-
 void CMacroPage::InsertMouseMove() {
-    if (m_pCurrent == nullptr || m_iCount >= kInsertMoveLimit) {
+    if (m_pCurrent == nullptr || m_work.count >= kInsertMoveLimit) {
         return;
     }
     MacroAction move{};
@@ -767,25 +765,26 @@ void CMacroPage::InsertMouseMove() {
         int32_t(std::clamp<long long>(ReadDecimal(m_pInsertX->GetText()), -kMaxMove, kMaxMove));
     move.y =
         int32_t(std::clamp<long long>(ReadDecimal(m_pInsertY->GetText()), -kMaxMove, kMaxMove));
-    if (m_iSelAction >= 0) {
-        m_iInsertPos = m_iInsertStart = m_iSelAction + 1;
-        m_bShowInsert = true;
+    if (m_work.selected >= 0) {
+        m_work.insertPoint = m_work.insertStart = m_work.selected + 1;
+        m_work.showInsertion = true;
     } else {
-        m_iInsertPos = -1;
+        m_work.insertPoint = -1;
     }
-    InsertAction(move);
+    m_work.InsertAction(move);
     SaveCurrentMacro();
     RebuildActionList();
-    m_bShowInsert = false;
+    m_work.showInsertion = false;
 }
 
 void CMacroPage::SetMouseButton(int item) {
-    if (m_iSelAction < 0 || m_iSelAction >= m_iCount || item < 0 || item >= kMouseButtons) {
+    if (m_work.selected < 0 || m_work.selected >= m_work.count || item < 0 ||
+        item >= kMouseButtons) {
         return;
     }
-    MacroAction& action = m_actions[size_t(m_iSelAction)];
+    MacroAction& action = m_work.actions[size_t(m_work.selected)];
     action.code = uint8_t(kFirstMouseButton + item);
-    if (CControlUI* row = m_pActionList->GetItemAt(m_iSelAction)) {
+    if (CControlUI* row = m_pActionList->GetItemAt(m_work.selected)) {
         if (auto* key = row->FindSubControl<CLabelUI>("key")) {
             key->SetResourceText(ToQString(KeyNameKey(action.code)));
         }
@@ -794,14 +793,14 @@ void CMacroPage::SetMouseButton(int item) {
 }
 
 void CMacroPage::CommitDelay() {
-    if (m_iSelAction < 0 || m_iSelAction >= m_iCount) {
+    if (m_work.selected < 0 || m_work.selected >= m_work.count) {
         return;
     }
     const auto value =
         int(std::clamp<long long>(ReadDecimal(m_pDelay->GetText()), kMinDelay, kMaxDelay));
     m_pDelay->SetText(QString::number(value));
-    m_actions[size_t(m_iSelAction)].delay = uint16_t(value);
-    if (CControlUI* row = m_pActionList->GetItemAt(m_iSelAction)) {
+    m_work.actions[size_t(m_work.selected)].delay = uint16_t(value);
+    if (CControlUI* row = m_pActionList->GetItemAt(m_work.selected)) {
         SetText(row->FindSubControl("delay"), QString::number(value));
     }
     SaveCurrentMacro();
@@ -811,15 +810,15 @@ void CMacroPage::CommitLoops() {
     const auto value = int(
         std::clamp<long long>(ReadDecimal(m_pLoops->GetText()), kMinMacroLoops, kMaxMacroLoops));
     m_pLoops->SetText(QString::number(value));
-    m_iLoops = value;
+    m_work.loopCount = value;
     SaveCurrentMacro();
 }
 
 void CMacroPage::CommitMove(bool y) {
-    if (m_iSelAction < 0 || m_iSelAction >= m_iCount) {
+    if (m_work.selected < 0 || m_work.selected >= m_work.count) {
         return;
     }
-    MacroAction& action = m_actions[size_t(m_iSelAction)];
+    MacroAction& action = m_work.actions[size_t(m_work.selected)];
     // Coordinates belong to mouse moves only.
     if (action.code != kMoveCode) {
         return;
@@ -829,7 +828,7 @@ void CMacroPage::CommitMove(bool y) {
         int32_t(std::clamp<long long>(ReadDecimal(edit->GetText()), -kMaxMove, kMaxMove));
     edit->SetText(QString::number(value));
     (y ? action.y : action.x) = value;
-    if (CControlUI* row = m_pActionList->GetItemAt(m_iSelAction)) {
+    if (CControlUI* row = m_pActionList->GetItemAt(m_work.selected)) {
         SetText(row->FindSubControl("action"),
                 QString::asprintf("X: %d Y: %d", action.x, action.y));
     }
@@ -875,7 +874,7 @@ void CMacroPage::OnSelectChanged(TNotifyUI& msg) {
     }
     for (int i = 0; i < 3; ++i) {
         if (msg.pSender != nullptr && msg.pSender == m_pDelayMode[i]) {
-            m_iDelayMode = i;
+            m_recorder->SetDelayMode(i);
         }
     }
 }
@@ -904,7 +903,9 @@ void CMacroPage::OnKillFocus(TNotifyUI& msg) {
         return;
     }
     FinishFill();
-    if (msg.pSender == m_pDelay) {
+    if (msg.pSender == m_pKey) {
+        m_recorder->EndKeyCapture();
+    } else if (msg.pSender == m_pDelay) {
         CommitDelay();
     } else if (msg.pSender == m_pLoops) {
         CommitLoops();
@@ -934,6 +935,87 @@ void CMacroPage::OnTextChanged(TNotifyUI& msg) {
     }
 }
 
+// ---- recording and key capture -----------------------------------------------
+
+void CMacroPage::OnHookEvent(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (m_recorder == nullptr) {
+        return;
+    }
+    FinishFill();
+    m_recorder->OnHookMessage(msg, wParam, lParam);
+}
+
+void CMacroPage::ToggleRecording() {
+    FinishFill();
+    if (m_recorder->ToggleRecording() != MacroRecorder::Toggle::Unavailable || m_bToldUnavailable) {
+        return;
+    }
+    // Said once per run: recording needs the input hook.
+    m_bToldUnavailable = true;
+    ShowOverlay(true);
+    ShowMessage(m_pMainWnd, QStringLiteral("warning_title_text"),
+                Text("macro_recording_unavailable_text")
+                    .arg(QString::fromStdString(m_recorder->UnavailableReason())));
+    ShowOverlay(false);
+}
+
+void CMacroPage::OnCheckClick(TNotifyUI& msg) {
+    if (m_recorder != nullptr && msg.pSender != nullptr && msg.pSender == m_pRecord) {
+        ToggleRecording();
+    }
+}
+
+void CMacroPage::OnMouseEnter(TNotifyUI& msg) {
+    if (m_recorder != nullptr && msg.pSender != nullptr && msg.pSender == m_pRecord) {
+        m_recorder->PointerOverRecordButton(true);
+    }
+}
+
+void CMacroPage::OnMouseLeave(TNotifyUI& msg) {
+    if (m_recorder != nullptr && msg.pSender != nullptr && msg.pSender == m_pRecord) {
+        m_recorder->PointerOverRecordButton(false);
+    }
+}
+
+void CMacroPage::OnSetFocus(TNotifyUI& msg) {
+    if (m_recorder != nullptr && msg.pSender != nullptr && msg.pSender == m_pKey) {
+        m_recorder->BeginKeyCapture();
+    }
+}
+
+void CMacroPage::ShowRecording(bool recording) {
+    if (m_pRecord == nullptr) {
+        return;
+    }
+    m_pRecord->SetResourceText(recording ? QStringLiteral("stop_recording_text")
+                                         : QStringLiteral("start_recording_text"));
+    if (!recording) {
+        m_pRecord->SetCheck(false, false);
+    }
+}
+
+void CMacroPage::ClearRecordCheck() {
+    if (m_pRecord != nullptr) {
+        m_pRecord->SetCheck(false, false);
+    }
+}
+
+long long CMacroPage::DefaultDelayField() const {
+    return m_pDefaultDelay != nullptr ? ReadDecimal(m_pDefaultDelay->GetText()) : 0;
+}
+
+void CMacroPage::ShowCapturedKey(int index, uint8_t code) {
+    const QString key = ToQString(KeyNameKey(code));
+    if (index == m_work.selected) {
+        SetText(m_pKey, Text(key));
+    }
+    if (CControlUI* row = m_pActionList->GetItemAt(index)) {
+        if (auto* label = row->FindSubControl<CLabelUI>("key")) {
+            label->SetResourceText(key);
+        }
+    }
+}
+
 void CMacroPage::OnTimer(TNotifyUI& msg) {
     if (msg.pSender == nullptr || msg.pSender != m_pActionList) {
         return;
@@ -946,8 +1028,8 @@ void CMacroPage::OnTimer(TNotifyUI& msg) {
         return;
     }
     m_pActionList->KillTimer(kRevealTimer);
-    if (m_iInsertPos >= 1) {
-        m_pActionList->EnsureVisible(m_iInsertPos - 1);
+    if (m_work.insertPoint >= 1) {
+        m_pActionList->EnsureVisible(m_work.insertPoint - 1);
     }
 }
 

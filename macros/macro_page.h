@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/page.h"
+#include "macros/macro_recorder.h"
 #include "store/macro_library.h"
 #include "ui/control_table.h"
 #include "ui/menu.h"
@@ -82,7 +83,7 @@ inline constexpr ControlTable kMacroMenuTable{"macromenu.xml", "CMacroPage (macr
                                               kMacroMenuControls};
 MOUSE_REGISTER_CONTROL_TABLE(kMacroMenuTable);
 
-class CMacroPage : public CPage {
+class CMacroPage : public CPage, public RecorderHost {
 public:
     // Inserting a mouse move by hand needs fewer actions than this.
     static constexpr int kInsertMoveLimit = 36;
@@ -107,18 +108,19 @@ public:
     // "rename_macro_dir", "import_macro_dir", "export_macro_dir",
     // "rename_macro", "import_macro", "export_macro".
     void OnMenuCommand(const QString& name);
-    // Keyboard and mouse-button events from the recorder.
-    void OnHookEvent(UINT msg, WPARAM wParam, LPARAM lParam) {
-        (void)msg, (void)wParam, (void)lParam;
-    }
+    // Messages 0x500 / 0x501 of the input hook: recorded while recording,
+    // the selected action's key during key capture.
+    void OnHookEvent(UINT msg, WPARAM wParam, LPARAM lParam);
+    bool IsRecording() const { return m_recorder != nullptr && m_recorder->Recording(); }
+    int DelayMode() const { return m_recorder != nullptr ? m_recorder->DelayMode() : -1; }
 
     // What the page shows, for tests and the benchmark.
     bool IsFilling() const { return m_bFilling; }
     int SelectedFolder() const { return m_iFolder; }
     int CurrentMacroPosition() const { return m_iCurPos; }
-    int SelectedAction() const { return m_iSelAction; }
-    int ActionCount() const { return m_iCount; }
-    const MacroAction& Action(int i) const { return m_actions.at(size_t(i)); }
+    int SelectedAction() const { return m_work.selected; }
+    int ActionCount() const { return m_work.count; }
+    const MacroAction& Action(int i) const { return m_work.actions.at(size_t(i)); }
     const std::vector<int>& MacroPositions() const { return m_positions; }
     CMenuWnd* CurrentMenu() const { return m_menu.get(); }
 
@@ -129,6 +131,18 @@ private:
     void OnKillFocus(TNotifyUI& msg);
     void OnTextChanged(TNotifyUI& msg);
     void OnTimer(TNotifyUI& msg);
+    void OnCheckClick(TNotifyUI& msg);
+    void OnMouseEnter(TNotifyUI& msg);
+    void OnMouseLeave(TNotifyUI& msg);
+    void OnSetFocus(TNotifyUI& msg);
+    void ToggleRecording();
+
+    // RecorderHost
+    bool HasCurrentMacro() const override { return m_pCurrent != nullptr; }
+    void ShowRecording(bool recording) override;
+    void ClearRecordCheck() override;
+    long long DefaultDelayField() const override;
+    void ShowCapturedKey(int index, uint8_t code) override;
 
     MacroLibrary& Library();
     std::vector<std::unique_ptr<MacroRecord>>& Macros();
@@ -159,7 +173,7 @@ private:
     void ShowOverlay(bool show);
 
     // The action list and its editor.
-    void RebuildActionList();
+    void RebuildActionList() override;
     // Builds up to `budget` missing items; once the list is complete, selects
     // what the rebuild chose. FinishFill completes it at once (before any
     // handler that reads the list).
@@ -175,7 +189,6 @@ private:
     void DeleteAction();
     void ClearAll();
     void InsertMouseMove();
-    void InsertAction(const MacroAction& action);
     void SetMouseButton(int item);
     void CommitDelay();
     void CommitLoops();
@@ -183,7 +196,7 @@ private:
 
     // Writes the working copy into the current record, saves the library and
     // carries the macro into the buttons bound to it.
-    void SaveCurrentMacro();
+    void SaveCurrentMacro() override;
     // After a library change: 0x467 when the current profile is affected,
     // profile.bin saved once when a profile changed.
     void ApplyBindingChange(const BindingChange& change);
@@ -230,25 +243,16 @@ private:
     // Current macro: its position and record, set and cleared together.
     int m_iCurPos = -1;
     MacroRecord* m_pCurrent = nullptr;
-    // Working copy of the current macro.
-    std::array<MacroAction, kMaxMacroActions> m_actions{};
-    int m_iCount = 0;
-    int m_iLoops = 1;
-    int m_iSelAction = -1;
-    // Insertion point (-1: append), where the current insertion started,
-    // and whether the next rebuild shows it.
-    int m_iInsertPos = -1;
-    int m_iInsertStart = -1;
-    bool m_bShowInsert = false;
+    // Working copy of the current macro, with the selected action and the
+    // insertion point; shared with the recorder.
+    MacroWorkingCopy m_work;
     // A rebuild whose items are still being built, and the item it selects
     // when done (-1: none, the user chose one meanwhile).
     bool m_bFilling = false;
     bool m_bFillReveal = false;
     int m_iFillSelect = -1;
-    // Recording (delay mode 0 fixed 10, 1 default delay, 2 measured).
-    int m_iDelayMode = 1;
-    uint16_t m_defaultDelay = 10;
-    bool m_bRecording = false;
+    std::unique_ptr<MacroRecorder> m_recorder;
+    bool m_bToldUnavailable = false;
 
     std::unique_ptr<CMenuWnd> m_menu;
 };
