@@ -135,6 +135,7 @@ public:
     CButtonPage& ButtonPage() { return m_buttonPage; }
     CPerformancePage& PerformancePage() { return m_performancePage; }
     CGunPage& GunPage() { return m_gunPage; }
+    CMacroPage& MacroPage() { return m_macroPage; }
     CTrayIcon& TrayIcon() { return m_tray; }
     CMenuWnd* CurrentMenu() { return m_menu.get(); }
     QString ProgramFolder() const { return m_options.programFolder; }

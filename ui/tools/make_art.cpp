@@ -270,6 +270,16 @@ void ChevronDown(QPainter& p, qreal s) {
     p.drawLine(QPointF(s * 0.5, s * 0.66), QPointF(s * 0.78, s * 0.38));
 }
 
+// Record button: a filled dot in a ring.
+void RecordDot(QPainter& p, qreal s) {
+    p.setPen(Stroke(kInk, s * 0.08));
+    p.setBrush(Qt::NoBrush);
+    p.drawEllipse(QRectF(s * 0.1, s * 0.1, s * 0.8, s * 0.8));
+    p.setPen(Qt::NoPen);
+    p.setBrush(kRed);
+    p.drawEllipse(QPointF(s * 0.5, s * 0.5), s * 0.24, s * 0.24);
+}
+
 }  // namespace
 
 // ---- button page ------------------------------------------------------------
@@ -413,6 +423,12 @@ int main(int argc, char** argv) {
     ok &= Save(skins, "delete.png", 36, 36, Trash);
     ok &= Save(skins, "more.png", 36, 36, Dots);
     ok &= Save(skins, "reset.png", 36, 36, Reset);
+    // Macro page tools (16 x 16) and the record button (14 x 14).
+    ok &= Save(skins, "move_up.png", 32, 32,
+               [](QPainter& p, qreal s) { Arrow(p, s, s, false, kInk); });
+    ok &= Save(skins, "move_down.png", 32, 32,
+               [](QPainter& p, qreal s) { Arrow(p, s, s, true, kInk); });
+    ok &= Save(skins, "record.png", 28, 28, RecordDot);
     // Style sheet parts (check mark 14 x 14, combo arrow 12 x 12).
     ok &= Save(skins, "check.png", 28, 28, Check);
     ok &= Save(skins, "arrow_down.png", 24, 24, ChevronDown);

@@ -9,5 +9,6 @@
 #include "buttons/shortcut_wnd.h"
 #include "guns/select_gun_wnd.h"
 #include "macros/edit_name_wnd.h"
+#include "macros/select_macro_wnd.h"
 #include "performance/performance_page.h"
 #include "performance/select_color_wnd.h"
