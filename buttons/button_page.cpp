@@ -7,18 +7,10 @@
 #include "buttons/msg_wnd.h"
 #include "buttons/shortcut_wnd.h"
 #include "device/protocol.h"
-#include "store/tables.h"
-#include "ui/resource_manager.h"
-
-// The select-macro and select-preset dialogs (CSelectMacroWnd, CSelectGunWnd)
-// and the functions that bind their choice (ApplyMacroChoice,
-// ApplyGunChoice) are built with the macro and preset pages. Until they are
-// part of the build, MOUSE_HAVE_SELECT_DIALOGS stays undefined and those two
-// branches end as a cancelled dialog would.
-#if defined(MOUSE_HAVE_SELECT_DIALOGS)
 #include "guns/select_gun_wnd.h"
 #include "macros/select_macro_wnd.h"
-#endif
+#include "store/tables.h"
+#include "ui/resource_manager.h"
 
 namespace mouse {
 
@@ -38,8 +30,6 @@ QString FromText(const TextField& field) {
 }
 
 // Timer that preselects the bound macro or preset in the select dialogs.
-[[maybe_unused]] constexpr UINT kPreselectTimer = 1000;
-[[maybe_unused]] constexpr UINT kPreselectMs = 100;
 
 }  // namespace
 
@@ -384,28 +374,29 @@ CButtonPage::Outcome CButtonPage::ChooseMacro(int slot) {
         }
     }
     const bool leftButton = entry.functionId == fn::kLeftButtonMacro;
-    [[maybe_unused]] const int32_t colour = leftButton ? entry.bindingColour : 255;
+    const int32_t colour = leftButton ? entry.bindingColour : 255;
     ShowOverlay(true);
     Outcome outcome = Outcome::Closed;
-#if defined(MOUSE_HAVE_SELECT_DIALOGS)
-    // Merge point: the select-macro dialog and ApplyMacroChoice.
-    CSelectMacroWnd dlg;
+    CSelectMacroWnd dlg(m_pMainWnd->GetStores().macros);
     dlg.SetMacroIndex(entry.macroIndex);
     dlg.SetRepeatMode(entry.repeatMode);
     dlg.SetLeftButton(leftButton);
     dlg.SetColour(uint32_t(colour));
     if (dlg.Create(m_pMainWnd, {}, kStyleTool)) {
-        if (CControlUI* list = dlg.FindControl(QStringLiteral("macro_list"))) {
-            list->SetTimer(kPreselectTimer, kPreselectMs);
-        }
+        dlg.StartPreselection();
         dlg.CenterWindow();
-        if (dlg.ShowModal() == 1 &&
-            ApplyMacroChoice(entry, m_pMainWnd->GetStores().macros, dlg.GetMacroIndex(),
-                             dlg.GetRepeatMode(), dlg.GetLeftButton(), dlg.GetColour())) {
-            outcome = Outcome::Stored;
+        if (dlg.ShowModal() == 1) {
+            // Only a macro of the list binds: an index past its end is no
+            // choice (ApplyMacroChoice refuses folders and empty macros).
+            const auto& macros = m_pMainWnd->GetStores().macros;
+            const int index = dlg.GetMacroIndex();
+            if (index >= 0 && size_t(index) < macros.size() &&
+                ApplyMacroChoice(entry, *macros[size_t(index)], index, dlg.GetRepeatMode(),
+                                 dlg.GetLeftButton(), dlg.GetColour())) {
+                outcome = Outcome::Stored;
+            }
         }
     }
-#endif
     ShowOverlay(false);
     if (outcome == Outcome::Stored) {
         ShowButton(slot);
@@ -425,24 +416,25 @@ CButtonPage::Outcome CButtonPage::ChooseGun(int slot) {
     }
     ShowOverlay(true);
     Outcome outcome = Outcome::Closed;
-#if defined(MOUSE_HAVE_SELECT_DIALOGS)
-    // Merge point: the select-preset dialog and ApplyGunChoice.
-    CSelectGunWnd dlg;
+    CSelectGunWnd dlg(m_pMainWnd->GetStores().guns);
     dlg.SetGunIndex(entry.gunIndex);
     dlg.SetRepeatMode(entry.repeatMode);
     dlg.SetColour(uint32_t(entry.bindingColour));
     if (dlg.Create(m_pMainWnd, {}, kStyleTool)) {
-        if (CControlUI* list = dlg.FindControl(QStringLiteral("gun_list"))) {
-            list->SetTimer(kPreselectTimer, kPreselectMs);
-        }
+        dlg.StartPreselection();
         dlg.CenterWindow();
-        if (dlg.ShowModal() == 1 &&
-            ApplyGunChoice(entry, m_pMainWnd->GetStores().guns, dlg.GetGunIndex(),
-                           dlg.GetRepeatMode(), dlg.GetColour())) {
-            outcome = Outcome::Stored;
+        if (dlg.ShowModal() == 1) {
+            // Only a preset of the list binds: an index past its end or a
+            // folder record is no choice.
+            const auto& guns = m_pMainWnd->GetStores().guns;
+            const int index = dlg.GetGunIndex();
+            if (index >= 0 && size_t(index) < guns.size() && guns[size_t(index)]->isFolder == 0) {
+                ApplyGunChoice(entry, *guns[size_t(index)], index, dlg.GetRepeatMode(),
+                               dlg.GetColour());
+                outcome = Outcome::Stored;
+            }
         }
     }
-#endif
     ShowOverlay(false);
     if (outcome == Outcome::Stored) {
         ShowButton(slot);
