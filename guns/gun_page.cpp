@@ -10,6 +10,7 @@
 #include "macros/edit_name_wnd.h"
 #include "store/gun_library.h"
 #include "ui/file_dialog.h"
+#include "ui/typed_number.h"
 
 namespace mouse {
 
@@ -73,22 +74,7 @@ const QString kGunFolderFilter = QStringLiteral("Gun Data (*.gbins *.GBINS)");
 }  // namespace
 
 int ParseGunNumber(const QString& text) {
-    int i = 0;
-    const int n = int(text.size());
-    while (i < n && text[i].isSpace()) {
-        ++i;
-    }
-    bool negative = false;
-    if (i < n && (text[i] == u'-' || text[i] == u'+')) {
-        negative = text[i] == u'-';
-        ++i;
-    }
-    int value = 0;
-    while (i < n && text[i] >= u'0' && text[i] <= u'9') {
-        value = std::min(value * 10 + (text[i].unicode() - u'0'), 1000000);
-        ++i;
-    }
-    return negative ? -value : value;
+    return int(ReadTypedNumber(text, 1000000));
 }
 
 CGunPage::CGunPage() {

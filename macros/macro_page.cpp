@@ -11,6 +11,7 @@
 #include "store/tables.h"
 #include "ui/file_dialog.h"
 #include "ui/resource_manager.h"
+#include "ui/typed_number.h"
 
 namespace mouse {
 
@@ -42,20 +43,7 @@ std::u16string ToU16(const QString& text) {
 // read up to the first other character; no digits reads as 0. Saturates far
 // outside every range the page uses.
 long long ReadDecimal(const QString& text) {
-    int i = 0;
-    while (i < text.size() && text[i].isSpace()) {
-        ++i;
-    }
-    bool negative = false;
-    if (i < text.size() && (text[i] == '-' || text[i] == '+')) {
-        negative = text[i] == '-';
-        ++i;
-    }
-    long long value = 0;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-        value = std::min(value * 10 + (text[i].unicode() - '0'), 10'000'000'000LL);
-    }
-    return negative ? -value : value;
+    return ReadTypedNumber(text, 10'000'000'000LL);
 }
 
 bool IsMouseButton(uint8_t code) {

@@ -4,30 +4,14 @@
 
 #include "performance/select_color_wnd.h"
 #include "ui/controls.h"
+#include "ui/typed_number.h"
 #include "ui/window.h"
 
 namespace mouse {
 
 int ParseChannel(const QString& text, bool& clamped) {
-    int i = 0;
-    const int n = int(text.size());
-    while (i < n && text[i].isSpace()) {
-        ++i;
-    }
-    bool negative = false;
-    if (i < n && (text[i] == u'-' || text[i] == u'+')) {
-        negative = text[i] == u'-';
-        ++i;
-    }
     // Digits beyond 255 cannot matter: stop counting at 1000.
-    int value = 0;
-    while (i < n && text[i] >= u'0' && text[i] <= u'9') {
-        value = std::min(value * 10 + (text[i].unicode() - u'0'), 1000);
-        ++i;
-    }
-    if (negative) {
-        value = -value;
-    }
+    const int value = int(ReadTypedNumber(text, 1000));
     clamped = value < 0 || value > 255;
     return std::clamp(value, 0, 255);
 }
