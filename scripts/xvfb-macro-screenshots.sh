@@ -10,43 +10,11 @@
 # Needs xvfb-run, xdotool, xwininfo and ImageMagick's import; build first
 # (including the target mouse_macro_shots).
 set -euo pipefail
-cd "$(dirname "$0")/.."
-out=$(realpath -m "${1:-docs/screenshots}")
-mkdir -p "$out"
-
-if [ -z "${MOUSE_IN_XVFB:-}" ]; then
-  MOUSE_IN_XVFB=1 exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$out"
-fi
-
-work=$(mktemp -d)
-chmod 700 "$work"
-cp -r build/app/. "$work/prog"
-rm -f "$work/prog/Data/"*.bin
+. "$(dirname "$0")/xvfb-common.sh"
+xvfb_begin "$0" "${1:-}"
 "$work/prog/mouse_macro_shots" library "$work/prog"
-export XDG_RUNTIME_DIR="$work"
-"$work/prog/mouse-sim" --socket "$work/mouse.sock" --version 1.0 >"$work/sim.out" &
-sim=$!
-prog=""
-dialog=""
-trap 'kill $prog $sim $dialog 2>/dev/null || true; wait 2>/dev/null || true; rm -rf "$work"' EXIT
-for _ in $(seq 100); do
-  grep -q ready "$work/sim.out" 2>/dev/null && break
-  sleep 0.05
-done
-export MOUSE_SIM_SOCKET="$work/mouse.sock"
-"$work/prog/mouse-driver" >"$work/program.out" 2>&1 &
-prog=$!
-
-window_of() {
-  local id=""
-  for _ in $(seq 100); do
-    id=$(xwininfo -root -tree | awk -v t="\"$1\"" 'index($0, t) {print $1; exit}')
-    [ -n "$id" ] && break
-    sleep 0.1
-  done
-  [ -n "$id" ] || { echo "no window \"$1\"" >&2; exit 1; }
-  echo "$id"
-}
+start_sim
+start_program
 
 main=$(window_of "Gaming Mouse")
 sleep 1  # the first paint
@@ -78,7 +46,7 @@ sleep 0.5
 timeout 10 import -window "$main" "$out/macro_page.png"
 
 "$work/prog/mouse_macro_shots" select "$work/prog" &
-dialog=$!
+pids="$pids $!"
 select=$(window_of "Choose a macro")
 sleep 0.8  # the preselection timer and the first paint
 timeout 10 import -window "$select" "$out/select_macro.png"
