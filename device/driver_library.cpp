@@ -1,27 +1,11 @@
 #include "device/driver_library.h"
 
+#include "device/library_symbols.h"
 #include "drivers/msdriver.h"
 
 #include <dlfcn.h>
 
 namespace mouse {
-
-namespace {
-
-template <typename Fn>
-bool Lookup(void* handle, const char* name, Fn& out, std::string& missing) {
-    out = reinterpret_cast<Fn>(dlsym(handle, name));
-    if (out == nullptr) {
-        if (!missing.empty()) {
-            missing += ", ";
-        }
-        missing += name;
-        return false;
-    }
-    return true;
-}
-
-}  // namespace
 
 DriverLibrary::~DriverLibrary() {
     Unload();
@@ -39,17 +23,17 @@ bool DriverLibrary::Load(const std::filesystem::path& file) {
     Entries e;
     std::string missing;
     bool ok = true;
-    ok &= Lookup(handle, "Set_VIDPID", e.setVidPid, missing);
-    ok &= Lookup(handle, "Open_DevMonitor", e.openDevMonitor, missing);
-    ok &= Lookup(handle, "Close_DevMonitor", e.closeDevMonitor, missing);
-    ok &= Lookup(handle, "Open_FeatureDevice", e.openFeature, missing);
-    ok &= Lookup(handle, "Close_FeatureDevice", e.closeFeature, missing);
-    ok &= Lookup(handle, "Open_ReportDevice", e.openReport, missing);
-    ok &= Lookup(handle, "Close_ReportDevice", e.closeReport, missing);
-    ok &= Lookup(handle, "SetFeature", e.setFeature, missing);
-    ok &= Lookup(handle, "GetFeature", e.getFeature, missing);
-    ok &= Lookup(handle, "WriteUSB", e.writeUsb, missing);
-    ok &= Lookup(handle, "ReadUSB", e.readUsb, missing);
+    ok &= LookupSymbol(handle, "Set_VIDPID", e.setVidPid, missing);
+    ok &= LookupSymbol(handle, "Open_DevMonitor", e.openDevMonitor, missing);
+    ok &= LookupSymbol(handle, "Close_DevMonitor", e.closeDevMonitor, missing);
+    ok &= LookupSymbol(handle, "Open_FeatureDevice", e.openFeature, missing);
+    ok &= LookupSymbol(handle, "Close_FeatureDevice", e.closeFeature, missing);
+    ok &= LookupSymbol(handle, "Open_ReportDevice", e.openReport, missing);
+    ok &= LookupSymbol(handle, "Close_ReportDevice", e.closeReport, missing);
+    ok &= LookupSymbol(handle, "SetFeature", e.setFeature, missing);
+    ok &= LookupSymbol(handle, "GetFeature", e.getFeature, missing);
+    ok &= LookupSymbol(handle, "WriteUSB", e.writeUsb, missing);
+    ok &= LookupSymbol(handle, "ReadUSB", e.readUsb, missing);
     if (!ok) {
         dlclose(handle);
         error_ = "the device library " + file.string() + " lacks " + missing;

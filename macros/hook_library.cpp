@@ -4,23 +4,10 @@
 
 #include <algorithm>
 
+#include "device/library_symbols.h"
 #include "drivers/hook/hook.h"
 
 namespace mouse {
-
-namespace {
-
-template <typename Fn>
-bool Lookup(void* handle, const char* name, Fn& out, std::string& missing) {
-    out = reinterpret_cast<Fn>(dlsym(handle, name));
-    if (out == nullptr) {
-        missing += missing.empty() ? name : std::string(", ") + name;
-        return false;
-    }
-    return true;
-}
-
-}  // namespace
 
 HookMessageParams EncodeHookMessage(const HookReport& report) {
     const auto micros =
@@ -70,13 +57,13 @@ bool HookLibrary::Load(const std::filesystem::path& file) {
     Entries e;
     std::string missing;
     bool ok = true;
-    ok &= Lookup(handle, "installhook", e.installKeys, missing);
-    ok &= Lookup(handle, "removehook", e.removeKeys, missing);
-    ok &= Lookup(handle, "enablehook", e.enableKeys, missing);
-    ok &= Lookup(handle, "installmousehook", e.installMouse, missing);
-    ok &= Lookup(handle, "removemousehook", e.removeMouse, missing);
-    ok &= Lookup(handle, "enablemousehook", e.enableMouse, missing);
-    ok &= Lookup(handle, "MouseMoveHook", e.mouseMove, missing);
+    ok &= LookupSymbol(handle, "installhook", e.installKeys, missing);
+    ok &= LookupSymbol(handle, "removehook", e.removeKeys, missing);
+    ok &= LookupSymbol(handle, "enablehook", e.enableKeys, missing);
+    ok &= LookupSymbol(handle, "installmousehook", e.installMouse, missing);
+    ok &= LookupSymbol(handle, "removemousehook", e.removeMouse, missing);
+    ok &= LookupSymbol(handle, "enablemousehook", e.enableMouse, missing);
+    ok &= LookupSymbol(handle, "MouseMoveHook", e.mouseMove, missing);
     if (!ok) {
         dlclose(handle);
         error_ = "the hook library " + file.string() + " lacks " + missing;
