@@ -30,6 +30,7 @@
 #include <vector>
 
 #include "app/main_wnd.h"
+#include "bench/event_loop_watchdog.h"
 #include "store/stores.h"
 #include "ui/ui.h"
 
@@ -43,37 +44,7 @@ constexpr int kPerFolder = kRecords / kFolders;  // the folder record and 19 mac
 constexpr int kFoldersOpened = 5;                // folders whose every macro is shown
 constexpr int kEdits = 10;
 
-// Gaps between the ticks of a 1 ms timer on the user-interface thread.
-class Watchdog {
-public:
-    Watchdog() {
-        timer_.setTimerType(Qt::PreciseTimer);
-        timer_.setInterval(1);
-        QObject::connect(&timer_, &QTimer::timeout, [this] { Tick(); });
-        timer_.start();
-        clock_.start();
-    }
-    void Begin() {
-        Tick();
-        longest_ = 0;
-        over16_ = 0;
-    }
-    double LongestMs() const { return double(longest_) / 1e6; }
-    int Over16Ms() const { return over16_; }
-
-private:
-    void Tick() {
-        const qint64 now = clock_.nsecsElapsed();
-        longest_ = std::max(longest_, now - last_);
-        over16_ += now - last_ > 16'000'000 ? 1 : 0;
-        last_ = now;
-    }
-    QTimer timer_;
-    QElapsedTimer clock_;
-    qint64 last_ = 0;
-    qint64 longest_ = 0;
-    int over16_ = 0;
-};
+using bench::Watchdog;
 
 bool FillProgramFolder(const QString& program) {
     QDir().mkpath(program + "Data");

@@ -30,6 +30,7 @@
 #include <vector>
 
 #include "app/main_wnd.h"
+#include "bench/event_loop_watchdog.h"
 #include "drivers/sim/sim_client.h"
 #include "drivers/sim/sim_process.h"
 #include "store/stores.h"
@@ -75,38 +76,7 @@ private:
     }
 };
 
-// Gaps between the ticks of a 1 ms timer on the user-interface thread.
-class Watchdog {
-public:
-    Watchdog() {
-        timer_.setTimerType(Qt::PreciseTimer);
-        timer_.setInterval(1);
-        QObject::connect(&timer_, &QTimer::timeout, [this] { Tick(); });
-        timer_.start();
-        clock_.start();
-    }
-    void Begin() {
-        Tick();
-        longest_ = 0;
-        over16_ = 0;
-    }
-    double LongestMs() const { return double(longest_) / 1e6; }
-    int Over16Ms() const { return over16_; }
-
-private:
-    void Tick() {
-        const qint64 now = clock_.nsecsElapsed();
-        const qint64 gap = now - last_;
-        last_ = now;
-        longest_ = std::max(longest_, gap);
-        over16_ += gap > 16'000'000 ? 1 : 0;
-    }
-    QTimer timer_;
-    QElapsedTimer clock_;
-    qint64 last_ = 0;
-    qint64 longest_ = 0;
-    int over16_ = 0;
-};
+using bench::Watchdog;
 
 // Runs the event loop until done() holds; false after timeoutMs.
 bool RunUntil(const std::function<bool()>& done, int timeoutMs = 60000) {
