@@ -209,29 +209,21 @@ void CMacroPage::SelectMacro(int item) {
 }
 
 void CMacroPage::LoadMacroIntoEditor() {
-    m_work.showInsertion = false;
     if (m_iCurPos < 0 || m_iCurPos >= int(Macros().size())) {
-        m_iCurPos = -1;
-        m_pCurrent = nullptr;
-        m_work.actions = {};
-        m_work.count = 0;
-        m_work.loopCount = 1;
+        ClearEditor();
+        return;
+    }
+    m_work.showInsertion = false;
+    m_pCurrent = Macros()[size_t(m_iCurPos)].get();
+    std::memcpy(m_work.actions.data(), m_pCurrent->actions, sizeof m_pCurrent->actions);
+    // A count above 40 (from an old or foreign file) shows the 40 slots.
+    m_work.count = std::min<int>(m_pCurrent->actionCount, kMaxMacroActions);
+    m_work.loopCount = m_pCurrent->loopCount;
+    SetText(m_pLoops, QString::number(m_work.loopCount));
+    SetText(m_pName, ToQString(ReadText(m_pCurrent->macroName)));
+    if (m_work.count == 0) {
         m_work.selected = -1;
         ShowActionEditor(-1);
-        SetText(m_pName, QString());
-        SetText(m_pLoops, QStringLiteral("1"));
-    } else {
-        m_pCurrent = Macros()[size_t(m_iCurPos)].get();
-        std::memcpy(m_work.actions.data(), m_pCurrent->actions, sizeof m_pCurrent->actions);
-        // A count above 40 (from an old or foreign file) shows the 40 slots.
-        m_work.count = std::min<int>(m_pCurrent->actionCount, kMaxMacroActions);
-        m_work.loopCount = m_pCurrent->loopCount;
-        SetText(m_pLoops, QString::number(m_work.loopCount));
-        SetText(m_pName, ToQString(ReadText(m_pCurrent->macroName)));
-        if (m_work.count == 0) {
-            m_work.selected = -1;
-            ShowActionEditor(-1);
-        }
     }
     RebuildActionList();
 }
