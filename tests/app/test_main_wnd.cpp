@@ -380,8 +380,11 @@ TEST_F(MainWndTest, MenuCommandsAreRoutedByNameWithoutRegardToCase) {
     EXPECT_TRUE(wnd->IsWindowVisible());
     post("copy");
     EXPECT_EQ(wnd->ButtonPage().LastMenuCommand(), "copy");
+    // The page opens its select-macro dialog for it: cancelled here.
+    ModalSeam::Answer(0);
     post("select_Macro");
     EXPECT_EQ(wnd->ButtonPage().LastMenuCommand(), "select_Macro") << "passed on unchanged";
+    EXPECT_EQ(ModalSeam::Answered(), QStringList{"SelectMacroWnd"});
     EXPECT_EQ(quits, 0);
     post("EXIT");
     EXPECT_TRUE(WaitFor([&] { return quits == 1; }));
