@@ -317,7 +317,12 @@ CButtonPage::Outcome CButtonPage::ChooseShortcut(int slot) {
         entry.shortcutKey = 0;
     }
     ShowOverlay(true);
+    // Keys come from the program's input hook while edit_key has the focus;
+    // where the hook is not available the dialog's own key events do.
+    HookApiKeyHook hook(m_pMainWnd->Hook());
     CShortcutWnd dlg;
+    dlg.SetKeyHook(&hook);
+    dlg.SetKeyboardLayout(&m_pMainWnd->Keyboard());
     dlg.SetModifierMask(entry.shortcutModifiers);
     dlg.SetKey(entry.shortcutKey);
     int result = 0;

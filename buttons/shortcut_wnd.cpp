@@ -16,6 +16,14 @@ const UsKeyboardLayout kUsLayout;
 
 }  // namespace
 
+void HookApiKeyHook::Install(WindowImplBase& window) {
+    // The library calls the sink on its own thread; PostMessage may be called
+    // from any thread, and the sink is gone once Remove() returns.
+    m_hook.InstallHook(PostingSink([&window](unsigned message, uintptr_t wParam, intptr_t lParam) {
+        window.PostMessage(message, WPARAM(wParam), LPARAM(lParam));
+    }));
+}
+
 CShortcutWnd::CShortcutWnd() {
     OnNotify(ev::kCheckClick, &CShortcutWnd::OnCheckClick);
     OnNotify(ev::kSetFocus, &CShortcutWnd::OnSetFocus);
@@ -64,10 +72,11 @@ void CShortcutWnd::InitWindow() {
     }
     m_pKey = m_pm.FindControl<CEditUI>(QStringLiteral("edit_key"));
     if (m_pKey != nullptr) {
-        // The field names the key; it is never typed into. Its own key events
-        // are the capture when no hook reports keys.
+        // The field names the key; it is never typed into. It takes every
+        // key (Tab and Escape are keys here, not a focus move or a close);
+        // its own key events are the capture only while no hook reports keys.
         m_pKey->SetReadOnly(true);
-        m_pKey->SetKeyCapture(m_pHook == nullptr);
+        m_pKey->SetKeyCapture(true);
     }
     ShowKey();
 }
@@ -96,7 +105,7 @@ void CShortcutWnd::OnCheckClick(TNotifyUI& msg) {
 }
 
 void CShortcutWnd::OnSetFocus(TNotifyUI& msg) {
-    if (m_pHook == nullptr || m_pKey == nullptr || msg.pSender != m_pKey) {
+    if (m_pHook == nullptr || m_pKey == nullptr || msg.pSender != m_pKey || !m_pHook->Available()) {
         return;
     }
     m_pHook->Install(*this);
@@ -123,6 +132,9 @@ void CShortcutWnd::OnKeyDown(TNotifyUI& msg) {
     if (m_pKey == nullptr || msg.pSender != m_pKey || msg.lParam == 0) {
         return;
     }
+    if (m_hookInstalled) {
+        return;  // the hook reports this key press: one key, one capture
+    }
     const auto* press = reinterpret_cast<const KeyPress*>(msg.lParam);
     OnCapturedKey(VirtualKeyOfKeyPress(*press));
 }
@@ -138,7 +150,12 @@ void CShortcutWnd::OnCapturedKey(int virtualKey) {
 LRESULT CShortcutWnd::HandleCustomMessage(UINT msg, WPARAM wParam, LPARAM lParam, bool& handled) {
     if (msg == kMsgHookKey) {
         DebugPrintf("%x,%x\n", unsigned(wParam), unsigned(lParam));
-        OnCapturedKey(int(wParam));
+        // The hook reports releases too; the key is the last one pressed, so
+        // releasing Ctrl after Ctrl+C does not replace C.
+        const HookReport report = DecodeHookMessage(msg, uintptr_t(wParam), intptr_t(lParam));
+        if (report.detail == 0) {
+            OnCapturedKey(int(report.event));
+        }
         handled = true;
         return 0;
     }

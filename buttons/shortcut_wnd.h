@@ -1,14 +1,16 @@
 // The shortcut dialog: the modifiers (Ctrl, Shift, Alt, Win) and the key a
 // shortcut button sends. The caller sets both before creating the window and
 // reads them back after a result of 1. A key is captured while edit_key has
-// the focus, from the dialog's own key events or, when a key hook is given,
-// from the hook's key notices (message 0x500, wParam the virtual-key code).
+// the focus: from the key hook's notices (message 0x500, wParam the
+// virtual-key code) when a hook is given and available, else from the
+// dialog's own key events. Each key press is captured once, from one source.
 #pragma once
 
 #include <QString>
 #include <array>
 #include <cstdint>
 
+#include "macros/hook_library.h"
 #include "store/tables.h"
 #include "ui/ui.h"
 
@@ -23,14 +25,31 @@ inline constexpr ControlTable kShortcutWndTable{"shortcut.xml", "CShortcutWnd",
                                                 kShortcutWndControls};
 MOUSE_REGISTER_CONTROL_TABLE(kShortcutWndTable);
 
-// A global key hook that reports key presses to a window as message 0x500
-// with the virtual-key code in wParam.
+// A global key hook that reports key presses and releases to a window as
+// message 0x500 (wParam the virtual-key code, lParam as EncodeHookMessage
+// packs it). When Available() is false no other call is made.
 class KeyHook {
 public:
     virtual ~KeyHook() = default;
+    virtual bool Available() const = 0;
     virtual void Install(WindowImplBase& window) = 0;
     virtual void Enable(bool on) = 0;
     virtual void Remove() = 0;
+};
+
+// The key hook of the program's input hook library: installing it points the
+// library's keyboard reports at the dialog's message queue. The hook must
+// outlive the adapter.
+class HookApiKeyHook final : public KeyHook {
+public:
+    explicit HookApiKeyHook(HookApi& hook) : m_hook(hook) {}
+    bool Available() const override { return m_hook.Available(); }
+    void Install(WindowImplBase& window) override;
+    void Enable(bool on) override { m_hook.EnableHook(on); }
+    void Remove() override { m_hook.RemoveHook(); }
+
+private:
+    HookApi& m_hook;
 };
 
 class CShortcutWnd : public WindowImplBase {
@@ -51,8 +70,8 @@ public:
     uint8_t GetKey() const { return m_key; }
 
     // Optional: the global hook that captures keys while edit_key has the
-    // focus. Without one, the dialog captures from its own key events.
-    // Set before Create; the dialog does not own it.
+    // focus. Without one, or when it is not available, the dialog captures
+    // from its own key events. Set before Create; the dialog does not own it.
     void SetKeyHook(KeyHook* hook) { m_pHook = hook; }
     // Keyboard layout for keys named by their position (default: US).
     void SetKeyboardLayout(const KeyboardLayout* layout) { m_pLayout = layout; }
@@ -60,6 +79,8 @@ public:
     // One captured key, from either source: becomes the key (0 for a key the
     // tables do not know) and edit_key shows its name.
     void OnCapturedKey(int virtualKey);
+    // The hook is installed: key presses come from its notices.
+    bool HookCapturing() const { return m_hookInstalled; }
 
 protected:
     void InitWindow() override;
