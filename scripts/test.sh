@@ -88,6 +88,7 @@ begin "build-asan/: tests, leak detection on"
 # The checks of the scripts have nothing to do with the compiled code; they
 # ran in build/.
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" \
+  LSAN_OPTIONS="suppressions=$PWD/scripts/lsan.supp" \
   ctest --test-dir build-asan --output-on-failure --timeout 600 -j2 -E '^check_(deps|layers)_'
 end
 

@@ -90,7 +90,9 @@ protected:
         const QByteArray bytes = f.readAll();
         EXPECT_EQ(bytes.size() % qsizetype(sizeof(GunRecord)), 0);
         std::vector<GunRecord> out(size_t(bytes.size()) / sizeof(GunRecord));
-        std::memcpy(out.data(), bytes.data(), out.size() * sizeof(GunRecord));
+        if (!out.empty()) {
+            std::memcpy(out.data(), bytes.data(), out.size() * sizeof(GunRecord));
+        }
         return out;
     }
     QByteArray GunFile() {

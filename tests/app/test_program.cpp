@@ -484,7 +484,7 @@ TEST_F(ProgramTest, WithoutATrayTheWindowShowsTheMouseStateAndQuitEndsTheProgram
     ClickAt(kQuitItem.x(), kQuitItem.y());
     ASSERT_TRUE(first.waitForFinished(10000)) << Log(first);
     EXPECT_EQ(first.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(first.exitCode(), 0);
+    EXPECT_EQ(first.exitCode(), 0) << Log(first);
 }
 
 }  // namespace

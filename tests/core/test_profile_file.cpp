@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <algorithm>
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <functional>
@@ -47,7 +49,7 @@ TEST(ProfileFile, OnlyAFileOfExactlyOneRecordIsTaken) {
     auto valid = Bytes(*Default());
     for (const Case& c : cases) {
         std::vector<uint8_t> bytes(c.length, 0);
-        std::memcpy(bytes.data(), valid.data(), std::min(c.length, size));
+        std::copy_n(valid.begin(), std::min(c.length, size), bytes.begin());
         ProfileFileResult result = ParseProfileFile(bytes, {3311, 0, 0}, u"file");
         EXPECT_EQ(result.error, c.error) << c.length;
         EXPECT_EQ(result.record != nullptr, c.error == ProfileFileError::None) << c.length;
