@@ -54,6 +54,10 @@ SeamState& Seam() {
 WindowImplBase::WindowImplBase() : m_pm(this), m_host(std::make_unique<HostWidget>(this)) {}
 
 WindowImplBase::~WindowImplBase() {
+    // The derived window is gone already; destroying the widgets below can
+    // still send notifications (a focused edit loses its focus), and their
+    // handlers are members of the derived window.
+    m_destroying = true;
     for (auto& [id, timer] : m_timers) {
         delete timer;
     }
@@ -333,6 +337,9 @@ LRESULT WindowImplBase::DispatchMessage(UINT msg, WPARAM wParam, LPARAM lParam) 
 }
 
 void WindowImplBase::DispatchNotify(TNotifyUI& msg) {
+    if (m_destroying) {
+        return;
+    }
     if (!msg.sVirtualWnd.isEmpty()) {
         if (CNotifyPump* page = FindVirtualWnd(msg.sVirtualWnd)) {
             page->NotifyPump(msg);

@@ -140,6 +140,7 @@ private:
     bool m_destroyed = false;
     bool m_deleteOnFinal = false;
     bool m_inSeam = false;                // a ModalSeam answer is running
+    bool m_destroying = false;            // no notification reaches a half-destroyed window
     bool m_seamClosed = false;            // ... and it closed the window
     std::map<UINT, UINT> m_manualTimers;  // id -> period
     std::map<UINT, QTimer*> m_timers;

@@ -447,3 +447,49 @@ TEST_F(NotifyTest, ActivateActsLikeAUserClick) {
 
 }  // namespace
 }  // namespace mouse::test
+
+namespace mouse::test {
+namespace {
+
+// A window whose own handler must never run once its destructor has begun.
+class FocusHandlerWnd : public TestWnd {
+public:
+    FocusHandlerWnd() { OnNotify(ev::kKillFocus, &FocusHandlerWnd::OnKillFocus); }
+    ~FocusHandlerWnd() override { s_destroyed = true; }
+    static inline bool s_destroyed = false;
+    static inline int s_lateCalls = 0;
+    int calls = 0;
+
+private:
+    void OnKillFocus(TNotifyUI&) {
+        if (s_destroyed) {
+            ++s_lateCalls;
+        } else {
+            ++calls;
+        }
+    }
+};
+
+TEST_F(UiTest, AWindowBeingDestroyedSendsNoNotifications) {
+    FocusHandlerWnd::s_destroyed = false;
+    FocusHandlerWnd::s_lateCalls = 0;
+    {
+        FocusHandlerWnd focused;
+        ASSERT_TRUE(focused.Create(nullptr));
+        focused.ShowWindow();
+        QApplication::setActiveWindow(focused.GetHostWidget());
+        auto* edit = focused.FindControl<CEditUI>(QStringLiteral("edit_1"));
+        ASSERT_NE(edit, nullptr);
+        edit->SetFocus();
+        ASSERT_TRUE(edit->IsFocused());
+        focused.calls = 0;  // showing the window may have moved the focus
+        focused.FindControl(QStringLiteral("btn_outside"))->SetFocus();
+        EXPECT_EQ(focused.calls, 1) << "the handler works while the window lives";
+        edit->SetFocus();
+    }
+    EXPECT_TRUE(FocusHandlerWnd::s_destroyed);
+    EXPECT_EQ(FocusHandlerWnd::s_lateCalls, 0);
+}
+
+}  // namespace
+}  // namespace mouse::test
