@@ -42,6 +42,27 @@ TEST_F(SkinCheck, EverySkinFileLoads) {
     }
 }
 
+// Qt drops a whole style sheet it cannot parse, with only a warning: every
+// window would lose the dark look.
+QStringList g_styleWarnings;
+void NoteStyleWarning(QtMsgType, const QMessageLogContext&, const QString& text) {
+    if (text.contains(QLatin1String("Could not parse stylesheet"))) {
+        g_styleWarnings << text;
+    }
+}
+
+TEST_F(SkinCheck, TheStyleSheetParses) {
+    g_styleWarnings.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(NoteStyleWarning);
+    {
+        ProbeWnd wnd(QStringLiteral("main.xml"));
+        ASSERT_TRUE(wnd.Create(nullptr));
+        wnd.GetHostWidget()->ensurePolished();
+    }
+    qInstallMessageHandler(previous);
+    EXPECT_TRUE(g_styleWarnings.isEmpty()) << g_styleWarnings.join('\n').toStdString();
+}
+
 TEST_F(SkinCheck, EveryDeclaredControlExistsWithItsKind) {
     std::set<std::string> skins;
     for (const ControlTable* table : ControlRegistry::Tables()) {
