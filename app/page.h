@@ -2,6 +2,7 @@
 // knows its window and paint manager and looks its controls up once.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -9,6 +10,7 @@
 #include "device/records.h"
 #include "ui/controls.h"
 #include "ui/paint_manager.h"
+#include "ui/window.h"
 
 namespace mouse {
 
@@ -24,6 +26,20 @@ public:
     virtual void InitControls() {}
 
 protected:
+    // Shows or hides the main window's dimming overlay (disable_window_ver),
+    // which covers the window while a modal dialog or box is open.
+    void ShowOverlay(bool show);
+    // Creates dlg as a tool window over the main window, centres it and runs
+    // it modally with the overlay shown; its result, or 0 when it could not
+    // be created. beforeShow runs between creation and showing (the select
+    // dialogs start their preselection timer there).
+    int RunDialog(WindowImplBase& dlg, const std::function<void()>& beforeShow = {});
+    // The warning box (OK and Cancel) with the text of messageKey, over the
+    // overlay; true when the user chose OK.
+    bool Confirm(const QString& messageKey);
+    // The same box for a message that only tells something.
+    void ShowWarning(const QString& messageKey) { Confirm(messageKey); }
+
     // Fills a folder selector with the names of the folder records of a
     // library (items 25 high) and selects the first one.
     template <typename Record>

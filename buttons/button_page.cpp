@@ -4,7 +4,6 @@
 
 #include "app/main_wnd.h"
 #include "buttons/fire_click_wnd.h"
-#include "buttons/msg_wnd.h"
 #include "buttons/shortcut_wnd.h"
 #include "device/protocol.h"
 #include "guns/select_gun_wnd.h"
@@ -262,14 +261,6 @@ void CButtonPage::OnMenuCommand(const QString& name) {
 
 // ---- choosing a function ----------------------------------------------------
 
-void CButtonPage::ShowOverlay(bool show) {
-    CControlUI* overlay =
-        m_pPM != nullptr ? m_pPM->TryFindControl(QStringLiteral("disable_window_ver")) : nullptr;
-    if (overlay != nullptr) {
-        overlay->SetVisible(show);
-    }
-}
-
 void CButtonPage::ChooseFunction(const QString& name) {
     if (m_pMainWnd == nullptr || m_iCurButton < 0 || m_iCurButton >= kButtonSlots) {
         return;
@@ -277,8 +268,7 @@ void CButtonPage::ChooseFunction(const QString& name) {
     const int slot = m_iCurButton;
     const int id = FunctionOfMenuItem(name);
     if (!LeftClickKept(Profile(), slot, id)) {
-        ShowMessage(m_pMainWnd, QStringLiteral("warning_title_text"),
-                    QStringLiteral("one_left_click_text"));
+        ShowWarning(QStringLiteral("one_left_click_text"));
         return;
     }
     switch (id) {
@@ -316,7 +306,6 @@ CButtonPage::Outcome CButtonPage::ChooseShortcut(int slot) {
         entry.shortcutModifiers = 0;
         entry.shortcutKey = 0;
     }
-    ShowOverlay(true);
     // Keys come from the program's input hook while edit_key has the focus;
     // where the hook is not available the dialog's own key events do.
     HookApiKeyHook hook(m_pMainWnd->Hook());
@@ -325,13 +314,7 @@ CButtonPage::Outcome CButtonPage::ChooseShortcut(int slot) {
     dlg.SetKeyboardLayout(&m_pMainWnd->Keyboard());
     dlg.SetModifierMask(entry.shortcutModifiers);
     dlg.SetKey(entry.shortcutKey);
-    int result = 0;
-    if (dlg.Create(m_pMainWnd, {}, kStyleTool)) {
-        dlg.CenterWindow();
-        result = dlg.ShowModal();
-    }
-    ShowOverlay(false);
-    if (result != 1) {
+    if (RunDialog(dlg) != 1) {
         return Outcome::Closed;
     }
     entry.shortcutKey = dlg.GetKey();
@@ -347,17 +330,10 @@ CButtonPage::Outcome CButtonPage::ChooseFireClick(int slot) {
         entry.fireClickCount = 0;
         entry.fireClickDelay = 2;
     }
-    ShowOverlay(true);
     CFireClickWnd dlg;
     dlg.SetCount(entry.fireClickCount);
     dlg.SetDelay(entry.fireClickDelay);
-    int result = 0;
-    if (dlg.Create(m_pMainWnd, {}, kStyleTool)) {
-        dlg.CenterWindow();
-        result = dlg.ShowModal();
-    }
-    ShowOverlay(false);
-    if (result != 1) {
+    if (RunDialog(dlg) != 1) {
         return Outcome::Closed;
     }
     entry.fireClickCount = dlg.GetCount();
@@ -380,33 +356,25 @@ CButtonPage::Outcome CButtonPage::ChooseMacro(int slot) {
     }
     const bool leftButton = entry.functionId == fn::kLeftButtonMacro;
     const int32_t colour = leftButton ? entry.bindingColour : 255;
-    ShowOverlay(true);
-    Outcome outcome = Outcome::Closed;
     CSelectMacroWnd dlg(m_pMainWnd->GetStores().macros);
     dlg.SetMacroIndex(entry.macroIndex);
     dlg.SetRepeatMode(entry.repeatMode);
     dlg.SetLeftButton(leftButton);
     dlg.SetColour(uint32_t(colour));
-    if (dlg.Create(m_pMainWnd, {}, kStyleTool)) {
-        dlg.StartPreselection();
-        dlg.CenterWindow();
-        if (dlg.ShowModal() == 1) {
-            // Only a macro of the list binds: an index past its end is no
-            // choice (ApplyMacroChoice refuses folders and empty macros).
-            const auto& macros = m_pMainWnd->GetStores().macros;
-            const int index = dlg.GetMacroIndex();
-            if (index >= 0 && size_t(index) < macros.size() &&
-                ApplyMacroChoice(entry, *macros[size_t(index)], index, dlg.GetRepeatMode(),
-                                 dlg.GetLeftButton(), dlg.GetColour())) {
-                outcome = Outcome::Stored;
-            }
-        }
+    if (RunDialog(dlg, [&] { dlg.StartPreselection(); }) != 1) {
+        return Outcome::Closed;
     }
-    ShowOverlay(false);
-    if (outcome == Outcome::Stored) {
-        ShowButton(slot);
+    // Only a macro of the list binds: an index past its end is no choice
+    // (ApplyMacroChoice refuses folders and empty macros).
+    const auto& macros = m_pMainWnd->GetStores().macros;
+    const int index = dlg.GetMacroIndex();
+    if (index < 0 || size_t(index) >= macros.size() ||
+        !ApplyMacroChoice(entry, *macros[size_t(index)], index, dlg.GetRepeatMode(),
+                          dlg.GetLeftButton(), dlg.GetColour())) {
+        return Outcome::Closed;
     }
-    return outcome;
+    ShowButton(slot);
+    return Outcome::Stored;
 }
 
 CButtonPage::Outcome CButtonPage::ChooseGun(int slot) {
@@ -419,32 +387,23 @@ CButtonPage::Outcome CButtonPage::ChooseGun(int slot) {
             return Outcome::Refused;
         }
     }
-    ShowOverlay(true);
-    Outcome outcome = Outcome::Closed;
     CSelectGunWnd dlg(m_pMainWnd->GetStores().guns);
     dlg.SetGunIndex(entry.gunIndex);
     dlg.SetRepeatMode(entry.repeatMode);
     dlg.SetColour(uint32_t(entry.bindingColour));
-    if (dlg.Create(m_pMainWnd, {}, kStyleTool)) {
-        dlg.StartPreselection();
-        dlg.CenterWindow();
-        if (dlg.ShowModal() == 1) {
-            // Only a preset of the list binds: an index past its end or a
-            // folder record is no choice.
-            const auto& guns = m_pMainWnd->GetStores().guns;
-            const int index = dlg.GetGunIndex();
-            if (index >= 0 && size_t(index) < guns.size() && guns[size_t(index)]->isFolder == 0) {
-                ApplyGunChoice(entry, *guns[size_t(index)], index, dlg.GetRepeatMode(),
-                               dlg.GetColour());
-                outcome = Outcome::Stored;
-            }
-        }
+    if (RunDialog(dlg, [&] { dlg.StartPreselection(); }) != 1) {
+        return Outcome::Closed;
     }
-    ShowOverlay(false);
-    if (outcome == Outcome::Stored) {
-        ShowButton(slot);
+    // Only a preset of the list binds: an index past its end or a folder
+    // record is no choice.
+    const auto& guns = m_pMainWnd->GetStores().guns;
+    const int index = dlg.GetGunIndex();
+    if (index < 0 || size_t(index) >= guns.size() || guns[size_t(index)]->isFolder != 0) {
+        return Outcome::Closed;
     }
-    return outcome;
+    ApplyGunChoice(entry, *guns[size_t(index)], index, dlg.GetRepeatMode(), dlg.GetColour());
+    ShowButton(slot);
+    return Outcome::Stored;
 }
 
 }  // namespace mouse

@@ -104,7 +104,6 @@ private:
     ProfileRecord& Profile();
     // The slot 0-63 of a button label, -1 for any other control.
     int SlotOf(const CControlUI* sender) const;
-    void ShowOverlay(bool show);
 
     void OnClick(TNotifyUI& msg);
     void OnSelectChanged(TNotifyUI& msg);

@@ -4,7 +4,6 @@
 #include <filesystem>
 
 #include "app/main_wnd.h"
-#include "buttons/msg_wnd.h"
 #include "device/diagnostics.h"
 #include "device/messages.h"
 #include "macros/edit_name_wnd.h"
@@ -453,18 +452,6 @@ void CGunPage::OnTextChanged(TNotifyUI& msg) {
 
 // ------------------------------------------------------------ dialogs
 
-int CGunPage::RunModal(const std::function<int()>& run) {
-    CControlUI* overlay = m_pPM != nullptr ? m_pPM->TryFindControl("disable_window_ver") : nullptr;
-    if (overlay != nullptr) {
-        overlay->Show();
-    }
-    const int result = run();
-    if (overlay != nullptr) {
-        overlay->Hide();
-    }
-    return result;
-}
-
 bool CGunPage::AskName(NameMode mode, const QString& initial, const QString& folder,
                        QString& result) {
     CEditGunName dlg;
@@ -472,24 +459,11 @@ bool CGunPage::AskName(NameMode mode, const QString& initial, const QString& fol
     dlg.SetInitialName(initial);
     dlg.SetFolderName(folder);
     dlg.SetGunList(&Guns());
-    const int answer = RunModal([&] {
-        if (!dlg.Create(m_pMainWnd, {}, kStyleTool)) {
-            return 0;
-        }
-        dlg.CenterWindow();
-        return dlg.ShowModal();
-    });
-    if (answer != 1) {
+    if (RunDialog(dlg) != 1) {
         return false;
     }
     result = dlg.GetName();
     return true;
-}
-
-bool CGunPage::Confirm(const QString& textKey) {
-    return RunModal([&] {
-               return ShowMessage(m_pMainWnd, QStringLiteral("warning_title_text"), textKey);
-           }) == 1;
 }
 
 void CGunPage::OpenMenu(CButtonUI* button, const QString& skinFile) {
@@ -676,10 +650,7 @@ void CGunPage::TakeTypedName() {
     }
     m_pGunName->SetText(ToQString(old));
     if (verdict.outcome == NameVerdict::Warn) {
-        RunModal([&] {
-            return ShowMessage(m_pMainWnd, QStringLiteral("warning_title_text"),
-                               QString::fromLatin1(verdict.messageKey));
-        });
+        ShowWarning(QString::fromLatin1(verdict.messageKey));
     }
 }
 
@@ -747,10 +718,7 @@ void CGunPage::ImportGun() {
     const ImportResult result = Library().ImportGun(path.toStdString(), folder);
     if (!result.ok) {
         DebugPrintf("import_gun: %s\n", result.error.c_str());
-        RunModal([&] {
-            return ShowMessage(m_pMainWnd, QStringLiteral("warning_title_text"),
-                               QStringLiteral("gun_import_failed_text"));
-        });
+        ShowWarning(QStringLiteral("gun_import_failed_text"));
         return;
     }
     if (result.folderAdded) {
@@ -781,10 +749,7 @@ void CGunPage::ImportGunFolder() {
     const ImportResult result = Library().ImportGunFolder(path.toStdString());
     if (!result.ok) {
         DebugPrintf("import_gun_dir: %s\n", result.error.c_str());
-        RunModal([&] {
-            return ShowMessage(m_pMainWnd, QStringLiteral("warning_title_text"),
-                               QStringLiteral("gun_import_failed_text"));
-        });
+        ShowWarning(QStringLiteral("gun_import_failed_text"));
         return;
     }
     m_folderNames.push_back(result.folder);

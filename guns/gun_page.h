@@ -132,8 +132,6 @@ private:
     // Runs the name dialog; true with the accepted name in `result` on OK.
     bool AskName(NameMode mode, const QString& initial, const QString& folder, QString& result);
     // Runs a modal dialog with the main window's overlay shown.
-    int RunModal(const std::function<int()>& run);
-    bool Confirm(const QString& textKey);
     // After a library change: saves profile.bin when a profile changed and
     // tells the main window when the current profile's buttons did.
     void AfterBindingChange(bool affected, bool profilesChanged);

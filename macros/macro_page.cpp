@@ -5,7 +5,6 @@
 #include <filesystem>
 
 #include "app/main_wnd.h"
-#include "buttons/msg_wnd.h"
 #include "device/messages.h"
 #include "macros/edit_name_wnd.h"
 #include "store/tables.h"
@@ -228,35 +227,15 @@ void CMacroPage::LoadMacroIntoEditor() {
     RebuildActionList();
 }
 
-void CMacroPage::ShowOverlay(bool show) {
-    if (auto* overlay = m_pPM->TryFindControl("disable_window_ver")) {
-        overlay->SetVisible(show);
-    }
-}
-
-bool CMacroPage::Confirm(const QString& messageKey) {
-    ShowOverlay(true);
-    const int result = ShowMessage(m_pMainWnd, QStringLiteral("warning_title_text"), messageKey);
-    ShowOverlay(false);
-    return result == 1;
-}
-
 std::optional<std::u16string> CMacroPage::AskName(int mode, const std::u16string& initial,
                                                   const std::u16string& folder) {
-    ShowOverlay(true);
     // A local dialog: nothing of it survives the call.
     CEditMacroName dialog;
     dialog.SetMode(mode);
     dialog.SetInitialName(ToQString(initial));
     dialog.SetFolderName(ToQString(folder));
     dialog.SetMacroList(&Macros());
-    int result = 0;
-    if (dialog.Create(m_pMainWnd, {}, kStyleTool)) {
-        dialog.CenterWindow();
-        result = dialog.ShowModal();
-    }
-    ShowOverlay(false);
-    if (result != 1) {
+    if (RunDialog(dialog) != 1) {
         return std::nullopt;
     }
     return ToU16(dialog.GetName());
@@ -397,8 +376,7 @@ void CMacroPage::ImportMacro() {
     const ImportResult result =
         Library().ImportMacro(std::filesystem::path(path.toStdString()), folder);
     if (!result.ok) {
-        ShowMessage(m_pMainWnd, QStringLiteral("warning_title_text"),
-                    Text("macro_import_failed_text") + "\n" + QString::fromStdString(result.error));
+        ShowWarning(Text("macro_import_failed_text") + "\n" + QString::fromStdString(result.error));
         return;
     }
     if (folder) {
@@ -425,8 +403,7 @@ void CMacroPage::ImportFolder() {
     }
     const ImportResult result = Library().ImportFolder(std::filesystem::path(path.toStdString()));
     if (!result.ok) {
-        ShowMessage(m_pMainWnd, QStringLiteral("warning_title_text"),
-                    Text("macro_import_failed_text") + "\n" + QString::fromStdString(result.error));
+        ShowWarning(Text("macro_import_failed_text") + "\n" + QString::fromStdString(result.error));
         return;
     }
     m_folders.push_back(result.folder);
@@ -447,9 +424,8 @@ void CMacroPage::ExportMacro() {
     const IoResult result =
         Library().ExportMacro(*m_pCurrent, std::filesystem::path(path.toStdString()));
     if (!result) {
-        ShowMessage(
-            m_pMainWnd, QStringLiteral("warning_title_text"),
-            Text("macro_export_failed_text") + "\n" + QString::fromStdString(result.message));
+        ShowWarning(Text("macro_export_failed_text") + "\n" +
+                    QString::fromStdString(result.message));
     }
 }
 
@@ -467,9 +443,8 @@ void CMacroPage::ExportFolder() {
     const IoResult result =
         Library().ExportFolder(folder, std::filesystem::path(path.toStdString()));
     if (!result) {
-        ShowMessage(
-            m_pMainWnd, QStringLiteral("warning_title_text"),
-            Text("macro_export_failed_text") + "\n" + QString::fromStdString(result.message));
+        ShowWarning(Text("macro_export_failed_text") + "\n" +
+                    QString::fromStdString(result.message));
     }
 }
 
@@ -932,11 +907,8 @@ void CMacroPage::ToggleRecording() {
     }
     // Said once per run: recording needs the input hook.
     m_bToldUnavailable = true;
-    ShowOverlay(true);
-    ShowMessage(m_pMainWnd, QStringLiteral("warning_title_text"),
-                Text("macro_recording_unavailable_text")
+    ShowWarning(Text("macro_recording_unavailable_text")
                     .arg(QString::fromStdString(m_recorder->UnavailableReason())));
-    ShowOverlay(false);
 }
 
 void CMacroPage::OnCheckClick(TNotifyUI& msg) {

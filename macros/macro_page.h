@@ -169,8 +169,6 @@ private:
     std::optional<std::u16string> AskName(int mode, const std::u16string& initial,
                                           const std::u16string& folder);
     // The message box under the overlay; true when the user confirmed.
-    bool Confirm(const QString& messageKey);
-    void ShowOverlay(bool show);
 
     // The action list and its editor.
     void RebuildActionList() override;

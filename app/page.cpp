@@ -1,0 +1,37 @@
+#include "app/page.h"
+
+#include "app/main_wnd.h"
+#include "buttons/msg_wnd.h"
+
+namespace mouse {
+
+void CPage::ShowOverlay(bool show) {
+    CControlUI* overlay =
+        m_pPM != nullptr ? m_pPM->TryFindControl(QStringLiteral("disable_window_ver")) : nullptr;
+    if (overlay != nullptr) {
+        overlay->SetVisible(show);
+    }
+}
+
+int CPage::RunDialog(WindowImplBase& dlg, const std::function<void()>& beforeShow) {
+    ShowOverlay(true);
+    int result = 0;
+    if (dlg.Create(m_pMainWnd, {}, kStyleTool)) {
+        if (beforeShow) {
+            beforeShow();
+        }
+        dlg.CenterWindow();
+        result = dlg.ShowModal();
+    }
+    ShowOverlay(false);
+    return result;
+}
+
+bool CPage::Confirm(const QString& messageKey) {
+    ShowOverlay(true);
+    const int result = ShowMessage(m_pMainWnd, QStringLiteral("warning_title_text"), messageKey);
+    ShowOverlay(false);
+    return result == 1;
+}
+
+}  // namespace mouse
