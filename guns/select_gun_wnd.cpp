@@ -3,7 +3,6 @@
 #include <cstring>
 
 #include "device/protocol.h"
-#include "performance/colour_pick.h"
 
 namespace mouse {
 
@@ -19,7 +18,6 @@ QString ToQString(const std::u16string& text) {
 }  // namespace
 
 CSelectGunWnd::CSelectGunWnd(const std::vector<std::unique_ptr<GunRecord>>& guns) : m_guns(guns) {
-    OnNotify(ev::kSelectChanged, &CSelectGunWnd::OnSelectChanged);
     OnNotify(ev::kItemSelect, &CSelectGunWnd::OnItemSelect);
     OnNotify(ev::kTimer, &CSelectGunWnd::OnTimer);
 }
@@ -28,14 +26,7 @@ void CSelectGunWnd::InitWindow() {
     m_pm.CheckControls(kSelectGunTable);
     m_pGunList = m_pm.FindControl<CListUI>(QStringLiteral("gun_list"));
     m_pFolderCombo = m_pm.FindControl<CComboUI>(QStringLiteral("gun_combo"));
-    m_pColour = m_pm.FindControl<CButtonUI>(QStringLiteral("btn_gun_color"));
-    for (int i = 0; i < 3; ++i) {
-        m_pRepeat[i] = m_pm.FindControl<COptionUI>(QStringLiteral("repeat_%1").arg(i + 1));
-    }
-    // The button's repeat option, with notification (which stores it again).
-    if (m_repeatMode >= 0 && m_repeatMode < 3 && m_pRepeat[m_repeatMode] != nullptr) {
-        m_pRepeat[m_repeatMode]->Selected(true);
-    }
+    InitChoiceControls();
     for (const auto& record : m_guns) {
         if (record->isFolder == 1) {
             m_folderNames.push_back(ReadText(record->folderName));
@@ -44,37 +35,10 @@ void CSelectGunWnd::InitWindow() {
             }
         }
     }
-    if (m_pColour != nullptr) {
-        m_pColour->SetBkColor(ColourToArgb(m_colour));
-    }
 }
 
 bool CSelectGunWnd::StartPreselection() {
     return m_pGunList != nullptr && m_pGunList->SetTimer(kPreselectTimer, kPreselectMs);
-}
-
-void CSelectGunWnd::OnClick(TNotifyUI& msg) {
-    if (CloseOnDialogButton(msg)) {
-        return;
-    }
-    if (msg.pSender != nullptr && msg.pSender == m_pColour) {
-        uint32_t argb = ColourToArgb(m_colour);
-        if (PickColour(this, argb)) {
-            m_pColour->SetBkColor(argb);
-            m_colour = ArgbToColour(argb);
-        }
-    }
-}
-
-void CSelectGunWnd::OnSelectChanged(TNotifyUI& msg) {
-    if (msg.wParam == 0) {
-        return;
-    }
-    for (int i = 0; i < 3; ++i) {
-        if (msg.pSender != nullptr && msg.pSender == m_pRepeat[i]) {
-            m_repeatMode = i;
-        }
-    }
 }
 
 void CSelectGunWnd::OnItemSelect(TNotifyUI& msg) {

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "buttons/binding_choice_wnd.h"
 #include "device/records.h"
 #include "ui/ui.h"
 
@@ -26,7 +27,7 @@ inline constexpr ControlSpec kSelectGunControls[] = {
 inline constexpr ControlTable kSelectGunTable{"selectgun.xml", "CSelectGunWnd", kSelectGunControls};
 MOUSE_REGISTER_CONTROL_TABLE(kSelectGunTable);
 
-class CSelectGunWnd : public WindowImplBase {
+class CSelectGunWnd : public CBindingChoiceWnd {
 public:
     static constexpr UINT kPreselectTimer = 1000;
     static constexpr UINT kPreselectMs = 100;
@@ -40,12 +41,6 @@ public:
     // The chosen preset's list position, -1 for none.
     void SetGunIndex(int position) { m_gunIndex = position; }
     int GetGunIndex() const { return m_gunIndex; }
-    // 0..2; repeat option n stands for mode n - 1.
-    void SetRepeatMode(int mode) { m_repeatMode = mode; }
-    int GetRepeatMode() const { return m_repeatMode; }
-    // Stored form: red in the low byte, then green, then blue (0x00BBGGRR).
-    void SetColour(uint32_t colour) { m_colour = colour; }
-    uint32_t GetColour() const { return m_colour; }
 
     // Starts the preselection timer (id 1000, 100 ms) on gun_list; call it
     // after Create and before ShowModal. False without a gun_list.
@@ -58,10 +53,8 @@ public:
 
 protected:
     void InitWindow() override;
-    void OnClick(TNotifyUI& msg) override;
 
 private:
-    void OnSelectChanged(TNotifyUI& msg);
     void OnItemSelect(TNotifyUI& msg);
     void OnTimer(TNotifyUI& msg);
     void ShowFolder(int index);
@@ -69,16 +62,12 @@ private:
 
     const std::vector<std::unique_ptr<GunRecord>>& m_guns;
     int m_gunIndex = -1;
-    int m_repeatMode = 0;
-    uint32_t m_colour = 255;
     std::vector<std::u16string> m_folderNames;
     int m_selectedFolder = -1;
     std::vector<int> m_shown;
 
     CListUI* m_pGunList = nullptr;
     CComboUI* m_pFolderCombo = nullptr;
-    CButtonUI* m_pColour = nullptr;
-    COptionUI* m_pRepeat[3] = {};
 };
 
 // Binds a button entry to the preset `gun` at list position `position` as

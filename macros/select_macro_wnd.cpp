@@ -3,7 +3,6 @@
 #include <cstring>
 
 #include "device/protocol.h"
-#include "performance/colour_pick.h"
 
 namespace mouse {
 
@@ -21,7 +20,6 @@ bool SameName(const std::u16string& a, const std::u16string& b) {
 
 CSelectMacroWnd::CSelectMacroWnd(const std::vector<std::unique_ptr<MacroRecord>>& macros)
     : m_macros(macros) {
-    OnNotify(ev::kSelectChanged, &CSelectMacroWnd::OnSelectChanged);
     OnNotify(ev::kItemSelect, &CSelectMacroWnd::OnItemSelect);
     OnNotify(ev::kCheckClick, &CSelectMacroWnd::OnCheckClick);
     OnNotify(ev::kTimer, &CSelectMacroWnd::OnTimer);
@@ -31,17 +29,11 @@ void CSelectMacroWnd::InitWindow() {
     m_pm.CheckControls(kSelectMacroTable);
     m_pFolderCombo = m_pm.FindControl<CComboUI>(QStringLiteral("macro_combo"));
     m_pMacroList = m_pm.FindControl<CListUI>(QStringLiteral("macro_list"));
-    for (int i = 0; i < 3; ++i) {
-        m_pRepeat[i] = m_pm.FindControl<COptionUI>(QStringLiteral("repeat_%1").arg(i + 1));
-    }
     m_pLeft = m_pm.FindControl<CCheckBoxUI>(QStringLiteral("check_left_macro"));
     m_pTab = m_pm.FindControl<CTabLayoutUI>(QStringLiteral("tab_macro"));
-    m_pColour = m_pm.FindControl<CButtonUI>(QStringLiteral("btn_gun_color"));
 
-    // 1. The repeat mode.
-    if (m_iRepeat >= 0 && m_iRepeat < 3 && m_pRepeat[m_iRepeat] != nullptr) {
-        m_pRepeat[m_iRepeat]->Selected(true, false);
-    }
+    // 1. The repeat mode and the colour.
+    InitChoiceControls();
     // 2. The folders; none selected yet.
     m_folders.clear();
     if (m_pFolderCombo != nullptr) {
@@ -53,11 +45,7 @@ void CSelectMacroWnd::InitWindow() {
             }
         }
     }
-    // 3. The colour.
-    if (m_pColour != nullptr) {
-        m_pColour->SetBkColor(ColourToArgb(m_colour));
-    }
-    // 4. The left-button option and its page.
+    // 3. The left-button option and its page.
     if (m_pLeft != nullptr) {
         m_pLeft->SetCheck(m_bLeft, false);
     }
@@ -68,30 +56,6 @@ void CSelectMacroWnd::InitWindow() {
 
 bool CSelectMacroWnd::StartPreselection() {
     return m_pMacroList != nullptr && m_pMacroList->SetTimer(kPreselectTimer, kPreselectMs);
-}
-
-void CSelectMacroWnd::OnClick(TNotifyUI& msg) {
-    if (CloseOnDialogButton(msg)) {
-        return;
-    }
-    if (msg.pSender != nullptr && msg.pSender == m_pColour) {
-        uint32_t argb = ColourToArgb(m_colour);
-        if (PickColour(this, argb)) {
-            m_pColour->SetBkColor(argb);
-            m_colour = ArgbToColour(argb);
-        }
-    }
-}
-
-void CSelectMacroWnd::OnSelectChanged(TNotifyUI& msg) {
-    if (msg.wParam == 0) {
-        return;
-    }
-    for (int i = 0; i < 3; ++i) {
-        if (msg.pSender != nullptr && msg.pSender == m_pRepeat[i]) {
-            m_iRepeat = i;
-        }
-    }
 }
 
 void CSelectMacroWnd::OnItemSelect(TNotifyUI& msg) {

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "buttons/binding_choice_wnd.h"
 #include "device/records.h"
 #include "ui/ui.h"
 
@@ -30,7 +31,7 @@ inline constexpr ControlTable kSelectMacroTable{"selectmacro.xml", "CSelectMacro
                                                 kSelectMacroControls};
 MOUSE_REGISTER_CONTROL_TABLE(kSelectMacroTable);
 
-class CSelectMacroWnd : public WindowImplBase {
+class CSelectMacroWnd : public CBindingChoiceWnd {
 public:
     // Timer on macro_list that selects the bound macro once the dialog is up.
     static constexpr UINT kPreselectTimer = 1000;
@@ -45,15 +46,9 @@ public:
     // In: the button's macroIndex; out: the chosen list position, -1 none.
     void SetMacroIndex(int position) { m_iMacro = position; }
     int GetMacroIndex() const { return m_iMacro; }
-    // Repeat mode 0..2 (option repeat_1..repeat_3).
-    void SetRepeatMode(int mode) { m_iRepeat = mode; }
-    int GetRepeatMode() const { return m_iRepeat; }
     // The macro plays on the left button (function 57).
     void SetLeftButton(bool left) { m_bLeft = left; }
     bool GetLeftButton() const { return m_bLeft; }
-    // Colour 0x00BBGGRR (red in the low byte).
-    void SetColour(uint32_t colour) { m_colour = colour & 0x00FFFFFFu; }
-    uint32_t GetColour() const { return m_colour; }
 
     // Starts the preselection timer (id 1000, 100 ms) on macro_list through
     // this dialog's paint manager. Call after Create, before ShowModal.
@@ -61,10 +56,8 @@ public:
 
 protected:
     void InitWindow() override;
-    void OnClick(TNotifyUI& msg) override;
 
 private:
-    void OnSelectChanged(TNotifyUI& msg);
     void OnItemSelect(TNotifyUI& msg);
     void OnCheckClick(TNotifyUI& msg);
     void OnTimer(TNotifyUI& msg);
@@ -73,9 +66,7 @@ private:
 
     const std::vector<std::unique_ptr<MacroRecord>>& m_macros;
     int m_iMacro = -1;
-    int m_iRepeat = 0;
     bool m_bLeft = false;
-    uint32_t m_colour = 255;
 
     int m_iFolder = -1;
     std::vector<std::u16string> m_folders;
@@ -84,10 +75,8 @@ private:
 
     CComboUI* m_pFolderCombo = nullptr;
     CListUI* m_pMacroList = nullptr;
-    COptionUI* m_pRepeat[3] = {};
     CCheckBoxUI* m_pLeft = nullptr;
     CTabLayoutUI* m_pTab = nullptr;
-    CButtonUI* m_pColour = nullptr;
 };
 
 // Binds a button to the macro chosen in the dialog: function 22 (57 with the
