@@ -2,7 +2,9 @@
 #pragma once
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <functional>
 
 #include "app/main_wnd.h"
@@ -34,6 +36,15 @@ inline MainWndOptions TestWindowOptions(const QString& program) {
     options.workerPause = [](int) {};
     options.quit = [] {};
     return options;
+}
+
+// A program folder for a window under test: Data/ with the built default
+// profile, and Data.ini with the given text.
+inline bool PrepareProgramFolder(const QString& program, const char* ini) {
+    QDir().mkpath(program + "Data");
+    QFile::copy(MOUSE_APP_DIR "/Data/Default.pbin", program + "Data/Default.pbin");
+    QFile file(program + "Data.ini");
+    return file.open(QIODevice::WriteOnly) && file.write(ini) == qint64(qstrlen(ini));
 }
 
 }  // namespace mouse::test

@@ -112,11 +112,7 @@ protected:
         CPaintManagerUI::ClearErrors();
         ASSERT_TRUE(folder.isValid());
         program = folder.path() + "/";
-        QDir().mkpath(program + "Data");
-        QFile::copy(MOUSE_APP_DIR "/Data/Default.pbin", program + "Data/Default.pbin");
-        QFile ini(program + "Data.ini");
-        ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
-        ini.write(kIni);
+        ASSERT_TRUE(test::PrepareProgramFolder(program, kIni));
     }
     void TearDown() override {
         wnd.reset();
