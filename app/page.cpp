@@ -2,6 +2,8 @@
 
 #include "app/main_wnd.h"
 #include "buttons/msg_wnd.h"
+#include "device/messages.h"
+#include "store/record_library.h"
 
 namespace mouse {
 
@@ -32,6 +34,15 @@ bool CPage::Confirm(const QString& messageKey) {
     const int result = ShowMessage(m_pMainWnd, QStringLiteral("warning_title_text"), messageKey);
     ShowOverlay(false);
     return result == 1;
+}
+
+void CPage::ApplyBindingChange(const BindingChange& change) {
+    if (change.profilesChanged) {
+        m_pMainWnd->SaveInBackground({StoreFile::Profiles});
+    }
+    if (change.affected) {
+        m_pMainWnd->SendMessage(kMsgBindingChanged, 0, 0);
+    }
 }
 
 }  // namespace mouse

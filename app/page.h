@@ -15,6 +15,7 @@
 namespace mouse {
 
 class CMainWnd;
+struct BindingChange;
 
 class CPage : public CNotifyPump {
 public:
@@ -39,6 +40,10 @@ protected:
     bool Confirm(const QString& messageKey);
     // The same box for a message that only tells something.
     void ShowWarning(const QString& messageKey) { Confirm(messageKey); }
+    // After a library change: saves profile.bin once when a profile's
+    // bindings changed, and tells the main window (0x467) when a button of
+    // the current profile is bound to the changed record.
+    void ApplyBindingChange(const BindingChange& change);
 
     // Fills a folder selector with the names of the folder records of a
     // library (items 25 high) and selects the first one.

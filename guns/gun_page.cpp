@@ -5,7 +5,6 @@
 
 #include "app/main_wnd.h"
 #include "device/diagnostics.h"
-#include "device/messages.h"
 #include "macros/edit_name_wnd.h"
 #include "store/gun_library.h"
 #include "ui/file_dialog.h"
@@ -341,16 +340,7 @@ void CGunPage::SaveCurrentGun() {
     GunLibrary& library = Library();
     library.Save();
     const BindingChange change = library.PropagateGun(m_selectedGun, false);
-    AfterBindingChange(change.affected, change.profilesChanged);
-}
-
-void CGunPage::AfterBindingChange(bool affected, bool profilesChanged) {
-    if (profilesChanged) {
-        m_pMainWnd->SaveInBackground({StoreFile::Profiles});
-    }
-    if (affected) {
-        m_pMainWnd->SendMessage(kMsgBindingChanged, 0, 0);
-    }
+    ApplyBindingChange(change);
 }
 
 // ------------------------------------------------------------ notifications
@@ -523,7 +513,7 @@ void CGunPage::DeleteFolder() {
     const int index = m_selectedFolder;
     m_current = nullptr;  // the records of the folder are about to go
     const BindingChange change = Library().DeleteGunFolder(m_folderNames[size_t(index)]);
-    AfterBindingChange(change.affected, change.profilesChanged);
+    ApplyBindingChange(change);
     m_folderNames.erase(m_folderNames.begin() + index);
     if (m_folderNames.empty()) {
         m_selectedFolder = -1;
@@ -605,7 +595,7 @@ void CGunPage::DeleteGun() {
     m_current = nullptr;
     m_selectedGun = -1;
     const BindingChange change = Library().DeleteGun(p);
-    AfterBindingChange(change.affected, change.profilesChanged);
+    ApplyBindingChange(change);
     m_shown.erase(m_shown.begin() + s);
     for (int& shown : m_shown) {
         if (shown > p) {

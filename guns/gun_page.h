@@ -134,7 +134,6 @@ private:
     // Runs a modal dialog with the main window's overlay shown.
     // After a library change: saves profile.bin when a profile changed and
     // tells the main window when the current profile's buttons did.
-    void AfterBindingChange(bool affected, bool profilesChanged);
     // The row and field of a row control, false when it is none.
     bool FindRowEdit(const CControlUI* sender, int& row, Field& field) const;
     QString FolderName(int index) const;

@@ -5,7 +5,6 @@
 #include <filesystem>
 
 #include "app/main_wnd.h"
-#include "device/messages.h"
 #include "macros/edit_name_wnd.h"
 #include "store/tables.h"
 #include "ui/file_dialog.h"
@@ -488,15 +487,6 @@ void CMacroPage::SaveCurrentMacro() {
     m_pCurrent->loopCount = uint16_t(m_work.loopCount);
     Library().Save();
     ApplyBindingChange(Library().PropagateMacro(m_iCurPos, false));
-}
-
-void CMacroPage::ApplyBindingChange(const BindingChange& change) {
-    if (change.profilesChanged) {
-        m_pMainWnd->SaveInBackground({StoreFile::Profiles});
-    }
-    if (change.affected) {
-        m_pMainWnd->SendMessage(kMsgBindingChanged, 0, 0);
-    }
 }
 
 // ---- the action list and its editor --------------------------------------------

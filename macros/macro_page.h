@@ -197,7 +197,6 @@ private:
     void SaveCurrentMacro() override;
     // After a library change: 0x467 when the current profile is affected,
     // profile.bin saved once when a profile changed.
-    void ApplyBindingChange(const BindingChange& change);
     void SaveMacroStore();
 
     // Controls.
