@@ -119,6 +119,7 @@ public:
     // Opens a pop-up menu of the main window in place of the one open (at
     // most one is open at a time); nullptr when its skin cannot be loaded.
     CMenuWnd* ShowPopupMenu(const QString& skinFile, QPoint anchor, UINT align);
+    void ClosePopupMenu() { m_menu.reset(); }
     // Whether the window shows the "no mouse connected" state.
     bool ShowsNoMouseState() const;
 

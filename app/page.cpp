@@ -7,6 +7,10 @@
 
 namespace mouse {
 
+CMenuWnd* CPage::CurrentMenu() const {
+    return m_pMainWnd != nullptr ? m_pMainWnd->CurrentMenu() : nullptr;
+}
+
 void CPage::ShowOverlay(bool show) {
     CControlUI* overlay =
         m_pPM != nullptr ? m_pPM->TryFindControl(QStringLiteral("disable_window_ver")) : nullptr;

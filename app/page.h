@@ -15,6 +15,7 @@
 namespace mouse {
 
 class CMainWnd;
+class CMenuWnd;
 struct BindingChange;
 
 class CPage : public CNotifyPump {
@@ -25,6 +26,9 @@ public:
     }
     // Looks up the page's controls; called once after the skin is loaded.
     virtual void InitControls() {}
+    // The main window's open pop-up menu (the page's own menus open there
+    // too, so only one is ever open); nullptr when none is.
+    CMenuWnd* CurrentMenu() const;
 
 protected:
     // Shows or hides the main window's dimming overlay (disable_window_ver),

@@ -232,7 +232,6 @@ void CButtonPage::OpenButtonMenu(int slot) {
         return;
     }
     m_iCurButton = slot;
-    m_menu.reset();
     CButtonUI* button = m_buttons[size_t(slot)];
     if (button == nullptr || m_pMainWnd == nullptr) {
         return;
@@ -240,22 +239,24 @@ void CButtonPage::OpenButtonMenu(int slot) {
     const QRect window = m_pMainWnd->GetWindowRect();
     const QRect onScreen = button->GetPos().translated(window.topLeft());
     const QPoint anchor(onScreen.left(), onScreen.top() + onScreen.height());
-    m_menu = CMenuWnd::CreateMenu(m_pMainWnd, QStringLiteral("buttonmenu.xml"), anchor,
-                                  kMenuAlignLeft | kMenuAlignTop);
-    if (!m_menu) {
+    CMenuWnd* menu = m_pMainWnd->ShowPopupMenu(QStringLiteral("buttonmenu.xml"), anchor,
+                                               kMenuAlignLeft | kMenuAlignTop);
+    if (menu == nullptr) {
         return;  // the skin error names the file
     }
     const MenuPlacement place =
-        PlaceButtonMenu(onScreen, m_menu->GetVisibleItemCount(), CMenuWnd::ScreenRect(anchor));
+        PlaceButtonMenu(onScreen, menu->GetVisibleItemCount(), CMenuWnd::ScreenRect(anchor));
     if (place.above) {
-        m_menu->MoveMenu(place.topLeft);
-        m_menu->ResizeMenu(m_menu->GetWindowRect().width(), place.height);
+        menu->MoveMenu(place.topLeft);
+        menu->ResizeMenu(menu->GetWindowRect().width(), place.height);
     }
 }
 
 void CButtonPage::OnMenuCommand(const QString& name) {
     m_lastCommand = name;
-    m_menu.reset();
+    if (m_pMainWnd != nullptr) {
+        m_pMainWnd->ClosePopupMenu();
+    }
     ChooseFunction(name);
 }
 

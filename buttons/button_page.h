@@ -94,7 +94,7 @@ public:
     // Opens the function menu for `slot`, as a click on its label does.
     void OpenButtonMenu(int slot);
     // The open button menu, or nullptr.
-    CMenuWnd* ButtonMenu() const { return m_menu.get(); }
+    CMenuWnd* ButtonMenu() const { return CurrentMenu(); }
     // The button whose menu was opened last (0-63).
     int CurrentButton() const { return m_iCurButton; }
     int ShownMode() const { return m_iMode; }
@@ -116,7 +116,6 @@ private:
     std::array<CControlUI*, 2> m_gamePics{};
     std::array<CControlUI*, 33> m_highlights{};  // 0: none highlighted
     CControlUI* m_pMousePic = nullptr;
-    std::unique_ptr<CMenuWnd> m_menu;
     int m_iCurButton = 0;
     int m_iMode = 0;
     QString m_lastCommand;

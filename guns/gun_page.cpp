@@ -457,18 +457,17 @@ bool CGunPage::AskName(NameMode mode, const QString& initial, const QString& fol
 }
 
 void CGunPage::OpenMenu(CButtonUI* button, const QString& skinFile) {
-    m_menu.reset();
     // The menu's top-left corner at the button's bottom-left corner.
     const QRect at = button->GetPos();
     const QPoint screen = m_pMainWnd->GetWindowRect().topLeft() + at.bottomLeft() + QPoint(0, 1);
-    m_menu = CMenuWnd::CreateMenu(m_pMainWnd, skinFile, screen, kMenuAlignLeft | kMenuAlignTop);
+    m_pMainWnd->ShowPopupMenu(skinFile, screen, kMenuAlignLeft | kMenuAlignTop);
 }
 
 void CGunPage::OnMenuCommand(const QString& name) {
     if (m_pMainWnd == nullptr) {
         return;
     }
-    m_menu.reset();
+    m_pMainWnd->ClosePopupMenu();
     const QString command = name.toLower();
     if (command == QLatin1String("rename_gun_dir")) {
         RenameFolder();

@@ -80,7 +80,6 @@ public:
     const std::vector<int>& ShownPositions() const { return m_shown; }
     int WorkingCount() const { return m_count; }
     const BulletRow& WorkingRow(int row) const { return m_rows[size_t(row)]; }
-    CMenuWnd* CurrentMenu() const { return m_menu.get(); }
 
 private:
     struct Row {
@@ -152,7 +151,6 @@ private:
     // edited.
     int m_count = 0;
     std::array<BulletRow, kMaxBullets> m_rows{};
-    std::unique_ptr<CMenuWnd> m_menu;
 
     CComboUI* m_pFolderCombo = nullptr;
     CButtonUI* m_pAddFolder = nullptr;

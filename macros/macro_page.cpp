@@ -448,12 +448,11 @@ void CMacroPage::ExportFolder() {
 }
 
 void CMacroPage::OpenMenu(CButtonUI* anchor, const QString& skin) {
-    m_menu.reset();
     // Top-left corner of the menu at the button's bottom-left corner.
     const QRect button = anchor->GetPos();
     const QRect window = m_pMainWnd->GetWindowRect();
     const QPoint at(window.left() + button.left(), window.top() + button.top() + button.height());
-    m_menu = CMenuWnd::CreateMenu(m_pMainWnd, skin, at, kMenuAlignLeft | kMenuAlignTop);
+    m_pMainWnd->ShowPopupMenu(skin, at, kMenuAlignLeft | kMenuAlignTop);
 }
 
 void CMacroPage::OnMenuCommand(const QString& name) {

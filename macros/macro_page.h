@@ -122,7 +122,6 @@ public:
     int ActionCount() const { return m_work.count; }
     const MacroAction& Action(int i) const { return m_work.actions.at(size_t(i)); }
     const std::vector<int>& MacroPositions() const { return m_positions; }
-    CMenuWnd* CurrentMenu() const { return m_menu.get(); }
 
 private:
     void OnClick(TNotifyUI& msg);
@@ -250,8 +249,6 @@ private:
     int m_iFillSelect = -1;
     std::unique_ptr<MacroRecorder> m_recorder;
     bool m_bToldUnavailable = false;
-
-    std::unique_ptr<CMenuWnd> m_menu;
 };
 
 }  // namespace mouse

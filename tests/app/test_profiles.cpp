@@ -565,6 +565,16 @@ TEST_F(ProfilesTest, OnlyOnePopUpMenuIsOpenAtATime) {
     ASSERT_TRUE(Click("setting_btn"));
     EXPECT_EQ(wnd->CurrentMenu()->GetSkinFile(), "settingmenu.xml");
     EXPECT_TRUE(trayMenu.isNull() || !trayMenu->isVisible()) << "the tray menu closed";
+    // The pages' own menus open in the same place.
+    QPointer<QWidget> settingMenu = wnd->CurrentMenu()->GetHostWidget();
+    wnd->ButtonPage().OpenButtonMenu(0);
+    ASSERT_NE(wnd->CurrentMenu(), nullptr);
+    EXPECT_EQ(wnd->CurrentMenu()->GetSkinFile(), "buttonmenu.xml");
+    EXPECT_TRUE(settingMenu.isNull() || !settingMenu->isVisible()) << "the settings menu closed";
+    QPointer<QWidget> buttonMenu = wnd->CurrentMenu()->GetHostWidget();
+    ASSERT_TRUE(Click("btn_menu_profile"));
+    EXPECT_EQ(wnd->CurrentMenu()->GetSkinFile(), "profilemenu.xml");
+    EXPECT_TRUE(buttonMenu.isNull() || !buttonMenu->isVisible()) << "the button menu closed";
 }
 
 // ---- desktops without a tray -------------------------------------------------------
