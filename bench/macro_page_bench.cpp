@@ -30,6 +30,7 @@
 #include <vector>
 
 #include "app/main_wnd.h"
+#include "bench/bench_env.h"
 #include "bench/event_loop_watchdog.h"
 #include "store/stores.h"
 #include "ui/ui.h"
@@ -230,16 +231,7 @@ bool RunOnce(Figures& f) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
-        const QString dir = QDir::tempPath() + QStringLiteral("/macro-page-bench-runtime");
-        QDir().mkpath(dir);
-        QFile::setPermissions(
-            dir, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-        qputenv("XDG_RUNTIME_DIR", dir.toLocal8Bit());
-    }
+    bench::PrepareEnvironment(QStringLiteral("macro-page-bench-runtime"));
     QApplication app(argc, argv);
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
     CPaintManagerUI::SetResourcePath(MOUSE_APP_DIR "/res/");
