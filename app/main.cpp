@@ -46,6 +46,11 @@ int main(int argc, char** argv) {
 
     mouse::SingleInstance instance("Mosue Driver Configure Velnor");
     if (!instance.TryBecomePrimary()) {
+        if (!instance.Error().isEmpty()) {
+            mouse::ReportStartupError(QStringLiteral("mouse-driver"),
+                                      "The program cannot start: " + instance.Error());
+            return 1;
+        }
         instance.SendShowRequest();
         return 1;
     }

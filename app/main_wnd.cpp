@@ -114,7 +114,9 @@ void CMainWnd::InitMainWindow() {
 
     // 3. The default template: a short or missing file leaves the rest zero.
     std::vector<uint8_t> bytes;
-    if (ReadWholeFile(folder + "Data/Default.pbin", bytes) && !bytes.empty()) {
+    if (ReadFileUpTo(folder + "Data/Default.pbin", sizeof(ProfileRecord), bytes, true).status !=
+            ReadStatus::Missing &&
+        !bytes.empty()) {
         std::memcpy(m_template.get(), bytes.data(), std::min(bytes.size(), sizeof(ProfileRecord)));
     }
 
@@ -171,8 +173,12 @@ void CMainWnd::InitMainWindow() {
     // 9. The stores, the profile selector and the folder lists.
     LoadReport report =
         m_stores->LoadStores(m_config.sensor, Text("profile_text").toStdU16String());
+    // Saves that failed here (a store folder that cannot be written, say)
+    // are shown with the damaged files: the user would otherwise learn of
+    // them only when settings are gone at the next start.
     for (const std::string& error : report.errors) {
         DebugPrintf("%s\n", error.c_str());
+        m_damagedStores += "\n" + QString::fromStdString(error);
     }
     if (report.indexReset) {
         DebugOutput("current profile index out of range: profile 1 selected\n");
@@ -188,7 +194,7 @@ void CMainWnd::InitMainWindow() {
         DebugPrintf("%s\n", line.c_str());
         m_damagedStores += "\n" + QString::fromStdString(line);
     }
-    if (!report.damaged.empty()) {
+    if (!m_damagedStores.isEmpty()) {
         PostMessage(kMsgStoresDamaged);
     }
     FillProfileCombo();

@@ -198,7 +198,8 @@ private:
     // Shows or hides the "no mouse connected" panel from the link's state.
     void ShowDeviceState();
     // Appends a profile, saves profile.bin and makes it current.
-    void AppendProfile(std::unique_ptr<ProfileRecord> record);
+    // False, with a notice, when the list is full.
+    bool AppendProfile(std::unique_ptr<ProfileRecord> record);
     // Sets the rename field back to the current profile's name.
     void ShowCurrentName();
     // Shows "DPI :" and the DPI of a step in the pop-up (opening it when

@@ -50,7 +50,12 @@ void CMainWnd::ShowCurrentName() {
     }
 }
 
-void CMainWnd::AppendProfile(std::unique_ptr<ProfileRecord> record) {
+bool CMainWnd::AppendProfile(std::unique_ptr<ProfileRecord> record) {
+    // More would not load at the next start.
+    if (m_stores->profiles.size() >= kMaxProfiles) {
+        QueueNotice(Text("profile_limit_text").arg(kMaxProfiles));
+        return false;
+    }
     const QString name = ToQString(ReadText(record->name));
     m_stores->profiles.push_back(std::move(record));
     SaveInBackground({StoreFile::Profiles});
@@ -62,6 +67,7 @@ void CMainWnd::AppendProfile(std::unique_ptr<ProfileRecord> record) {
     if (m_stores->currentIndex != index) {
         SwitchProfile(index);
     }
+    return true;
 }
 
 void CMainWnd::AddProfile() {
@@ -187,7 +193,9 @@ void CMainWnd::ImportProfile() {
     WriteText(file.record->name, name);
     // Saved at once: an imported profile is not lost by a crash before the
     // next save.
-    AppendProfile(std::move(file.record));
+    if (!AppendProfile(std::move(file.record))) {
+        return;
+    }
     const bool onlyName = file.corrected.size() == 1 && file.corrected.front() == "name";
     if (!file.corrected.empty() && !onlyName) {
         QueueNotice(Text("import_profile_corrected_text"));

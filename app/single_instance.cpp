@@ -1,41 +1,98 @@
 #include "app/single_instance.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
+
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLocalSocket>
 #include <QRegularExpression>
+#include <QStringList>
 #include <QTimer>
+#include <cerrno>
+#include <cstring>
 
 namespace mouse {
 
 namespace {
 
-// The folder for the lock and the socket: the user's runtime folder when
-// there is one, else a folder of the user's own in the temporary folder, so
-// other users can neither see nor pre-create them.
-QString RuntimeFolder() {
-    QString dir = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (!dir.isEmpty() && QDir(dir).exists()) {
-        return dir;
+// Empty when path is a real folder (not a link) of this user that no one
+// else may enter; else why it may not be used.
+QString PrivateFolderProblem(const QString& path) {
+    struct stat st {};
+    if (::lstat(QFile::encodeName(path).constData(), &st) != 0) {
+        return QString::fromLocal8Bit(std::strerror(errno));
     }
-    dir = QDir::tempPath() + QString("/mouse-driver-%1").arg(getuid());
-    QDir().mkpath(dir);
-    QFile::setPermissions(dir,
-                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    return dir;
+    if (S_ISLNK(st.st_mode)) {
+        return QStringLiteral("it is a symbolic link");
+    }
+    if (!S_ISDIR(st.st_mode)) {
+        return QStringLiteral("it is not a folder");
+    }
+    if (st.st_uid != ::getuid()) {
+        return QStringLiteral("it belongs to another user");
+    }
+    if ((st.st_mode & 077) != 0) {
+        return QStringLiteral("other users have access to it");
+    }
+    return {};
+}
+
+// Makes path with mode 0700 when it is missing (its parents as needed), then
+// checks it. Empty when it may be used.
+QString MakePrivateFolder(const QString& path) {
+    const QByteArray native = QFile::encodeName(path);
+    if (::mkdir(native.constData(), 0700) != 0 && errno == ENOENT) {
+        QDir().mkpath(QFileInfo(path).path());
+        ::mkdir(native.constData(), 0700);
+    }
+    return PrivateFolderProblem(path);
 }
 
 }  // namespace
+
+RuntimeFolder FindRuntimeFolder(const QString& runtimeDir, const QString& tempDir,
+                                const QString& cacheDir) {
+    // The session's runtime folder is made by the login for this user alone.
+    if (!runtimeDir.isEmpty() && QFileInfo(runtimeDir).isDir()) {
+        return {runtimeDir, {}};
+    }
+    // Without one, a folder of the user's own in the temporary folder. Anyone
+    // may create names there, so a folder found under that name is used only
+    // when it is certainly this user's and private; otherwise another user
+    // could keep the program from starting with a lock of their own, or
+    // steer its socket elsewhere with a link. The cache folder in the home
+    // is then the place no one else can prepare.
+    const QString uid = QString::number(::getuid());
+    QStringList refused;
+    for (const QString& candidate :
+         {tempDir + "/mouse-driver-" + uid, cacheDir + "/mouse-driver/runtime-" + uid}) {
+        const QString problem = MakePrivateFolder(candidate);
+        if (problem.isEmpty()) {
+            return {candidate, {}};
+        }
+        refused << candidate + ": " + problem;
+    }
+    return {{},
+            "no private folder for the program's lock and socket (XDG_RUNTIME_DIR is not set; " +
+                refused.join("; ") + ")"};
+}
 
 SingleInstance::SingleInstance(const QString& base) {
     // The user id, not the user name: the same user with and without USER set
     // must find the same copy.
     QString name = base + "-" + QString::number(getuid());
     name.replace(QRegularExpression("[^A-Za-z0-9_.-]"), "_");
-    QString folder = RuntimeFolder();
-    serverName_ = QDir(folder).filePath(name + ".sock");
-    lockPath_ = QDir(folder).filePath(name + ".lock");
+    QString cache = qEnvironmentVariable("XDG_CACHE_HOME");
+    if (cache.isEmpty()) {
+        cache = QDir::homePath() + "/.cache";
+    }
+    const RuntimeFolder folder =
+        FindRuntimeFolder(qEnvironmentVariable("XDG_RUNTIME_DIR"), QDir::tempPath(), cache);
+    error_ = folder.error;
+    serverName_ = QDir(folder.path).filePath(name + ".sock");
+    lockPath_ = QDir(folder.path).filePath(name + ".lock");
 }
 
 SingleInstance::~SingleInstance() {
@@ -45,6 +102,18 @@ SingleInstance::~SingleInstance() {
 }
 
 bool SingleInstance::TryBecomePrimary() {
+    if (!error_.isEmpty()) {
+        return false;
+    }
+    // The folder is private, so only a copy of this user's can have put
+    // anything under these names; a link or a folder there is still never
+    // followed (QLockFile makes its file with O_EXCL, which fails on a
+    // link).
+    struct stat st {};
+    if (::lstat(QFile::encodeName(lockPath_).constData(), &st) == 0 && !S_ISREG(st.st_mode)) {
+        error_ = lockPath_ + " is not a regular file";
+        return false;
+    }
     lock_ = std::make_unique<QLockFile>(lockPath_);
     lock_->setStaleLockTime(0);  // a lock is stale only when its process is gone
     if (!lock_->tryLock(0)) {

@@ -187,6 +187,33 @@ bool TextEqualsNoCase(const TextField& a, std::u16string_view b) {
     return TextEqualsNoCase(FieldView(a), b);
 }
 
+std::u16string FoldText(std::u16string_view text) {
+    std::u16string folded(text);
+    for (char16_t& c : folded) {
+        c = FoldCase(c);
+    }
+    return folded;
+}
+
+std::u16string CleanText(std::u16string_view text) {
+    std::u16string clean(text);
+    for (size_t i = 0; i < clean.size(); ++i) {
+        char16_t& c = clean[i];
+        if (c < 0x20 || (c >= 0x7F && c < 0xA0) || c == 0xFFFE || c == 0xFFFF) {
+            c = kReplacement;
+        } else if (IsHighSurrogate(c)) {
+            if (i + 1 < clean.size() && IsLowSurrogate(clean[i + 1])) {
+                ++i;  // a whole pair
+            } else {
+                c = kReplacement;
+            }
+        } else if (IsLowSurrogate(c)) {
+            c = kReplacement;
+        }
+    }
+    return clean;
+}
+
 std::string ToUtf8(std::u16string_view text) {
     std::string out;
     out.reserve(text.size());

@@ -32,6 +32,14 @@ void WriteText(TextField& field, std::u16string_view text);
 // fold to lower case; other characters compare as they are).
 bool TextEqualsNoCase(std::u16string_view a, std::u16string_view b);
 bool TextEqualsNoCase(const TextField& a, std::u16string_view b);
+// The text with every character folded as TextEqualsNoCase folds it: two
+// texts compare equal without regard to case exactly when their folds are
+// equal, so a fold is a key for hashing names.
+std::u16string FoldText(std::u16string_view text);
+// A name from outside made fit to show and store: control characters,
+// unpaired surrogates and the non-characters U+FFFE and U+FFFF become
+// U+FFFD; the length is unchanged.
+std::u16string CleanText(std::u16string_view text);
 
 // UTF-8 <-> UTF-16 for command-line tools and the language file. Invalid
 // input sequences become U+FFFD.

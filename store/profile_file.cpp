@@ -13,17 +13,12 @@ namespace mouse {
 
 namespace {
 
-constexpr char16_t kReplacement = u'\uFFFD';
-
 bool IsHighSurrogate(char16_t c) {
     return c >= 0xD800 && c <= 0xDBFF;
 }
-bool IsLowSurrogate(char16_t c) {
-    return c >= 0xDC00 && c <= 0xDFFF;
-}
 
 // The name as it will be kept: at most 49 characters without splitting a
-// pair, control characters and unpaired surrogates replaced.
+// pair, unprintable characters replaced.
 std::u16string CleanName(const TextField& field) {
     std::u16string name = ReadText(field);
     if (name.size() >= size_t(kTextChars)) {
@@ -32,21 +27,7 @@ std::u16string CleanName(const TextField& field) {
             name.pop_back();  // its low half was the 50th character
         }
     }
-    for (size_t i = 0; i < name.size(); ++i) {
-        char16_t& c = name[i];
-        if (c < 0x20 || c == 0x7F) {
-            c = kReplacement;
-        } else if (IsHighSurrogate(c)) {
-            if (i + 1 < name.size() && IsLowSurrogate(name[i + 1])) {
-                ++i;  // a whole pair
-            } else {
-                c = kReplacement;
-            }
-        } else if (IsLowSurrogate(c)) {
-            c = kReplacement;
-        }
-    }
-    return name;
+    return CleanText(name);
 }
 
 bool FieldBytesEqual(const TextField& field, std::u16string_view text) {

@@ -6,8 +6,8 @@
 //     or longer file, a folder, a FIFO or a device is refused as a whole and
 //     nothing is read into any list;
 //   - the name is read up to its terminator, or cut to 49 characters when the
-//     field has none (a surrogate pair is never split); control characters
-//     and unpaired surrogates become U+FFFD; an empty name takes the file's
+//     field has none (a surrogate pair is never split); control characters,
+//     unpaired surrogates, U+FFFE and U+FFFF become U+FFFD; an empty name takes the file's
 //     base name;
 //   - every field with a fixed range that is out of it takes the default of
 //     the record made for the sensor code, and a button entry whose function

@@ -5,7 +5,8 @@
 namespace mouse {
 
 std::u16string FileTitleOf(const std::filesystem::path& path) {
-    return FromUtf8(path.stem().string());
+    // A file name may hold any byte but '/' and NUL, newlines included.
+    return CleanText(FromUtf8(path.stem().string()));
 }
 
 bool TerminateText(TextField& field) {

@@ -185,6 +185,12 @@ protected:
     ImportResult ImportFolderPath(const std::filesystem::path& path);
 
 private:
+    // The largest folder file a valid one can be: the library's whole capacity.
+    static constexpr size_t kMaxFolderFileBytes = kMaxLibraryRecords * sizeof(Record);
+    // Adding that many records would take the list beyond its capacity.
+    bool Full(size_t adding) const;
+    std::string FullText() const;
+    static std::string TooLargeText(uintmax_t size, size_t most);
     BindingChange RebindAfterRemoval(const std::vector<int>& removed);
     void Append(const Record& record);
 

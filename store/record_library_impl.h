@@ -70,15 +70,27 @@ std::vector<int> RecordLibrary<Traits>::ItemPositions(std::u16string_view folder
     return out;
 }
 
+// Both gather the names in use once, so that naming stays linear in the
+// size of the list however many names are taken.
 template <typename Traits>
 std::u16string RecordLibrary<Traits>::UniqueFolderName(std::u16string_view base) const {
-    return UniqueName(base, [this](std::u16string_view n) { return FolderExists(n); });
+    NameSet taken;
+    for (const auto& r : Records()) {
+        taken.Add(ReadText(r->folderName));
+    }
+    return taken.Take(base);
 }
 
 template <typename Traits>
 std::u16string RecordLibrary<Traits>::UniqueItemName(std::u16string_view folder,
                                                      std::u16string_view base) const {
-    return UniqueName(base, [&](std::u16string_view n) { return ItemExists(folder, n); });
+    NameSet taken;
+    for (const auto& r : Records()) {
+        if (TextEqualsNoCase(r->folderName, folder)) {
+            taken.Add(ReadText(Traits::ItemName(*r)));
+        }
+    }
+    return taken.Take(base);
 }
 
 // ---- exchange-file bytes ---------------------------------------------------
@@ -120,9 +132,12 @@ ExchangeFile<typename Traits::Record> SplitExchange(std::span<const uint8_t> byt
             file.error = "record " + std::to_string(i + 1) + ": the folder flag is " +
                          std::to_string(r.isFolder) + ", not 0 or 1";
         } else {
-            // Names without a terminator are cut to what a field holds.
+            // Names without a terminator are cut to what a field holds, and
+            // nothing unprintable reaches the list or the window.
             TerminateText(r.folderName);
             TerminateText(Traits::ItemName(r));
+            WriteText(r.folderName, CleanText(ReadText(r.folderName)));
+            WriteText(Traits::ItemName(r), CleanText(ReadText(Traits::ItemName(r))));
             if (r.isFolder == 0) {
                 file.error = Traits::CheckImported(r);
                 if (!file.error.empty()) {
@@ -175,6 +190,10 @@ auto RecordLibrary<Traits>::ParseFolderFile(std::span<const uint8_t> bytes)
                      "-byte records; it is cut or damaged";
         return file;
     }
+    if (bytes.size() > kMaxFolderFileBytes) {
+        file.error = TooLargeText(bytes.size(), kMaxFolderFileBytes);
+        return file;
+    }
     return detail::SplitExchange<Traits>(bytes);
 }
 
@@ -189,7 +208,7 @@ void RecordLibrary<Traits>::Append(const Record& record) {
 
 template <typename Traits>
 int RecordLibrary<Traits>::AddFolder(std::u16string_view name) {
-    if (name.empty() || FolderExists(name)) {
+    if (name.empty() || FolderExists(name) || Full(1)) {
         return -1;
     }
     Record r{};
@@ -202,7 +221,7 @@ int RecordLibrary<Traits>::AddFolder(std::u16string_view name) {
 
 template <typename Traits>
 int RecordLibrary<Traits>::AddItem(std::u16string_view folder, std::u16string_view name) {
-    if (name.empty() || !FolderExists(folder) || ItemExists(folder, name)) {
+    if (name.empty() || !FolderExists(folder) || ItemExists(folder, name) || Full(1)) {
         return -1;
     }
     Record r{};
@@ -349,6 +368,10 @@ ImportResult RecordLibrary<Traits>::ImportItemBytes(std::span<const uint8_t> byt
         result.error = std::move(file.error);
         return result;
     }
+    if (Full(folder ? 1 : 2)) {
+        result.error = FullText();
+        return result;
+    }
     Record& r = file.records[0];
     const std::u16string stored = ReadText(Traits::ItemName(r));
     if (folder) {
@@ -391,17 +414,19 @@ ImportResult RecordLibrary<Traits>::ImportFolderBytes(std::span<const uint8_t> b
         result.error = std::move(file.error);
         return result;
     }
+    const size_t items = size_t(std::count_if(file.records.begin(), file.records.end(),
+                                              [](const Record& r) { return r.isFolder == 0; }));
+    if (Full(items + 1)) {
+        result.error = FullText();
+        return result;
+    }
     result.folder = UniqueFolderName(detail::FirstNonEmpty(
-        {title, ReadText(file.records[0].folderName), Traits::kDefaultFolderName}));
+        {CleanText(title), ReadText(file.records[0].folderName), Traits::kDefaultFolderName}));
     result.folderAdded = true;
 
     // Records are appended only after every name is settled, so the list is
     // touched in one go. Item names are made unique among the file's items.
-    std::vector<std::u16string> names;
-    auto takenInFile = [&names](std::u16string_view n) {
-        return std::any_of(names.begin(), names.end(),
-                           [n](const std::u16string& x) { return TextEqualsNoCase(x, n); });
-    };
+    NameSet names;
     std::vector<const Record*> order;
     bool haveFolderRecord = false;
     for (Record& r : file.records) {
@@ -415,8 +440,7 @@ ImportResult RecordLibrary<Traits>::ImportFolderBytes(std::span<const uint8_t> b
         }
         const std::u16string base =
             detail::FirstNonEmpty({ReadText(Traits::ItemName(r)), Traits::kDefaultItemName});
-        names.push_back(UniqueName(base, takenInFile));
-        WriteText(Traits::ItemName(r), names.back());
+        WriteText(Traits::ItemName(r), names.Take(base));
         order.push_back(&r);
     }
     if (!haveFolderRecord) {
@@ -436,10 +460,14 @@ ImportResult RecordLibrary<Traits>::ImportFolderBytes(std::span<const uint8_t> b
 template <typename Traits>
 ImportResult RecordLibrary<Traits>::ImportItemPath(const std::filesystem::path& path,
                                                    std::optional<std::u16string_view> folder) {
+    // One byte more than a record tells a longer file from a whole one; a
+    // far longer file is refused by its length before anything is read.
     std::vector<uint8_t> bytes;
-    if (!ReadWholeFile(path, bytes)) {
+    const ReadOutcome read = ReadFileUpTo(path, sizeof(Record) + 1, bytes);
+    if (!read) {
         ImportResult result;
-        result.error = "cannot read " + path.string();
+        result.error = read.status == ReadStatus::TooLarge ? TooLargeText(read.size, sizeof(Record))
+                                                           : read.message;
         return result;
     }
     return ImportItemBytes(bytes, FileTitleOf(path), folder);
@@ -448,12 +476,32 @@ ImportResult RecordLibrary<Traits>::ImportItemPath(const std::filesystem::path& 
 template <typename Traits>
 ImportResult RecordLibrary<Traits>::ImportFolderPath(const std::filesystem::path& path) {
     std::vector<uint8_t> bytes;
-    if (!ReadWholeFile(path, bytes)) {
+    const ReadOutcome read = ReadFileUpTo(path, kMaxFolderFileBytes, bytes);
+    if (!read) {
         ImportResult result;
-        result.error = "cannot read " + path.string();
+        result.error = read.status == ReadStatus::TooLarge
+                           ? TooLargeText(read.size, kMaxFolderFileBytes)
+                           : read.message;
         return result;
     }
     return ImportFolderBytes(bytes, FileTitleOf(path));
+}
+
+template <typename Traits>
+bool RecordLibrary<Traits>::Full(size_t adding) const {
+    return Records().size() + adding > kMaxLibraryRecords;
+}
+
+template <typename Traits>
+std::string RecordLibrary<Traits>::FullText() const {
+    return "the library holds at most " + std::to_string(kMaxLibraryRecords) + " folders and " +
+           std::string(Traits::kNoun) + "s together, and has " + std::to_string(Records().size());
+}
+
+template <typename Traits>
+std::string RecordLibrary<Traits>::TooLargeText(uintmax_t size, size_t most) {
+    return "the file is " + std::to_string(size) + " bytes long; a valid one holds at most " +
+           std::to_string(most) + " bytes";
 }
 
 }  // namespace mouse

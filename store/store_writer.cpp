@@ -12,6 +12,10 @@ namespace {
 // Only large buffers are kept: small ones cost little to make.
 constexpr size_t kMinSpareBytes = 64 * 1024;
 constexpr size_t kMaxSpareBuffers = 3;
+// Together the spare buffers hold at most this much: a store far larger than
+// usual gets fresh memory for each save rather than three copies of itself
+// kept for the whole run.
+constexpr size_t kMaxSpareTotalBytes = 64u << 20;
 
 // A buffer of size bytes whose pages are all in memory. Large pages where
 // the system offers them on request: a few faults instead of one per 4 KiB.
@@ -110,19 +114,30 @@ std::vector<uint8_t> StoreWriter::TakeBuffer(size_t size) {
 void StoreWriter::Reserve(size_t size, size_t count) {
     {
         std::lock_guard lock(mutex_);
+        if (size > kMaxSpareTotalBytes) {
+            return;
+        }
         reserveSize_ = std::max(reserveSize_, size);
-        reserveCount_ = std::min(std::max(reserveCount_, count), kMaxSpareBuffers);
+        reserveCount_ = std::min(
+            {std::max(reserveCount_, count), kMaxSpareBuffers, kMaxSpareTotalBytes / reserveSize_});
     }
     wake_.notify_one();
 }
 
 void StoreWriter::KeepSpare(std::vector<uint8_t> buffer) {
-    if (buffer.capacity() < kMinSpareBytes) {
+    if (buffer.capacity() < kMinSpareBytes || buffer.capacity() > kMaxSpareTotalBytes) {
         return;
     }
     buffer.clear();
     spare_.push_back(std::move(buffer));
-    if (spare_.size() > kMaxSpareBuffers) {
+    auto total = [this] {
+        size_t sum = 0;
+        for (const auto& b : spare_) {
+            sum += b.capacity();
+        }
+        return sum;
+    };
+    while (spare_.size() > kMaxSpareBuffers || total() > kMaxSpareTotalBytes) {
         spare_.erase(std::min_element(
             spare_.begin(), spare_.end(),
             [](const auto& a, const auto& b) { return a.capacity() < b.capacity(); }));

@@ -68,7 +68,8 @@ public:
     // Has the writer thread make count spare buffers of size bytes and touch
     // them, so that large snapshots do not fault on the caller's thread. A
     // burst of saves of one file needs three: one being written, one
-    // waiting, one being filled.
+    // waiting, one being filled. Spare buffers hold at most 64 MiB together:
+    // fewer are made for a large size, none for one above that.
     void Reserve(size_t size, size_t count = 1);
 
 private:

@@ -6,11 +6,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <limits>
 #include <random>
 #include <span>
 #include <system_error>
@@ -108,15 +110,17 @@ void SyncFolder(const fs::path& folder) {
 const char* const kStoreNames[kStoreFileCount] = {"Data.bin", "profile.bin", "macro.bin",
                                                   "gun.bin"};
 
+// Reads at most maxRecords records of a list store; the first maxRecords of
+// a longer file are loaded and the outcome says TooLarge.
 template <typename T>
-bool ReadList(const fs::path& path, std::vector<std::unique_ptr<T>>& list, uintmax_t& size) {
+ReadOutcome ReadList(const fs::path& path, std::vector<std::unique_ptr<T>>& list,
+                     size_t maxRecords) {
     std::vector<uint8_t> bytes;
-    if (!ReadWholeFile(path, bytes)) {
-        return false;
+    ReadOutcome read = ReadFileUpTo(path, maxRecords * sizeof(T), bytes, true);
+    if (read.status == ReadStatus::Ok || read.status == ReadStatus::TooLarge) {
+        list = SplitRecords<T>(bytes);
     }
-    list = SplitRecords<T>(bytes);
-    size = bytes.size();
-    return true;
+    return read;
 }
 
 template <typename T>
@@ -149,10 +153,15 @@ bool WriteAll(int fd, const uint8_t* data, size_t size, int& error) {
 
 // The temporary file lives in the target's folder so that the rename stays
 // within one file system and replaces the target in one step.
-IoResult WriteChunksAtomically(const fs::path& path, std::span<const Chunk> chunks) {
+IoResult WriteChunksAtomically(const fs::path& requested, std::span<const Chunk> chunks) {
+    // A link is written through: the temporary file goes beside the link's
+    // target and replaces it, and the link stays.
+    const fs::path path = WriteTargetOf(requested);
     const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
     std::error_code ec;
-    if (!fs::is_directory(folder, ec)) {
+    if (path == requested && !fs::is_directory(folder, ec)) {
+        // Only the program's own folders are made; the folder of a link's
+        // target is the user's to make.
         fs::create_directories(folder, ec);  // a failure shows at the open below
     }
 
@@ -166,7 +175,11 @@ IoResult WriteChunksAtomically(const fs::path& path, std::span<const Chunk> chun
         if (!temp.empty()) {
             ::unlink(temp.c_str());
         }
-        return IoResult::Failure("cannot write " + path.string() + ": " + ErrorText(err));
+        std::string text = "cannot write " + requested.string();
+        if (path != requested) {
+            text += " (a link to " + path.string() + ")";
+        }
+        return IoResult::Failure(text + ": " + ErrorText(err));
     };
 
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
@@ -248,40 +261,102 @@ IoResult WriteFileAtomically(const fs::path& path, const void* data, size_t size
 }
 
 bool ReadWholeFile(const fs::path& path, std::vector<uint8_t>& bytes) {
+    return bool(ReadFileUpTo(path, std::numeric_limits<size_t>::max() / 2, bytes));
+}
+
+ReadOutcome ReadFileUpTo(const fs::path& path, size_t maxBytes, std::vector<uint8_t>& bytes,
+                         bool keepPrefix) {
     bytes.clear();
-    // Only regular files: a FIFO or a device under a store's name would
-    // block the start or read without end. O_NONBLOCK keeps the open of a
-    // FIFO from waiting for a writer; it does not change reads of a file.
+    ReadOutcome out;
+    auto failed = [&](ReadStatus status, int error, std::string why) {
+        out.status = status;
+        out.error = error;
+        out.message = "cannot read " + path.string() + ": " + why;
+        bytes.clear();
+        return out;
+    };
+    // O_NONBLOCK keeps the open of a FIFO from waiting for a writer; it does
+    // not change reads of a file.
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
-        return false;
+        const int error = errno;
+        return failed(error == ENOENT ? ReadStatus::Missing : ReadStatus::Unreadable, error,
+                      ErrorText(error));
     }
+    struct FdCloser {
+        int fd;
+        ~FdCloser() { ::close(fd); }
+    } closer{fd};
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return false;
+    if (::fstat(fd, &st) != 0) {
+        const int error = errno;
+        return failed(ReadStatus::Unreadable, error, ErrorText(error));
     }
-    if (st.st_size > 0) {
-        bytes.reserve(size_t(st.st_size));
+    if (!S_ISREG(st.st_mode)) {
+        return failed(
+            ReadStatus::Unreadable, S_ISDIR(st.st_mode) ? EISDIR : EINVAL,
+            S_ISDIR(st.st_mode) ? "it is a folder, not a file" : "it is not a regular file");
     }
+    out.size = uintmax_t(st.st_size);
+    if (out.size > maxBytes && !keepPrefix) {
+        out.status = ReadStatus::TooLarge;
+        out.message = path.string() + " is " + std::to_string(out.size) +
+                      " bytes long, more than the " + std::to_string(maxBytes) + " bytes allowed";
+        return out;
+    }
+    if (const int error = Fault("read"); error != 0) {
+        return failed(ReadStatus::Unreadable, error, ErrorText(error));
+    }
+    // The length can change or be wrong (files of /proc say 0), so the read
+    // goes to the end of the file or to one byte past the limit.
+    const size_t limit = maxBytes + 1;
+    bytes.reserve(std::min<uintmax_t>(out.size, maxBytes));
     uint8_t buffer[64 * 1024];
-    while (true) {
-        const ssize_t n = ::read(fd, buffer, sizeof(buffer));
+    while (bytes.size() < limit) {
+        const ssize_t n =
+            ::read(fd, buffer, std::min<size_t>(sizeof(buffer), limit - bytes.size()));
         if (n < 0) {
             if (errno == EINTR) {
                 continue;
             }
-            ::close(fd);
-            bytes.clear();
-            return false;
+            const int error = errno;
+            return failed(ReadStatus::Unreadable, error, ErrorText(error));
         }
         if (n == 0) {
             break;
         }
         bytes.insert(bytes.end(), buffer, buffer + n);
     }
-    ::close(fd);
-    return true;
+    if (bytes.size() > maxBytes) {
+        out.status = ReadStatus::TooLarge;
+        out.size = std::max<uintmax_t>(out.size, bytes.size());
+        out.message =
+            path.string() + " is longer than the " + std::to_string(maxBytes) + " bytes allowed";
+        bytes.resize(keepPrefix ? maxBytes : 0);
+        bytes.shrink_to_fit();
+    } else {
+        out.size = bytes.size();
+    }
+    return out;
+}
+
+fs::path WriteTargetOf(const fs::path& path) {
+    fs::path target = path;
+    // As many links as the kernel follows in one path; a longer chain (or a
+    // loop) is replaced like a plain file.
+    for (int depth = 0; depth < 40; ++depth) {
+        struct stat st {};
+        if (::lstat(target.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
+            return target;
+        }
+        std::error_code ec;
+        const fs::path next = fs::read_symlink(target, ec);
+        if (ec) {
+            return target;
+        }
+        target = next.is_absolute() ? next : target.parent_path() / next;
+    }
+    return path;
 }
 
 fs::path ProgramFolderOf(const fs::path& executablePath) {
@@ -296,9 +371,31 @@ fs::path StoreFolderOf(const fs::path& programFolder) {
 Stores::Stores(fs::path storeFolder) : folder_(std::move(storeFolder)) {}
 
 std::string DescribeDamage(const DamagedFile& damaged) {
+    if (damaged.kind == DamagedFile::Kind::Unreadable) {
+        std::string text = damaged.readError +
+                           ". The file is kept as it is and is not written "
+                           "until the program starts again; ";
+        switch (damaged.which) {
+            case StoreFile::DataBin:
+                text += "profile 1 is selected meanwhile";
+                break;
+            case StoreFile::Profiles:
+                text += "a default profile stands in for its profiles meanwhile";
+                break;
+            case StoreFile::Macros:
+            case StoreFile::Guns:
+                text += "the library is empty meanwhile";
+                break;
+        }
+        return text;
+    }
     std::string text =
         damaged.file.string() + " (" + std::to_string(damaged.size) + " bytes) is damaged: ";
-    if (damaged.defaultCreated) {
+    if (damaged.kind == DamagedFile::Kind::TooLarge) {
+        text = damaged.file.string() + " (" + std::to_string(damaged.size) +
+               " bytes) holds more records than the program keeps: the first " +
+               std::to_string(damaged.keptRecords) + " loaded";
+    } else if (damaged.defaultCreated) {
         text += "it held no whole record, a default profile replaces it";
     } else {
         text += std::to_string(damaged.keptRecords) +
@@ -338,15 +435,24 @@ void Stores::RemoveStaleTempFiles(LoadReport& report) const {
     }
 }
 
+void Stores::Block(StoreFile which, std::string reason) {
+    const size_t i = size_t(which);
+    blocked_[i] = true;
+    blockedReason_[i] = std::move(reason);
+}
+
 void Stores::MoveAside(DamagedFile& damaged) {
-    const std::string base = damaged.file.string() + ".damaged-" + LocalStamp(clock_());
+    // A store kept through a link is moved aside beside its target, where
+    // the next save writes.
+    const fs::path source = WriteTargetOf(damaged.file);
+    const std::string base = source.string() + ".damaged-" + LocalStamp(clock_());
     int error = Fault("move-aside");
     for (int n = 0; error == 0; ++n) {
         const fs::path target = n == 0 ? fs::path(base) : fs::path(base + "-" + std::to_string(n));
-        error = RenameWithoutReplacing(damaged.file, target);
+        error = RenameWithoutReplacing(source, target);
         if (error == 0) {
             damaged.movedTo = target;
-            SyncFolder(folder_);
+            SyncFolder(source.parent_path());
             return;
         }
         if (error == EEXIST && n < 1000) {
@@ -355,11 +461,9 @@ void Stores::MoveAside(DamagedFile& damaged) {
     }
     damaged.error =
         "cannot move the damaged file " + damaged.file.string() + " aside: " + ErrorText(error);
-    const size_t i = size_t(damaged.which);
-    blocked_[i] = true;
-    blockedReason_[i] = damaged.file.string() +
-                        " was not written: it is damaged and could not be moved aside (" +
-                        ErrorText(error) + ")";
+    Block(damaged.which, damaged.file.string() +
+                             " was not written: it is damaged and could not be moved aside (" +
+                             ErrorText(error) + ")");
 }
 
 LoadReport Stores::LoadStores(int sensorCode, std::u16string_view profileText) {
@@ -378,76 +482,104 @@ LoadReport Stores::LoadStores(int sensorCode, std::u16string_view profileText) {
             report.errors.push_back(r.message);
         }
     };
+    // A file that exists but cannot be read is left exactly as it is and
+    // never written during this run: treating it as missing would replace
+    // the user's profiles or library at the next save.
+    auto unreadable = [this, &report](StoreFile which, const ReadOutcome& read) {
+        DamagedFile damaged;
+        damaged.kind = DamagedFile::Kind::Unreadable;
+        damaged.which = which;
+        damaged.file = PathOf(which);
+        damaged.readError = read.message;
+        Block(which, damaged.file.string() + " was not written: " + read.message);
+        report.damaged.push_back(std::move(damaged));
+    };
     // A file of the wrong length is moved aside first; once that worked, the
     // whole records it held are written back under its own name, so that the
     // folder holds what the lists hold even if the program ends before the
-    // next save.
-    auto damagedFile = [this](StoreFile which, uintmax_t size, size_t kept) {
+    // next save. A file with more records than the list may hold is handled
+    // the same way, with the records up to the bound.
+    auto damagedFile = [this, &report](StoreFile which, DamagedFile::Kind kind, uintmax_t size,
+                                       size_t kept) -> const DamagedFile& {
         DamagedFile damaged;
+        damaged.kind = kind;
         damaged.which = which;
         damaged.file = PathOf(which);
         damaged.size = size;
         damaged.keptRecords = kept;
         MoveAside(damaged);
-        return damaged;
+        report.damaged.push_back(std::move(damaged));
+        return report.damaged.back();
     };
 
     // Data.bin: a short file fills the index from its low bytes; the rest
-    // stays 0. An empty file holds nothing to keep.
+    // stays 0. An empty file holds nothing to keep. Only its first record is
+    // read, whatever its length.
     std::vector<uint8_t> bytes;
-    if (ReadWholeFile(DataBinPath(), bytes)) {
+    const ReadOutcome dataRead = ReadFileUpTo(DataBinPath(), sizeof(DataRecord), bytes, true);
+    currentIndex = 0;
+    dataReserved = 0;
+    if (dataRead.status == ReadStatus::Missing) {
+        report.dataBinCreated = true;
+        noteError(SaveCurrentProfileIndex());
+    } else if (dataRead.status == ReadStatus::Unreadable) {
+        unreadable(StoreFile::DataBin, dataRead);
+    } else {
         DataRecord record{};
-        if (!bytes.empty()) {
-            std::memcpy(&record, bytes.data(),
-                        bytes.size() < sizeof(record) ? bytes.size() : sizeof(record));
-        }
+        std::memcpy(&record, bytes.data(), std::min(bytes.size(), sizeof(record)));
         currentIndex = record.currentProfileIndex;
         dataReserved = record.reserved;
-        if (!bytes.empty() && bytes.size() != sizeof(DataRecord)) {
-            report.damaged.push_back(damagedFile(StoreFile::DataBin, bytes.size(),
-                                                 bytes.size() >= sizeof(DataRecord) ? 1 : 0));
-            if (!report.damaged.back().movedTo.empty()) {
+        if (dataRead.size != 0 && dataRead.size != sizeof(DataRecord)) {
+            const DamagedFile& damaged =
+                damagedFile(StoreFile::DataBin, DamagedFile::Kind::Length, dataRead.size,
+                            dataRead.size >= sizeof(DataRecord) ? 1 : 0);
+            if (!damaged.movedTo.empty()) {
                 noteError(SaveCurrentProfileIndex());
             }
         }
-    } else {
-        currentIndex = 0;
-        dataReserved = 0;
-        report.dataBinCreated = true;
-        noteError(SaveCurrentProfileIndex());
     }
 
-    // profile.bin: a part record at the end is dropped rather than kept with
-    // an undefined tail; a file without one whole record counts as missing.
-    uintmax_t size = 0;
-    if (ReadList(ProfilePath(), profiles, size) && size % sizeof(ProfileRecord) != 0) {
-        report.damaged.push_back(damagedFile(StoreFile::Profiles, size, profiles.size()));
-        if (!profiles.empty() && !report.damaged.back().movedTo.empty()) {
-            noteError(SaveProfiles());
+    // The lists: a part record at the end is dropped rather than kept with
+    // an undefined tail.
+    auto loadList = [&](StoreFile which, auto& list, size_t maxRecords) {
+        using Record = typename std::remove_reference_t<decltype(list)>::value_type::element_type;
+        const ReadOutcome read = ReadList(PathOf(which), list, maxRecords);
+        if (read.status == ReadStatus::Unreadable) {
+            unreadable(which, read);
+            return;
         }
-    }
+        const bool tooLarge = read.status == ReadStatus::TooLarge;
+        if (!tooLarge && (read.status != ReadStatus::Ok || read.size % sizeof(Record) == 0)) {
+            return;
+        }
+        const DamagedFile& damaged =
+            damagedFile(which, tooLarge ? DamagedFile::Kind::TooLarge : DamagedFile::Kind::Length,
+                        read.size, list.size());
+        // An empty profile list is written when its default profile is made.
+        if (!damaged.movedTo.empty() && (!list.empty() || which != StoreFile::Profiles)) {
+            noteError(Save(which));
+        }
+    };
+
+    // profile.bin: a file without one whole record counts as missing.
+    loadList(StoreFile::Profiles, profiles, kMaxProfiles);
     if (profiles.empty()) {
         IoResult saved;
         CreateDefaultProfile(sensorCode, profileText, &saved);
         report.defaultProfileCreated = true;
-        noteError(saved);
-        if (!report.damaged.empty() && report.damaged.back().which == StoreFile::Profiles) {
-            report.damaged.back().defaultCreated = true;
+        // A blocked profile.bin is not written; the report already says why.
+        if (CheckWritable(StoreFile::Profiles)) {
+            noteError(saved);
+        }
+        for (DamagedFile& damaged : report.damaged) {
+            if (damaged.which == StoreFile::Profiles &&
+                damaged.kind != DamagedFile::Kind::Unreadable) {
+                damaged.defaultCreated = true;
+            }
         }
     }
-
-    if (ReadList(MacroPath(), macros, size) && size % sizeof(MacroRecord) != 0) {
-        report.damaged.push_back(damagedFile(StoreFile::Macros, size, macros.size()));
-        if (!report.damaged.back().movedTo.empty()) {
-            noteError(SaveMacros());
-        }
-    }
-    if (ReadList(GunPath(), guns, size) && size % sizeof(GunRecord) != 0) {
-        report.damaged.push_back(damagedFile(StoreFile::Guns, size, guns.size()));
-        if (!report.damaged.back().movedTo.empty()) {
-            noteError(SaveGuns());
-        }
-    }
+    loadList(StoreFile::Macros, macros, kMaxLibraryRecords);
+    loadList(StoreFile::Guns, guns, kMaxLibraryRecords);
 
     // An index outside the list selects the first profile. Data.bin is not
     // rewritten for this; the next apply saves the index.
@@ -612,6 +744,34 @@ bool RecordNameExists(std::u16string_view name, std::u16string_view second,
         }
     }
     return false;
+}
+
+bool NameSet::Contains(std::u16string_view name) const {
+    return folded_.count(FoldText(name)) != 0;
+}
+
+void NameSet::Add(std::u16string_view name) {
+    folded_.insert(FoldText(name));
+}
+
+std::u16string NameSet::Take(std::u16string_view base) {
+    std::u16string candidate = detail::NameCandidate(base, 0);
+    if (folded_.insert(FoldText(candidate)).second) {
+        return candidate;
+    }
+    // Suffixes below the remembered one were all taken when it was handed
+    // out, and names are never removed from the set.
+    int& next = nextSuffix_[FoldText(base)];
+    while (true) {
+        next = next < 1 ? 1 : next + 1;
+        candidate = detail::NameCandidate(base, next);
+        if (folded_.insert(FoldText(candidate)).second) {
+            return candidate;
+        }
+        if (next == std::numeric_limits<int>::max()) {
+            return candidate;
+        }
+    }
 }
 
 }  // namespace mouse

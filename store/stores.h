@@ -9,6 +9,8 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "device/records.h"
@@ -40,6 +42,35 @@ void SetWriteFaultHookForTesting(WriteFaultHook hook);
 // Reads a whole file; false when it cannot be opened or read.
 bool ReadWholeFile(const std::filesystem::path& path, std::vector<uint8_t>& bytes);
 
+// How a bounded read of a file ended.
+enum class ReadStatus {
+    Ok,          // the whole file is in bytes
+    Missing,     // no file of that name (or a folder on the way is missing)
+    Unreadable,  // it exists but cannot be read: no permission, an I/O error, not a regular file
+    TooLarge,    // longer than the limit
+};
+struct ReadOutcome {
+    ReadStatus status = ReadStatus::Ok;
+    int error = 0;        // errno of a failure (Missing, Unreadable)
+    uintmax_t size = 0;   // the file's length when it was opened
+    std::string message;  // what failed, naming the file; empty for Ok
+    explicit operator bool() const { return status == ReadStatus::Ok; }
+};
+// Reads a regular file of at most maxBytes into bytes. A longer file is
+// TooLarge: its length is known from the open file, so nothing is read
+// unless keepPrefix is set, which reads its first maxBytes. Only regular
+// files are read, so a FIFO or a device under that name never blocks. The
+// fault hook is asked with "read" before the read; an error it returns
+// fails the read as Unreadable with that errno.
+ReadOutcome ReadFileUpTo(const std::filesystem::path& path, size_t maxBytes,
+                         std::vector<uint8_t>& bytes, bool keepPrefix = false);
+
+// Where a save of path writes: path itself, or, when path is a symbolic
+// link, the file the link (or the chain of links) names, so that a store
+// kept in a synchronised folder through a link stays there. A relative link
+// is taken from the link's own folder.
+std::filesystem::path WriteTargetOf(const std::filesystem::path& path);
+
 // Folder of the program file (the folder holding the executable).
 std::filesystem::path ProgramFolderOf(const std::filesystem::path& executablePath);
 // The store folder: program folder / "Data".
@@ -55,11 +86,24 @@ std::vector<std::unique_ptr<T>> SplitRecords(const std::vector<uint8_t>& bytes,
 enum class StoreFile { DataBin, Profiles, Macros, Guns };
 inline constexpr size_t kStoreFileCount = 4;
 
+// The most records each list holds. A store file that holds more is treated
+// as damaged (the records up to the bound are loaded), so a huge file from
+// elsewhere cannot take minutes and gigabytes to start; imports and new
+// records stop at the bound so that no list outgrows what the next start
+// loads.
+inline constexpr size_t kMaxProfiles = 1000;
+inline constexpr size_t kMaxLibraryRecords = 10000;
+
 // A store file whose length is not a whole number of its records (for
-// Data.bin: not exactly one record). Its bytes are kept under another name in
-// the store folder before anything is written over it; the whole records it
-// held are loaded.
+// Data.bin: not exactly one record), or that holds more records than its list
+// may: its bytes are kept under another name in the store folder before
+// anything is written over it, and the whole records it held (up to the
+// bound) are loaded. Or a store file that exists but cannot be read: it is
+// left exactly as it is and not written at all during this run.
 struct DamagedFile {
+    enum class Kind { Length, TooLarge, Unreadable };
+    Kind kind = Kind::Length;
+    std::string readError;  // Unreadable: why the read failed
     StoreFile which = StoreFile::DataBin;
     std::filesystem::path file;     // the store file as found
     uintmax_t size = 0;             // its length in bytes
@@ -109,8 +153,11 @@ public:
     // profile for the sensor code named profileText + "1"; an index outside
     // the list is reset to 0. A damaged file (see DamagedFile) is renamed to
     // <name>.damaged-YYYYMMDD-HHMMSS (local time; -1, -2, ... appended when
-    // that name exists) and written anew from the whole records it held.
-    // Afterwards the profile list is never empty. Call it before any save.
+    // that name exists) and written anew from the whole records it held. A
+    // file that exists but cannot be read is kept as it is and never written
+    // during this run; the list starts as if the file were missing (one
+    // default profile, kept in memory only, for profile.bin). Afterwards the
+    // profile list is never empty. Call it before any save.
     LoadReport LoadStores(int sensorCode, std::u16string_view profileText);
 
     IoResult SaveCurrentProfileIndex() const;
@@ -153,6 +200,9 @@ private:
     // Moves a damaged file aside and notes the outcome in damaged; blocks
     // the file for this run when the move fails.
     void MoveAside(DamagedFile& damaged);
+    // Keeps the file from being written for the rest of the run; each save
+    // of it reports reason.
+    void Block(StoreFile which, std::string reason);
     void RemoveStaleTempFiles(LoadReport& report) const;
 
     std::filesystem::path folder_;
@@ -176,6 +226,22 @@ bool RecordNameExists(std::u16string_view name, std::u16string_view second,
 // is cut to fit a 49-character field with its suffix kept.
 template <typename Taken>
 std::u16string UniqueName(std::u16string_view base, Taken&& taken);
+
+// A set of names compared without regard to case that hands out unique names
+// as UniqueName does, in time that grows linearly with the number of names:
+// each base remembers the last suffix it gave, so a thousand equal names do
+// not try 1, 2, 3, ... against every name again.
+class NameSet {
+public:
+    bool Contains(std::u16string_view name) const;
+    void Add(std::u16string_view name);
+    // UniqueName(base, Contains), which is then added to the set.
+    std::u16string Take(std::u16string_view base);
+
+private:
+    std::unordered_set<std::u16string> folded_;
+    std::unordered_map<std::u16string, int> nextSuffix_;
+};
 
 }  // namespace mouse
 

@@ -39,24 +39,32 @@ std::vector<std::unique_ptr<T>> SplitRecords(const std::vector<uint8_t>& bytes, 
     return records;
 }
 
+namespace detail {
+
+// Candidate n of UniqueName: base cut to 49 characters for n == 0, else base
+// cut to leave room for "_n" and the suffix appended.
+inline std::u16string NameCandidate(std::u16string_view base, int n) {
+    constexpr size_t kMax = size_t(kTextChars - 1);
+    if (n == 0) {
+        return CutText(base, kMax);
+    }
+    const std::string digits = std::to_string(n);
+    std::u16string suffix = u"_";
+    suffix.append(digits.begin(), digits.end());
+    std::u16string candidate = CutText(base, kMax - suffix.size());
+    candidate += suffix;
+    return candidate;
+}
+
+}  // namespace detail
+
 // The candidates are formed as they will be stored (at most 49 characters),
 // so a cut name is checked for collisions too.
 template <typename Taken>
 std::u16string UniqueName(std::u16string_view base, Taken&& taken) {
-    constexpr size_t kMax = size_t(kTextChars - 1);
-    std::u16string candidate = detail::CutText(base, kMax);
-    if (!taken(candidate)) {
-        return candidate;
-    }
-    for (int n = 1; n < std::numeric_limits<int>::max(); ++n) {
-        const std::string digits = std::to_string(n);
-        std::u16string suffix = u"_";
-        suffix.append(digits.begin(), digits.end());
-        candidate = detail::CutText(base, kMax - suffix.size());
-        candidate += suffix;
-        if (!taken(candidate)) {
-            return candidate;
-        }
+    std::u16string candidate = detail::NameCandidate(base, 0);
+    for (int n = 1; taken(candidate) && n < std::numeric_limits<int>::max(); ++n) {
+        candidate = detail::NameCandidate(base, n);
     }
     return candidate;
 }

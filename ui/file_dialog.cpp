@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <deque>
 
+#include "store/file_names.h"
 #include "ui/window.h"
 
 namespace mouse {
@@ -52,7 +53,10 @@ QString CFileDialog::GetOpenFileName(WindowImplBase* parent, const QString& filt
 QString CFileDialog::GetSaveFileName(WindowImplBase* parent, const QString& filter,
                                      const QString& folder, const QString& defaultExt,
                                      const QString& fileName) {
-    return Run(parent, Request{true, filter, folder, defaultExt, fileName});
+    // The proposed name comes from a profile, macro or preset name, which
+    // may hold '/' or "..": it must name a file in folder, nothing else.
+    const QString safe = QString::fromStdU16String(SafeFileName(fileName.toStdU16String()));
+    return Run(parent, Request{true, filter, folder, defaultExt, safe});
 }
 
 void CFileDialog::QueueAnswer(const QString& path) {

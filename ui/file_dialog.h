@@ -19,7 +19,8 @@ public:
     };
 
     // The chosen path, or an empty text when the user cancels. On save, a
-    // name without an extension gets defaultExt.
+    // name without an extension gets defaultExt, and the proposed fileName
+    // is reduced to a safe file name (SafeFileName).
     static QString GetOpenFileName(WindowImplBase* parent, const QString& filter,
                                    const QString& folder = {}, const QString& defaultExt = {});
     static QString GetSaveFileName(WindowImplBase* parent, const QString& filter,

@@ -5,9 +5,11 @@
 
 #include "core/temp_dir.h"
 
+#include <cctype>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <set>
 
 #include "device/protocol.h"
 #include "store/gun_library.h"
@@ -639,6 +641,96 @@ TYPED_TEST(LibraryTest, NamesWithoutTerminatorAndLongTitlesAreCut) {
     EXPECT_EQ(this->NameAt(3), std::u16string(47, u'x') + u"_1");
     const ImportResult folder = Kind::ImportFolder(this->lib, bytes, title);
     EXPECT_EQ(folder.folder, std::u16string(49, u'x'));
+}
+
+// Files from outside that would stall the window or show unprintable names:
+// thousands of records with no name or one name, and names with control
+// characters, unpaired surrogates and non-characters.
+TYPED_TEST(LibraryTest, HostileFilesImportWithCleanUniqueNames) {
+    using Kind = TypeParam;
+    using Record = typename Kind::Record;
+    Record unnamed{};
+    Kind::Traits::InitItem(unnamed);
+    Record named = unnamed;
+    WriteText(Kind::Name(named), u"Shot");
+    const std::u16string none(Kind::Traits::kDefaultItemName);
+    struct Case {
+        const char* what;
+        Record record;
+        std::u16string first, last;
+    };
+    for (const Case& c : {Case{"no names", unnamed, none, none + u"_3999"},
+                          Case{"one name", named, u"Shot", u"shot_3999"}}) {
+        SCOPED_TRACE(c.what);
+        std::vector<Record> records(4000, c.record);
+        for (size_t i = 1; i < records.size(); i += 2) {
+            for (char16_t* ch = Kind::Name(records[i]); *ch != 0; ++ch) {
+                *ch = char16_t(std::tolower(*ch));  // equal without regard to case
+            }
+        }
+        const ImportResult r = Kind::ImportFolder(this->lib, BytesOf(records), u"Big\u0001");
+        ASSERT_TRUE(r.ok) << r.error;
+        EXPECT_EQ(r.folder.substr(0, 4), u"Big\uFFFD");
+        const std::vector<int> items = this->lib.ItemPositions(r.folder);
+        ASSERT_EQ(items.size(), records.size());
+        std::set<std::u16string> folded;
+        for (int at : items) {
+            folded.insert(FoldText(this->NameAt(at)));
+        }
+        EXPECT_EQ(folded.size(), records.size()) << "every name differs, case aside";
+        EXPECT_EQ(this->NameAt(items.front()), c.first);
+        EXPECT_EQ(FoldText(this->NameAt(items.back())), FoldText(c.last));
+    }
+
+    Record dirty = named;
+    WriteText(dirty.folderName, u"a\nb");
+    WriteText(Kind::Name(dirty),
+              u"x\u0007\uFFFF"
+              u"\xDC00");
+    const ImportResult single =
+        Kind::ImportItem(this->lib, BytesOf(std::vector{dirty}), u"t", std::nullopt);
+    ASSERT_TRUE(single.ok) << single.error;
+    EXPECT_EQ(single.folder, u"a\uFFFDb");
+    EXPECT_EQ(this->NameAt(single.position), u"x\uFFFD\uFFFD\uFFFD");
+}
+
+TYPED_TEST(LibraryTest, FilesLargerThanAnyValidOneOrAFullLibraryAreRefused) {
+    using Kind = TypeParam;
+    using Record = typename Kind::Record;
+    const fs::path single = this->dir.path() / Kind::File("huge");
+    const fs::path folder = this->dir.path() / (Kind::File("huge") + "s");
+    for (const auto& [path, size] :
+         {std::pair{single, uintmax_t(2) << 30},
+          std::pair{folder, uintmax_t(kMaxLibraryRecords + 1) * sizeof(Record)}}) {
+        std::ofstream(path, std::ios::binary).flush();
+        fs::resize_file(path, size);
+    }
+    this->AddFolder(u"Games", {u"a"});
+    const std::vector<uint8_t> before = ListBytes(this->List());
+    const int saves = this->saves;
+    const ImportResult bigSingle = Kind::ImportItemFile(this->lib, single, std::nullopt);
+    const ImportResult bigFolder = Kind::ImportFolderFile(this->lib, folder);
+    for (const ImportResult& r : {bigSingle, bigFolder}) {
+        EXPECT_FALSE(r.ok);
+        EXPECT_NE(r.error.find("bytes long"), std::string::npos) << r.error;
+    }
+
+    // A list one record short of full takes neither a folder with an item
+    // nor a new folder with an item.
+    while (this->List().size() < kMaxLibraryRecords - 1) {
+        this->List().push_back(std::make_unique<Record>(this->At(0)));
+    }
+    Record item{};
+    Kind::Traits::InitItem(item);
+    const ImportResult full = Kind::ImportFolder(this->lib, BytesOf(std::vector{item}), u"T");
+    EXPECT_FALSE(full.ok);
+    EXPECT_NE(full.error.find(std::to_string(kMaxLibraryRecords)), std::string::npos);
+    EXPECT_FALSE(Kind::ImportItem(this->lib, BytesOf(std::vector{item}), u"T", std::nullopt).ok);
+    EXPECT_TRUE(Kind::ImportItem(this->lib, BytesOf(std::vector{item}), u"T", u"Games").ok);
+    EXPECT_EQ(Kind::CreateItem(this->lib, u"Games", u"one more"), -1);
+    this->List().resize(before.size() / sizeof(Record));
+    EXPECT_EQ(ListBytes(this->List()), before);
+    EXPECT_EQ(this->saves, saves + 1);
 }
 
 TYPED_TEST(LibraryTest, SingleFilesRoundTripThroughDisk) {
