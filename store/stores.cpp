@@ -304,7 +304,7 @@ ReadOutcome ReadFileUpTo(const fs::path& path, size_t maxBytes, std::vector<uint
                       " bytes long, more than the " + std::to_string(maxBytes) + " bytes allowed";
         return out;
     }
-    if (const int error = Fault("read"); error != 0) {
+    if (const int error = Fault(("read " + path.filename().string()).c_str()); error != 0) {
         return failed(ReadStatus::Unreadable, error, ErrorText(error));
     }
     // The length can change or be wrong (files of /proc say 0), so the read

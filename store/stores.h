@@ -34,7 +34,8 @@ IoResult WriteFileAtomically(const std::filesystem::path& path, const void* data
 // Test seam for WriteFileAtomically: when set, the hook is asked before each
 // step ("open", "write" once per chunk of at most 64 KiB, "sync", "rename")
 // and a non-zero return fails that step with that errno value. LoadStores
-// asks it with "move-aside" before it moves a damaged store file aside. The
+// asks it with "move-aside" before it moves a damaged store file aside, and
+// ReadFileUpTo with "read <file name>" before it reads. The
 // hook may be called on any thread that saves. Not for production use; pass
 // nullptr to remove it.
 using WriteFaultHook = int (*)(const char* step);
@@ -60,8 +61,8 @@ struct ReadOutcome {
 // TooLarge: its length is known from the open file, so nothing is read
 // unless keepPrefix is set, which reads its first maxBytes. Only regular
 // files are read, so a FIFO or a device under that name never blocks. The
-// fault hook is asked with "read" before the read; an error it returns
-// fails the read as Unreadable with that errno.
+// fault hook is asked with "read <file name>" before the read; an error it
+// returns fails the read as Unreadable with that errno.
 ReadOutcome ReadFileUpTo(const std::filesystem::path& path, size_t maxBytes,
                          std::vector<uint8_t>& bytes, bool keepPrefix = false);
 

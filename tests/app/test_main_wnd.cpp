@@ -5,9 +5,11 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QThread>
 
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
@@ -457,6 +459,70 @@ TEST_F(MainWndTest, DamagedStoresAreToldAndTheirWholeRecordsLoad) {
     ASSERT_EQ(aside.size(), 1);
     EXPECT_EQ(ReadAll(program + "Data/" + aside[0]).size(), qsizetype(bytes.size()));
     EXPECT_EQ(ReadAll(program + "Data/profile.bin").size(), qsizetype(2 * sizeof(ProfileRecord)));
+}
+
+// A store the program cannot read is never replaced by a fresh one, and a
+// store it cannot write at start-up is told in the window too.
+TEST_F(MainWndTest, StoresThatCannotBeReadOrWrittenAtStartAreToldAndKept) {
+    NoSim();
+    static const char* failing = "";
+    SetWriteFaultHookForTesting(
+        [](const char* step) { return step == std::string("read ") + failing ? EACCES : 0; });
+    struct Case {
+        const char* unreadable;  // a store whose reads fail
+        const char* folder;      // a name under the program folder made a folder
+        const char* file;        // ... or a file
+        QStringList told;
+    };
+    const Case cases[] = {
+        {"profile.bin", "", "", {"profile.bin", "Permission denied"}},
+        {"", "Data/Data.bin", "", {"Data.bin", "a folder"}},
+        {"", "", "Data", {"Data.bin", "Not a directory"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.told.join(' ').toStdString());
+        QDir(program + "Data").removeRecursively();
+        QFile::remove(program + "Data");
+        QDir().mkpath(program + "Data");
+        std::vector<uint8_t> five;
+        for (int i = 0; i < 5; ++i) {
+            ProfileRecord p{};
+            MakeDefaultRecord(p, 3311);
+            WriteText(p.name, u"Mine");
+            const auto* b = reinterpret_cast<const uint8_t*>(&p);
+            five.insert(five.end(), b, b + sizeof p);
+        }
+        ASSERT_TRUE(WriteFileAtomically((program + "Data/profile.bin").toStdString(), five.data(),
+                                        five.size()));
+        if (*c.folder != 0) {
+            ASSERT_TRUE(QDir().mkpath(program + c.folder));
+        }
+        if (*c.file != 0) {
+            QDir(program + c.file).removeRecursively();
+            QFile blocker(program + c.file);
+            ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+        }
+        failing = c.unreadable;
+        messages.clear();
+        AnswerNextMessage(1);
+        Create();
+        ASSERT_TRUE(WaitFor([&] { return !messages.isEmpty(); }));
+        for (const QString& part : c.told) {
+            EXPECT_TRUE(messages[0].contains(part)) << messages[0].toStdString();
+        }
+        if (*c.unreadable != 0) {
+            EXPECT_EQ(wnd->FindControl<CComboUI>("profile_combo")->GetCount(), 1);
+            wnd->GetStores().profiles.push_back(std::make_unique<ProfileRecord>());
+            EXPECT_FALSE(wnd->GetStores().SaveInBackground({StoreFile::Profiles}, wnd->Writer()));
+        }
+        wnd.reset();
+        if (*c.file == 0) {
+            EXPECT_EQ(ReadAll(program + "Data/profile.bin").size(), qsizetype(five.size()));
+        }
+        EXPECT_TRUE(*c.folder == 0 || QFileInfo(program + c.folder).isDir());
+    }
+    SetWriteFaultHookForTesting(nullptr);
+    QFile::remove(program + "Data");
 }
 
 TEST_F(MainWndTest, NoticesAreSavedInTheBackgroundAndTheLastOneStays) {

@@ -498,6 +498,32 @@ TEST_F(ProfilesTest, AProfileWithFieldsOutOfRangeIsImportedCorrectedWithANotice)
     EXPECT_TRUE(boxes[0].notice);
 }
 
+// A profile name proposed as a file name cannot lead the dialog out of its
+// folder, and the list stops at the most profiles the next start loads.
+TEST_F(ProfilesTest, ExportNamesStayInTheirFolderAndTheListHasABound) {
+    NoSim();
+    Create();
+    WriteText(wnd->CurrentProfile().name, u"../../.config/autostart/evil");
+    CFileDialog::QueueAnswer({});
+    wnd->ExportProfile();
+    EXPECT_EQ(CFileDialog::LastRequest().folder, program + "Data");
+    EXPECT_EQ(CFileDialog::LastRequest().fileName, "_.._.config_autostart_evil.pbin");
+
+    auto& profiles = wnd->GetStores().profiles;
+    while (profiles.size() < kMaxProfiles - 1) {
+        profiles.push_back(std::make_unique<ProfileRecord>(*profiles.front()));
+    }
+    Answer(1);
+    wnd->AddProfile();
+    EXPECT_EQ(profiles.size(), kMaxProfiles);
+    wnd->AddProfile();
+    EXPECT_EQ(profiles.size(), kMaxProfiles);
+    ASSERT_TRUE(WaitFor([&] { return !boxes.empty(); }));
+    EXPECT_EQ(boxes[0].msg, Text("profile_limit_text").arg(kMaxProfiles));
+    profiles.resize(1);  // the combo box never held the copies
+    wnd->GetStores().currentIndex = 0;
+}
+
 TEST_F(ProfilesTest, AnExportThatCannotBeWrittenIsTold) {
     NoSim();
     Create();

@@ -53,16 +53,11 @@ std::vector<std::string> DamagedCopiesIn(const fs::path& folder) {
     return found;
 }
 
-// The read seam: read number g_failAt (counted from 1 in the order Data.bin,
-// profile.bin, macro.bin, gun.bin) fails with g_error.
-int g_failAt = 0;
+// The read seam: the read of the file named g_failing fails with g_error.
+std::string g_failing;
 int g_error = 0;
-int g_reads = 0;
 int FailOneRead(const char* step) {
-    if (std::strcmp(step, "read") != 0) {
-        return 0;
-    }
-    return ++g_reads == g_failAt ? g_error : 0;
+    return step == "read " + g_failing ? g_error : 0;
 }
 
 // Four stores, each with content a fresh start would not make.
@@ -84,32 +79,31 @@ void WriteAllStores(const Stores& s) {
 TEST(HostileStores, AStoreThatCannotBeReadIsKeptToldAndNeverWritten) {
     struct Case {
         StoreFile which;
-        int failAt;  // 0: the store is a folder instead of a file
+        bool folder;  // the store is a folder instead of a file
         int error;
         const char* told;
     };
-    for (const Case c : {Case{StoreFile::DataBin, 1, EACCES, "Permission denied"},
-                         Case{StoreFile::Profiles, 2, EIO, "Input/output error"},
-                         Case{StoreFile::Macros, 3, EACCES, "Permission denied"},
-                         Case{StoreFile::Guns, 4, EIO, "Input/output error"},
-                         Case{StoreFile::DataBin, 0, 0, "a folder"},
-                         Case{StoreFile::Profiles, 0, 0, "a folder"}}) {
+    for (const Case c : {Case{StoreFile::DataBin, false, EACCES, "Permission denied"},
+                         Case{StoreFile::Profiles, false, EIO, "Input/output error"},
+                         Case{StoreFile::Macros, false, EACCES, "Permission denied"},
+                         Case{StoreFile::Guns, false, EIO, "Input/output error"},
+                         Case{StoreFile::DataBin, true, 0, "a folder"},
+                         Case{StoreFile::Profiles, true, 0, "a folder"}}) {
         SCOPED_TRACE(std::to_string(int(c.which)) + " " + c.told);
         test::TempDir dir("mouse-hostile");
         Stores s(dir.path() / "Data");
         WriteAllStores(s);
         const fs::path file = s.PathOf(c.which);
-        if (c.failAt == 0) {
+        if (c.folder) {
             fs::remove(file);
             fs::create_directory(file);
             Write(file / "inside", {1});
         }
         const std::vector<uint8_t> before =
             fs::is_regular_file(file) ? Bytes(file) : std::vector<uint8_t>{};
-        g_failAt = c.failAt;
+        g_failing = file.filename().string();
         g_error = c.error;
-        g_reads = 0;
-        SetWriteFaultHookForTesting(c.failAt != 0 ? &FailOneRead : nullptr);
+        SetWriteFaultHookForTesting(c.folder ? nullptr : &FailOneRead);
         const LoadReport report = s.LoadStores(3050, u"Profile");
         SetWriteFaultHookForTesting(nullptr);
 
@@ -130,7 +124,7 @@ TEST(HostileStores, AStoreThatCannotBeReadIsKeptToldAndNeverWritten) {
         StoreWriter writer;
         EXPECT_FALSE(s.SaveInBackground({c.which}, writer));
         writer.Drain();
-        if (c.failAt == 0) {
+        if (c.folder) {
             EXPECT_TRUE(fs::is_directory(file));
             EXPECT_TRUE(fs::exists(file / "inside"));
         } else {
