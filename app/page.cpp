@@ -40,6 +40,13 @@ bool CPage::Confirm(const QString& messageKey) {
     return result == 1;
 }
 
+void CPage::TellIfLibraryFull(size_t records) {
+    if (records >= kMaxLibraryRecords) {
+        ShowWarning(
+            CResourceManager::GetInstance()->GetText("library_full_text").arg(kMaxLibraryRecords));
+    }
+}
+
 void CPage::ApplyBindingChange(const BindingChange& change) {
     if (change.profilesChanged) {
         m_pMainWnd->SaveInBackground({StoreFile::Profiles});

@@ -44,6 +44,9 @@ protected:
     bool Confirm(const QString& messageKey);
     // The same box for a message that only tells something.
     void ShowWarning(const QString& messageKey) { Confirm(messageKey); }
+    // After a new folder or item was refused: tells the user when the reason
+    // is that the library holds as many records as the program keeps.
+    void TellIfLibraryFull(size_t records);
     // After a library change: saves profile.bin once when a profile's
     // bindings changed, and tells the main window (0x467) when a button of
     // the current profile is bound to the changed record.

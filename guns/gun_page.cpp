@@ -492,6 +492,7 @@ void CGunPage::AddFolder() {
         return;
     }
     if (Library().CreateGunFolder(ToU16(name)) < 0) {
+        TellIfLibraryFull(Library().Records().size());
         return;
     }
     m_folderNames.push_back(ToU16(name));
@@ -570,6 +571,7 @@ void CGunPage::AddGun() {
     }
     const int position = Library().CreateGun(ToU16(folder), ToU16(name));
     if (position < 0) {
+        TellIfLibraryFull(Library().Records().size());
         return;
     }
     m_shown.push_back(position);

@@ -246,6 +246,7 @@ void CMacroPage::AddFolder() {
         return;
     }
     if (Library().CreateFolder(*name) < 0) {
+        TellIfLibraryFull(Macros().size());
         return;
     }
     m_folders.push_back(*name);
@@ -306,6 +307,7 @@ void CMacroPage::AddMacro() {
     }
     const int position = Library().CreateMacro(folder, *name);
     if (position < 0) {
+        TellIfLibraryFull(Macros().size());
         return;
     }
     m_positions.push_back(position);

@@ -720,6 +720,17 @@ TEST_F(MacroLibraryPageTest, AddingFoldersAndMacrosThroughTheNameDialog) {
     EXPECT_EQ(ModalSeam::Answered().back(), "MsgWnd");
     EXPECT_EQ(Macros().size(), 2u);
     EXPECT_EQ(MacroFile(), ListBytes());
+
+    // A full library refuses a new macro and says why.
+    while (Macros().size() < kMaxLibraryRecords) {
+        Macros().push_back(std::make_unique<MacroRecord>(*Macros()[0]));
+    }
+    AnswerName(*wnd, seen, "One more");
+    ModalSeam::Answer(1);
+    Click("btn_add_macro");
+    EXPECT_EQ(ModalSeam::Answered().back(), "MsgWnd");
+    EXPECT_EQ(Macros().size(), kMaxLibraryRecords);
+    Macros().resize(2);
 }
 
 TEST_F(MacroLibraryPageTest, RenamingFoldersAndMacros) {
