@@ -178,7 +178,7 @@ void CMainWnd::InitMainWindow() {
     // them only when settings are gone at the next start.
     for (const std::string& error : report.errors) {
         DebugPrintf("%s\n", error.c_str());
-        m_damagedStores += "\n" + QString::fromStdString(error);
+        m_damagedStores += "\n\n" + QString::fromStdString(error);
     }
     if (report.indexReset) {
         DebugOutput("current profile index out of range: profile 1 selected\n");
@@ -192,7 +192,7 @@ void CMainWnd::InitMainWindow() {
     for (const DamagedFile& damaged : report.damaged) {
         const std::string line = DescribeDamage(damaged);
         DebugPrintf("%s\n", line.c_str());
-        m_damagedStores += "\n" + QString::fromStdString(line);
+        m_damagedStores += "\n\n" + QString::fromStdString(line);
     }
     if (!m_damagedStores.isEmpty()) {
         PostMessage(kMsgStoresDamaged);

@@ -13,6 +13,7 @@ void CMsgWnd::InitWindow() {
     }
     if (m_pString != nullptr) {
         m_pString->SetResourceText(m_msg);
+        FitMessage();
     }
     if (m_notice) {
         auto* ok = m_pm.TryFindControl<CButtonUI>(QStringLiteral("ok_btn"));
@@ -28,6 +29,25 @@ void CMsgWnd::InitWindow() {
             cancel->Hide();
         }
     }
+}
+
+void CMsgWnd::FitMessage() {
+    // A long message (a list of files with their paths, say) makes the box
+    // taller, the buttons moving down with it, instead of being cut off.
+    constexpr int kMostExtra = 360;
+    const QRect text = m_pString->GetPos();
+    const int extra = std::clamp(m_pString->TextHeight() - text.height(), 0, kMostExtra);
+    if (extra == 0) {
+        return;
+    }
+    m_pString->SetPos(text.adjusted(0, 0, 0, extra));
+    for (const char* name : {"ok_btn", "cancel_btn"}) {
+        if (auto* button = m_pm.TryFindControl<CButtonUI>(QLatin1String(name))) {
+            button->SetPos(button->GetPos().translated(0, extra));
+        }
+    }
+    const QRect window = GetWindowRect();
+    ResizeWindow(window.width(), window.height() + extra);
 }
 
 void CMsgWnd::OnClick(TNotifyUI& msg) {

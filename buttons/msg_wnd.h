@@ -37,6 +37,7 @@ protected:
     void OnClick(TNotifyUI& msg) override;
 
 private:
+    void FitMessage();
     QString m_title;
     QString m_msg;
     bool m_notice = false;

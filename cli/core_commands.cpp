@@ -9,7 +9,6 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
-#include <sstream>
 
 #include "cli/inspect.h"
 #include "cli/parse.h"
@@ -269,22 +268,41 @@ int RunInspect(const std::vector<std::string>& args, std::ostream& out, std::ost
         return UsageError(err, "inspect",
                           path + ": cannot tell the kind from the file name; use --as KIND");
     }
-    std::vector<uint8_t> bytes;
+    // Records are read and printed one at a time, so a file of any size is
+    // listed in bounded memory; the header takes the length from the open
+    // file.
+    RecordFileReader file;
     std::string message;
-    if (!ReadFileBytes(path, bytes, message)) {
+    if (!file.Open(path, message)) {
         err << "mousectl inspect: " << message << "\n";
         return kExitFileError;
     }
-    const LengthCheck check = CheckLength(bytes.size(), *kind);
-    std::ostringstream text;
-    text << path << ": " << kind->name << ", " << bytes.size() << " bytes, " << check.wholeRecords
-         << " whole " << RecordName(kind->record) << " record"
-         << (check.wholeRecords == 1 ? "" : "s") << "\n";
-    PrintRecords(bytes, *kind, text, LoadIni(app, ini).sensor);
-    if (!check.problem.empty()) {
-        text << "warning: " << check.problem << "\n";
+    const uint64_t size = file.Size();
+    // Data.bin holds exactly one record: any other length is not a Data.bin
+    // whose records are worth listing (a huge one would list millions).
+    if (kind->record == RecordKind::kData && size != RecordSize(RecordKind::kData)) {
+        err << "mousectl inspect: " << path << ": " << size << " bytes; a Data.bin file is exactly "
+            << RecordSize(RecordKind::kData) << " bytes\n";
+        return kExitFileError;
     }
-    out << text.str();
+    const LengthCheck check = CheckLength(size, *kind);
+    const int sensor = LoadIni(app, ini).sensor;
+    out << path << ": " << kind->name << ", " << size << " bytes, " << check.wholeRecords
+        << " whole " << RecordName(kind->record) << " record"
+        << (check.wholeRecords == 1 ? "" : "s") << "\n";
+    const auto next = [&file](void* record, size_t n) { return file.Read(record, n); };
+    if (!PrintRecords(next, check.wholeRecords, *kind, out, sensor)) {
+        err << "mousectl inspect: " << path << ": cannot be read\n";
+        return kExitFileError;
+    }
+    if (!check.problem.empty()) {
+        out << "warning: " << check.problem << "\n";
+    }
+    out.flush();
+    if (!out) {
+        err << "mousectl inspect: the listing cannot be written\n";
+        return kExitFileError;
+    }
     if (!check.problem.empty()) {
         err << "mousectl inspect: " << path << ": " << check.problem << "\n";
         return kExitFileError;

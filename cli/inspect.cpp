@@ -1,6 +1,7 @@
 #include "cli/inspect.h"
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
 
 #include "device/dpi_scale.h"
@@ -110,6 +111,22 @@ void PrintButton(const ButtonEntry& entry, int slot, std::ostream& out) {
     out << "\n";
 }
 
+// One record buffer, made once and refilled for every record (a profile is
+// 115 KB: not on the stack, and not allocated again per record).
+template <typename Record, typename Print>
+bool PrintEach(const NextRecordFn& next, size_t count, RecordKind kind, std::ostream& out,
+               const Print& print) {
+    auto record = std::make_unique<Record>();
+    for (size_t i = 0; i < count && out; ++i) {
+        if (!next(record.get(), sizeof(Record))) {
+            return false;
+        }
+        out << RecordName(kind) << " " << i << ":\n";
+        print(*record);
+    }
+    return true;
+}
+
 }  // namespace
 
 std::string KeyDisplayName(uint8_t keyCode) {
@@ -210,36 +227,37 @@ void PrintDataRecord(const DataRecord& r, std::ostream& out) {
 
 void PrintRecords(const std::vector<uint8_t>& bytes, const FileKind& kind, std::ostream& out,
                   int sensorCode) {
-    const size_t count = bytes.size() / RecordSize(kind.record);
-    for (size_t i = 0; i < count; ++i) {
-        out << RecordName(kind.record) << " " << i << ":\n";
-        switch (kind.record) {
-            case RecordKind::kProfile: {
-                auto record = std::make_unique<ProfileRecord>();  // 115 KB: not on the stack
-                CopyRecord(bytes, i, *record);
-                PrintProfile(*record, out, sensorCode);
-                break;
-            }
-            case RecordKind::kMacro: {
-                MacroRecord record;
-                CopyRecord(bytes, i, record);
-                PrintMacroRecord(record, out);
-                break;
-            }
-            case RecordKind::kGun: {
-                GunRecord record;
-                CopyRecord(bytes, i, record);
-                PrintGunRecord(record, out);
-                break;
-            }
-            case RecordKind::kData: {
-                DataRecord record;
-                CopyRecord(bytes, i, record);
-                PrintDataRecord(record, out);
-                break;
-            }
-        }
+    const size_t size = RecordSize(kind.record);
+    size_t at = 0;
+    auto next = [&](void* record, size_t n) {
+        std::memcpy(record, bytes.data() + at, n);
+        at += n;
+        return true;
+    };
+    PrintRecords(next, bytes.size() / size, kind, out, sensorCode);
+}
+
+bool PrintRecords(const NextRecordFn& next, size_t count, const FileKind& kind, std::ostream& out,
+                  int sensorCode) {
+    switch (kind.record) {
+        case RecordKind::kProfile:
+            return PrintEach<ProfileRecord>(
+                next, count, kind.record, out,
+                [&](const ProfileRecord& record) { PrintProfile(record, out, sensorCode); });
+        case RecordKind::kMacro:
+            return PrintEach<MacroRecord>(
+                next, count, kind.record, out,
+                [&](const MacroRecord& record) { PrintMacroRecord(record, out); });
+        case RecordKind::kGun:
+            return PrintEach<GunRecord>(
+                next, count, kind.record, out,
+                [&](const GunRecord& record) { PrintGunRecord(record, out); });
+        case RecordKind::kData:
+            return PrintEach<DataRecord>(
+                next, count, kind.record, out,
+                [&](const DataRecord& record) { PrintDataRecord(record, out); });
     }
+    return true;
 }
 
 }  // namespace mouse::cli

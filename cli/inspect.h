@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -19,6 +20,16 @@ void PrintDataRecord(const DataRecord& record, std::ostream& out);
 
 // Prints every whole record of bytes as the given kind, numbered from 0.
 void PrintRecords(const std::vector<uint8_t>& bytes, const FileKind& kind, std::ostream& out,
+                  int sensorCode = 0);
+
+// Fills a record's bytes with the next record; false when it cannot.
+using NextRecordFn = std::function<bool(void* record, size_t size)>;
+
+// Prints count records of the given kind, numbered from 0, each as soon as
+// next gives it, through a single record buffer: memory stays bounded
+// whatever count is. Stops early when out fails. Returns false when next
+// failed.
+bool PrintRecords(const NextRecordFn& next, size_t count, const FileKind& kind, std::ostream& out,
                   int sensorCode = 0);
 
 // Display name of a key code: the key's name without the "key_" prefix,

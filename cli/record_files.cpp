@@ -1,7 +1,12 @@
 #include "cli/record_files.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 
 #include "device/records.h"
 #include "store/stores.h"
@@ -23,6 +28,20 @@ constexpr FileKind kKinds[] = {
     {RecordKind::kGun, false, "gbins"},   {RecordKind::kGun, false, "gun"},
     {RecordKind::kData, true, "data"},
 };
+
+// The refusals every read of a named file starts with.
+bool IsFile(const std::filesystem::path& path, std::string& message) {
+    std::error_code ec;
+    if (!std::filesystem::exists(path, ec)) {
+        message = path.string() + ": no such file";
+        return false;
+    }
+    if (std::filesystem::is_directory(path, ec)) {
+        message = path.string() + ": is a folder, not a file";
+        return false;
+    }
+    return true;
+}
 
 }  // namespace
 
@@ -98,18 +117,57 @@ std::string KindNames() {
 
 bool ReadFileBytes(const std::filesystem::path& path, std::vector<uint8_t>& bytes,
                    std::string& message) {
-    std::error_code ec;
-    if (!std::filesystem::exists(path, ec)) {
-        message = path.string() + ": no such file";
-        return false;
-    }
-    if (std::filesystem::is_directory(path, ec)) {
-        message = path.string() + ": is a folder, not a file";
+    if (!IsFile(path, message)) {
         return false;
     }
     if (!ReadWholeFile(path, bytes)) {
         message = path.string() + ": cannot be read";
         return false;
+    }
+    return true;
+}
+
+RecordFileReader::~RecordFileReader() {
+    if (fd_ >= 0) {
+        ::close(fd_);
+    }
+}
+
+bool RecordFileReader::Open(const std::filesystem::path& path, std::string& message) {
+    if (!IsFile(path, message)) {
+        return false;
+    }
+    // O_NONBLOCK: opening a FIFO must not wait for a writer. It does not
+    // change reads of a regular file.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    struct stat st {};
+    if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        if (fd >= 0) {
+            ::close(fd);
+        }
+        message = path.string() + ": cannot be read";
+        return false;
+    }
+    if (fd_ >= 0) {
+        ::close(fd_);
+    }
+    fd_ = fd;
+    size_ = uint64_t(st.st_size);
+    return true;
+}
+
+bool RecordFileReader::Read(void* buffer, size_t size) {
+    auto* at = static_cast<uint8_t*>(buffer);
+    while (size > 0) {
+        const ssize_t n = ::read(fd_, at, size);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return false;
+        }
+        at += n;
+        size -= size_t(n);
     }
     return true;
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <optional>
@@ -34,6 +35,28 @@ std::string KindNames();
 // Reads the file; on failure message says why, naming the file.
 bool ReadFileBytes(const std::filesystem::path& path, std::vector<uint8_t>& bytes,
                    std::string& message);
+
+// A file read from front to back in pieces, so that a file of any size is
+// gone through in bounded memory. Only a regular file is opened (a FIFO or a
+// device could block or never end); its length is taken when it is opened.
+class RecordFileReader {
+public:
+    RecordFileReader() = default;
+    ~RecordFileReader();
+    RecordFileReader(const RecordFileReader&) = delete;
+    RecordFileReader& operator=(const RecordFileReader&) = delete;
+
+    // On failure message says why, naming the file, as ReadFileBytes does.
+    bool Open(const std::filesystem::path& path, std::string& message);
+    uint64_t Size() const { return size_; }
+    // The next size bytes; false on a read error or when the file ends
+    // before them (it shrank since it was opened).
+    bool Read(void* buffer, size_t size);
+
+private:
+    int fd_ = -1;
+    uint64_t size_ = 0;
+};
 
 // How the length of a file fits its kind; problem is empty when it fits.
 struct LengthCheck {

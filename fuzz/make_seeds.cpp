@@ -5,6 +5,7 @@
 // target's framing. Run by scripts/fuzz-smoke.sh --seeds.
 //
 // usage: fuzz_make_seeds CORPUS_FOLDER DATA_INI
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -209,6 +210,63 @@ void LibraryImportSeeds() {
     Put("fuzz_library_import", "gbins-without-folder-record", ImportInput(0x03, Cat({gun, gun})));
 }
 
+// Mode byte (sensor code, raw file or patches), library sizes, a fallback
+// name, then the file or the patches.
+Bytes ProfileFileInput(uint8_t mode, const Bytes& file) {
+    Bytes out{mode, 4, 2, 5};
+    for (char16_t c : std::u16string(u"Fresh")) {
+        out.push_back(uint8_t(c));
+        out.push_back(uint8_t(c >> 8));
+    }
+    return Cat({out, file});
+}
+
+// One patch of the patch framing: offset, length, bytes.
+template <typename T>
+Bytes Patch(size_t offset, const T& value) {
+    Bytes out;
+    AppendU32(out, uint32_t(offset));
+    out.push_back(uint8_t(sizeof(T)));
+    Append(out, value);
+    return out;
+}
+
+void ProfileFileSeeds() {
+    // 3311 is the eighth known sensor code.
+    Put("fuzz_profile_file", "default-pbin", ProfileFileInput(0x07, DefaultProfile()));
+    Put("fuzz_profile_file", "bound-pbin", ProfileFileInput(0x0C, BoundProfile()));
+    auto odd = std::make_unique<ProfileRecord>();
+    MakeDefaultRecord(*odd, 3311);
+    odd->pointerSpeed = 0;
+    odd->reportRateIndex = 7;
+    odd->currentDpiLevel = -1;
+    odd->dpiLevelCount = 9;
+    odd->lightMode = 12;
+    odd->lightBrightness = 300;
+    odd->lightFixedColour = 0xFF102030;
+    odd->buttons[2].functionId = 200;
+    odd->buttons[3].functionId = 22;
+    odd->buttons[3].macroIndex = 4;
+    odd->buttons[3].bindingCount = 41;
+    odd->buttons[4].functionId = 10;
+    odd->buttons[4].fireClickDelay = 0;
+    odd->buttons[4].fireClickCount = 256;
+    odd->buttons[5].buttonIndex = 9;
+    Bytes oddBytes;
+    Append(oddBytes, *odd);
+    Put("fuzz_profile_file", "out-of-range-pbin", ProfileFileInput(0x07, oddBytes));
+    Put("fuzz_profile_file", "short-pbin", ProfileFileInput(0x07, Head(DefaultProfile(), 4000)));
+    // Patches of a default record: a macro button beyond the library and a
+    // lighting effect of the last known kind.
+    const size_t button7 = offsetof(ProfileRecord, buttons) + 7 * sizeof(ButtonEntry);
+    Put("fuzz_profile_file", "patched-macro-button",
+        ProfileFileInput(0x27, Cat({Patch(button7 + offsetof(ButtonEntry, functionId), uint8_t(22)),
+                                    Patch(button7 + offsetof(ButtonEntry, macroIndex), int32_t(9)),
+                                    Patch(button7 + offsetof(ButtonEntry, bindingCount),
+                                          uint16_t(kMaxMacroActions)),
+                                    Patch(offsetof(ProfileRecord, lightMode), int32_t(11))})));
+}
+
 Bytes Utf16WithMark(const std::string& text) {
     Bytes out{0xFF, 0xFE};
     for (unsigned char c : text) {
@@ -326,5 +384,6 @@ int main(int argc, char** argv) {
     DeviceReplySeeds();
     DeviceNoticeSeeds();
     SimWireSeeds();
+    ProfileFileSeeds();
     return 0;
 }

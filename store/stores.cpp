@@ -272,6 +272,7 @@ ReadOutcome ReadFileUpTo(const fs::path& path, size_t maxBytes, std::vector<uint
         out.status = status;
         out.error = error;
         out.message = "cannot read " + path.string() + ": " + why;
+        out.reason = std::move(why);
         bytes.clear();
         return out;
     };
@@ -372,9 +373,9 @@ Stores::Stores(fs::path storeFolder) : folder_(std::move(storeFolder)) {}
 
 std::string DescribeDamage(const DamagedFile& damaged) {
     if (damaged.kind == DamagedFile::Kind::Unreadable) {
-        std::string text = damaged.readError +
-                           ". The file is kept as it is and is not written "
-                           "until the program starts again; ";
+        std::string text = damaged.file.string() + " cannot be read (" + damaged.readError +
+                           "). It is kept as it is and not written until the program starts "
+                           "again; ";
         switch (damaged.which) {
             case StoreFile::DataBin:
                 text += "profile 1 is selected meanwhile";
@@ -490,7 +491,7 @@ LoadReport Stores::LoadStores(int sensorCode, std::u16string_view profileText) {
         damaged.kind = DamagedFile::Kind::Unreadable;
         damaged.which = which;
         damaged.file = PathOf(which);
-        damaged.readError = read.message;
+        damaged.readError = read.reason;
         Block(which, damaged.file.string() + " was not written: " + read.message);
         report.damaged.push_back(std::move(damaged));
     };

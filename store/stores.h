@@ -55,6 +55,7 @@ struct ReadOutcome {
     int error = 0;        // errno of a failure (Missing, Unreadable)
     uintmax_t size = 0;   // the file's length when it was opened
     std::string message;  // what failed, naming the file; empty for Ok
+    std::string reason;   // why a read failed, without the file's name
     explicit operator bool() const { return status == ReadStatus::Ok; }
 };
 // Reads a regular file of at most maxBytes into bytes. A longer file is
@@ -104,7 +105,7 @@ inline constexpr size_t kMaxLibraryRecords = 10000;
 struct DamagedFile {
     enum class Kind { Length, TooLarge, Unreadable };
     Kind kind = Kind::Length;
-    std::string readError;  // Unreadable: why the read failed
+    std::string readError;  // Unreadable: why the read failed (no file name)
     StoreFile which = StoreFile::DataBin;
     std::filesystem::path file;     // the store file as found
     uintmax_t size = 0;             // its length in bytes

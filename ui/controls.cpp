@@ -281,6 +281,14 @@ void CLabelUI::SetTextColor(uint32_t argb) {
     ApplyColours(m_widget);
 }
 
+int CLabelUI::TextHeight() const {
+    m_widget->ensurePolished();
+    if (auto* label = qobject_cast<QLabel*>(m_widget); label != nullptr && label->wordWrap()) {
+        return label->heightForWidth(label->width());
+    }
+    return m_widget->sizeHint().height();
+}
+
 // ---------------------------------------------------------------- CButtonUI
 
 CButtonUI::CButtonUI(QWidget* widget, CPaintManagerUI* manager) : CLabelUI(widget, manager) {

@@ -112,6 +112,9 @@ public:
     ControlKind GetKind() const override { return ControlKind::Label; }
     // Text colour 0xAARRGGBB.
     void SetTextColor(uint32_t argb);
+    // Height the text needs at the control's present width (wrapped when
+    // the label wraps), in the font the style gives it.
+    int TextHeight() const;
 };
 
 class CButtonUI : public CLabelUI {

@@ -182,6 +182,25 @@ TEST_F(ShippedSkinTest, MessageBoxShowsTheTextsOfItsKeys) {
     }
 }
 
+TEST_F(ShippedSkinTest, AMessageBoxGrowsWithItsTextAndKeepsItsButtonsBelowIt) {
+    QString longText = QStringLiteral("A settings file could not be read:");
+    for (int i = 0; i < 4; ++i) {
+        longText += QStringLiteral("\n\n/home/user/.local/share/mouse/Data/profile.bin cannot be "
+                                   "read (Permission denied). It is kept as it is.");
+    }
+    for (const QString& text : {QStringLiteral("Short."), longText}) {
+        CMsgWnd wnd;
+        wnd.SetMsg(text);
+        ASSERT_TRUE(wnd.Create(nullptr));
+        auto* label = wnd.FindControl<CLabelUI>(QStringLiteral("label_string"));
+        const QRect ok = wnd.FindControl(QStringLiteral("ok_btn"))->GetPos();
+        EXPECT_GE(label->GetPos().height(), label->TextHeight()) << "nothing is cut off";
+        EXPECT_GT(ok.top(), label->GetPos().bottom());
+        EXPECT_LE(ok.bottom(), wnd.GetWindowRect().height());
+        EXPECT_EQ(wnd.GetWindowRect().height() > 210, text == longText);
+    }
+}
+
 TEST_F(ShippedSkinTest, MessageBoxClosedOtherwiseGivesZero) {
     for (int way = 0; way < 2; ++way) {
         SCOPED_TRACE(way);
