@@ -185,8 +185,9 @@ TEST_F(ShippedSkinTest, MessageBoxShowsTheTextsOfItsKeys) {
 TEST_F(ShippedSkinTest, AMessageBoxGrowsWithItsTextAndKeepsItsButtonsBelowIt) {
     QString longText = QStringLiteral("A settings file could not be read:");
     for (int i = 0; i < 4; ++i) {
-        longText += QStringLiteral("\n\n/home/user/.local/share/mouse/Data/profile.bin cannot be "
-                                   "read (Permission denied). It is kept as it is.");
+        longText += QStringLiteral(
+            "\n\n/home/user/.local/share/mouse/Data/profile.bin cannot be "
+            "read (Permission denied). It is kept as it is.");
     }
     for (const QString& text : {QStringLiteral("Short."), longText}) {
         CMsgWnd wnd;
