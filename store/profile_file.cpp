@@ -104,7 +104,11 @@ std::vector<std::string> SanitizeProfile(ProfileRecord& r, const ProfileLimits& 
     }
     fix.Range(r.lightMode, d.lightMode, 0, 11, "lightMode");
     fix.Range(r.lightBrightness, d.lightBrightness, 0, 255, "lightBrightness");
+    // Speed and length are steps 1-4 on the page; the effects send 4 - step,
+    // which any other value would wrap into a byte the mouse does not know.
+    fix.Range(r.lightFrequency, d.lightFrequency, 1, 4, "lightFrequency");
     fix.Range(r.lightColourMode, d.lightColourMode, 0, 1, "lightColourMode");
+    fix.Range(r.lightLength, d.lightLength, 1, 4, "lightLength");
     fix.Colour(r.lightFixedColour, "lightFixedColour");
     for (int i = 0; i < 8; ++i) {
         fix.Range(r.cycleColourEnabled[i], d.cycleColourEnabled[i], 0, 1,
