@@ -527,7 +527,9 @@ LoadReport Stores::LoadStores(int sensorCode, std::u16string_view profileText) {
         unreadable(StoreFile::DataBin, dataRead);
     } else {
         DataRecord record{};
-        std::memcpy(&record, bytes.data(), std::min(bytes.size(), sizeof(record)));
+        if (!bytes.empty()) {
+            std::memcpy(&record, bytes.data(), std::min(bytes.size(), sizeof(record)));
+        }
         currentIndex = record.currentProfileIndex;
         dataReserved = record.reserved;
         if (dataRead.size != 0 && dataRead.size != sizeof(DataRecord)) {
