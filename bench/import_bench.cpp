@@ -9,10 +9,8 @@
 //
 //   build/bench/import_bench [RUNS]
 #include <QApplication>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QFile>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -23,6 +21,7 @@
 
 #include "app/main_wnd.h"
 #include "bench/bench_env.h"
+#include "bench/bench_window.h"
 #include "bench/event_loop_watchdog.h"
 #include "store/stores.h"
 #include "ui/ui.h"
@@ -51,27 +50,16 @@ bool WriteFolderFile(const QString& path, int records) {
 bool RunOnce(bool macros, int records, Figures& f) {
     QTemporaryDir folder;
     const QString program = folder.path() + "/";
-    QDir().mkpath(program + "Data");
-    QFile::copy(MOUSE_APP_DIR "/Data/Default.pbin", program + "Data/Default.pbin");
-    QFile ini(program + "Data.ini");
-    if (!ini.open(QIODevice::WriteOnly)) {
+    if (!bench::PrepareProgramFolder(program)) {
         return false;
     }
-    ini.write("[Default]\r\nVID=04d9\r\nPID=a09f\r\nSensor=3311\r\nUpdate=0\r\n");
-    ini.close();
     const QString file = program + (macros ? "big.mbins" : "big.gbins");
     if (!(macros ? WriteFolderFile<MacroRecord>(file, records)
                  : WriteFolderFile<GunRecord>(file, records))) {
         return false;
     }
     NoPointerSettings noDesktop;
-    MainWndOptions options;
-    options.programFolder = program;
-    options.driverLibrary = MOUSE_APP_DIR "/MSDriver.so";
-    options.pointer = &noDesktop;
-    options.quit = [] {};
-    setenv("MOUSE_SIM_SOCKET", (program + "no-mouse").toUtf8().data(), 1);
-    CMainWnd wnd(options);
+    CMainWnd wnd(bench::WindowWithoutMouse(program, noDesktop));
     if (!wnd.Create(nullptr)) {
         return false;
     }

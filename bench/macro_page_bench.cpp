@@ -31,6 +31,7 @@
 
 #include "app/main_wnd.h"
 #include "bench/bench_env.h"
+#include "bench/bench_window.h"
 #include "bench/event_loop_watchdog.h"
 #include "store/stores.h"
 #include "ui/ui.h"
@@ -48,14 +49,9 @@ constexpr int kEdits = 10;
 using bench::Watchdog;
 
 bool FillProgramFolder(const QString& program) {
-    QDir().mkpath(program + "Data");
-    QFile::copy(MOUSE_APP_DIR "/Data/Default.pbin", program + "Data/Default.pbin");
-    QFile ini(program + "Data.ini");
-    if (!ini.open(QIODevice::WriteOnly)) {
+    if (!bench::PrepareProgramFolder(program)) {
         return false;
     }
-    ini.write("[Default]\r\nVID=04d9\r\nPID=a09f\r\nSensor=3311\r\nUpdate=0\r\n");
-    ini.close();
     std::vector<MacroRecord> macros(kRecords);
     for (int i = 0; i < kRecords; ++i) {
         MacroRecord& m = macros[size_t(i)];
@@ -119,13 +115,7 @@ bool RunOnce(Figures& f) {
         return false;
     }
     NoPointerSettings noDesktop;
-    MainWndOptions options;
-    options.programFolder = program;
-    options.driverLibrary = MOUSE_APP_DIR "/MSDriver.so";
-    options.pointer = &noDesktop;
-    options.quit = [] {};
-    setenv("MOUSE_SIM_SOCKET", (program + "no-mouse").toUtf8().data(), 1);
-    CMainWnd wnd(options);
+    CMainWnd wnd(bench::WindowWithoutMouse(program, noDesktop));
     if (!wnd.Create(nullptr)) {
         std::fprintf(stderr, "cannot create the main window\n");
         return false;
