@@ -4,7 +4,7 @@
 # line, and installs nothing (scripts/check-deps.sh reads them).
 set -euo pipefail
 packages=(
-  build-essential cmake ninja-build pkg-config ccache clang-format
+  build-essential cmake ninja-build pkg-config ccache clang-format python3
   clang libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
   qt6-base-dev qt6-base-dev-tools qt6-tools-dev libqt6opengl6-dev libgl-dev

@@ -3,8 +3,9 @@
 # build folder so that a second run is incremental:
 #
 #   1. install the missing packages (scripts/install-deps.sh)
-#   2. build/       Release, warnings are errors; scripts/check-deps.sh and
-#                   scripts/check-layers on what it compiled; every test
+#   2. build/       Release, warnings are errors; scripts/check-deps.sh,
+#                   scripts/check-layers and scripts/check-map on what it
+#                   compiled; every test
 #   3. build-asan/  Debug with AddressSanitizer + UndefinedBehaviorSanitizer;
 #                   every test, leak detection on
 #   4. build-tsan/  ThreadSanitizer; device_tests, driver_tests and
@@ -64,9 +65,10 @@ configure build -DCMAKE_BUILD_TYPE=Release -DMOUSE_WERROR=ON
 cmake --build build
 end
 
-begin "build/: check-deps, check-layers"
+begin "build/: check-deps, check-layers, check-map"
 scripts/check-deps.sh build
 scripts/check-layers build
+scripts/check-map build
 end
 
 begin "build/: tests"
