@@ -95,17 +95,17 @@ Item MacroItem(const MacroAction& action) {
     const uint8_t k = action.code;
     const uint8_t xl = uint8_t(action.x), xh = uint8_t(uint32_t(action.x) >> 8);
     const uint8_t yl = uint8_t(action.y), yh = uint8_t(uint32_t(action.y) >> 8);
-    if (t <= 1270) {
+    if (t <= items::kShortDelayMaxMs) {
         const uint8_t d = uint8_t(t / 10);
         switch (action.kind) {
             case kActionPress:
-                item.Add({uint8_t(d | 0x01), k});
+                item.Add({uint8_t(d | items::kPressBits), k});
                 break;
             case kActionRelease:
-                item.Add({uint8_t(d | 0x81), k});
+                item.Add({uint8_t(d | items::kReleaseBits), k});
                 break;
             case kActionMove:
-                item.Add({d, 0xFB, xl, xh, yl, yh});
+                item.Add({d, items::kMoveCode, xl, xh, yl, yh});
                 break;
             default:
                 item.Add({d, k});
@@ -116,18 +116,19 @@ Item MacroItem(const MacroAction& action) {
     const int l = t / 20;
     const uint8_t lh = uint8_t(l >> 8), ll = uint8_t(l);
     const uint8_t u = uint8_t(((t % 20) + 5) / 10);
+    const uint8_t m0 = items::kLongDelayMarker[0], m1 = items::kLongDelayMarker[1];
     switch (action.kind) {
         case kActionPress:
-            item.Add({u, k, 0x00, 0x01, lh, ll});
+            item.Add({u, k, m0, m1, lh, ll});
             break;
         case kActionRelease:
-            item.Add({uint8_t(u | 0x80), k, 0x00, 0x01, lh, ll});
+            item.Add({uint8_t(u | items::kReleaseBit), k, m0, m1, lh, ll});
             break;
         case kActionMove:
-            item.Add({0x00, 0xFB, xl, xh, yl, yh, 0x00, 0x01, lh, ll});
+            item.Add({0x00, items::kMoveCode, xl, xh, yl, yh, m0, m1, lh, ll});
             break;
         default:
-            item.Add({0x00, 0x00, 0x00, 0x01, lh, ll});
+            item.Add({0x00, 0x00, m0, m1, lh, ll});
             break;
     }
     return item;
@@ -135,11 +136,13 @@ Item MacroItem(const MacroAction& action) {
 
 Item RecoilItem(const BulletRow& row) {
     Item item;
-    const uint8_t d = uint8_t((row.delay / 10) | 1);
+    const uint8_t d = uint8_t((row.delay / 10) | items::kPressBits);
+    const uint8_t button = items::kLeftButtonCode;
     if (row.x == 0 && row.y == 0) {
-        item.Add({d, 0xF0, 0x81, 0xF0});
+        item.Add({d, button, items::kReleaseBits, button});
     } else {
-        item.Add({d, 0xF0, 0x00, 0xFA, uint8_t(row.x), uint8_t(row.y), 0x81, 0xF0});
+        item.Add({d, button, 0x00, items::kRelativeMoveCode, uint8_t(row.x), uint8_t(row.y),
+                  items::kReleaseBits, button});
     }
     return item;
 }
@@ -295,7 +298,8 @@ std::array<uint8_t, 8> EncodeDpiTable(const ProfileRecord& record, int sensorCod
     const bool flags = SensorUsesLevelFlags(sensorCode);
     for (int i = 0; i < kDpiLevels; ++i) {
         if (flags && record.dpiLevelEnabled[i] == 0) {
-            out[size_t(i)] = i == 0 ? 0x80 : uint8_t(out[size_t(i - 1)] | 0x80);
+            out[size_t(i)] = i == 0 ? code::kDisabledLevelBit
+                                    : uint8_t(out[size_t(i - 1)] | code::kDisabledLevelBit);
         } else {
             out[size_t(i)] = EncodeDpiStep(record.dpiValue[i], sensorCode);
         }
@@ -350,7 +354,8 @@ ButtonTable EncodeButtonTable(const ProfileRecord& record,
         std::array<uint8_t, 4> b = FunctionBytes(id);
         switch (id) {
             case fn::kFireClick:
-                b = {0x0A, 0xF0, uint8_t(entry.fireClickDelay), uint8_t(entry.fireClickCount)};
+                b = {code::kFireClickFamily, code::kFireClickMarker, uint8_t(entry.fireClickDelay),
+                     uint8_t(entry.fireClickCount)};
                 break;
             case fn::kShortcut:
                 b[1] = entry.shortcutModifiers;
@@ -361,7 +366,8 @@ ButtonTable EncodeButtonTable(const ProfileRecord& record,
                 break;
             case fn::kLeftButtonMacro:
             case fn::kRecoil:
-                b = {0x08, 0x00, uint8_t(4 + recoilCounter), 0x00};
+                b = {code::kSwitchFamily, 0x00, uint8_t(code::kFirstPresetNumber + recoilCounter),
+                     0x00};
                 ++recoilCounter;
                 break;
             default:
@@ -370,7 +376,7 @@ ButtonTable EncodeButtonTable(const ProfileRecord& record,
         // A macro code takes the next of the ten macro blocks. An eleventh
         // macro button keeps the code computed so far and gets no block.
         int block = 0;
-        if (b[0] == 0x09 && macroCounter <= kMaxMacroBlocks) {
+        if (b[0] == code::kMacroFamily && macroCounter <= kMaxMacroBlocks) {
             block = macroCounter++;
             b[2] = uint8_t(block);
             table.blockOfSlot[size_t(slot)] = uint8_t(block);
@@ -414,13 +420,13 @@ std::vector<MacroBlock> EncodeRecoilBlocks(const ButtonEntry& entry) {
     std::vector<MacroBlock> blocks(rows > kRecoilRowsPerBlock ? 2 : 1);
     PutBigEndian16(blocks[0].data(), entry.bindingLoops);
     if (rows == 0) {
-        blocks[0][1] = 0x01;
+        blocks[0][1] = items::kOneLoop;
     }
     size_t pos = 2;
     for (int i = 0; i < rows; ++i) {
         if (i == kRecoilRowsPerBlock) {
             blocks[1][0] = 0x00;
-            blocks[1][1] = 0x01;
+            blocks[1][1] = items::kOneLoop;
             pos = 2;
         }
         // 15 rows of at most 8 bytes always fit after the 2-byte head.
