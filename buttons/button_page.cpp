@@ -38,29 +38,6 @@ int TwinSlot(int slot) {
     return slot >= kSlotsPerMode ? slot - kSlotsPerMode : slot + kSlotsPerMode;
 }
 
-bool LeftClickKept(const ProfileRecord& profile, int slot, int newId) {
-    // The office range stops at entry 29: entries 30 and 31 do not count.
-    const int first = profile.buttonMode == 1 ? 32 : 0;
-    const int last = profile.buttonMode == 1 ? 63 : 29;
-    for (int i = first; i <= last; ++i) {
-        const int id = i == slot ? newId : profile.buttons[i].functionId;
-        if (id == fn::kLeftClick || id == fn::kSendGun) {
-            return true;
-        }
-    }
-    return false;
-}
-
-int CountFunctions(const ProfileRecord& profile, int a, int b) {
-    int count = 0;
-    for (const ButtonEntry& entry : profile.buttons) {
-        if (entry.functionId == a || entry.functionId == b) {
-            ++count;
-        }
-    }
-    return count;
-}
-
 int FunctionOfMenuItem(const QString& name) {
     const int id = FunctionIdForMenuName(name.toStdString());
     return id < 0 ? fn::kLeftClick : id;
@@ -268,7 +245,8 @@ void CButtonPage::ChooseFunction(const QString& name) {
     }
     const int slot = m_iCurButton;
     const int id = FunctionOfMenuItem(name);
-    if (!LeftClickKept(Profile(), slot, id)) {
+    // The limits are checked by the branches below, after their resets.
+    if (CheckBinding(Profile(), slot, id) == BindingRule::LeftClickGuard) {
         ShowWarning(QStringLiteral("one_left_click_text"));
         return;
     }
@@ -351,7 +329,7 @@ CButtonPage::Outcome CButtonPage::ChooseMacro(int slot) {
         entry.repeatMode = 0;
         entry.bindingColour = 255;
         // A button that already holds a macro may always choose again.
-        if (CountFunctions(Profile(), fn::kMacro) >= kMaxMacroButtons) {
+        if (CheckBindingLimit(Profile(), slot, fn::kMacro) != BindingRule::Allowed) {
             return Outcome::Refused;
         }
     }
@@ -384,7 +362,7 @@ CButtonPage::Outcome CButtonPage::ChooseGun(int slot) {
         entry.gunIndex = -1;
         entry.repeatMode = 0;
         entry.bindingColour = 255;
-        if (CountFunctions(Profile(), fn::kRecoil, fn::kLeftButtonMacro) >= kMaxRecoilButtons) {
+        if (CheckBindingLimit(Profile(), slot, fn::kRecoil) != BindingRule::Allowed) {
             return Outcome::Refused;
         }
     }

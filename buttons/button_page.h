@@ -14,6 +14,7 @@
 #include <optional>
 
 #include "app/page.h"
+#include "store/button_rules.h"
 #include "ui/control_table.h"
 #include "ui/controls.h"
 #include "ui/menu.h"
@@ -33,21 +34,11 @@ inline constexpr ControlSpec kButtonPageControls[] = {
 inline constexpr ControlTable kButtonPageTable{"main.xml", "CButtonPage", kButtonPageControls};
 MOUSE_REGISTER_CONTROL_TABLE(kButtonPageTable);
 
-// How many buttons of a profile, both modes together, may hold a macro (22),
-// and a recoil preset (121) or a left-button macro (57).
-inline constexpr int kMaxMacroButtons = 10;
-inline constexpr int kMaxRecoilButtons = 3;
 // Height the menu placement counts for each visible menu item.
 inline constexpr int kMenuItemHeight = 25;
 
 // The slot of the same physical button in the other mode.
 int TwinSlot(int slot);
-// True when, with `slot` given function `newId`, the profile's current mode
-// still has a left click (1) or "send_gun" (25) among its entries (office
-// mode: entries 0-29; game mode: entries 32-63).
-bool LeftClickKept(const ProfileRecord& profile, int slot, int newId);
-// Entries of the profile (all 64) whose function is `a` or `b`.
-int CountFunctions(const ProfileRecord& profile, int a, int b = -1);
 // The function a menu item selects: its function id, compared without regard
 // to case; a name that is no menu name selects left click (1).
 int FunctionOfMenuItem(const QString& name);

@@ -165,15 +165,6 @@ int RunEncode(const std::vector<std::string>& args, std::ostream& out, std::ostr
 
 namespace {
 
-std::string KnownSensorCodesText() {
-    std::string text;
-    for (const int code : KnownSensorCodes()) {
-        text += text.empty() ? "" : ", ";
-        text += std::to_string(code);
-    }
-    return text;
-}
-
 IoResult WriteNewFile(const fs::path& path, const void* data, size_t size, bool replace) {
     const fs::path folder = path.parent_path().empty() ? fs::path(".") : path.parent_path();
     std::error_code ec;
@@ -230,7 +221,7 @@ int RunNewProfile(const std::vector<std::string>& args, std::ostream&, std::ostr
                 return "";
             }
             return "unknown sensor code " + std::to_string(code) +
-                   "; known codes: " + KnownSensorCodesText();
+                   "; known codes: " + std::string(KnownSensorCodesText());
         }));
     app.add_flag("--force", force);
     if (auto status = ParseCommand(app, args, err)) {
@@ -313,7 +304,7 @@ int RunInspect(const std::vector<std::string>& args, std::ostream& out, std::ost
 std::vector<Command> CoreCommands() {
     static const std::string inspectUsage = std::string(kInspectUsage) + KindNames() + "\n";
     static const std::string newProfileUsage =
-        std::string(kNewProfileUsage) + KnownSensorCodesText() + "\n";
+        std::string(kNewProfileUsage) + std::string(KnownSensorCodesText()) + "\n";
     return {
         {"encode", "print the reports a profile is written to the mouse with", kEncodeUsage,
          RunEncode},

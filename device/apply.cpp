@@ -66,9 +66,9 @@ void SendSetting(Exchange& io, const PauseFn& pause, const FeatureReport& report
 // 0x10 and the 24 colour bytes (red, green, blue of each entry).
 void SendColourList(Exchange& io, const PauseFn& pause, uint8_t list, const uint32_t (&colours)[8],
                     const char* step) {
-    io.Send(MakeFeature(cmd::kColourList, list, 0x18), step);
+    io.Send(MakeFeature(cmd::kColourList, list, cmd::kColourListLength), step);
     pause(kSettingPause);
-    uint8_t payload[24];
+    uint8_t payload[cmd::kColourListLength];
     for (int i = 0; i < 8; ++i) {
         payload[3 * i] = ColourRed(colours[i]);
         payload[3 * i + 1] = ColourGreen(colours[i]);
@@ -100,9 +100,9 @@ int SyncSettings(Exchange& io, const PauseFn& pause, const ProfileRecord& curren
     if (current.distanceEnabled == 1) {
         flags = uint8_t(flags | cmd::kLiftOffBit);
     }
-    const int result = io.Send(
-        MakeFeature(cmd::kSettingsWrite, block[1], block[2], flags, 0x40, block[5], block[6]),
-        "settings");
+    const int result = io.Send(MakeFeature(cmd::kSettingsWrite, block[1], block[2], flags,
+                                           cmd::kSettingsWriteByte4, block[5], block[6]),
+                               "settings");
     if (result) {
         pause(kSettingPause);
     }
@@ -159,7 +159,7 @@ ApplyReport ApplyConfiguration(DeviceIo& device, const PauseFn& pause, PointerPl
     SendColourList(io, pause, cmd::kCycleColourList, current.cycleColour, "cycle colours");
     SendColourList(io, pause, cmd::kDpiColourList, current.dpiColour, "DPI colours");
 
-    io.Send(MakeFeature(cmd::kDpiTable, current.dpiLevelCount, 0x08), "DPI table");
+    io.Send(MakeFeature(cmd::kDpiTable, current.dpiLevelCount, cmd::kDpiTableLength), "DPI table");
     pause(kSettingPause);
     const auto dpiTable = EncodeDpiTable(current, config.sensor);
     if (io.Write(dpiTable.data(), dpiTable.size(), "DPI table")) {
@@ -167,13 +167,16 @@ ApplyReport ApplyConfiguration(DeviceIo& device, const PauseFn& pause, PointerPl
     }
 
     const ButtonTable table = EncodeButtonTable(current, config.buttonOverrides);
-    for (int c = 1; c <= 4; ++c) {
-        SendTablePiece(io, pause, MakeFeature(cmd::kButtonTable, uint8_t(c), 0x40),
-                       table.codes.data() + 64 * (c - 1), 2, "button table");
+    for (int c = 1; c <= cmd::kButtonChunks; ++c) {
+        SendTablePiece(io, pause,
+                       MakeFeature(cmd::kButtonTable, uint8_t(c), cmd::kButtonChunkLength),
+                       table.codes.data() + cmd::kButtonChunkLength * (c - 1),
+                       cmd::kButtonChunkReports, "button table");
     }
     for (size_t k = 0; k < table.macroBlocks.size(); ++k) {
-        SendTablePiece(io, pause, MakeFeature(cmd::kMacroBlock, uint8_t(k + 1), 0x80),
-                       table.macroBlocks[k].data(), 4, "macros");
+        SendTablePiece(io, pause,
+                       MakeFeature(cmd::kMacroBlock, uint8_t(k + 1), cmd::kMacroBlockLength),
+                       table.macroBlocks[k].data(), cmd::kMacroBlockReports, "macros");
     }
     pause(kTablePause);
 
@@ -190,7 +193,8 @@ ApplyReport ApplyConfiguration(DeviceIo& device, const PauseFn& pause, PointerPl
 
     if (SensorHasHighDpiMask(config.sensor)) {
         if (config.distance != 0) {
-            io.Send(MakeFeature(cmd::kHighDpiMask, 0x00, HighDpiMask(current, config.sensor)),
+            io.Send(MakeFeature(cmd::kHighDpiMask, cmd::kHighDpiMaskPrefix,
+                                HighDpiMask(current, config.sensor)),
                     "high-DPI mask");
         }
         pause(kSettingPause);

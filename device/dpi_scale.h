@@ -1,20 +1,16 @@
 // What a DPI step means to the user for each sensor: the range of a level's
-// slider, the texts at its two ends and the DPI number shown for a step.
-// A profile stores a DPI level as its slider position (the step); the byte
-// sent to the mouse for it is EncodeDpiStep's.
+// slider, the texts at its two ends and the DPI number shown for a step, all
+// read from the sensor table (device/sensors.h). A profile stores a DPI level
+// as its slider position (the step); the byte sent to the mouse for it is
+// EncodeDpiStep's.
 #pragma once
 
 #include <optional>
 #include <string>
 
-namespace mouse {
+#include "device/sensors.h"
 
-struct DpiScale {
-    int minStep;
-    int maxStep;
-    const char* leftText;   // DPI at the slider's left end
-    const char* rightText;  // DPI at the slider's right end
-};
+namespace mouse {
 
 // The scale of a sensor code; nullopt for a sensor the program does not know
 // (its sliders keep the range the skin gives them).

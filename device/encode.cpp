@@ -11,68 +11,6 @@ namespace mouse {
 
 namespace {
 
-// Register values of the 3311 and 3335 sensors by DPI step. Steps 1-120 are
-// shared; the 3335 continues to step 160.
-constexpr uint8_t kDpiTableB[160] = {
-    0, 2, 3, 4, 5, 6, 7, 9, 10, 11, 12, 13, 14, 16, 17, 18, 19, 20, 22, 23, 24, 25, 26, 27, 29, 30,
-    31, 32, 33, 35, 37, 38, 39, 40, 41, 42, 44, 45, 46, 47, 48, 50, 51, 52, 53, 54, 56, 57, 58, 59,
-    60, 62, 63, 64, 65, 66, 68, 69, 70, 71, 72, 74, 75, 76, 77, 78, 80, 81, 82, 83, 84, 86, 87, 88,
-    89, 90, 92, 93, 94, 95, 96, 98, 99, 100, 101, 102, 104, 105, 106, 107, 108, 110, 111, 112, 113,
-    114, 116, 117, 118, 119, 120, 122, 123, 124, 125, 126, 128, 129, 130, 131, 132, 134, 135, 136,
-    137, 138, 140, 141, 142, 143,
-    // steps 121-160 (3335 only)
-    144, 146, 147, 148, 149, 150, 152, 153, 154, 155, 156, 158, 159, 160, 161, 162, 164, 165, 166,
-    167, 168, 170, 171, 172, 173, 174, 176, 177, 178, 179, 180, 181, 182, 183, 184, 185, 186, 187,
-    188, 189};
-constexpr int64_t kDpiTableALast = 120;
-constexpr int64_t kDpiTableBLast = 160;
-
-// Table lookup by 1-based step; a step outside 1..last gives 0, so a damaged
-// record never reads outside the table.
-uint8_t TableByte(int64_t step, int64_t last) {
-    if (step < 1 || step > last) {
-        return 0;
-    }
-    return kDpiTableB[step - 1];
-}
-
-uint8_t TableS1(int64_t v) {
-    if (v >= 1 && v <= 8) {
-        return uint8_t(v);
-    }
-    if (v >= 9 && v <= 12) {
-        return uint8_t(0x45 + (v - 9));
-    }
-    return 0x06;
-}
-
-uint8_t TableS2(int64_t v) {
-    if (v >= 1 && v <= 10) {
-        return uint8_t(v);
-    }
-    if (v == 11) {
-        return 0x01;
-    }
-    if (v >= 12 && v <= 17) {
-        return uint8_t(0x46 + (v - 12));
-    }
-    return 0x06;
-}
-
-// Sensors whose disabled levels are sent as the previous byte with bit 7 set.
-bool SensorUsesLevelFlags(int sensorCode) {
-    switch (sensorCode) {
-        case 36:
-        case 3050:
-        case 3325:
-        case 3327:
-        case 5050:
-            return true;
-        default:
-            return false;
-    }
-}
-
 void PutBigEndian16(uint8_t* out, int64_t value) {
     out[0] = uint8_t(value >> 8);
     out[1] = uint8_t(value);
@@ -95,17 +33,17 @@ Item MacroItem(const MacroAction& action) {
     const uint8_t k = action.code;
     const uint8_t xl = uint8_t(action.x), xh = uint8_t(uint32_t(action.x) >> 8);
     const uint8_t yl = uint8_t(action.y), yh = uint8_t(uint32_t(action.y) >> 8);
-    if (t <= 1270) {
+    if (t <= items::kShortDelayMaxMs) {
         const uint8_t d = uint8_t(t / 10);
         switch (action.kind) {
             case kActionPress:
-                item.Add({uint8_t(d | 0x01), k});
+                item.Add({uint8_t(d | items::kPressBits), k});
                 break;
             case kActionRelease:
-                item.Add({uint8_t(d | 0x81), k});
+                item.Add({uint8_t(d | items::kReleaseBits), k});
                 break;
             case kActionMove:
-                item.Add({d, 0xFB, xl, xh, yl, yh});
+                item.Add({d, items::kMoveCode, xl, xh, yl, yh});
                 break;
             default:
                 item.Add({d, k});
@@ -116,18 +54,19 @@ Item MacroItem(const MacroAction& action) {
     const int l = t / 20;
     const uint8_t lh = uint8_t(l >> 8), ll = uint8_t(l);
     const uint8_t u = uint8_t(((t % 20) + 5) / 10);
+    const uint8_t m0 = items::kLongDelayMarker[0], m1 = items::kLongDelayMarker[1];
     switch (action.kind) {
         case kActionPress:
-            item.Add({u, k, 0x00, 0x01, lh, ll});
+            item.Add({u, k, m0, m1, lh, ll});
             break;
         case kActionRelease:
-            item.Add({uint8_t(u | 0x80), k, 0x00, 0x01, lh, ll});
+            item.Add({uint8_t(u | items::kReleaseBit), k, m0, m1, lh, ll});
             break;
         case kActionMove:
-            item.Add({0x00, 0xFB, xl, xh, yl, yh, 0x00, 0x01, lh, ll});
+            item.Add({0x00, items::kMoveCode, xl, xh, yl, yh, m0, m1, lh, ll});
             break;
         default:
-            item.Add({0x00, 0x00, 0x00, 0x01, lh, ll});
+            item.Add({0x00, 0x00, m0, m1, lh, ll});
             break;
     }
     return item;
@@ -135,11 +74,13 @@ Item MacroItem(const MacroAction& action) {
 
 Item RecoilItem(const BulletRow& row) {
     Item item;
-    const uint8_t d = uint8_t((row.delay / 10) | 1);
+    const uint8_t d = uint8_t((row.delay / 10) | items::kPressBits);
+    const uint8_t button = items::kLeftButtonCode;
     if (row.x == 0 && row.y == 0) {
-        item.Add({d, 0xF0, 0x81, 0xF0});
+        item.Add({d, button, items::kReleaseBits, button});
     } else {
-        item.Add({d, 0xF0, 0x00, 0xFA, uint8_t(row.x), uint8_t(row.y), 0x81, 0xF0});
+        item.Add({d, button, 0x00, items::kRelativeMoveCode, uint8_t(row.x), uint8_t(row.y),
+                  items::kReleaseBits, button});
     }
     return item;
 }
@@ -221,73 +162,8 @@ std::array<uint8_t, 2> LightingParameters(const ProfileRecord& record) {
 }
 
 uint8_t EncodeDpiStep(int step, int sensorCode) {
-    // 64-bit arithmetic: a damaged record may hold any 32-bit step.
-    const int64_t v = step;
-    int64_t byte = 0;
-    switch (sensorCode) {
-        case 36: {
-            const int64_t d = v - 1;
-            byte = d <= 40 ? d : ((d / 2) | 0x40);
-            break;
-        }
-        case 37:
-            byte = v <= 60 ? v - 1 : ((v / 2 - 1) | 0x40);
-            break;
-        case 38:
-            byte = v <= 80 ? v - 1 : ((v / 2 - 1) | 0x80);
-            break;
-        case 60:
-            byte = v <= 120 ? v - 1 : ((v / 2 - 1) | 0x80);
-            break;
-        case 3050:
-            return TableS1(v);
-        case 3104:
-            byte = v <= 106 ? v : ((v / 2) | 0x80);
-            break;
-        case 3212:
-            if (v <= 63) {
-                byte = v;
-            } else if (v <= 126) {
-                byte = (v / 2) | 0x40;
-            } else {
-                byte = (v / 3) | 0xC0;
-            }
-            break;
-        case 3311:
-            return TableByte(v <= 120 ? v : v / 2, kDpiTableALast);
-        case 3325:
-            byte = v <= 50 ? v - 1 : ((v / 2 - 1) | 0x40);
-            break;
-        case 3327:
-            byte = v <= 62 ? v : ((v / 2) | 0x40);
-            break;
-        case 3330:
-            byte = v - 1;
-            break;
-        case 3333:
-            byte = v <= 80 ? v : ((v / 2) | 0x80);
-            break;
-        case 3335:
-            return TableByte(v <= 160 ? v : v / 2, kDpiTableBLast);
-        case 3370:
-            byte = v > 200 ? v - 101 : (v >= 1 ? v - 1 : 0);
-            break;
-        case 5050:
-            return TableS2(v);
-        case 6400:
-            byte = v <= 124 ? v - 2 : ((v / 2 - 2) | 0x80);
-            break;
-        default:
-            return 0;
-    }
-    return uint8_t(byte);
-}
-
-std::span<const int> KnownSensorCodes() {
-    // The cases of EncodeDpiStep's switch (a test checks the two agree).
-    static constexpr int kCodes[] = {36,   37,   38,   60,   3050, 3104, 3212, 3311,
-                                     3325, 3327, 3330, 3333, 3335, 3370, 5050, 6400};
-    return kCodes;
+    const SensorRow* row = FindSensor(sensorCode);
+    return row != nullptr ? EncodeStep(row->encoding, step) : 0;
 }
 
 std::array<uint8_t, 8> EncodeDpiTable(const ProfileRecord& record, int sensorCode) {
@@ -295,7 +171,8 @@ std::array<uint8_t, 8> EncodeDpiTable(const ProfileRecord& record, int sensorCod
     const bool flags = SensorUsesLevelFlags(sensorCode);
     for (int i = 0; i < kDpiLevels; ++i) {
         if (flags && record.dpiLevelEnabled[i] == 0) {
-            out[size_t(i)] = i == 0 ? 0x80 : uint8_t(out[size_t(i - 1)] | 0x80);
+            out[size_t(i)] = i == 0 ? code::kDisabledLevelBit
+                                    : uint8_t(out[size_t(i - 1)] | code::kDisabledLevelBit);
         } else {
             out[size_t(i)] = EncodeDpiStep(record.dpiValue[i], sensorCode);
         }
@@ -303,28 +180,14 @@ std::array<uint8_t, 8> EncodeDpiTable(const ProfileRecord& record, int sensorCod
     return out;
 }
 
-bool SensorHasHighDpiMask(int sensorCode) {
-    return sensorCode == 3311 || sensorCode == 3335 || sensorCode == 3370;
-}
-
 uint8_t HighDpiMask(const ProfileRecord& record, int sensorCode) {
-    int limit = 0;
-    switch (sensorCode) {
-        case 3311:
-            limit = 120;
-            break;
-        case 3335:
-            limit = 160;
-            break;
-        case 3370:
-            limit = 200;
-            break;
-        default:
-            return 0;
+    const SensorRow* row = FindSensor(sensorCode);
+    if (row == nullptr || row->highDpiLimit <= 0) {
+        return 0;
     }
     uint8_t mask = 0;
     for (int i = 0; i < kDpiLevels; ++i) {
-        if (record.dpiValue[i] > limit) {
+        if (record.dpiValue[i] > row->highDpiLimit) {
             mask = uint8_t(mask | (1u << i));
         }
     }
@@ -350,7 +213,8 @@ ButtonTable EncodeButtonTable(const ProfileRecord& record,
         std::array<uint8_t, 4> b = FunctionBytes(id);
         switch (id) {
             case fn::kFireClick:
-                b = {0x0A, 0xF0, uint8_t(entry.fireClickDelay), uint8_t(entry.fireClickCount)};
+                b = {code::kFireClickFamily, code::kFireClickMarker, uint8_t(entry.fireClickDelay),
+                     uint8_t(entry.fireClickCount)};
                 break;
             case fn::kShortcut:
                 b[1] = entry.shortcutModifiers;
@@ -361,7 +225,8 @@ ButtonTable EncodeButtonTable(const ProfileRecord& record,
                 break;
             case fn::kLeftButtonMacro:
             case fn::kRecoil:
-                b = {0x08, 0x00, uint8_t(4 + recoilCounter), 0x00};
+                b = {code::kSwitchFamily, 0x00, uint8_t(code::kFirstPresetNumber + recoilCounter),
+                     0x00};
                 ++recoilCounter;
                 break;
             default:
@@ -370,7 +235,7 @@ ButtonTable EncodeButtonTable(const ProfileRecord& record,
         // A macro code takes the next of the ten macro blocks. An eleventh
         // macro button keeps the code computed so far and gets no block.
         int block = 0;
-        if (b[0] == 0x09 && macroCounter <= kMaxMacroBlocks) {
+        if (b[0] == code::kMacroFamily && macroCounter <= kMaxMacroBlocks) {
             block = macroCounter++;
             b[2] = uint8_t(block);
             table.blockOfSlot[size_t(slot)] = uint8_t(block);
@@ -414,13 +279,13 @@ std::vector<MacroBlock> EncodeRecoilBlocks(const ButtonEntry& entry) {
     std::vector<MacroBlock> blocks(rows > kRecoilRowsPerBlock ? 2 : 1);
     PutBigEndian16(blocks[0].data(), entry.bindingLoops);
     if (rows == 0) {
-        blocks[0][1] = 0x01;
+        blocks[0][1] = items::kOneLoop;
     }
     size_t pos = 2;
     for (int i = 0; i < rows; ++i) {
         if (i == kRecoilRowsPerBlock) {
             blocks[1][0] = 0x00;
-            blocks[1][1] = 0x01;
+            blocks[1][1] = items::kOneLoop;
             pos = 2;
         }
         // 15 rows of at most 8 bytes always fit after the 2-byte head.

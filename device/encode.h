@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "device/records.h"
+#include "device/sensors.h"
 #include "store/data_ini.h"
 
 namespace mouse {
@@ -30,15 +31,12 @@ uint8_t ReportRateValue(int reportRateIndex);
 std::array<uint8_t, 2> LightingParameters(const ProfileRecord& record);
 // The eight DPI level bytes of the DPI table for a sensor code.
 std::array<uint8_t, 8> EncodeDpiTable(const ProfileRecord& record, int sensorCode);
-// Byte of one DPI step for a sensor code (flags not applied).
+// Byte of one DPI step for a sensor code (flags not applied); 0 for a sensor
+// without a row in the sensor table.
 uint8_t EncodeDpiStep(int step, int sensorCode);
-// The sensor codes EncodeDpiStep knows, in increasing order; any other code
-// encodes every step as 0.
-std::span<const int> KnownSensorCodes();
-// Bit i set when dpiValue[i] exceeds the sensor's limit (3311, 3335, 3370);
-// 0 for other sensors.
+// Bit i set when dpiValue[i] exceeds the sensor's high-DPI limit; 0 for
+// sensors without one.
 uint8_t HighDpiMask(const ProfileRecord& record, int sensorCode);
-bool SensorHasHighDpiMask(int sensorCode);
 // Lift-off distance byte: entry liftOffDistance of the distance list, 0 when
 // the position is outside 0-7.
 uint8_t LiftOffDistanceValue(const ProfileRecord& record, const DeviceConfig& config);

@@ -34,7 +34,61 @@ inline constexpr uint8_t kCycleColourList = 0;
 inline constexpr uint8_t kDpiColourList = 1;
 // Lift-off bit in byte 3 of the settings block.
 inline constexpr uint8_t kLiftOffBit = 0x08;
+// Byte 4 of the settings write, always this value whatever was read.
+inline constexpr uint8_t kSettingsWriteByte4 = 0x40;
+// Byte 1 of the high-DPI mask command; the mask itself is byte 2.
+inline constexpr uint8_t kHighDpiMaskPrefix = 0x00;
+
+// Byte 2 of the announcing commands: how many data bytes follow, and in how
+// many 32-byte data reports they come.
+inline constexpr uint8_t kColourListLength = 0x18;  // 8 colours of 3 bytes
+inline constexpr uint8_t kDpiTableLength = 0x08;    // one byte per DPI level
+inline constexpr uint8_t kButtonChunkLength = 0x40;
+inline constexpr uint8_t kMacroBlockLength = 0x80;
+inline constexpr int kButtonChunks = 4;  // the 256-byte table in four numbered chunks
+inline constexpr int kButtonChunkReports = kButtonChunkLength / 32;
+inline constexpr int kMacroBlockReports = kMacroBlockLength / 32;
 }  // namespace cmd
+
+// The four-byte code of a button in the button table: byte 0 is the family,
+// the other three depend on it.
+namespace code {
+// Family of the functions that run a macro block: 09 repeat block 00.
+inline constexpr uint8_t kMacroFamily = 0x09;
+// The mouse's own switches: 08 00 n 00 (n 1: button mode, as the function
+// table gives). From n 4 on they are the recoil presets and left-button
+// macros, counted over the profile's slots in order.
+inline constexpr uint8_t kSwitchFamily = 0x08;
+inline constexpr uint8_t kFirstPresetNumber = 4;
+// Fire click: 0A F0 delay count.
+inline constexpr uint8_t kFireClickFamily = 0x0A;
+inline constexpr uint8_t kFireClickMarker = 0xF0;
+// A disabled DPI level of a sensor with level flags is sent as the previous
+// level's byte with this bit set (the first level as the bit alone).
+inline constexpr uint8_t kDisabledLevelBit = 0x80;
+}  // namespace code
+
+// Items of a 128-byte macro block. The block starts with the loop count
+// (16 bits, big-endian); each item starts with a delay byte in 10 ms units
+// whose low bit marks a key press and whose top bit a release.
+namespace items {
+inline constexpr int kShortDelayMaxMs = 1270;  // longest delay of the one-byte form
+inline constexpr uint8_t kPressBits = 0x01;
+inline constexpr uint8_t kReleaseBits = 0x81;
+inline constexpr uint8_t kReleaseBit = 0x80;
+// Key code of a pointer move; x and y follow as two 16-bit little-endian
+// numbers.
+inline constexpr uint8_t kMoveCode = 0xFB;
+// Between an item and the 16-bit big-endian count of 20 ms units of a delay
+// longer than the one-byte form holds.
+inline constexpr uint8_t kLongDelayMarker[2] = {0x00, 0x01};
+// A recoil row: press the left button, move by x and y (one signed byte
+// each), release it.
+inline constexpr uint8_t kLeftButtonCode = 0xF0;
+inline constexpr uint8_t kRelativeMoveCode = 0xFA;
+// The loop count of a recoil block without rows, and of its second block.
+inline constexpr uint8_t kOneLoop = 0x01;
+}  // namespace items
 
 // Button function ids whose device bytes or handling differ from their
 // table row.

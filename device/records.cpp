@@ -4,6 +4,7 @@
 #include <array>
 #include <cstring>
 
+#include "device/sensors.h"
 #include "store/tables.h"
 
 namespace mouse {
@@ -130,27 +131,6 @@ constexpr std::array<uint32_t, 8> kTableC = {
     MakeColour(255, 255, 0), MakeColour(255, 0, 255),   MakeColour(0, 255, 255),
     MakeColour(255, 128, 0), MakeColour(255, 255, 255),
 };
-
-std::array<int32_t, kDpiLevels> DefaultDpiSteps(int sensorCode) {
-    switch (sensorCode) {
-        case 3050:
-            return {2, 3, 4, 5, 6, 8, 10, 12};
-        case 3104:
-            return {25, 50, 75, 100, 125, 150, 175, 200};
-        case 3212:
-            return {13, 26, 52, 78, 86, 189, 70, 80};
-        case 3311:
-        case 3325:
-        case 3327:
-        case 3330:
-        case 3333:
-        case 3335:
-        case 6400:
-            return {10, 20, 30, 40, 50, 60, 70, 80};
-        default:
-            return {};
-    }
-}
 
 }  // namespace
 
@@ -308,7 +288,8 @@ void MakeDefaultRecord(ProfileRecord& record, int sensorCode) {
     record.reserved124 = 10;
     record.reportRateIndex = 2;
     record.currentDpiLevel = 0;
-    const auto steps = DefaultDpiSteps(sensorCode);
+    static_assert(std::tuple_size_v<decltype(SensorRow::defaultSteps)> == kDpiLevels);
+    const auto steps = SensorDefaultSteps(sensorCode);
     for (int i = 0; i < kDpiLevels; ++i) {
         record.dpiValue[i] = steps[size_t(i)];
         record.dpiValueY[i] = steps[size_t(i)];
