@@ -6,9 +6,9 @@
 #include <QTimer>
 #include <cstring>
 
+#include "app/logging.h"
 #include "app/menu_route.h"
 #include "buttons/msg_wnd.h"
-#include "device/diagnostics.h"
 #include "device/dpi_scale.h"
 #include "device/messages.h"
 #include "device/protocol.h"
@@ -110,7 +110,7 @@ void CMainWnd::InitMainWindow() {
     // 2. Data.ini.
     const std::string folder = m_options.programFolder.toStdString();
     m_config = LoadDeviceConfig(folder + "Data.ini");
-    DebugPrintf("m_iVer_H_: %02x, m_iVer_L_: %02x\r\n", m_config.verH, m_config.verL);
+    qCDebug(lcApp, "firmware version in Data.ini: %d.%d", m_config.verH, m_config.verL);
 
     // 3. The default template: a short or missing file leaves the rest zero.
     std::vector<uint8_t> bytes;
@@ -164,7 +164,7 @@ void CMainWnd::InitMainWindow() {
     // is not available), then the pages find their controls.
     if (m_options.hook == &m_hookLibrary &&
         !m_hookLibrary.Load((m_options.programFolder + kHookLibraryName).toStdString())) {
-        DebugPrintf("recording is not available: %s\n", m_hookLibrary.Unavailable().c_str());
+        qCWarning(lcApp, "recording is not available: %s", m_hookLibrary.Unavailable().c_str());
     }
     for (CPage* page : pages) {
         page->InitControls();
@@ -177,11 +177,11 @@ void CMainWnd::InitMainWindow() {
     // are shown with the damaged files: the user would otherwise learn of
     // them only when settings are gone at the next start.
     for (const std::string& error : report.errors) {
-        DebugPrintf("%s\n", error.c_str());
+        qCWarning(lcApp, "%s", error.c_str());
         m_damagedStores += "\n\n" + QString::fromStdString(error);
     }
     if (report.indexReset) {
-        DebugOutput("current profile index out of range: profile 1 selected\n");
+        qCWarning(lcApp, "the saved current profile does not exist: profile 1 selected");
     }
     // Memory for the snapshots of profile.bin (with room for a few more
     // profiles), made on the writer thread once the window is up, so that
@@ -191,7 +191,7 @@ void CMainWnd::InitMainWindow() {
     });
     for (const DamagedFile& damaged : report.damaged) {
         const std::string line = DescribeDamage(damaged);
-        DebugPrintf("%s\n", line.c_str());
+        qCWarning(lcApp, "%s", line.c_str());
         m_damagedStores += "\n\n" + QString::fromStdString(line);
     }
     if (!m_damagedStores.isEmpty()) {
@@ -216,7 +216,7 @@ void CMainWnd::InitMainWindow() {
     std::string libraryError;
     if (!m_driver.Load(library.toStdString())) {
         libraryError = m_driver.Error();
-        DebugPrintf("%s\n", libraryError.c_str());
+        qCWarning(lcApp, "%s", libraryError.c_str());
     }
     m_libraryError = libraryError;
     m_link->StartUp(libraryError);
@@ -574,7 +574,7 @@ void CMainWnd::ShowDeviceState() {
     }
     const bool ready = m_link != nullptr && m_link->CanShowWindow();
     if (int(ready) != m_shownReady) {
-        DebugOutput(ready ? "mouse state: ready\n" : "mouse state: not connected\n");
+        qCInfo(lcApp, "mouse state: %s", ready ? "ready" : "not connected");
         m_shownReady = int(ready);
     }
     if (m_pNoMouseReason != nullptr) {
@@ -617,8 +617,8 @@ void CMainWnd::ApplyFinished(int profileIndex, const ApplyReport& report) {
         m_pRing->Hide();
     }
     if (!report.Complete()) {
-        DebugPrintf("apply: %d of %d reports refused (%s)\n", report.refused, report.reports,
-                    report.RefusedText().c_str());
+        qCWarning(lcApp, "apply: the mouse refused %d of %d reports (%s)", report.refused,
+                  report.reports, report.RefusedText().c_str());
     }
     if (!m_closing) {
         ShowApplyStatus(report);
@@ -681,7 +681,7 @@ void CMainWnd::ShowFirmwareQuestion() {
     // ending it would leave the user with neither.
     const QString updater = m_options.programFolder + "Update/flashOnLine";
     if (!m_options.launcher->StartProgram(updater)) {
-        DebugPrintf("cannot start %s\n", updater.toUtf8().constData());
+        qCWarning(lcApp, "cannot start the firmware updater %s", updater.toUtf8().constData());
         RunNotice(Text("update_start_failed_text") + "\n" + updater);
         return;
     }
@@ -694,7 +694,7 @@ void CMainWnd::ReportSaveFailure(const IoResult& result) {
     if (result.ok) {
         return;
     }
-    DebugPrintf("%s\n", result.message.c_str());
+    qCWarning(lcApp, "%s", result.message.c_str());
     if (m_closing) {
         return;
     }
