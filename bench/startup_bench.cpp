@@ -5,9 +5,14 @@
 // mouse; one start of each comes first and is not counted. Prints the median
 // of each, and their ratio.
 //
-//   xvfb-run -a -s "-screen 0 1024x768x24" build/bench/startup_bench [PAIRS] [--keep]
+//   xvfb-run -a -s "-screen 0 1024x768x24" build/bench/startup_bench [PAIRS] [--keep] [--from DIR]
 //
-// PAIRS defaults to 10. --keep leaves the two program folders in place (for
+// Besides the wall time it notes the processor time all threads of the
+// program had used by then (/proc/PID/task/*/schedstat), a figure that other
+// load on the machine disturbs much less.
+//
+// PAIRS defaults to 10. --from copies another program folder than the
+// build's (to compare two builds). --keep leaves the two program folders in place (for
 // a profiler) and prints where they are. Without a window manager the program's top-level
 // window is a child of the root window, so its MapNotify arrives through
 // SubstructureNotify on the root. The folders lie in the system's temporary
@@ -38,11 +43,11 @@ using Clock = std::chrono::steady_clock;
 constexpr int kMapTimeoutMs = 30000;
 
 // A copy of the build's program folder whose Data/ holds only Default.pbin.
-bool CopyProgramFolder(const fs::path& to) {
+bool CopyProgramFolder(const fs::path& from, const fs::path& to) {
     std::error_code ec;
-    fs::copy(MOUSE_APP_DIR, to, fs::copy_options::recursive | fs::copy_options::copy_symlinks, ec);
+    fs::copy(from, to, fs::copy_options::recursive | fs::copy_options::copy_symlinks, ec);
     if (ec) {
-        std::fprintf(stderr, "cannot copy %s to %s: %s\n", MOUSE_APP_DIR, to.c_str(),
+        std::fprintf(stderr, "cannot copy %s to %s: %s\n", from.c_str(), to.c_str(),
                      ec.message().c_str());
         return false;
     }
@@ -54,10 +59,31 @@ bool CopyProgramFolder(const fs::path& to) {
     return true;
 }
 
+// Processor time in ms that the threads of pid have used so far.
+double CpuMs(pid_t pid) {
+    double ns = 0;
+    std::error_code ec;
+    for (const auto& task : fs::directory_iterator("/proc/" + std::to_string(pid) + "/task", ec)) {
+        if (FILE* f = std::fopen((task.path() / "schedstat").c_str(), "r")) {
+            unsigned long long run = 0;
+            if (std::fscanf(f, "%llu", &run) == 1) {
+                ns += double(run);
+            }
+            std::fclose(f);
+        }
+    }
+    return ns / 1e6;
+}
+
+struct Start {
+    double wallMs = -1;
+    double cpuMs = 0;
+};
+
 // Milliseconds from exec to the first map of a top-level window; -1 when none
 // came. The program is ended (SIGTERM) and waited for before this returns.
-double TimeStart(Display* display, const fs::path& program, const fs::path& log,
-                 std::string* windowName) {
+Start TimeStart(Display* display, const fs::path& program, const fs::path& log,
+                std::string* windowName) {
     XSync(display, True);  // drops what earlier runs left queued
     const Clock::time_point start = Clock::now();
     const pid_t pid = fork();
@@ -72,9 +98,10 @@ double TimeStart(Display* display, const fs::path& program, const fs::path& log,
         _exit(127);
     }
     if (pid < 0) {
-        return -1;
+        return {};
     }
     double ms = -1;
+    double cpu = 0;
     pollfd fd{ConnectionNumber(display), POLLIN, 0};
     while (ms < 0) {
         while (XPending(display) > 0) {
@@ -82,6 +109,7 @@ double TimeStart(Display* display, const fs::path& program, const fs::path& log,
             XNextEvent(display, &event);
             if (event.type == MapNotify && !event.xmap.override_redirect) {
                 ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+                cpu = CpuMs(pid);
                 char* name = nullptr;
                 if (windowName != nullptr && XFetchName(display, event.xmap.window, &name) &&
                     name != nullptr) {
@@ -103,7 +131,7 @@ double TimeStart(Display* display, const fs::path& program, const fs::path& log,
     }
     kill(pid, SIGTERM);
     waitpid(pid, nullptr, 0);
-    return ms;
+    return Start{ms, cpu};
 }
 
 double Median(std::vector<double> v) {
@@ -117,9 +145,12 @@ double Median(std::vector<double> v) {
 int main(int argc, char** argv) {
     int pairs = 10;
     bool keep = false;
+    fs::path from = MOUSE_APP_DIR;
     for (int i = 1; i < argc; ++i) {
         if (std::string(argv[i]) == "--keep") {
             keep = true;
+        } else if (std::string(argv[i]) == "--from" && i + 1 < argc) {
+            from = argv[++i];
         } else {
             pairs = std::max(1, std::atoi(argv[i]));
         }
@@ -139,7 +170,7 @@ int main(int argc, char** argv) {
     const fs::path empty = root / "empty", full = root / "full", runtime = root / "runtime";
     fs::create_directory(runtime);
     fs::permissions(runtime, fs::perms::owner_all);
-    if (!CopyProgramFolder(empty) || !CopyProgramFolder(full) ||
+    if (!CopyProgramFolder(from, empty) || !CopyProgramFolder(from, full) ||
         !mouse::bench::WriteLargeStores((full / "Data/").string())) {
         std::fprintf(stderr, "cannot prepare the program folders in %s\n", root.c_str());
         return 1;
@@ -157,23 +188,24 @@ int main(int argc, char** argv) {
     XSelectInput(display, DefaultRootWindow(display), SubstructureNotifyMask);
 
     std::string name;
-    if (TimeStart(display, empty, root / "empty.log", &name) < 0 ||
-        TimeStart(display, full, root / "full.log", nullptr) < 0) {
+    if (TimeStart(display, empty, root / "empty.log", &name).wallMs < 0 ||
+        TimeStart(display, full, root / "full.log", nullptr).wallMs < 0) {
         std::fprintf(stderr, "no window was mapped (see %s/*.log)\n", root.c_str());
         return 1;
     }
     std::printf("window \"%s\"; %d starts of each, alternating\n", name.c_str(), pairs);
-    std::vector<double> emptyMs, fullMs;
+    std::vector<double> emptyMs, fullMs, emptyCpu, fullCpu;
     for (int i = 0; i < pairs; ++i) {
         for (int k = 0; k < 2; ++k) {
             const bool large = (i + k) % 2 == 1;
-            const double ms = TimeStart(display, large ? full : empty,
+            const Start run = TimeStart(display, large ? full : empty,
                                         root / (large ? "full.log" : "empty.log"), nullptr);
-            if (ms < 0) {
+            if (run.wallMs < 0) {
                 std::fprintf(stderr, "no window was mapped (see %s/*.log)\n", root.c_str());
                 return 1;
             }
-            (large ? fullMs : emptyMs).push_back(ms);
+            (large ? fullMs : emptyMs).push_back(run.wallMs);
+            (large ? fullCpu : emptyCpu).push_back(run.cpuMs);
         }
     }
     const double e = Median(emptyMs), f = Median(fullMs);
@@ -184,6 +216,9 @@ int main(int argc, char** argv) {
                 *std::min_element(fullMs.begin(), fullMs.end()),
                 *std::max_element(fullMs.begin(), fullMs.end()));
     std::printf("ratio: %.2f\n", f / e);
+    const double ec = Median(emptyCpu), fc = Median(fullCpu);
+    std::printf("processor time until mapped: median %.1f ms empty, %.1f ms large, ratio %.2f\n",
+                ec, fc, fc / ec);
     XCloseDisplay(display);
     sim.Stop();
     if (keep) {
