@@ -198,9 +198,18 @@ void CMainWnd::InitMainWindow() {
         PostMessage(kMsgStoresDamaged);
     }
     FillProfileCombo();
-    m_macroPage.FillFolderList();
-    m_gunPage.FillFolderList();
     RefreshPages();
+    // The macro and preset lists are not on the first page; the program
+    // fills them once the event loop runs, before any input reaches them.
+    auto fillLibraries = [this] {
+        m_macroPage.FillFolderList();
+        m_gunPage.FillFolderList();
+    };
+    if (m_options.fillLibrariesLater) {
+        QTimer::singleShot(0, &m_timerContext, fillLibraries);
+    } else {
+        fillLibraries();
+    }
 
     // 10. The device worker, with the current profile as the last-applied copy.
     m_link = std::make_unique<DeviceLink>(

@@ -80,6 +80,9 @@ struct MainWndOptions {
     // display's.
     HookApi* hook = nullptr;
     const KeyboardLayout* keyboard = nullptr;
+    // Fill the macro and preset pages' lists once the event loop runs instead
+    // of in Create, so that large libraries do not hold back the window.
+    bool fillLibrariesLater = false;
 };
 
 class CMainWnd : public WindowImplBase, public DeviceLinkHost {
