@@ -65,6 +65,7 @@ int main(int argc, char** argv) {
     mouse::MainWndOptions options;
     options.programFolder = programFolder;
     options.fillLibrariesLater = true;
+    options.readStoresAhead = true;
     auto window = std::make_unique<mouse::CMainWnd>(options);
     if (!window->Create(nullptr)) {
         // Without its skin the program has no window to speak through: say

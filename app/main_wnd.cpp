@@ -65,6 +65,10 @@ CMainWnd::CMainWnd(MainWndOptions options)
     std::memset(m_template.get(), 0, sizeof(ProfileRecord));
     m_stores = std::make_unique<Stores>(
         StoreFolderOf(std::filesystem::path(m_options.programFolder.toStdString())));
+    if (m_options.readStoresAhead) {
+        m_storesAhead = std::async(
+            std::launch::async, [folder = m_stores->Folder()] { return ReadStoreLists(folder); });
+    }
     m_writer = std::make_unique<StoreWriter>(
         [this](const StoreWriteDone& done) { NoteSaveResult(done.result, done.queueEmpty); });
 }
@@ -171,8 +175,13 @@ void CMainWnd::InitMainWindow() {
     }
 
     // 9. The stores, the profile selector and the folder lists.
-    LoadReport report =
-        m_stores->LoadStores(m_config.sensor, Text("profile_text").toStdU16String());
+    StoreLists ahead;
+    const bool readAhead = m_storesAhead.valid();
+    if (readAhead) {
+        ahead = m_storesAhead.get();
+    }
+    LoadReport report = m_stores->LoadStores(m_config.sensor, Text("profile_text").toStdU16String(),
+                                             readAhead ? &ahead : nullptr);
     // Saves that failed here (a store folder that cannot be written, say)
     // are shown with the damaged files: the user would otherwise learn of
     // them only when settings are gone at the next start.

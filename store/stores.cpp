@@ -545,7 +545,20 @@ void Stores::MoveAside(DamagedFile& damaged) {
                              ErrorText(error) + ")");
 }
 
-LoadReport Stores::LoadStores(int sensorCode, std::u16string_view profileText) {
+StoreLists ReadStoreLists(const fs::path& storeFolder) {
+    StoreLists lists;
+    lists.folder = storeFolder;
+    lists.profilesRead = ReadList(storeFolder / "profile.bin", lists.profiles, kMaxProfiles);
+    lists.macrosRead = ReadList(storeFolder / "macro.bin", lists.macros, kMaxLibraryRecords);
+    lists.gunsRead = ReadList(storeFolder / "gun.bin", lists.guns, kMaxLibraryRecords);
+    return lists;
+}
+
+LoadReport Stores::LoadStores(int sensorCode, std::u16string_view profileText,
+                              StoreLists* readAhead) {
+    if (readAhead != nullptr && readAhead->folder != folder_) {
+        readAhead = nullptr;
+    }
     LoadReport report;
     profiles.clear();
     macros.clear();
@@ -622,9 +635,18 @@ LoadReport Stores::LoadStores(int sensorCode, std::u16string_view profileText) {
 
     // The lists: a part record at the end is dropped rather than kept with
     // an undefined tail.
-    auto loadList = [&](StoreFile which, auto& list, size_t maxRecords) {
+    auto loadList = [&](StoreFile which, auto& list, size_t maxRecords, auto& aheadList,
+                        ReadOutcome& aheadRead) {
         using Record = typename std::remove_reference_t<decltype(list)>::value_type::element_type;
-        const ReadOutcome read = ReadList(PathOf(which), list, maxRecords);
+        ReadOutcome read;
+        if (readAhead != nullptr) {
+            read = std::move(aheadRead);
+            if (read.status == ReadStatus::Ok || read.status == ReadStatus::TooLarge) {
+                list = std::move(aheadList);
+            }
+        } else {
+            read = ReadList(PathOf(which), list, maxRecords);
+        }
         if (read.status == ReadStatus::Unreadable) {
             unreadable(which, read);
             return;
@@ -643,7 +665,9 @@ LoadReport Stores::LoadStores(int sensorCode, std::u16string_view profileText) {
     };
 
     // profile.bin: a file without one whole record counts as missing.
-    loadList(StoreFile::Profiles, profiles, kMaxProfiles);
+    StoreLists none;
+    StoreLists& ahead = readAhead != nullptr ? *readAhead : none;
+    loadList(StoreFile::Profiles, profiles, kMaxProfiles, ahead.profiles, ahead.profilesRead);
     if (profiles.empty()) {
         IoResult saved;
         CreateDefaultProfile(sensorCode, profileText, &saved);
@@ -659,8 +683,8 @@ LoadReport Stores::LoadStores(int sensorCode, std::u16string_view profileText) {
             }
         }
     }
-    loadList(StoreFile::Macros, macros, kMaxLibraryRecords);
-    loadList(StoreFile::Guns, guns, kMaxLibraryRecords);
+    loadList(StoreFile::Macros, macros, kMaxLibraryRecords, ahead.macros, ahead.macrosRead);
+    loadList(StoreFile::Guns, guns, kMaxLibraryRecords, ahead.guns, ahead.gunsRead);
 
     // An index outside the list selects the first profile. Data.bin is not
     // rewritten for this; the next apply saves the index.
