@@ -2,9 +2,9 @@
 #include <QApplication>
 #include <QStringList>
 
+#include "app/logging.h"
 #include "app/main_wnd.h"
 #include "app/single_instance.h"
-#include "device/diagnostics.h"
 #include "device/messages.h"
 #include "ui/paint_manager.h"
 #include "ui/startup_error.h"
@@ -38,6 +38,7 @@ void ApplyTraySetting() {
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     app.setApplicationName("mouse-driver");
+    mouse::RouteCoreLogToQt();
     // Closing the window hides it and the program goes on (in the tray where
     // there is one); it ends through exit in the tray menu or Quit in the
     // settings menu.
@@ -56,13 +57,15 @@ int main(int argc, char** argv) {
     }
 
     const std::string commandLine = CommandLine(app.arguments());
-    mouse::DebugPrintf("ilen = %d\r\n", int(commandLine.size()));
+    qCDebug(mouse::lcApp, "command line: \"%s\"", commandLine.c_str());
 
     QString programFolder = QCoreApplication::applicationDirPath() + '/';
     mouse::CPaintManagerUI::SetResourcePath(programFolder + "res/");
 
     mouse::MainWndOptions options;
     options.programFolder = programFolder;
+    options.fillLibrariesLater = true;
+    options.readStoresAhead = true;
     auto window = std::make_unique<mouse::CMainWnd>(options);
     if (!window->Create(nullptr)) {
         // Without its skin the program has no window to speak through: say

@@ -6,9 +6,9 @@
 #include <QTimer>
 #include <cstring>
 
+#include "app/logging.h"
 #include "app/menu_route.h"
 #include "buttons/msg_wnd.h"
-#include "device/diagnostics.h"
 #include "device/dpi_scale.h"
 #include "device/messages.h"
 #include "device/protocol.h"
@@ -65,6 +65,10 @@ CMainWnd::CMainWnd(MainWndOptions options)
     std::memset(m_template.get(), 0, sizeof(ProfileRecord));
     m_stores = std::make_unique<Stores>(
         StoreFolderOf(std::filesystem::path(m_options.programFolder.toStdString())));
+    if (m_options.readStoresAhead) {
+        m_storesAhead = std::async(
+            std::launch::async, [folder = m_stores->Folder()] { return ReadStoreLists(folder); });
+    }
     m_writer = std::make_unique<StoreWriter>(
         [this](const StoreWriteDone& done) { NoteSaveResult(done.result, done.queueEmpty); });
 }
@@ -110,7 +114,7 @@ void CMainWnd::InitMainWindow() {
     // 2. Data.ini.
     const std::string folder = m_options.programFolder.toStdString();
     m_config = LoadDeviceConfig(folder + "Data.ini");
-    DebugPrintf("m_iVer_H_: %02x, m_iVer_L_: %02x\r\n", m_config.verH, m_config.verL);
+    qCDebug(lcApp, "firmware version in Data.ini: %d.%d", m_config.verH, m_config.verL);
 
     // 3. The default template: a short or missing file leaves the rest zero.
     std::vector<uint8_t> bytes;
@@ -164,24 +168,29 @@ void CMainWnd::InitMainWindow() {
     // is not available), then the pages find their controls.
     if (m_options.hook == &m_hookLibrary &&
         !m_hookLibrary.Load((m_options.programFolder + kHookLibraryName).toStdString())) {
-        DebugPrintf("recording is not available: %s\n", m_hookLibrary.Unavailable().c_str());
+        qCWarning(lcApp, "recording is not available: %s", m_hookLibrary.Unavailable().c_str());
     }
     for (CPage* page : pages) {
         page->InitControls();
     }
 
     // 9. The stores, the profile selector and the folder lists.
-    LoadReport report =
-        m_stores->LoadStores(m_config.sensor, Text("profile_text").toStdU16String());
+    StoreLists ahead;
+    const bool readAhead = m_storesAhead.valid();
+    if (readAhead) {
+        ahead = m_storesAhead.get();
+    }
+    LoadReport report = m_stores->LoadStores(m_config.sensor, Text("profile_text").toStdU16String(),
+                                             readAhead ? &ahead : nullptr);
     // Saves that failed here (a store folder that cannot be written, say)
     // are shown with the damaged files: the user would otherwise learn of
     // them only when settings are gone at the next start.
     for (const std::string& error : report.errors) {
-        DebugPrintf("%s\n", error.c_str());
+        qCWarning(lcApp, "%s", error.c_str());
         m_damagedStores += "\n\n" + QString::fromStdString(error);
     }
     if (report.indexReset) {
-        DebugOutput("current profile index out of range: profile 1 selected\n");
+        qCWarning(lcApp, "the saved current profile does not exist: profile 1 selected");
     }
     // Memory for the snapshots of profile.bin (with room for a few more
     // profiles), made on the writer thread once the window is up, so that
@@ -191,16 +200,25 @@ void CMainWnd::InitMainWindow() {
     });
     for (const DamagedFile& damaged : report.damaged) {
         const std::string line = DescribeDamage(damaged);
-        DebugPrintf("%s\n", line.c_str());
+        qCWarning(lcApp, "%s", line.c_str());
         m_damagedStores += "\n\n" + QString::fromStdString(line);
     }
     if (!m_damagedStores.isEmpty()) {
         PostMessage(kMsgStoresDamaged);
     }
     FillProfileCombo();
-    m_macroPage.FillFolderList();
-    m_gunPage.FillFolderList();
     RefreshPages();
+    // The macro and preset lists are not on the first page; the program
+    // fills them once the event loop runs, before any input reaches them.
+    auto fillLibraries = [this] {
+        m_macroPage.FillFolderList();
+        m_gunPage.FillFolderList();
+    };
+    if (m_options.fillLibrariesLater) {
+        QTimer::singleShot(0, &m_timerContext, fillLibraries);
+    } else {
+        fillLibraries();
+    }
 
     // 10. The device worker, with the current profile as the last-applied copy.
     m_link = std::make_unique<DeviceLink>(
@@ -216,7 +234,7 @@ void CMainWnd::InitMainWindow() {
     std::string libraryError;
     if (!m_driver.Load(library.toStdString())) {
         libraryError = m_driver.Error();
-        DebugPrintf("%s\n", libraryError.c_str());
+        qCWarning(lcApp, "%s", libraryError.c_str());
     }
     m_libraryError = libraryError;
     m_link->StartUp(libraryError);
@@ -574,7 +592,7 @@ void CMainWnd::ShowDeviceState() {
     }
     const bool ready = m_link != nullptr && m_link->CanShowWindow();
     if (int(ready) != m_shownReady) {
-        DebugOutput(ready ? "mouse state: ready\n" : "mouse state: not connected\n");
+        qCInfo(lcApp, "mouse state: %s", ready ? "ready" : "not connected");
         m_shownReady = int(ready);
     }
     if (m_pNoMouseReason != nullptr) {
@@ -617,8 +635,8 @@ void CMainWnd::ApplyFinished(int profileIndex, const ApplyReport& report) {
         m_pRing->Hide();
     }
     if (!report.Complete()) {
-        DebugPrintf("apply: %d of %d reports refused (%s)\n", report.refused, report.reports,
-                    report.RefusedText().c_str());
+        qCWarning(lcApp, "apply: the mouse refused %d of %d reports (%s)", report.refused,
+                  report.reports, report.RefusedText().c_str());
     }
     if (!m_closing) {
         ShowApplyStatus(report);
@@ -681,7 +699,7 @@ void CMainWnd::ShowFirmwareQuestion() {
     // ending it would leave the user with neither.
     const QString updater = m_options.programFolder + "Update/flashOnLine";
     if (!m_options.launcher->StartProgram(updater)) {
-        DebugPrintf("cannot start %s\n", updater.toUtf8().constData());
+        qCWarning(lcApp, "cannot start the firmware updater %s", updater.toUtf8().constData());
         RunNotice(Text("update_start_failed_text") + "\n" + updater);
         return;
     }
@@ -694,7 +712,7 @@ void CMainWnd::ReportSaveFailure(const IoResult& result) {
     if (result.ok) {
         return;
     }
-    DebugPrintf("%s\n", result.message.c_str());
+    qCWarning(lcApp, "%s", result.message.c_str());
     if (m_closing) {
         return;
     }

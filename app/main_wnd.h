@@ -7,6 +7,7 @@
 #include <QString>
 #include <deque>
 #include <functional>
+#include <future>
 #include <initializer_list>
 #include <memory>
 #include <mutex>
@@ -80,6 +81,11 @@ struct MainWndOptions {
     // display's.
     HookApi* hook = nullptr;
     const KeyboardLayout* keyboard = nullptr;
+    // Fill the macro and preset pages' lists once the event loop runs instead
+    // of in Create, so that large libraries do not hold back the window.
+    bool fillLibrariesLater = false;
+    // Read the store files on another thread while the skin loads.
+    bool readStoresAhead = false;
 };
 
 class CMainWnd : public WindowImplBase, public DeviceLinkHost {
@@ -231,6 +237,7 @@ private:
     DeviceConfig m_config;
     std::unique_ptr<ProfileRecord> m_template;
     std::unique_ptr<Stores> m_stores;
+    std::future<StoreLists> m_storesAhead;  // with readStoresAhead, until InitWindow
     DriverLibrary m_driver;
     std::unique_ptr<DeviceLink> m_link;
 

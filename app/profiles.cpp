@@ -3,9 +3,9 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "app/logging.h"
 #include "app/main_wnd.h"
 #include "buttons/msg_wnd.h"
-#include "device/diagnostics.h"
 #include "store/profile_file.h"
 #include "ui/resource_manager.h"
 
@@ -178,13 +178,14 @@ void CMainWnd::ImportProfile() {
     ProfileFileResult file = ReadProfileFile(QFile::encodeName(path).toStdString(), limits);
     if (!file) {
         const std::string why = DescribeProfileFileError(file.error);
-        DebugPrintf("import %s: %s\n", path.toUtf8().constData(), why.c_str());
+        qCWarning(lcProfiles, "cannot import %s: %s", path.toUtf8().constData(), why.c_str());
         QueueNotice(Text("import_profile_failed_text") + "\n" + QFileInfo(path).fileName() + ": " +
                     QString::fromStdString(why));
         return;
     }
     for (const std::string& field : file.corrected) {
-        DebugPrintf("import %s: %s set to its default\n", path.toUtf8().constData(), field.c_str());
+        qCInfo(lcProfiles, "import %s: %s set to its default", path.toUtf8().constData(),
+               field.c_str());
     }
     // A name already taken gets the first free _1, _2, ...
     const std::u16string name =
@@ -212,7 +213,7 @@ void CMainWnd::ExportProfile() {
     }
     IoResult written = WriteProfileFile(QFile::encodeName(path).toStdString(), CurrentProfile());
     if (!written) {
-        DebugPrintf("%s\n", written.message.c_str());
+        qCWarning(lcProfiles, "cannot export the profile: %s", written.message.c_str());
         QueueNotice(Text("export_profile_failed_text") + "\n" +
                     QString::fromStdString(written.message));
     }

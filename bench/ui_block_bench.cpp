@@ -31,6 +31,7 @@
 
 #include "app/main_wnd.h"
 #include "bench/bench_env.h"
+#include "bench/bench_stores.h"
 #include "bench/event_loop_watchdog.h"
 #include "drivers/sim/sim_client.h"
 #include "drivers/sim/sim_process.h"
@@ -41,9 +42,9 @@ namespace {
 
 using namespace mouse;
 
-constexpr int kProfiles = 100;
-constexpr int kMacros = 1000;
-constexpr int kPresets = 1000;
+using bench::kMacros;
+using bench::kPresets;
+using bench::kProfiles;
 constexpr int kDpiNotices = 20;
 
 // The main window, with the ends of the start-up and of each device notice
@@ -99,11 +100,6 @@ bool RunUntil(const std::function<bool()>& done, int timeoutMs = 60000) {
     return ok;
 }
 
-template <typename T>
-bool WriteRecords(const std::string& path, const std::vector<T>& records) {
-    return bool(WriteFileAtomically(path, records.data(), records.size() * sizeof(T)));
-}
-
 bool FillProgramFolder(const QString& program) {
     QDir().mkpath(program + "Data");
     QFile::copy(MOUSE_APP_DIR "/Data/Default.pbin", program + "Data/Default.pbin");
@@ -116,49 +112,7 @@ bool FillProgramFolder(const QString& program) {
         "[Default]\r\nVID=04d9\r\nPID=a09f\r\nSensor=3311\r\nDistance=1\r\n"
         "Distance_Value=1,2,3,4,5,6,7,8\r\nVer_H=1\r\nVer_L=0\r\nUpdate=1\r\n[BUTTON]\r\n");
     ini.close();
-
-    const std::string data = (program + "Data/").toStdString();
-    auto profiles = std::make_unique<std::vector<ProfileRecord>>(kProfiles);
-    for (int i = 0; i < kProfiles; ++i) {
-        MakeDefaultRecord((*profiles)[size_t(i)], 3311);
-        const std::string name = "Profile" + std::to_string(i + 1);
-        WriteText((*profiles)[size_t(i)].name, std::u16string(name.begin(), name.end()));
-    }
-    std::vector<MacroRecord> macros(kMacros);
-    for (int i = 0; i < kMacros; ++i) {
-        MacroRecord& m = macros[size_t(i)];
-        const std::string folder = "Folder" + std::to_string(i / 100);
-        WriteText(m.folderName, std::u16string(folder.begin(), folder.end()));
-        if (i % 100 == 0) {
-            m.isFolder = 1;
-            continue;
-        }
-        const std::string name = "Macro" + std::to_string(i);
-        WriteText(m.macroName, std::u16string(name.begin(), name.end()));
-        m.actionCount = kMaxMacroActions;
-        for (int a = 0; a < kMaxMacroActions; ++a) {
-            m.actions[a].code = uint8_t(4 + a % 26);
-            m.actions[a].kind = uint8_t(1 + a % 2);
-            m.actions[a].delay = 30;
-        }
-    }
-    std::vector<GunRecord> guns(kPresets);
-    for (int i = 0; i < kPresets; ++i) {
-        GunRecord& g = guns[size_t(i)];
-        const std::string folder = "Guns" + std::to_string(i / 100);
-        WriteText(g.folderName, std::u16string(folder.begin(), folder.end()));
-        if (i % 100 == 0) {
-            g.isFolder = 1;
-            continue;
-        }
-        const std::string name = "Gun" + std::to_string(i);
-        WriteText(g.gunName, std::u16string(name.begin(), name.end()));
-        g.bulletCount = 30;
-    }
-    const DataRecord index{0, 0};
-    return WriteRecords(data + "profile.bin", *profiles) &&
-           WriteRecords(data + "macro.bin", macros) && WriteRecords(data + "gun.bin", guns) &&
-           bool(WriteFileAtomically(data + "Data.bin", &index, sizeof index));
+    return bench::WriteLargeStores((program + "Data/").toStdString());
 }
 
 struct Phase {

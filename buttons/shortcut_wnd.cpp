@@ -1,7 +1,7 @@
 #include "buttons/shortcut_wnd.h"
 
+#include "app/logging.h"
 #include "buttons/key_capture.h"
-#include "device/diagnostics.h"
 #include "device/messages.h"
 
 namespace mouse {
@@ -142,17 +142,18 @@ void CShortcutWnd::OnKeyDown(TNotifyUI& msg) {
 void CShortcutWnd::OnCapturedKey(int virtualKey) {
     const KeyCodeResult result =
         VirtualKeyToKeyCode(virtualKey, m_pLayout != nullptr ? *m_pLayout : kUsLayout);
-    DebugPrintf("iUsageID=%d\n", int(result.keyCode));
+    qCDebug(lcKeys, "captured virtual key %d as key code %d", virtualKey, int(result.keyCode));
     m_key = result.keyCode;  // 0 for a key without a row
     ShowKey();
 }
 
 LRESULT CShortcutWnd::HandleCustomMessage(UINT msg, WPARAM wParam, LPARAM lParam, bool& handled) {
     if (msg == kMsgHookKey) {
-        DebugPrintf("%x,%x\n", unsigned(wParam), unsigned(lParam));
         // The hook reports releases too; the key is the last one pressed, so
         // releasing Ctrl after Ctrl+C does not replace C.
         const HookReport report = DecodeHookMessage(msg, uintptr_t(wParam), intptr_t(lParam));
+        qCDebug(lcKeys, "key %s from the hook: %u", report.detail == 0 ? "press" : "release",
+                unsigned(report.event));
         if (report.detail == 0) {
             OnCapturedKey(int(report.event));
         }

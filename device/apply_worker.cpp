@@ -116,9 +116,9 @@ void ApplyWorker::Execute(const WorkerJob& job) {
         case kThreadMsgFirmware:
             result.version = ReadFirmwareVersion(device_, pause_);
             if (result.version) {
-                DebugPrintf("m_iVer_H: %02x, m_iVer_L: %02x, iVer_H: %02x, iVer_L: %02x\r\n",
-                            config_.verH, config_.verL, result.version->major,
-                            result.version->minor);
+                log::Debug(log::kDevice, "firmware version: %d.%d on the mouse, %d.%d in Data.ini",
+                           int(result.version->major), int(result.version->minor),
+                           int(config_.verH), int(config_.verL));
                 pause_(30);
             }
             break;

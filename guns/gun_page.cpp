@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "app/logging.h"
 #include "app/main_wnd.h"
-#include "device/diagnostics.h"
 #include "macros/edit_name_wnd.h"
 #include "store/gun_library.h"
 #include "ui/file_dialog.h"
@@ -673,7 +673,7 @@ void CGunPage::ExportGun() {
     }
     const IoResult result = Library().ExportGun(*m_current, path.toStdString());
     if (!result.ok) {
-        DebugPrintf("export_gun: %s\n", result.message.c_str());
+        qCWarning(lcGuns, "cannot export the preset: %s", result.message.c_str());
     }
 }
 
@@ -690,7 +690,7 @@ void CGunPage::ExportGunFolder() {
     const IoResult result =
         Library().ExportGunFolder(m_folderNames[size_t(m_selectedFolder)], path.toStdString());
     if (!result.ok) {
-        DebugPrintf("export_gun_dir: %s\n", result.message.c_str());
+        qCWarning(lcGuns, "cannot export the preset folder: %s", result.message.c_str());
     }
 }
 
@@ -708,7 +708,7 @@ void CGunPage::ImportGun() {
     }
     const ImportResult result = Library().ImportGun(path.toStdString(), folder);
     if (!result.ok) {
-        DebugPrintf("import_gun: %s\n", result.error.c_str());
+        qCWarning(lcGuns, "cannot import the preset: %s", result.error.c_str());
         ShowWarning(QStringLiteral("gun_import_failed_text"));
         return;
     }
@@ -739,7 +739,7 @@ void CGunPage::ImportGunFolder() {
     }
     const ImportResult result = Library().ImportGunFolder(path.toStdString());
     if (!result.ok) {
-        DebugPrintf("import_gun_dir: %s\n", result.error.c_str());
+        qCWarning(lcGuns, "cannot import the preset folder: %s", result.error.c_str());
         ShowWarning(QStringLiteral("gun_import_failed_text"));
         return;
     }

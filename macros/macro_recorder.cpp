@@ -230,9 +230,10 @@ void MacroRecorder::Record(const RecordedKey& key, HookClock::time_point at) {
     action.code = key.code;
     action.kind = key.kind;
     action.delay = kNewActionDelay;
-    DebugPrintf("m_iInsertPosTmp1 = %d\r\n", work_.insertPoint);
+    const int insertedAt = work_.insertPoint;
     work_.InsertAction(action);
-    DebugPrintf("m_iInsertPosTmp2 = %d\r\n", work_.insertPoint);
+    log::Debug(log::kRecorder, "recorded action inserted at %d, the next goes to %d", insertedAt,
+               work_.insertPoint);
     stamp_ = at;
     stampValid_ = true;
     if (work_.count >= kMaxMacroActions) {

@@ -12,7 +12,7 @@ namespace desktop_pointer {
 
 void Notice::Say() {
     if (!said_.exchange(true)) {
-        DebugOutput(line_);
+        log::Write(log::kDesktop, log::Level::kWarning, line_);
     }
 }
 
@@ -41,7 +41,7 @@ public:
 private:
     desktop_pointer::Notice notice_{
         "desktop pointer settings: no GSettings mouse schema and no X11 session; pointer speed, "
-        "acceleration, double-click time and wheel settings are not written\n"};
+        "acceleration, double-click time and wheel settings are not written"};
 };
 
 }  // namespace
@@ -95,7 +95,7 @@ std::unique_ptr<PointerPlatform> CreateDesktopPointerPlatform(DesktopPointerBack
 
 std::unique_ptr<PointerPlatform> CreateDesktopPointerPlatform() {
     const DesktopPointerBackend backend = ChooseDesktopPointerBackend(ProbeDesktop());
-    DebugPrintf("desktop pointer settings: %s\n", DesktopPointerBackendName(backend));
+    log::Info(log::kDesktop, "desktop pointer settings: %s", DesktopPointerBackendName(backend));
     return CreateDesktopPointerPlatform(backend);
 }
 

@@ -27,7 +27,7 @@ public:
 private:
     Notice wheelNotice_{
         "desktop pointer settings: wheel scroll lines and one-page scrolling have no "
-        "desktop-wide setting here; they stay in the profile and are not applied\n"};
+        "desktop-wide setting here; they stay in the profile and are not applied"};
 };
 
 }  // namespace mouse::desktop_pointer

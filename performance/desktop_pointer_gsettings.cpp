@@ -50,8 +50,8 @@ private:
         for (const Key& key : keys) {
             GVariant* value = g_variant_ref_sink(key.value);
             if (!Writable(key.name, value) || !g_settings_set_value(settings, key.name, value)) {
-                DebugPrintf("desktop pointer settings: %s %s not written\n", kMouseSchema,
-                            key.name);
+                log::Warning(log::kDesktop, "desktop pointer settings: %s %s not written",
+                             kMouseSchema, key.name);
             }
             g_variant_unref(value);
         }

@@ -185,8 +185,9 @@ public:
         // thread that owns the program's connection.
         Display* display = XOpenDisplay(display_.empty() ? nullptr : display_.c_str());
         if (display == nullptr) {
-            DebugPrintf("desktop pointer settings: cannot open X display %s; not written\n",
-                        display_.empty() ? "$DISPLAY" : display_.c_str());
+            log::Warning(log::kDesktop,
+                         "desktop pointer settings: cannot open X display %s; not written",
+                         display_.empty() ? "$DISPLAY" : display_.c_str());
             return;
         }
         {
@@ -203,8 +204,9 @@ public:
             }
             XSync(display, False);
             if (trap.Errors() > 0) {
-                DebugPrintf("desktop pointer settings: the X server refused %d request(s)\n",
-                            trap.Errors());
+                log::Warning(log::kDesktop,
+                             "desktop pointer settings: the X server refused %d request(s)",
+                             trap.Errors());
             }
         }
         XCloseDisplay(display);
@@ -213,10 +215,10 @@ public:
 private:
     std::string display_;
     desktop_pointer::Notice doubleClickNotice_{
-        "desktop pointer settings: X11 has no server-wide double-click time; not written\n"};
+        "desktop pointer settings: X11 has no server-wide double-click time; not written"};
     desktop_pointer::Notice coreSpeedNotice_{
         "desktop pointer settings: no pointer device offers libinput properties; only the core "
-        "pointer's acceleration is set, the pointer speed is not applied\n"};
+        "pointer's acceleration is set, the pointer speed is not applied"};
 };
 
 }  // namespace

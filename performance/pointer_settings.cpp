@@ -36,8 +36,8 @@ void ApplyPointerSettings(PointerPlatform& platform, const ProfileRecord& curren
         if (ms > 0) {
             platform.SetDoubleClickTime(ms);
         } else {
-            DebugPrintf("double-click speed %d gives no usable time; not written\n",
-                        int(current.doubleClickSpeed));
+            log::Warning(log::kDesktop, "double-click speed %d gives no usable time; not written",
+                         int(current.doubleClickSpeed));
         }
     }
     if (current.pointerSpeed != lastApplied.pointerSpeed ||

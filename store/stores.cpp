@@ -110,19 +110,6 @@ void SyncFolder(const fs::path& folder) {
 const char* const kStoreNames[kStoreFileCount] = {"Data.bin", "profile.bin", "macro.bin",
                                                   "gun.bin"};
 
-// Reads at most maxRecords records of a list store; the first maxRecords of
-// a longer file are loaded and the outcome says TooLarge.
-template <typename T>
-ReadOutcome ReadList(const fs::path& path, std::vector<std::unique_ptr<T>>& list,
-                     size_t maxRecords) {
-    std::vector<uint8_t> bytes;
-    ReadOutcome read = ReadFileUpTo(path, maxRecords * sizeof(T), bytes, true);
-    if (read.status == ReadStatus::Ok || read.status == ReadStatus::TooLarge) {
-        list = SplitRecords<T>(bytes);
-    }
-    return read;
-}
-
 template <typename T>
 std::vector<uint8_t> ListBytes(const std::vector<std::unique_ptr<T>>& list,
                                std::vector<uint8_t> bytes) {
@@ -264,16 +251,86 @@ bool ReadWholeFile(const fs::path& path, std::vector<uint8_t>& bytes) {
     return bool(ReadFileUpTo(path, std::numeric_limits<size_t>::max() / 2, bytes));
 }
 
-ReadOutcome ReadFileUpTo(const fs::path& path, size_t maxBytes, std::vector<uint8_t>& bytes,
-                         bool keepPrefix) {
-    bytes.clear();
+namespace {
+
+// Where a read puts what it reads: Room gives space for up to `want` more
+// bytes (never empty), Took says how many of them the read filled. Clear
+// drops everything (a failed read); Keep(n) keeps the first n bytes.
+class ByteTarget {
+public:
+    explicit ByteTarget(std::vector<uint8_t>& bytes) : bytes_(bytes) {}
+    void Reserve(size_t n) { bytes_.reserve(n); }
+    std::span<uint8_t> Room(size_t want) {
+        return std::span<uint8_t>(buffer_, std::min(sizeof buffer_, want));
+    }
+    void Took(size_t n) { bytes_.insert(bytes_.end(), buffer_, buffer_ + n); }
+    size_t Size() const { return bytes_.size(); }
+    void Clear() { bytes_.clear(); }
+    void Keep(size_t n) {
+        bytes_.resize(n);
+        bytes_.shrink_to_fit();
+    }
+
+private:
+    std::vector<uint8_t>& bytes_;
+    uint8_t buffer_[64 * 1024];
+};
+
+// Reads straight into records of T: no buffer of the whole file, and each
+// byte is copied once. A trailing part record is dropped at the end.
+template <typename T>
+class RecordTarget {
+public:
+    explicit RecordTarget(std::vector<std::unique_ptr<T>>& records) : records_(records) {}
+    void Reserve(size_t n) { records_.reserve(n / sizeof(T) + 1); }
+    std::span<uint8_t> Room(size_t want) {
+        if (filled_ == sizeof(T) || records_.empty()) {
+            records_.push_back(std::make_unique_for_overwrite<T>());
+            filled_ = 0;
+        }
+        auto* record = reinterpret_cast<uint8_t*>(records_.back().get());
+        return std::span<uint8_t>(record + filled_, std::min(sizeof(T) - filled_, want));
+    }
+    void Took(size_t n) {
+        filled_ += n;
+        size_ += n;
+    }
+    size_t Size() const { return size_; }
+    void Clear() {
+        records_.clear();
+        size_ = 0;
+        filled_ = 0;
+    }
+    void Keep(size_t n) {
+        records_.resize(std::min(records_.size(), n / sizeof(T)));
+        size_ = records_.size() * sizeof(T);
+        filled_ = sizeof(T);
+    }
+    // Drops a part record left at the end.
+    void Finish() {
+        if (!records_.empty() && filled_ < sizeof(T)) {
+            records_.pop_back();
+        }
+        filled_ = sizeof(T);
+    }
+
+private:
+    std::vector<std::unique_ptr<T>>& records_;
+    size_t filled_ = 0;  // bytes of the last record read so far
+    size_t size_ = 0;
+};
+
+template <typename Target>
+ReadOutcome ReadRegularFile(const fs::path& path, size_t maxBytes, Target& target,
+                            bool keepPrefix) {
+    target.Clear();
     ReadOutcome out;
     auto failed = [&](ReadStatus status, int error, std::string why) {
         out.status = status;
         out.error = error;
         out.message = "cannot read " + path.string() + ": " + why;
         out.reason = std::move(why);
-        bytes.clear();
+        target.Clear();
         return out;
     };
     // O_NONBLOCK keeps the open of a FIFO from waiting for a writer; it does
@@ -311,11 +368,10 @@ ReadOutcome ReadFileUpTo(const fs::path& path, size_t maxBytes, std::vector<uint
     // The length can change or be wrong (files of /proc say 0), so the read
     // goes to the end of the file or to one byte past the limit.
     const size_t limit = maxBytes + 1;
-    bytes.reserve(std::min<uintmax_t>(out.size, maxBytes));
-    uint8_t buffer[64 * 1024];
-    while (bytes.size() < limit) {
-        const ssize_t n =
-            ::read(fd, buffer, std::min<size_t>(sizeof(buffer), limit - bytes.size()));
+    target.Reserve(std::min<uintmax_t>(out.size, maxBytes));
+    while (target.Size() < limit) {
+        const std::span<uint8_t> room = target.Room(limit - target.Size());
+        const ssize_t n = ::read(fd, room.data(), room.size());
         if (n < 0) {
             if (errno == EINTR) {
                 continue;
@@ -326,19 +382,41 @@ ReadOutcome ReadFileUpTo(const fs::path& path, size_t maxBytes, std::vector<uint
         if (n == 0) {
             break;
         }
-        bytes.insert(bytes.end(), buffer, buffer + n);
+        target.Took(size_t(n));
     }
-    if (bytes.size() > maxBytes) {
+    if (target.Size() > maxBytes) {
         out.status = ReadStatus::TooLarge;
-        out.size = std::max<uintmax_t>(out.size, bytes.size());
+        out.size = std::max<uintmax_t>(out.size, target.Size());
         out.message =
             path.string() + " is longer than the " + std::to_string(maxBytes) + " bytes allowed";
-        bytes.resize(keepPrefix ? maxBytes : 0);
-        bytes.shrink_to_fit();
+        target.Keep(keepPrefix ? maxBytes : 0);
     } else {
-        out.size = bytes.size();
+        out.size = target.Size();
     }
     return out;
+}
+
+// Reads at most maxRecords records of a list store; the first maxRecords of
+// a longer file are loaded and the outcome says TooLarge.
+template <typename T>
+ReadOutcome ReadList(const fs::path& path, std::vector<std::unique_ptr<T>>& list,
+                     size_t maxRecords) {
+    std::vector<std::unique_ptr<T>> records;
+    RecordTarget<T> target(records);
+    ReadOutcome read = ReadRegularFile(path, maxRecords * sizeof(T), target, true);
+    target.Finish();
+    if (read.status == ReadStatus::Ok || read.status == ReadStatus::TooLarge) {
+        list = std::move(records);
+    }
+    return read;
+}
+
+}  // namespace
+
+ReadOutcome ReadFileUpTo(const fs::path& path, size_t maxBytes, std::vector<uint8_t>& bytes,
+                         bool keepPrefix) {
+    ByteTarget target(bytes);
+    return ReadRegularFile(path, maxBytes, target, keepPrefix);
 }
 
 fs::path WriteTargetOf(const fs::path& path) {
@@ -467,7 +545,20 @@ void Stores::MoveAside(DamagedFile& damaged) {
                              ErrorText(error) + ")");
 }
 
-LoadReport Stores::LoadStores(int sensorCode, std::u16string_view profileText) {
+StoreLists ReadStoreLists(const fs::path& storeFolder) {
+    StoreLists lists;
+    lists.folder = storeFolder;
+    lists.profilesRead = ReadList(storeFolder / "profile.bin", lists.profiles, kMaxProfiles);
+    lists.macrosRead = ReadList(storeFolder / "macro.bin", lists.macros, kMaxLibraryRecords);
+    lists.gunsRead = ReadList(storeFolder / "gun.bin", lists.guns, kMaxLibraryRecords);
+    return lists;
+}
+
+LoadReport Stores::LoadStores(int sensorCode, std::u16string_view profileText,
+                              StoreLists* readAhead) {
+    if (readAhead != nullptr && readAhead->folder != folder_) {
+        readAhead = nullptr;
+    }
     LoadReport report;
     profiles.clear();
     macros.clear();
@@ -544,9 +635,18 @@ LoadReport Stores::LoadStores(int sensorCode, std::u16string_view profileText) {
 
     // The lists: a part record at the end is dropped rather than kept with
     // an undefined tail.
-    auto loadList = [&](StoreFile which, auto& list, size_t maxRecords) {
+    auto loadList = [&](StoreFile which, auto& list, size_t maxRecords, auto& aheadList,
+                        ReadOutcome& aheadRead) {
         using Record = typename std::remove_reference_t<decltype(list)>::value_type::element_type;
-        const ReadOutcome read = ReadList(PathOf(which), list, maxRecords);
+        ReadOutcome read;
+        if (readAhead != nullptr) {
+            read = std::move(aheadRead);
+            if (read.status == ReadStatus::Ok || read.status == ReadStatus::TooLarge) {
+                list = std::move(aheadList);
+            }
+        } else {
+            read = ReadList(PathOf(which), list, maxRecords);
+        }
         if (read.status == ReadStatus::Unreadable) {
             unreadable(which, read);
             return;
@@ -565,7 +665,9 @@ LoadReport Stores::LoadStores(int sensorCode, std::u16string_view profileText) {
     };
 
     // profile.bin: a file without one whole record counts as missing.
-    loadList(StoreFile::Profiles, profiles, kMaxProfiles);
+    StoreLists none;
+    StoreLists& ahead = readAhead != nullptr ? *readAhead : none;
+    loadList(StoreFile::Profiles, profiles, kMaxProfiles, ahead.profiles, ahead.profilesRead);
     if (profiles.empty()) {
         IoResult saved;
         CreateDefaultProfile(sensorCode, profileText, &saved);
@@ -581,8 +683,8 @@ LoadReport Stores::LoadStores(int sensorCode, std::u16string_view profileText) {
             }
         }
     }
-    loadList(StoreFile::Macros, macros, kMaxLibraryRecords);
-    loadList(StoreFile::Guns, guns, kMaxLibraryRecords);
+    loadList(StoreFile::Macros, macros, kMaxLibraryRecords, ahead.macros, ahead.macrosRead);
+    loadList(StoreFile::Guns, guns, kMaxLibraryRecords, ahead.guns, ahead.gunsRead);
 
     // An index outside the list selects the first profile. Data.bin is not
     // rewritten for this; the next apply saves the index.

@@ -130,6 +130,20 @@ struct LoadReport {
     std::vector<std::string> errors;  // saves that failed during loading
 };
 
+// profile.bin, macro.bin and gun.bin read into records, as LoadStores reads
+// them, with the outcome of each read. ReadStoreLists may run on another
+// thread while the program builds its window; LoadStores then takes these
+// lists instead of reading the files again. Nothing may write the three
+// files in between.
+struct StoreLists {
+    std::filesystem::path folder;
+    std::vector<std::unique_ptr<ProfileRecord>> profiles;
+    std::vector<std::unique_ptr<MacroRecord>> macros;
+    std::vector<std::unique_ptr<GunRecord>> guns;
+    ReadOutcome profilesRead, macrosRead, gunsRead;
+};
+StoreLists ReadStoreLists(const std::filesystem::path& storeFolder);
+
 // The profile, macro and gun lists with the current profile index. Records
 // are allocated separately and never move while they are in a list.
 class Stores {
@@ -159,8 +173,11 @@ public:
     // file that exists but cannot be read is kept as it is and never written
     // during this run; the list starts as if the file were missing (one
     // default profile, kept in memory only, for profile.bin). Afterwards the
-    // profile list is never empty. Call it before any save.
-    LoadReport LoadStores(int sensorCode, std::u16string_view profileText);
+    // profile list is never empty. Call it before any save. readAhead: the
+    // lists ReadStoreLists read from this folder, taken instead of reading
+    // the three files (ignored when read from another folder).
+    LoadReport LoadStores(int sensorCode, std::u16string_view profileText,
+                          StoreLists* readAhead = nullptr);
 
     IoResult SaveCurrentProfileIndex() const;
     IoResult SaveProfiles() const;

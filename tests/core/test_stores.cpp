@@ -752,5 +752,72 @@ TEST(StaleTempFiles, OnlyTheStoresOwnTemporaryFilesAreRemoved) {
     EXPECT_TRUE(fs::is_symlink(s.Folder() / "Data.bin.tmp-link12"));
 }
 
+// Lists read ahead (on another thread in the program) load exactly as the
+// files read by LoadStores itself: the same records, the same report and the
+// same files left behind; lists read from another folder are not taken.
+TEST(LoadStores, ListsReadAheadLoadAsTheFilesDo) {
+    struct Case {
+        const char* what;
+        int profiles;       // whole records in profile.bin; -1: no file
+        size_t extraBytes;  // bytes of a part record after them
+        bool gunFolder;     // gun.bin is a folder (unreadable)
+        bool otherFolder;   // the lists were read from another folder
+    };
+    const Case kCases[] = {
+        {"three profiles", 3, 0, false, false},
+        {"a part record at the end", 2, 100, false, false},
+        {"no profile.bin", -1, 0, false, false},
+        {"an unreadable gun.bin", 1, 0, true, false},
+        {"lists of another folder", 3, 0, false, true},
+    };
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.what);
+        TempDir dir;
+        std::vector<uint8_t> macroBytes;
+        MacroRecord macro{};
+        WriteText(macro.macroName, u"M");
+        AppendRecord(macroBytes, macro);
+        AppendRecord(macroBytes, macro);
+        auto fill = [&](const fs::path& data) {
+            fs::create_directories(data);
+            if (c.profiles >= 0) {
+                std::vector<uint8_t> bytes = ProfileFileOf(c.profiles);
+                bytes.resize(bytes.size() + c.extraBytes, 0x5A);
+                WriteBytes(data / "profile.bin", bytes);
+            }
+            WriteBytes(data / "macro.bin", macroBytes);
+            if (c.gunFolder) {
+                fs::create_directories(data / "gun.bin");
+            }
+        };
+        fill(dir.path() / "self");
+        fill(dir.path() / "ahead");
+        fill(dir.path() / "other");
+        WriteBytes(dir.path() / "other" / "macro.bin", {});
+
+        Stores self(dir.path() / "self");
+        const LoadReport selfReport = self.LoadStores(3050, u"Profile");
+        Stores ahead(dir.path() / "ahead");
+        StoreLists lists = ReadStoreLists(dir.path() / (c.otherFolder ? "other" : "ahead"));
+        const LoadReport aheadReport = ahead.LoadStores(3050, u"Profile", &lists);
+
+        for (StoreFile file :
+             {StoreFile::DataBin, StoreFile::Profiles, StoreFile::Macros, StoreFile::Guns}) {
+            EXPECT_EQ(self.Snapshot(file), ahead.Snapshot(file)) << int(file);
+            EXPECT_EQ(bool(self.CheckWritable(file)), bool(ahead.CheckWritable(file))) << int(file);
+        }
+        EXPECT_EQ(selfReport.defaultProfileCreated, aheadReport.defaultProfileCreated);
+        ASSERT_EQ(selfReport.damaged.size(), aheadReport.damaged.size());
+        for (size_t i = 0; i < selfReport.damaged.size(); ++i) {
+            EXPECT_EQ(selfReport.damaged[i].which, aheadReport.damaged[i].which);
+            EXPECT_EQ(selfReport.damaged[i].kind, aheadReport.damaged[i].kind);
+            EXPECT_EQ(selfReport.damaged[i].keptRecords, aheadReport.damaged[i].keptRecords);
+        }
+        if (c.profiles >= 0) {
+            EXPECT_EQ(ReadBytes(self.ProfilePath()), ReadBytes(ahead.ProfilePath()));
+        }
+    }
+}
+
 }  // namespace
 }  // namespace mouse
