@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "app/main_wnd.h"
 #include "device/diagnostics.h"
 #include "macros/edit_name_wnd.h"
 #include "store/gun_library.h"
@@ -75,7 +74,7 @@ int ParseGunNumber(const QString& text) {
     return int(ReadTypedNumber(text, 1000000));
 }
 
-CGunPage::CGunPage() {
+CGunPage::CGunPage(PageHost& host, CPaintManagerUI& manager) : CPage(host, manager) {
     OnNotify(ev::kClick, &CGunPage::OnClick);
     OnNotify(ev::kItemSelect, &CGunPage::OnItemSelect);
     OnNotify(ev::kKillFocus, &CGunPage::OnKillFocus);
@@ -89,9 +88,6 @@ CGunPage::CGunPage() {
 CGunPage::~CGunPage() = default;
 
 void CGunPage::InitControls() {
-    if (m_pPM == nullptr) {
-        return;
-    }
     // FindControl reports every control that is missing or of another kind;
     // the handlers check every pointer before using it.
     m_pFolderCombo = m_pPM->FindControl<CComboUI>("gun_combo");
@@ -132,15 +128,15 @@ void CGunPage::InitControls() {
 
 GunLibrary& CGunPage::Library() {
     if (m_library == nullptr) {
-        CMainWnd* wnd = m_pMainWnd;
+        PageHost* host = &m_host;
         m_library = std::make_unique<GunLibrary>(
-            m_pMainWnd->GetStores(), [wnd] { wnd->SaveInBackground({StoreFile::Guns}); });
+            m_host.GetStores(), [host] { host->SaveInBackground({StoreFile::Guns}); });
     }
     return *m_library;
 }
 
 std::vector<std::unique_ptr<GunRecord>>& CGunPage::Guns() {
-    return m_pMainWnd->GetStores().guns;
+    return m_host.GetStores().guns;
 }
 
 QString CGunPage::FolderName(int index) const {
@@ -151,15 +147,12 @@ QString CGunPage::FolderName(int index) const {
 }
 
 QString CGunPage::DataFolder() const {
-    return m_pMainWnd != nullptr ? m_pMainWnd->ProgramFolder() + "Data" : QString();
+    return QString::fromStdString(m_host.GetStores().Folder().string());
 }
 
 // ------------------------------------------------------------ folder list
 
 void CGunPage::FillFolderList() {
-    if (m_pMainWnd == nullptr) {
-        return;
-    }
     m_folderNames.clear();
     m_selectedFolder = -1;
     if (m_pFolderCombo != nullptr) {
@@ -218,8 +211,7 @@ void CGunPage::SelectGun(int index) {
 // ------------------------------------------------------------ the editor
 
 void CGunPage::ShowGun(int position) {
-    const bool none = m_pMainWnd == nullptr || position < 0 || Guns().empty() ||
-                      size_t(position) >= Guns().size();
+    const bool none = position < 0 || Guns().empty() || size_t(position) >= Guns().size();
     if (none) {
         m_current = nullptr;
         m_count = 0;
@@ -332,7 +324,7 @@ void CGunPage::LimitText(int row, Field field) {
 }
 
 void CGunPage::SaveCurrentGun() {
-    if (m_current == nullptr || m_pMainWnd == nullptr) {
+    if (m_current == nullptr) {
         return;  // the working copy keeps the edit
     }
     m_current->bulletCount = uint8_t(m_count);
@@ -362,7 +354,7 @@ bool CGunPage::FindRowEdit(const CControlUI* sender, int& row, Field& field) con
 }
 
 void CGunPage::OnClick(TNotifyUI& msg) {
-    if (m_pMainWnd == nullptr || msg.pSender == nullptr) {
+    if (msg.pSender == nullptr) {
         return;
     }
     CControlUI* s = msg.pSender;
@@ -395,7 +387,7 @@ void CGunPage::OnClick(TNotifyUI& msg) {
 }
 
 void CGunPage::OnItemSelect(TNotifyUI& msg) {
-    if (m_pMainWnd == nullptr || msg.pSender == nullptr) {
+    if (msg.pSender == nullptr) {
         return;
     }
     const int index = int(msg.wParam);
@@ -409,7 +401,7 @@ void CGunPage::OnItemSelect(TNotifyUI& msg) {
 }
 
 void CGunPage::OnKillFocus(TNotifyUI& msg) {
-    if (m_pMainWnd == nullptr || msg.pSender == nullptr) {
+    if (msg.pSender == nullptr) {
         return;
     }
     if (msg.pSender == m_pGunName) {
@@ -459,15 +451,12 @@ bool CGunPage::AskName(NameMode mode, const QString& initial, const QString& fol
 void CGunPage::OpenMenu(CButtonUI* button, const QString& skinFile) {
     // The menu's top-left corner at the button's bottom-left corner.
     const QRect at = button->GetPos();
-    const QPoint screen = m_pMainWnd->GetWindowRect().topLeft() + at.bottomLeft() + QPoint(0, 1);
-    m_pMainWnd->ShowPopupMenu(skinFile, screen, kMenuAlignLeft | kMenuAlignTop);
+    const QPoint screen = m_host.ScreenRect().topLeft() + at.bottomLeft() + QPoint(0, 1);
+    m_host.ShowPopupMenu(skinFile, screen, kMenuAlignLeft | kMenuAlignTop);
 }
 
 void CGunPage::OnMenuCommand(const QString& name) {
-    if (m_pMainWnd == nullptr) {
-        return;
-    }
-    m_pMainWnd->ClosePopupMenu();
+    m_host.ClosePopupMenu();
     const QString command = name.toLower();
     if (command == QLatin1String("rename_gun_dir")) {
         RenameFolder();
@@ -665,9 +654,9 @@ void CGunPage::ExportGun() {
     if (m_current == nullptr) {
         return;
     }
-    const QString path =
-        CFileDialog::GetSaveFileName(m_pMainWnd, kGunFilter, DataFolder(), QStringLiteral("gbin"),
-                                     ToQString(ReadText(m_current->gunName)));
+    const QString path = CFileDialog::GetSaveFileName(m_host.DialogOwner(), kGunFilter,
+                                                      DataFolder(), QStringLiteral("gbin"),
+                                                      ToQString(ReadText(m_current->gunName)));
     if (path.isEmpty()) {
         return;
     }
@@ -682,7 +671,7 @@ void CGunPage::ExportGunFolder() {
         return;
     }
     const QString path =
-        CFileDialog::GetSaveFileName(m_pMainWnd, kGunFolderFilter, DataFolder(),
+        CFileDialog::GetSaveFileName(m_host.DialogOwner(), kGunFolderFilter, DataFolder(),
                                      QStringLiteral("gbins"), FolderName(m_selectedFolder));
     if (path.isEmpty()) {
         return;
@@ -695,8 +684,8 @@ void CGunPage::ExportGunFolder() {
 }
 
 void CGunPage::ImportGun() {
-    const QString path =
-        CFileDialog::GetOpenFileName(m_pMainWnd, kGunFilter, DataFolder(), QStringLiteral("gbin"));
+    const QString path = CFileDialog::GetOpenFileName(m_host.DialogOwner(), kGunFilter,
+                                                      DataFolder(), QStringLiteral("gbin"));
     if (path.isEmpty()) {
         return;
     }
@@ -732,8 +721,8 @@ void CGunPage::ImportGun() {
 }
 
 void CGunPage::ImportGunFolder() {
-    const QString path = CFileDialog::GetOpenFileName(m_pMainWnd, kGunFolderFilter, DataFolder(),
-                                                      QStringLiteral("gbins"));
+    const QString path = CFileDialog::GetOpenFileName(m_host.DialogOwner(), kGunFolderFilter,
+                                                      DataFolder(), QStringLiteral("gbins"));
     if (path.isEmpty()) {
         return;
     }

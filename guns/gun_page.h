@@ -57,7 +57,7 @@ class CGunPage : public CPage {
 public:
     enum class Field { Delay, X, Y };
 
-    CGunPage();
+    CGunPage(PageHost& host, CPaintManagerUI& manager);
     ~CGunPage() override;
 
     void InitControls() override;
@@ -65,7 +65,7 @@ public:
     // and selects the first folder.
     void FillFolderList();
     // A command of gundirmenu.xml or gunmenu.xml (name in lower case).
-    void OnMenuCommand(const QString& name);
+    void OnMenuCommand(const QString& name) override;
     // Writes the working copy into the current preset, saves the list and
     // brings the bound buttons in step; nothing without a current preset.
     void SaveCurrentGun();

@@ -4,7 +4,6 @@
 #include <cstring>
 #include <filesystem>
 
-#include "app/main_wnd.h"
 #include "macros/edit_name_wnd.h"
 #include "store/tables.h"
 #include "ui/file_dialog.h"
@@ -62,7 +61,7 @@ void SetText(CControlUI* control, const QString& text) {
 
 }  // namespace
 
-CMacroPage::CMacroPage() {
+CMacroPage::CMacroPage(PageHost& host, CPaintManagerUI& manager) : CPage(host, manager) {
     OnNotify(ev::kClick, &CMacroPage::OnClick);
     OnNotify(ev::kSelectChanged, &CMacroPage::OnSelectChanged);
     OnNotify(ev::kItemSelect, &CMacroPage::OnItemSelect);
@@ -78,9 +77,6 @@ CMacroPage::CMacroPage() {
 CMacroPage::~CMacroPage() = default;
 
 void CMacroPage::InitControls() {
-    if (m_pPM == nullptr || m_pMainWnd == nullptr) {
-        return;
-    }
     // FindControl reports every control that is missing or of another kind.
     m_pFolderCombo = m_pPM->FindControl<CComboUI>("macro_combo");
     m_pAddFolder = m_pPM->FindControl<CButtonUI>("btn_add_macro_floder");
@@ -123,10 +119,9 @@ void CMacroPage::InitControls() {
                                     kFolderItemHeight);
         }
     }
-    m_library =
-        std::make_unique<MacroLibrary>(m_pMainWnd->GetStores(), [this] { SaveMacroStore(); });
-    m_recorder = std::make_unique<MacroRecorder>(
-        m_work, *this, &m_pMainWnd->Hook(), m_pMainWnd->HookSinkToWindow(), m_pMainWnd->Keyboard());
+    m_library = std::make_unique<MacroLibrary>(m_host.GetStores(), [this] { SaveMacroStore(); });
+    m_recorder = std::make_unique<MacroRecorder>(m_work, *this, &m_host.Hook(),
+                                                 m_host.HookSinkToWindow(), m_host.Keyboard());
     ShowActionEditor(-1);
 }
 
@@ -139,7 +134,7 @@ std::vector<std::unique_ptr<MacroRecord>>& CMacroPage::Macros() {
 }
 
 void CMacroPage::SaveMacroStore() {
-    m_pMainWnd->SaveInBackground({StoreFile::Macros});
+    m_host.SaveInBackground({StoreFile::Macros});
 }
 
 // ---- folders and macros --------------------------------------------------------
@@ -365,8 +360,8 @@ void CMacroPage::RenameMacro() {
 
 void CMacroPage::ImportMacro() {
     const QString path = CFileDialog::GetOpenFileName(
-        m_pMainWnd, kMacroFilter, QString::fromStdString(Library().GetStores().Folder().string()),
-        QStringLiteral("mbin"));
+        m_host.DialogOwner(), kMacroFilter,
+        QString::fromStdString(Library().GetStores().Folder().string()), QStringLiteral("mbin"));
     if (path.isEmpty()) {
         return;
     }
@@ -397,8 +392,8 @@ void CMacroPage::ImportMacro() {
 
 void CMacroPage::ImportFolder() {
     const QString path = CFileDialog::GetOpenFileName(
-        m_pMainWnd, kFolderFilter, QString::fromStdString(Library().GetStores().Folder().string()),
-        QStringLiteral("mbins"));
+        m_host.DialogOwner(), kFolderFilter,
+        QString::fromStdString(Library().GetStores().Folder().string()), QStringLiteral("mbins"));
     if (path.isEmpty()) {
         return;
     }
@@ -417,8 +412,9 @@ void CMacroPage::ExportMacro() {
         return;
     }
     const QString path = CFileDialog::GetSaveFileName(
-        m_pMainWnd, kMacroFilter, QString::fromStdString(Library().GetStores().Folder().string()),
-        QStringLiteral("mbin"), ToQString(ReadText(m_pCurrent->macroName)));
+        m_host.DialogOwner(), kMacroFilter,
+        QString::fromStdString(Library().GetStores().Folder().string()), QStringLiteral("mbin"),
+        ToQString(ReadText(m_pCurrent->macroName)));
     if (path.isEmpty()) {
         return;
     }
@@ -436,8 +432,9 @@ void CMacroPage::ExportFolder() {
     }
     const std::u16string folder = m_folders[size_t(m_iFolder)];
     const QString path = CFileDialog::GetSaveFileName(
-        m_pMainWnd, kFolderFilter, QString::fromStdString(Library().GetStores().Folder().string()),
-        QStringLiteral("mbins"), ToQString(folder));
+        m_host.DialogOwner(), kFolderFilter,
+        QString::fromStdString(Library().GetStores().Folder().string()), QStringLiteral("mbins"),
+        ToQString(folder));
     if (path.isEmpty()) {
         return;
     }
@@ -452,9 +449,9 @@ void CMacroPage::ExportFolder() {
 void CMacroPage::OpenMenu(CButtonUI* anchor, const QString& skin) {
     // Top-left corner of the menu at the button's bottom-left corner.
     const QRect button = anchor->GetPos();
-    const QRect window = m_pMainWnd->GetWindowRect();
+    const QRect window = m_host.ScreenRect();
     const QPoint at(window.left() + button.left(), window.top() + button.top() + button.height());
-    m_pMainWnd->ShowPopupMenu(skin, at, kMenuAlignLeft | kMenuAlignTop);
+    m_host.ShowPopupMenu(skin, at, kMenuAlignLeft | kMenuAlignTop);
 }
 
 void CMacroPage::OnMenuCommand(const QString& name) {

@@ -98,7 +98,7 @@ public:
     static constexpr UINT kFillTimer = 4;
     static constexpr int kItemsPerTurn = 6;
 
-    CMacroPage();
+    CMacroPage(PageHost& host, CPaintManagerUI& manager);
     ~CMacroPage() override;
     void InitControls() override;
 
@@ -107,7 +107,7 @@ public:
     void FillFolderList();
     // "rename_macro_dir", "import_macro_dir", "export_macro_dir",
     // "rename_macro", "import_macro", "export_macro".
-    void OnMenuCommand(const QString& name);
+    void OnMenuCommand(const QString& name) override;
     // Messages 0x500 / 0x501 of the input hook: recorded while recording,
     // the selected action's key during key capture.
     void OnHookEvent(UINT msg, WPARAM wParam, LPARAM lParam);
