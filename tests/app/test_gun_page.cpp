@@ -173,19 +173,19 @@ TEST_F(GunPageTest, FoldersAndTheirPresetsShowInLibraryOrder) {
     EXPECT_EQ(Items(List()), (QStringList{"AK", "M4"}));
     EXPECT_EQ(Page().ShownPositions(), (std::vector<int>{2, 4}));
     // Until a preset is chosen the editor is empty.
-    EXPECT_EQ(Page().CurrentGun(), nullptr);
+    EXPECT_EQ(Page().CurrentItem(), nullptr);
     EXPECT_EQ(ShownRows(), 0);
     EXPECT_EQ(Count()->GetCurSel(), -1);
     EXPECT_EQ(Find<CEditUI>("edit_gun_name")->GetText(), "");
 
     List()->SelectItem(1);
-    EXPECT_EQ(Page().CurrentGun(), &Record(4));
+    EXPECT_EQ(Page().CurrentItem(), &Record(4));
     EXPECT_EQ(ShownRows(), 30);
 
     // Another folder empties the editor and lists its presets.
     Folders()->SelectItem(1);
     EXPECT_EQ(Items(List()), QStringList{"P1"});
-    EXPECT_EQ(Page().CurrentGun(), nullptr);
+    EXPECT_EQ(Page().CurrentItem(), nullptr);
     EXPECT_EQ(ShownRows(), 0);
     for (int r = 1; r <= kMaxBullets; ++r) {
         EXPECT_EQ(Edit("x", r)->GetText(), "0");
@@ -367,219 +367,6 @@ TEST_F(GunPageTest, TabMovesAlongARowAndDownTheTableScrollingAsItGoes) {
             EXPECT_TRUE(scroll->viewport()->rect().contains(inView)) << "row " << row;
         }
     }
-}
-
-TEST_F(GunPageTest, NewFolderAndPresetsThroughTheNameDialog) {
-    WriteGuns({Folder(u"Rifles"), Gun(u"Rifles", u"AK")});
-    Open();
-    AnswerName("Pistols");
-    Click("btn_add_gun_floder");
-    EXPECT_EQ(Items(Folders()), (QStringList{"Rifles", "Pistols"}));
-    EXPECT_EQ(Folders()->GetCurSel(), 1);
-    EXPECT_EQ(List()->GetCount(), 0);
-
-    // "AK" is taken in Rifles, not here.
-    AnswerName("ak");
-    Click("btn_add_gun");
-    EXPECT_EQ(Items(List()), QStringList{"ak"});
-    EXPECT_EQ(List()->GetCurSel(), 0);
-    ASSERT_NE(Page().CurrentGun(), nullptr);
-    EXPECT_EQ(Page().SelectedGunPosition(), 3);
-    EXPECT_EQ(ShownRows(), 30);
-    EXPECT_EQ(Edit("delay", 30)->GetText(), "10");
-    const std::vector<GunRecord> saved = SavedGuns();
-    ASSERT_EQ(saved.size(), 4u);
-    EXPECT_EQ(saved[2].isFolder, 1);
-    EXPECT_EQ(ReadText(saved[3].gunName), u"ak");
-    EXPECT_EQ(ReadText(saved[3].folderName), u"Pistols");
-
-    // The same name again in this folder is refused by the dialog.
-    ModalSeam::Answer(0, [](WindowImplBase& w) {
-        w.FindControl<CEditUI>("edit_name")->SetText("AK");
-        ModalSeam::Answer(1);  // the message box about the name
-        w.FindControl<CButtonUI>("ok_btn")->Activate();
-        w.FindControl<CButtonUI>("cancel_btn")->Activate();
-    });
-    Click("btn_add_gun");
-    EXPECT_EQ(List()->GetCount(), 1);
-}
-
-TEST_F(GunPageTest, RenamesGoThroughTheDialogAndTheNameField) {
-    WriteGuns({Folder(u"Rifles"), Gun(u"Rifles", u"AK"), Gun(u"Rifles", u"M4")});
-    Open();
-    List()->SelectItem(0);
-    // The folder through its menu command.
-    AnswerName("Guns");
-    wnd->GunPage().OnMenuCommand("rename_gun_dir");
-    EXPECT_EQ(Items(Folders()), QStringList{"Guns"});
-    EXPECT_EQ(ReadText(Record(1).folderName), u"Guns");
-
-    // The preset by typing into its name field.
-    CEditUI* name = Find<CEditUI>("edit_gun_name");
-    name->SetFocus();
-    name->TypeText("AK-47");
-    Edit("delay", 1)->SetFocus();
-    QCoreApplication::processEvents();
-    EXPECT_EQ(ReadText(Record(1).gunName), u"AK-47");
-    EXPECT_EQ(List()->GetItemText(0), "AK-47");
-    EXPECT_EQ(ReadText(SavedGuns()[1].gunName), u"AK-47");
-
-    // A name taken in the folder is refused with the message and put back.
-    ModalSeam::Answer(1);
-    name->SetFocus();
-    name->TypeText("m4");
-    Edit("delay", 1)->SetFocus();
-    QCoreApplication::processEvents();
-    EXPECT_EQ(ModalSeam::Answered().last(), "MsgWnd");
-    EXPECT_EQ(ReadText(Record(1).gunName), u"AK-47");
-    EXPECT_EQ(name->GetText(), "AK-47");
-}
-
-TEST_F(GunPageTest, DeletingPresetsAndFoldersAfterConfirmation) {
-    WriteGuns({Folder(u"A"), Gun(u"A", u"a1"), Folder(u"B"), Gun(u"A", u"a2"), Gun(u"B", u"b1"),
-               Gun(u"A", u"a3")});
-    Open();
-    List()->SelectItem(1);  // a2 at position 3
-    ModalSeam::Answer(0);   // cancelled
-    Click("btn_delete_gun");
-    EXPECT_EQ(List()->GetCount(), 3);
-
-    ModalSeam::Answer(1);
-    Click("btn_delete_gun");
-    EXPECT_EQ(Items(List()), (QStringList{"a1", "a3"}));
-    EXPECT_EQ(Page().ShownPositions(), (std::vector<int>{1, 4}));
-    EXPECT_EQ(List()->GetCurSel(), 1) << "the next preset takes its place";
-    EXPECT_EQ(Page().CurrentGun(), &Record(4));
-    EXPECT_EQ(ReadText(Page().CurrentGun()->gunName), u"a3");
-
-    // Deleting the last two leaves an empty folder and an empty editor.
-    ModalSeam::Answer(1);
-    Click("btn_delete_gun");
-    EXPECT_EQ(Page().CurrentGun(), &Record(1)) << "the last one deleted: the new last is shown";
-    ModalSeam::Answer(1);
-    Click("btn_delete_gun");
-    EXPECT_EQ(List()->GetCount(), 0);
-    EXPECT_EQ(Page().CurrentGun(), nullptr);
-    EXPECT_EQ(ShownRows(), 0);
-    EXPECT_EQ(Items(Folders()), (QStringList{"A", "B"}));
-
-    // The folder goes with its presets; the next folder is shown.
-    ModalSeam::Answer(1);
-    Click("btn_delete_gun_floder");
-    EXPECT_EQ(Items(Folders()), QStringList{"B"});
-    EXPECT_EQ(Folders()->GetCurSel(), 0);
-    EXPECT_EQ(Items(List()), QStringList{"b1"});
-    EXPECT_EQ(Page().ShownPositions(), (std::vector<int>{1}));
-    EXPECT_EQ(SavedGuns().size(), 2u);
-    ModalSeam::Answer(1);
-    Click("btn_delete_gun_floder");
-    EXPECT_EQ(Folders()->GetCount(), 0);
-    EXPECT_EQ(List()->GetCount(), 0);
-    EXPECT_TRUE(SavedGuns().empty());
-    Click("btn_delete_gun_floder");  // nothing left: no question
-}
-
-TEST_F(GunPageTest, MenusOpenUnderTheirButtonsAndTheirItemsReachThePage) {
-    WriteGuns({Folder(u"F"), Gun(u"F", u"AK")});
-    Open();
-    List()->SelectItem(0);
-    struct Case {
-        const char* button;
-        QStringList items;
-    };
-    const Case cases[] = {
-        {"btn_menu_gun_floder", {"rename_gun_dir", "import_gun_dir", "export_gun_dir"}},
-        {"btn_menu_gun", {"rename_gun", "import_gun", "export_gun"}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.button);
-        Click(c.button);
-        CMenuWnd* menu = Page().CurrentMenu();
-        ASSERT_NE(menu, nullptr);
-        for (const QString& item : c.items) {
-            EXPECT_NE(menu->FindItem(item), nullptr) << item.toStdString();
-        }
-        const QRect button = Find(c.button)->GetPos();
-        EXPECT_EQ(menu->GetWindowRect().topLeft(),
-                  wnd->GetWindowRect().topLeft() + button.bottomLeft() + QPoint(0, 1));
-    }
-    // A chosen item travels through the main window back to the page.
-    const QString path = folder.path() + "/menu.gbin";
-    CFileDialog::QueueAnswer(path);
-    Page().CurrentMenu()->FindItem("export_gun")->Activate();
-    ASSERT_TRUE(WaitFor([&] { return QFile::exists(path); }));
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    const QByteArray bytes = f.readAll();
-    ASSERT_EQ(bytes.size(), qsizetype(sizeof(GunRecord)));
-    EXPECT_EQ(std::memcmp(bytes.data(), &Record(1), sizeof(GunRecord)), 0);
-    EXPECT_EQ(CFileDialog::LastRequest().defaultExt, "gbin");
-    EXPECT_TRUE(CFileDialog::LastRequest().save);
-}
-
-TEST_F(GunPageTest, ImportAndExportThroughTheFileDialog) {
-    WriteGuns({Folder(u"Rifles"), Gun(u"Rifles", u"AK"), Gun(u"Rifles", u"ak_1")});
-    Open();
-    List()->SelectItem(0);
-    // Cancelled dialogs change nothing.
-    for (const char* command : {"export_gun", "import_gun", "export_gun_dir", "import_gun_dir"}) {
-        CFileDialog::QueueAnswer({});
-        wnd->GunPage().OnMenuCommand(command);
-    }
-    EXPECT_EQ(wnd->GetStores().guns.size(), 3u);
-
-    const QString one = folder.path() + "/AK.gbin";
-    CFileDialog::QueueAnswer(one);
-    wnd->GunPage().OnMenuCommand("export_gun");
-    // Into the selected folder, named by the file with a unique suffix.
-    CFileDialog::QueueAnswer(one);
-    wnd->GunPage().OnMenuCommand("import_gun");
-    EXPECT_EQ(CFileDialog::LastRequest().filter, "Gun Data (*.gbin *.GBIN)");
-    EXPECT_EQ(Items(List()), (QStringList{"AK", "ak_1", "AK_2"}));
-    EXPECT_EQ(List()->GetCurSel(), 2);
-    EXPECT_EQ(Page().SelectedGunPosition(), 3);
-
-    // A folder file comes back as a new folder under the file's name.
-    const QString set = folder.path() + "/Set.gbins";
-    CFileDialog::QueueAnswer(set);
-    wnd->GunPage().OnMenuCommand("export_gun_dir");
-    QFile exported(set);
-    EXPECT_EQ(exported.size(), qint64(4 * sizeof(GunRecord)));
-    CFileDialog::QueueAnswer(set);
-    wnd->GunPage().OnMenuCommand("import_gun_dir");
-    EXPECT_EQ(Items(Folders()), (QStringList{"Rifles", "Set"}));
-    EXPECT_EQ(Folders()->GetCurSel(), 1);
-    EXPECT_EQ(Items(List()), (QStringList{"AK", "ak_1", "AK_2"}));
-    EXPECT_EQ(SavedGuns().size(), 8u);
-
-    // A file that is no preset is refused with a message; nothing changes.
-    const QString junk = folder.path() + "/junk.gbin";
-    QFile bad(junk);
-    ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
-    bad.write("not a preset");
-    bad.close();
-    CFileDialog::QueueAnswer(junk);
-    ModalSeam::Answer(1);
-    wnd->GunPage().OnMenuCommand("import_gun");
-    EXPECT_EQ(wnd->GetStores().guns.size(), 8u);
-}
-
-TEST_F(GunPageTest, ImportWithoutFoldersMakesTheStoredFolder) {
-    GunRecord gun = Gun(u"Rifles", u"AK");
-    const QString path = folder.path() + "/x.gbin";
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(reinterpret_cast<const char*>(&gun), sizeof gun);
-    f.close();
-    Open();
-    EXPECT_EQ(Folders()->GetCount(), 0);
-    CFileDialog::QueueAnswer(path);
-    wnd->GunPage().OnMenuCommand("import_gun");
-    EXPECT_EQ(Items(Folders()), QStringList{"Rifles"});
-    EXPECT_EQ(Items(List()), QStringList{"AK"});
-    EXPECT_EQ(List()->GetCurSel(), 0);
-    ASSERT_NE(Page().CurrentGun(), nullptr);
-    EXPECT_EQ(Edit("x", 2)->GetText(), "2");
 }
 
 }  // namespace

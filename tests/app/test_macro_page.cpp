@@ -17,7 +17,6 @@
 #include "device/messages.h"
 #include "device/protocol.h"
 #include "hook/recorder_fakes.h"
-#include "macros/edit_name_wnd.h"
 #include "macros/select_macro_wnd.h"
 #include "store/tables.h"
 #include "ui/ui.h"
@@ -183,7 +182,7 @@ protected:
         wnd->GetPaintManager()->SendNotify(edit, ev::kKillFocus);
     }
     // The record of the macro shown in the editor.
-    const MacroRecord& Current() { return *Macros().at(size_t(Page().CurrentMacroPosition())); }
+    const MacroRecord& Current() { return *Macros().at(size_t(Page().CurrentPosition())); }
     std::vector<uint8_t> Codes() {
         std::vector<uint8_t> codes;
         for (int i = 0; i < Page().ActionCount(); ++i) {
@@ -252,15 +251,15 @@ TEST_F(MacroPageTest, AFolderShowsItsMacrosAndAnEmptyEditor) {
     auto* macros = Find<CListUI>("macro_list");
     ASSERT_EQ(macros->GetCount(), 3);
     EXPECT_EQ(macros->GetItemText(2), "a3") << "folder names match whatever their case";
-    EXPECT_EQ(Page().MacroPositions(), (std::vector<int>{1, 4, 5}));
+    EXPECT_EQ(Page().ShownPositions(), (std::vector<int>{1, 4, 5}));
 
     // Load a macro, then choose another folder: the editor empties again.
     SelectMacro(0);
     ASSERT_EQ(Actions()->GetCount(), 4);
     SelectFolder(1);
     EXPECT_EQ(Page().SelectedFolder(), 1);
-    EXPECT_EQ(Page().MacroPositions(), (std::vector<int>{3}));
-    EXPECT_EQ(Page().CurrentMacroPosition(), -1);
+    EXPECT_EQ(Page().ShownPositions(), (std::vector<int>{3}));
+    EXPECT_EQ(Page().CurrentPosition(), -1);
     EXPECT_EQ(macros->GetCurSel(), -1) << "no macro is selected by itself";
     EXPECT_EQ(Actions()->GetCount(), 0);
     EXPECT_EQ(Text("edit_loop_time"), "1");
@@ -618,23 +617,6 @@ void Bind(ProfileRecord& p, int slot, int position, int function = fn::kMacro) {
     p.buttons[slot].macroIndex = position;
 }
 
-std::vector<uint8_t> Bytes(const MacroRecord& r) {
-    const auto* p = reinterpret_cast<const uint8_t*>(&r);
-    return {p, p + sizeof r};
-}
-
-std::vector<uint8_t> ReadFile(const QString& path) {
-    std::vector<uint8_t> bytes;
-    ReadWholeFile(path.toStdString(), bytes);
-    return bytes;
-}
-
-void WriteFile(const QString& path, const std::vector<uint8_t>& bytes) {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size()));
-}
-
 // Profile 0 (current) binds button 2 to a1 (position 1) and button 5 to a2
 // (position 4); profile 1 binds button 40 to a3 (position 5) on the left
 // button.
@@ -661,142 +643,6 @@ protected:
     std::unique_ptr<ProfileRecord> p0, p1;
 };
 
-// Answers the next name dialog: types `name` and clicks `button`; notes the
-// dialog's mode and whether the overlay covered the main window.
-struct NameAnswer {
-    int mode = -1;
-    bool overlay = false;
-};
-void AnswerName(CMainWnd& wnd, NameAnswer& seen, const QString& name,
-                const char* button = "ok_btn") {
-    ModalSeam::Answer(0, [&wnd, &seen, name, button](WindowImplBase& w) {
-        auto& dialog = dynamic_cast<CEditNameWnd&>(w);
-        seen.mode = dialog.GetMode();
-        seen.overlay = wnd.FindControl("disable_window_ver")->IsVisible();
-        w.FindControl<CEditUI>("edit_name")->SetText(name);
-        w.FindControl<CButtonUI>(button)->Activate();
-    });
-}
-
-TEST_F(MacroLibraryPageTest, AddingFoldersAndMacrosThroughTheNameDialog) {
-    Open(Library{});
-    NameAnswer seen;
-    // Cancelled: nothing is made.
-    AnswerName(*wnd, seen, "Work", "cancel_btn");
-    Click("btn_add_macro_floder");
-    EXPECT_EQ(seen.mode, 0);
-    EXPECT_TRUE(seen.overlay);
-    EXPECT_FALSE(Shown("disable_window_ver")) << "hidden again after the dialog";
-    EXPECT_TRUE(Macros().empty());
-
-    AnswerName(*wnd, seen, "Work");
-    Click("btn_add_macro_floder");
-    ASSERT_EQ(Macros().size(), 1u);
-    EXPECT_EQ(Macros()[0]->isFolder, 1);
-    auto* combo = Find<CComboUI>("macro_combo");
-    EXPECT_EQ(combo->GetItemText(0), "Work");
-    EXPECT_EQ(combo->GetCurSel(), 0);
-    EXPECT_EQ(Page().SelectedFolder(), 0);
-
-    AnswerName(*wnd, seen, "Fire");
-    Click("btn_add_macro");
-    EXPECT_EQ(seen.mode, 1);
-    ASSERT_EQ(Macros().size(), 2u);
-    EXPECT_EQ(ReadText(Macros()[1]->folderName), u"Work");
-    EXPECT_EQ(ReadText(Macros()[1]->macroName), u"Fire");
-    EXPECT_EQ(Macros()[1]->loopCount, 1);
-    EXPECT_EQ(Find<CListUI>("macro_list")->GetCurSel(), 0);
-    EXPECT_EQ(Page().CurrentMacroPosition(), 1) << "the new macro is loaded";
-    EXPECT_EQ(Text("edit_macro_name"), "Fire");
-
-    // A duplicate keeps the dialog open with a warning; here the user then cancels.
-    ModalSeam::Answer(0, [](WindowImplBase& w) {
-        w.FindControl<CEditUI>("edit_name")->SetText("fire");
-        ModalSeam::Answer(1);  // the warning box
-        w.FindControl<CButtonUI>("ok_btn")->Activate();
-        w.FindControl<CButtonUI>("cancel_btn")->Activate();
-    });
-    Click("btn_add_macro");
-    EXPECT_EQ(ModalSeam::Answered().back(), "MsgWnd");
-    EXPECT_EQ(Macros().size(), 2u);
-    EXPECT_EQ(MacroFile(), ListBytes());
-
-    // A full library refuses a new macro and says why.
-    while (Macros().size() < kMaxLibraryRecords) {
-        Macros().push_back(std::make_unique<MacroRecord>(*Macros()[0]));
-    }
-    AnswerName(*wnd, seen, "One more");
-    ModalSeam::Answer(1);
-    Click("btn_add_macro");
-    EXPECT_EQ(ModalSeam::Answered().back(), "MsgWnd");
-    EXPECT_EQ(Macros().size(), kMaxLibraryRecords);
-    Macros().resize(2);
-}
-
-TEST_F(MacroLibraryPageTest, RenamingFoldersAndMacros) {
-    OpenBound();
-    NameAnswer seen;
-    AnswerName(*wnd, seen, "Alpha");
-    Page().OnMenuCommand("rename_macro_dir");
-    EXPECT_EQ(seen.mode, 2);
-    EXPECT_EQ(Find<CComboUI>("macro_combo")->GetItemText(0), "Alpha");
-    for (int position : {0, 1, 4, 5}) {
-        EXPECT_EQ(ReadText(Macros()[size_t(position)]->folderName), u"Alpha") << position;
-    }
-
-    // The macro menu's rename carries the name to bound buttons.
-    SelectMacro(1);  // a2, bound to button 5
-    AnswerName(*wnd, seen, "Second");
-    Page().OnMenuCommand("rename_macro");
-    EXPECT_EQ(seen.mode, 3);
-    EXPECT_EQ(ReadText(Macros()[4]->macroName), u"Second");
-    EXPECT_EQ(Find<CListUI>("macro_list")->GetItemText(1), "Second");
-    EXPECT_EQ(Text("edit_macro_name"), "Second");
-    EXPECT_EQ(ReadText(Button(0, 5).bindingName), u"Second");
-
-    // Leaving the name field: unchanged asks nothing; changed opens the
-    // dialog, and a cancel puts the name back.
-    auto* name = Find<CEditUI>("edit_macro_name");
-    wnd->GetPaintManager()->SendNotify(name, ev::kKillFocus);
-    EXPECT_EQ(ModalSeam::Pending(), 0);
-    const int answered = int(ModalSeam::Answered().size());
-    name->TypeText("Typed");
-    AnswerName(*wnd, seen, "Typed", "cancel_btn");
-    wnd->GetPaintManager()->SendNotify(name, ev::kKillFocus);
-    EXPECT_EQ(int(ModalSeam::Answered().size()), answered + 1);
-    EXPECT_EQ(Text("edit_macro_name"), "Second");
-    EXPECT_EQ(ReadText(Macros()[4]->macroName), u"Second");
-    EXPECT_EQ(MacroFile(), ListBytes());
-}
-
-TEST_F(MacroLibraryPageTest, DeletingAMacroKeepsBoundButtonsOnTheirMacros) {
-    OpenBound();
-    // Cancelled: nothing changes.
-    SelectMacro(0);
-    ModalSeam::Answer(0);
-    Click("btn_delete_macro");
-    EXPECT_EQ(ModalSeam::Answered().size(), 1);
-    EXPECT_EQ(Macros().size(), 6u);
-
-    ModalSeam::Answer(1);
-    Click("btn_delete_macro");
-    ASSERT_EQ(Macros().size(), 5u);
-    EXPECT_EQ(Page().MacroPositions(), (std::vector<int>{3, 4}));
-    EXPECT_EQ(Find<CListUI>("macro_list")->GetCount(), 2);
-    EXPECT_EQ(Find<CListUI>("macro_list")->GetCurSel(), 0) << "the next macro takes the place";
-    EXPECT_EQ(Page().CurrentMacroPosition(), 3);
-    EXPECT_EQ(Text("edit_macro_name"), "a2");
-    EXPECT_EQ(Page().ActionCount(), 10);
-
-    EXPECT_EQ(Button(0, 2).functionId, DefaultFunction(2)) << "bound to the deleted macro";
-    EXPECT_EQ(Button(0, 5).functionId, fn::kMacro);
-    EXPECT_EQ(Button(0, 5).macroIndex, 3) << "still a2";
-    EXPECT_EQ(Button(1, 40).macroIndex, 4) << "still a3, in the other profile";
-    EXPECT_GE(wnd->bindingChanged, 1);
-    EXPECT_EQ(ProfileFile(), ProfileBytes()) << "the renumbered profiles are saved";
-    EXPECT_EQ(MacroFile(), ListBytes());
-}
-
 TEST_F(MacroLibraryPageTest, DeletingTheOnlyMacroOfAFolderEmptiesTheEditor) {
     OpenBound();
     SelectFolder(1);
@@ -805,37 +651,11 @@ TEST_F(MacroLibraryPageTest, DeletingTheOnlyMacroOfAFolderEmptiesTheEditor) {
     ModalSeam::Answer(1);
     Click("btn_delete_macro");
     EXPECT_EQ(Find<CListUI>("macro_list")->GetCount(), 0);
-    EXPECT_EQ(Page().CurrentMacroPosition(), -1);
+    EXPECT_EQ(Page().CurrentPosition(), -1);
     EXPECT_EQ(Page().ActionCount(), 0);
     EXPECT_EQ(Actions()->GetCount(), 0);
     EXPECT_EQ(Button(0, 5).macroIndex, 3) << "a2 moved down from 4";
     EXPECT_EQ(wnd->bindingChanged, 0) << "no button of the current profile played b1";
-}
-
-TEST_F(MacroLibraryPageTest, DeletingAFolder) {
-    OpenBound();
-    ModalSeam::Answer(1);
-    Click("btn_delete_macro_floder");
-    ASSERT_EQ(Macros().size(), 2u) << "the folder record and its three macros";
-    auto* combo = Find<CComboUI>("macro_combo");
-    ASSERT_EQ(combo->GetCount(), 1);
-    EXPECT_EQ(combo->GetCurSel(), 0);
-    EXPECT_EQ(Page().SelectedFolder(), 0);
-    EXPECT_EQ(Page().MacroPositions(), (std::vector<int>{1}));
-    EXPECT_EQ(Button(0, 2).functionId, DefaultFunction(2));
-    EXPECT_EQ(Button(1, 40).functionId, DefaultFunction(40));
-    EXPECT_EQ(MacroFile(), ListBytes());
-
-    // The last folder: the selector, the macros and the editor empty.
-    SelectMacro(0);
-    ModalSeam::Answer(1);
-    Click("btn_delete_macro_floder");
-    EXPECT_EQ(combo->GetCount(), 0);
-    EXPECT_EQ(Page().SelectedFolder(), -1);
-    EXPECT_TRUE(Page().MacroPositions().empty());
-    EXPECT_EQ(Find<CListUI>("macro_list")->GetCount(), 0);
-    EXPECT_EQ(Page().CurrentMacroPosition(), -1);
-    EXPECT_TRUE(MacroFile().empty());
 }
 
 TEST_F(MacroLibraryPageTest, EditsReachTheButtonsBoundToTheMacro) {
@@ -852,138 +672,6 @@ TEST_F(MacroLibraryPageTest, EditsReachTheButtonsBoundToTheMacro) {
     Commit("edit_loop_time", "4");
     EXPECT_EQ(Button(1, 40).bindingLoops, 4);
     EXPECT_EQ(wnd->bindingChanged, 1);
-}
-
-TEST_F(MacroLibraryPageTest, MenusOpenUnderTheirButtonsAndTheirCommandsReachThePage) {
-    OpenBound();
-    struct Case {
-        const char* button;
-        const char* skin;
-    };
-    for (const Case& c : {Case{"btn_menu_macro", "macromenu.xml"},
-                          Case{"btn_menu_macro_floder", "macrodirmenu.xml"}}) {
-        SCOPED_TRACE(c.button);
-        Click(c.button);
-        CMenuWnd* menu = Page().CurrentMenu();
-        ASSERT_NE(menu, nullptr);
-        EXPECT_EQ(menu->GetSkinFile(), c.skin);
-        const QRect button = Find(c.button)->GetPos();
-        const QRect window = wnd->GetWindowRect();
-        EXPECT_EQ(menu->GetWindowRect().topLeft(),
-                  QPoint(window.left() + button.left(), window.top() + button.bottom() + 1));
-        EXPECT_EQ(menu->GetVisibleItemCount(), 3);
-    }
-
-    // export_macro through the menu and the main window's 0x403 routing.
-    SelectMacro(1);
-    const QString out = program + "out.mbin";
-    CFileDialog::QueueAnswer(out);
-    Click("btn_menu_macro");
-    Page().CurrentMenu()->FindItem("export_macro")->Activate();
-    ASSERT_TRUE(WaitFor([&] { return QFile::exists(out); }));
-    EXPECT_EQ(ReadFile(out), Bytes(*Macros()[4]));
-    const CFileDialog::Request request = CFileDialog::LastRequest();
-    EXPECT_TRUE(request.save);
-    EXPECT_TRUE(request.filter.contains("*.mbin"));
-    EXPECT_EQ(request.defaultExt, "mbin");
-    EXPECT_EQ(QDir(request.folder), QDir(program + "Data"));
-
-    // export_macro_dir: the folder record and every macro of A, any case.
-    const QString dir = program + "A.mbins";
-    CFileDialog::QueueAnswer(dir);
-    Click("btn_menu_macro_floder");
-    Page().CurrentMenu()->FindItem("export_macro_dir")->Activate();
-    ASSERT_TRUE(WaitFor([&] { return QFile::exists(dir); }));
-    std::vector<uint8_t> expected;
-    for (int position : {0, 1, 4, 5}) {
-        const std::vector<uint8_t> r = Bytes(*Macros()[size_t(position)]);
-        expected.insert(expected.end(), r.begin(), r.end());
-    }
-    EXPECT_EQ(ReadFile(dir), expected);
-    EXPECT_EQ(CFileDialog::LastRequest().defaultExt, "mbins");
-
-    // A cancelled file dialog writes nothing.
-    CFileDialog::QueueAnswer(QString());
-    Page().OnMenuCommand("export_macro");
-    EXPECT_EQ(CFileDialog::PendingAnswers(), 0);
-}
-
-TEST_F(MacroLibraryPageTest, ImportingAMacroIntoTheSelectedFolderNamesItAfterTheFile) {
-    Library lib;
-    lib.Folder(u"A");
-    lib.Macro(u"A", u"Combo");
-    lib.Macro(u"A", u"combo_1");
-    Library other;
-    other.Macro(u"Elsewhere", u"Stored", {Key(7, kActionPress, 15), Key(7, kActionRelease)}, 9);
-    Open(lib);
-    const QString file = program + "Combo.mbin";
-    WriteFile(file, Bytes(other.records[0]));
-    CFileDialog::QueueAnswer(file);
-    Page().OnMenuCommand("import_macro");
-    ASSERT_EQ(Macros().size(), 4u);
-    EXPECT_EQ(ReadText(Macros()[3]->macroName), u"Combo_2");
-    EXPECT_EQ(ReadText(Macros()[3]->folderName), u"A");
-    EXPECT_EQ(Macros()[3]->loopCount, 9);
-    EXPECT_EQ(Page().MacroPositions(), (std::vector<int>{1, 2, 3}));
-    EXPECT_EQ(Find<CListUI>("macro_list")->GetItemText(2), "Combo_2");
-    EXPECT_EQ(Page().CurrentMacroPosition(), 3) << "the imported macro is selected";
-    EXPECT_EQ(Page().ActionCount(), 2);
-    EXPECT_EQ(CFileDialog::LastRequest().save, false);
-    EXPECT_EQ(MacroFile(), ListBytes());
-
-    // A file that is not one record is refused with a message, and nothing changes.
-    const QString cut = program + "cut.mbin";
-    std::vector<uint8_t> bytes = Bytes(other.records[0]);
-    bytes.resize(500);
-    WriteFile(cut, bytes);
-    CFileDialog::QueueAnswer(cut);
-    ModalSeam::Answer(1);
-    Page().OnMenuCommand("import_macro");
-    EXPECT_EQ(ModalSeam::Answered(), QStringList{"MsgWnd"});
-    EXPECT_EQ(Macros().size(), 4u);
-}
-
-TEST_F(MacroLibraryPageTest, ImportingWithoutFoldersCreatesTheStoredFolder) {
-    Library other;
-    other.Macro(u"Games", u"Jump", {Key(44, kActionPress)});
-    Open(Library{});
-    const QString file = program + "whatever.mbin";
-    WriteFile(file, Bytes(other.records[0]));
-    CFileDialog::QueueAnswer(file);
-    Page().OnMenuCommand("import_macro");
-    ASSERT_EQ(Macros().size(), 2u);
-    EXPECT_EQ(Macros()[0]->isFolder, 1);
-    EXPECT_EQ(ReadText(Macros()[0]->folderName), u"Games");
-    EXPECT_EQ(ReadText(Macros()[1]->macroName), u"Jump");
-    EXPECT_EQ(Find<CComboUI>("macro_combo")->GetCurSel(), 0);
-    EXPECT_EQ(Find<CListUI>("macro_list")->GetCurSel(), 0);
-    EXPECT_EQ(Page().CurrentMacroPosition(), 1);
-}
-
-TEST_F(MacroLibraryPageTest, ImportingAFolderTwiceGivesTwoFolders) {
-    Library source;
-    source.Folder(u"Original");
-    source.Macro(u"Original", u"m1", {Key(4, kActionPress)});
-    source.Macro(u"Original", u"m2");
-    std::vector<uint8_t> bytes;
-    for (const MacroRecord& r : source.records) {
-        const std::vector<uint8_t> b = Bytes(r);
-        bytes.insert(bytes.end(), b.begin(), b.end());
-    }
-    Open(Standard());
-    const QString file = program + "Work.mbins";
-    WriteFile(file, bytes);
-    for (const char* expected : {"Work", "Work_1"}) {
-        SCOPED_TRACE(expected);
-        CFileDialog::QueueAnswer(file);
-        Page().OnMenuCommand("import_macro_dir");
-        auto* combo = Find<CComboUI>("macro_combo");
-        EXPECT_EQ(combo->GetItemText(combo->GetCount() - 1), expected);
-        EXPECT_EQ(combo->GetCurSel(), combo->GetCount() - 1);
-        EXPECT_EQ(Find<CListUI>("macro_list")->GetCount(), 2);
-    }
-    EXPECT_EQ(Macros().size(), 12u);
-    EXPECT_EQ(MacroFile(), ListBytes());
 }
 
 // ---- the select-macro dialog ----------------------------------------------------
