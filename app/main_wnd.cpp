@@ -15,6 +15,7 @@
 #include "macros/x_keyboard.h"
 #include "performance/desktop_pointer.h"
 #include "ui/resource_manager.h"
+#include "ui/text.h"
 
 namespace mouse {
 
@@ -25,8 +26,7 @@ QString Text(const char* key) {
 }
 
 QString ProfileName(const ProfileRecord& record) {
-    std::u16string name = ReadText(record.name);
-    return QString::fromUtf16(name.data(), qsizetype(name.size()));
+    return ToQString(ReadText(record.name));
 }
 
 constexpr UINT kDpiPopupTimer = 52;

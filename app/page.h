@@ -56,26 +56,6 @@ protected:
     // profile is bound to the changed record.
     void ApplyBindingChange(const BindingChange& change);
 
-    // Fills a folder selector with the names of the folder records of a
-    // library (items 25 high) and selects the first one.
-    template <typename Record>
-    void FillFolderCombo(const char* comboName, const std::vector<std::unique_ptr<Record>>& list) {
-        auto* combo = m_pPM->TryFindControl<CComboUI>(comboName);
-        if (combo == nullptr) {
-            return;
-        }
-        combo->RemoveAll();
-        for (const auto& record : list) {
-            if (record->isFolder == 1) {
-                std::u16string name = ReadText(record->folderName);
-                combo->AddItem(QString::fromUtf16(name.data(), qsizetype(name.size())), 25);
-            }
-        }
-        if (combo->GetCount() > 0) {
-            combo->SelectItem(0);
-        }
-    }
-
     PageHost& m_host;
     CPaintManagerUI* m_pPM;
 };

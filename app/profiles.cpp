@@ -8,6 +8,7 @@
 #include "device/diagnostics.h"
 #include "store/profile_file.h"
 #include "ui/resource_manager.h"
+#include "ui/text.h"
 
 namespace mouse {
 
@@ -15,14 +16,6 @@ namespace {
 
 QString Text(const char* key) {
     return CResourceManager::GetInstance()->GetText(key);
-}
-
-QString ToQString(const std::u16string& text) {
-    return QString::fromUtf16(text.data(), qsizetype(text.size()));
-}
-
-std::u16string ToU16(const QString& text) {
-    return text.toStdU16String();
 }
 
 const QString kProfileFilter = QStringLiteral("Profile Data (*.pbin *.PBIN)");

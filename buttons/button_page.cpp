@@ -9,22 +9,14 @@
 #include "macros/select_macro_wnd.h"
 #include "store/tables.h"
 #include "ui/resource_manager.h"
+#include "ui/text.h"
 
 namespace mouse {
 
 namespace {
 
-QString Numbered(const char* pattern, int n) {
-    return QString::fromLatin1(pattern).replace(QStringLiteral("%d"), QString::number(n));
-}
-
 QString Text(const QString& key) {
     return CResourceManager::GetInstance()->GetText(key);
-}
-
-QString FromText(const TextField& field) {
-    const std::u16string text = ReadText(field);
-    return QString::fromUtf16(text.data(), qsizetype(text.size()));
 }
 
 // Timer that preselects the bound macro or preset in the select dialogs.
@@ -78,7 +70,7 @@ std::optional<QString> ComposedLabel(const ButtonEntry& entry) {
             }
             const std::u16string key = KeyNameKey(entry.shortcutKey);
             if (!key.empty()) {
-                label += Text(QString::fromUtf16(key.data(), qsizetype(key.size())));
+                label += Text(ToQString(key));
             }
             return label;
         }
@@ -86,7 +78,8 @@ std::optional<QString> ComposedLabel(const ButtonEntry& entry) {
         case fn::kLeftButtonMacro:
         case fn::kRecoil:
             return Text(QString::fromStdString(FunctionTextKey(entry.functionId))) +
-                   FromText(entry.bindingFolder) + QLatin1Char('-') + FromText(entry.bindingName);
+                   ToQString(ReadText(entry.bindingFolder)) + QLatin1Char('-') +
+                   ToQString(ReadText(entry.bindingName));
         default:
             return std::nullopt;
     }

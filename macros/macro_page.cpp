@@ -65,8 +65,7 @@ void CMacroPage::InitControls() {
     InitLibrary();
     m_pLoops = m_pPM->FindControl<CEditUI>("edit_loop_time");
     for (int i = 0; i < 3; ++i) {
-        m_pDelayMode[i] =
-            m_pPM->FindControl<COptionUI>(QStringLiteral("macro_delay_option_%1").arg(i + 1));
+        m_pDelayMode[i] = m_pPM->FindControl<COptionUI>(Numbered("macro_delay_option_%d", i + 1));
     }
     m_pDefaultDelay = m_pPM->FindControl<CEditUI>("edit_default_delay");
     m_pRecord = m_pPM->FindControl<CCheckBoxUI>("btn_record");

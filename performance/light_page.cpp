@@ -1,6 +1,7 @@
 #include "performance/light_page.h"
 
 #include "performance/colour_pick.h"
+#include "ui/text.h"
 
 namespace mouse {
 
@@ -58,7 +59,7 @@ CLightPage::CLightPage(PageHost& host, CPaintManagerUI& manager) : CPage(host, m
 void CLightPage::InitControls() {
     // FindControl reports every control that is missing or of another kind.
     for (int i = 0; i < kEffects; ++i) {
-        m_pEffect[i] = m_pPM->FindControl<COptionUI>(QString("light_mode_option_%1").arg(i + 1));
+        m_pEffect[i] = m_pPM->FindControl<COptionUI>(Numbered("light_mode_option_%d", i + 1));
     }
     m_pBrightnessGroup = m_pPM->FindControl("brightness_ver");
     m_pSpeedGroup = m_pPM->FindControl("breathing_ver");
@@ -74,11 +75,10 @@ void CLightPage::InitControls() {
     m_pEdit[2] = m_pPM->FindControl<CEditUI>("b_edit");
     m_pFixedColour = m_pPM->FindControl<CButtonUI>("btn_fix_color");
     for (int i = 0; i < kCycleColours; ++i) {
-        m_pCycleColour[i] = m_pPM->FindControl<CButtonUI>(QString("btn_cycle_color_%1").arg(i + 1));
+        m_pCycleColour[i] = m_pPM->FindControl<CButtonUI>(Numbered("btn_cycle_color_%d", i + 1));
     }
     for (int i = 0; i < 2; ++i) {
-        m_pColourMode[i] =
-            m_pPM->FindControl<COptionUI>(QString("option_color_mode_%1").arg(i + 1));
+        m_pColourMode[i] = m_pPM->FindControl<COptionUI>(Numbered("option_color_mode_%d", i + 1));
     }
 }
 

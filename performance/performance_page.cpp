@@ -2,14 +2,11 @@
 
 #include "device/dpi_scale.h"
 #include "performance/colour_pick.h"
+#include "ui/text.h"
 
 namespace mouse {
 
 namespace {
-
-QString Numbered(const char* pattern, int n) {
-    return QString::fromLatin1(pattern).replace(QStringLiteral("%d"), QString::number(n));
-}
 
 QString KeyResponseText(int ms) {
     return QStringLiteral("%1 ms").arg(ms);
