@@ -8,6 +8,7 @@
 #include <functional>
 
 #include "app/main_wnd.h"
+#include "device/messages.h"
 
 namespace mouse::test {
 
@@ -46,5 +47,20 @@ inline bool PrepareProgramFolder(const QString& program, const char* ini) {
     QFile file(program + "Data.ini");
     return file.open(QIODevice::WriteOnly) && file.write(ini) == qint64(qstrlen(ini));
 }
+
+// The main window, counting the binding-changed notices (0x467) it receives.
+class CountingWnd final : public CMainWnd {
+public:
+    using CMainWnd::CMainWnd;
+    int bindingChanged = 0;
+
+protected:
+    LRESULT HandleCustomMessage(UINT msg, WPARAM wParam, LPARAM lParam, bool& handled) override {
+        if (msg == kMsgBindingChanged) {
+            ++bindingChanged;
+        }
+        return CMainWnd::HandleCustomMessage(msg, wParam, lParam, handled);
+    }
+};
 
 }  // namespace mouse::test

@@ -53,21 +53,6 @@ struct GunSide {
     static int32_t& Index(ButtonEntry& e) { return e.gunIndex; }
 };
 
-// The main window, counting the binding-changed notifications it receives.
-class CountingWnd final : public CMainWnd {
-public:
-    using CMainWnd::CMainWnd;
-    int bindingChanged = 0;
-
-protected:
-    LRESULT HandleCustomMessage(UINT msg, WPARAM wParam, LPARAM lParam, bool& handled) override {
-        if (msg == kMsgBindingChanged) {
-            ++bindingChanged;
-        }
-        return CMainWnd::HandleCustomMessage(msg, wParam, lParam, handled);
-    }
-};
-
 template <typename Side>
 class LibraryPageTest : public ::testing::Test {
 protected:
@@ -138,7 +123,7 @@ protected:
         MainWndOptions options = test::TestWindowOptions(program);
         options.hook = &hook;  // never the tester's own input
         options.keyboard = &usLayout;
-        wnd = std::make_unique<CountingWnd>(options);
+        wnd = std::make_unique<test::CountingWnd>(options);
         ASSERT_TRUE(wnd->Create(nullptr)) << CPaintManagerUI::GetErrors().join("\n").toStdString();
         wnd->ShowMainWindow();
         Find<COptionUI>(N("%s_btn"))->Activate();
@@ -223,7 +208,7 @@ protected:
     QString program;
     test::FakeHook hook;
     UsKeyboardLayout usLayout;
-    std::unique_ptr<CountingWnd> wnd;
+    std::unique_ptr<test::CountingWnd> wnd;
     Seen seen;
 };
 
