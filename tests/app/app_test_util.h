@@ -12,6 +12,13 @@
 
 namespace mouse::test {
 
+// True on a CI machine (CI set and not "false"): there a test whose tools
+// (Xvfb, gsettings) are missing fails instead of skipping.
+inline bool InCi() {
+    const QByteArray ci = qgetenv("CI");
+    return !ci.isEmpty() && ci != "0" && ci != "false";
+}
+
 // Runs the event loop until done() holds or ms milliseconds have passed.
 inline bool WaitFor(const std::function<bool()>& done, int ms = 5000) {
     QElapsedTimer timer;
