@@ -26,10 +26,6 @@ namespace mouse {
 
 using test::WaitFor;
 
-const char* const kIni =
-    "[Default]\r\nVID=04d9\r\nPID=a09f\r\nSensor=3311\r\nDistance=1\r\n"
-    "Distance_Value=1,2,3,4,5,6,7,8\r\nVer_H=1\r\nVer_L=0\r\nUpdate=0\r\n";
-
 inline MacroAction Key(uint8_t code, uint8_t kind, uint16_t delay = 10) {
     MacroAction a{};
     a.code = code;
@@ -86,25 +82,8 @@ inline QString Lang(const std::u16string& key) {
         QString::fromUtf16(key.data(), qsizetype(key.size())));
 }
 
-class MacroPageTest : public ::testing::Test {
+class MacroPageTest : public test::MainWndTest {
 protected:
-    void SetUp() override {
-        ModalSeam::Clear();
-        CFileDialog::ClearAnswers();
-        CPaintManagerUI::SetManualTimers(false);
-        CPaintManagerUI::SetResourcePath(MOUSE_APP_DIR "/res/");
-        CPaintManagerUI::ClearErrors();
-        ASSERT_TRUE(folder.isValid());
-        program = folder.path() + "/";
-        ASSERT_TRUE(test::PrepareProgramFolder(program, kIni));
-    }
-    void TearDown() override {
-        wnd.reset();
-        unsetenv("MOUSE_SIM_SOCKET");
-        ModalSeam::Clear();
-        CFileDialog::ClearAnswers();
-        CPaintManagerUI::SetManualTimers(false);
-    }
     // Profiles to start with, written to profile.bin before the window starts.
     void WriteProfiles(const std::vector<ProfileRecord*>& profiles) {
         QFile f(program + "Data/profile.bin");
@@ -113,33 +92,12 @@ protected:
             f.write(reinterpret_cast<const char*>(p), sizeof *p);
         }
     }
-    void WriteLibrary(const Library& lib) {
-        QFile f(program + "Data/macro.bin");
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(reinterpret_cast<const char*>(lib.records.data()),
-                qint64(lib.records.size() * sizeof(MacroRecord)));
-    }
     // The main window, shown, on the macro tab.
     void Open(const Library& lib) {
-        WriteLibrary(lib);
-        setenv("MOUSE_SIM_SOCKET", (program + "no-such-socket").toUtf8().data(), 1);
-        MainWndOptions options = test::TestWindowOptions(program);
-        options.hook = &hook;  // never the tester's own input
-        options.keyboard = &usLayout;
-        wnd = std::make_unique<test::CountingWnd>(options);
-        ASSERT_TRUE(wnd->Create(nullptr)) << CPaintManagerUI::GetErrors().join("\n").toStdString();
-        wnd->ShowMainWindow();
-        wnd->FindControl<COptionUI>("macro_btn")->Activate();
-        EXPECT_TRUE(CPaintManagerUI::GetErrors().isEmpty())
-            << CPaintManagerUI::GetErrors().join("\n").toStdString();
+        WriteStore("macro.bin", lib.records);
+        OpenOn("macro_btn");
     }
 
-    template <class T = CControlUI>
-    T* Find(const QString& name) {
-        T* control = wnd->FindControl<T>(name);
-        EXPECT_NE(control, nullptr) << name.toStdString();
-        return control;
-    }
     CMacroPage& Page() { return wnd->MacroPage(); }
     std::vector<std::unique_ptr<MacroRecord>>& Macros() { return wnd->GetStores().macros; }
     QString Text(const char* name) { return Find(name)->GetText(); }
@@ -177,16 +135,12 @@ protected:
     }
     // macro.bin as the background writer leaves it once everything is saved.
     std::vector<uint8_t> MacroFile() {
-        wnd->Writer().Drain();
-        std::vector<uint8_t> bytes;
-        ReadWholeFile((program + "Data/macro.bin").toStdString(), bytes);
-        return bytes;
+        const QByteArray bytes = SavedStore("macro.bin");
+        return {bytes.begin(), bytes.end()};
     }
     std::vector<uint8_t> ProfileFile() {
-        wnd->Writer().Drain();
-        std::vector<uint8_t> bytes;
-        ReadWholeFile((program + "Data/profile.bin").toStdString(), bytes);
-        return bytes;
+        const QByteArray bytes = SavedStore("profile.bin");
+        return {bytes.begin(), bytes.end()};
     }
     std::vector<uint8_t> ProfileBytes() {
         std::vector<uint8_t> bytes;
@@ -204,12 +158,6 @@ protected:
         }
         return bytes;
     }
-
-    QTemporaryDir folder;
-    QString program;
-    test::FakeHook hook;
-    UsKeyboardLayout usLayout;
-    std::unique_ptr<test::CountingWnd> wnd;
 };
 
 // Library used by most tests: folders A and B; A holds a1 (four actions of

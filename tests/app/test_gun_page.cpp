@@ -27,10 +27,6 @@ namespace {
 
 using test::WaitFor;
 
-const char* const kIni =
-    "[Default]\r\nVID=04d9\r\nPID=a09f\r\nSensor=3311\r\nDistance=1\r\n"
-    "Distance_Value=1,2,3,4,5,6,7,8\r\nVer_H=1\r\nVer_L=0\r\nUpdate=0\r\n";
-
 GunRecord Folder(const char16_t* name) {
     GunRecord r;
     std::memset(&r, 0, sizeof r);
@@ -52,38 +48,12 @@ GunRecord Gun(const char16_t* folder, const char16_t* name, int count = 30) {
     return r;
 }
 
-class GunPageTest : public ::testing::Test {
+class GunPageTest : public test::MainWndTest {
 protected:
-    void SetUp() override {
-        ModalSeam::Clear();
-        CFileDialog::ClearAnswers();
-        CPaintManagerUI::SetResourcePath(MOUSE_APP_DIR "/res/");
-        CPaintManagerUI::ClearErrors();
-        ASSERT_TRUE(folder.isValid());
-        program = folder.path() + "/";
-        ASSERT_TRUE(test::PrepareProgramFolder(program, kIni));
-        setenv("MOUSE_SIM_SOCKET", (program + "no-such-socket").toUtf8().data(), 1);
-    }
-    void TearDown() override {
-        wnd.reset();
-        unsetenv("MOUSE_SIM_SOCKET");
-        EXPECT_EQ(ModalSeam::Pending(), 0) << "a dialog the test expected did not open";
-        ModalSeam::Clear();
-        CFileDialog::ClearAnswers();
-    }
-    void WriteGuns(const std::vector<GunRecord>& guns) {
-        QFile f(program + "Data/gun.bin");
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        for (const GunRecord& g : guns) {
-            f.write(reinterpret_cast<const char*>(&g), sizeof g);
-        }
-    }
+    void WriteGuns(const std::vector<GunRecord>& guns) { WriteStore("gun.bin", guns); }
     // gun.bin as the page saved it, once every queued save is written.
     std::vector<GunRecord> SavedGuns() {
-        wnd->Writer().Drain();
-        QFile f(program + "Data/gun.bin");
-        EXPECT_TRUE(f.open(QIODevice::ReadOnly));
-        const QByteArray bytes = f.readAll();
+        const QByteArray bytes = SavedStore("gun.bin");
         EXPECT_EQ(bytes.size() % qsizetype(sizeof(GunRecord)), 0);
         std::vector<GunRecord> out(size_t(bytes.size()) / sizeof(GunRecord));
         if (!out.empty()) {
@@ -91,28 +61,10 @@ protected:
         }
         return out;
     }
-    QByteArray GunFile() {
-        wnd->Writer().Drain();
-        QFile f(program + "Data/gun.bin");
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
+    QByteArray GunFile() { return SavedStore("gun.bin"); }
     // The main window, shown, on the recoil tab.
-    void Open() {
-        wnd = std::make_unique<CMainWnd>(test::TestWindowOptions(program));
-        ASSERT_TRUE(wnd->Create(nullptr)) << CPaintManagerUI::GetErrors().join("\n").toStdString();
-        wnd->ShowMainWindow();
-        QApplication::setActiveWindow(wnd->GetHostWidget());
-        wnd->FindControl<COptionUI>("gun_btn")->Activate();
-        EXPECT_TRUE(CPaintManagerUI::GetErrors().isEmpty())
-            << CPaintManagerUI::GetErrors().join("\n").toStdString();
-    }
+    void Open() { OpenOn("gun_btn"); }
 
-    template <class T = CControlUI>
-    T* Find(const QString& name) {
-        T* control = wnd->FindControl<T>(name);
-        EXPECT_NE(control, nullptr) << name.toStdString();
-        return control;
-    }
     CComboUI* Folders() { return Find<CComboUI>("gun_combo"); }
     CListUI* List() { return Find<CListUI>("gun_list"); }
     CComboUI* Count() { return Find<CComboUI>("zidan_combo"); }
@@ -125,13 +77,6 @@ protected:
     }
     const CGunPage& Page() { return wnd->GunPage(); }
     GunRecord& Record(int position) { return *wnd->GetStores().guns.at(size_t(position)); }
-    static QStringList Items(CItemsUI* items) {
-        QStringList out;
-        for (int i = 0; i < items->GetCount(); ++i) {
-            out << items->GetItemText(i);
-        }
-        return out;
-    }
     // Rows 1-30 that are shown.
     int ShownRows() {
         int shown = 0;
@@ -151,17 +96,6 @@ protected:
         Edit("delay", 30)->SetFocus();
         QCoreApplication::processEvents();
     }
-    // Answers the next name dialog with `name` and OK.
-    static void AnswerName(const QString& name) {
-        ModalSeam::Answer(0, [name](WindowImplBase& w) {
-            w.FindControl<CEditUI>("edit_name")->SetText(name);
-            w.FindControl<CButtonUI>("ok_btn")->Activate();
-        });
-    }
-
-    QTemporaryDir folder;
-    QString program;
-    std::unique_ptr<CMainWnd> wnd;
 };
 
 TEST_F(GunPageTest, FoldersAndTheirPresetsShowInLibraryOrder) {

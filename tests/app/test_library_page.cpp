@@ -26,10 +26,6 @@ namespace {
 
 using test::WaitFor;
 
-const char* const kIni =
-    "[Default]\r\nVID=04d9\r\nPID=a09f\r\nSensor=3311\r\nDistance=1\r\n"
-    "Distance_Value=1,2,3,4,5,6,7,8\r\nVer_H=1\r\nVer_L=0\r\nUpdate=0\r\n";
-
 // What differs between the two pages for these tests.
 struct MacroSide {
     using Traits = MacroTraits;
@@ -54,27 +50,9 @@ struct GunSide {
 };
 
 template <typename Side>
-class LibraryPageTest : public ::testing::Test {
+class LibraryPageTest : public test::MainWndTest {
 protected:
     using Record = typename Side::Record;
-
-    void SetUp() override {
-        ModalSeam::Clear();
-        CFileDialog::ClearAnswers();
-        CPaintManagerUI::SetResourcePath(MOUSE_APP_DIR "/res/");
-        CPaintManagerUI::ClearErrors();
-        ASSERT_TRUE(folder.isValid());
-        program = folder.path() + "/";
-        ASSERT_TRUE(test::PrepareProgramFolder(program, kIni));
-        setenv("MOUSE_SIM_SOCKET", (program + "no-such-socket").toUtf8().data(), 1);
-    }
-    void TearDown() override {
-        wnd.reset();
-        unsetenv("MOUSE_SIM_SOCKET");
-        EXPECT_EQ(ModalSeam::Pending(), 0) << "a dialog the test expected did not open";
-        ModalSeam::Clear();
-        CFileDialog::ClearAnswers();
-    }
 
     // Records written to the store file before the window starts.
     static Record Folder(const char16_t* name) {
@@ -115,32 +93,13 @@ protected:
     }
     // The main window, shown, on the page's tab.
     void Open(const std::vector<Record>& records) {
-        QFile f(StoreFile());
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(reinterpret_cast<const char*>(records.data()),
-                qint64(records.size() * sizeof(Record)));
-        f.close();
-        MainWndOptions options = test::TestWindowOptions(program);
-        options.hook = &hook;  // never the tester's own input
-        options.keyboard = &usLayout;
-        wnd = std::make_unique<test::CountingWnd>(options);
-        ASSERT_TRUE(wnd->Create(nullptr)) << CPaintManagerUI::GetErrors().join("\n").toStdString();
-        wnd->ShowMainWindow();
-        Find<COptionUI>(N("%s_btn"))->Activate();
-        EXPECT_TRUE(CPaintManagerUI::GetErrors().isEmpty())
-            << CPaintManagerUI::GetErrors().join("\n").toStdString();
+        this->WriteStore(N("%s.bin").toLatin1().constData(), records);
+        this->OpenOn(N("%s_btn").toLatin1().constData());
     }
 
     // A name of the page with "%s" standing for its noun.
     static QString N(const char* pattern) {
         return QString::fromLatin1(pattern).replace("%s", Side::kNoun);
-    }
-    QString StoreFile() const { return program + "Data/" + N("%s.bin"); }
-    template <class T = CControlUI>
-    T* Find(const QString& name) {
-        T* control = wnd->FindControl<T>(name);
-        EXPECT_NE(control, nullptr) << name.toStdString();
-        return control;
     }
     void Click(const char* pattern) { Find<CButtonUI>(N(pattern))->Activate(); }
     void Command(const char* pattern) { Page().OnMenuCommand(N(pattern)); }
@@ -154,13 +113,6 @@ protected:
     ButtonEntry& Button(int profile, int slot) {
         return wnd->GetStores().profiles.at(size_t(profile))->buttons[slot];
     }
-    static QStringList Items(CItemsUI* items) {
-        QStringList out;
-        for (int i = 0; i < items->GetCount(); ++i) {
-            out << items->GetItemText(i);
-        }
-        return out;
-    }
     // Leaves the name field after typing text into it.
     void TypeName(const QString& text) {
         NameField()->TypeText(text);
@@ -171,10 +123,7 @@ protected:
         QFile f(path);
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
-    QByteArray Saved() {
-        wnd->Writer().Drain();
-        return ReadBytes(StoreFile());
-    }
+    QByteArray Saved() { return this->SavedStore(N("%s.bin").toLatin1().constData()); }
     QByteArray ListBytes() {
         QByteArray bytes;
         for (const auto& r : Records()) {
@@ -204,11 +153,6 @@ protected:
         });
     }
 
-    QTemporaryDir folder;
-    QString program;
-    test::FakeHook hook;
-    UsKeyboardLayout usLayout;
-    std::unique_ptr<test::CountingWnd> wnd;
     Seen seen;
 };
 
