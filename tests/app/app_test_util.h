@@ -15,6 +15,7 @@
 
 #include "app/main_wnd.h"
 #include "device/messages.h"
+#include "drivers/sim/sim_process.h"
 #include "hook/recorder_fakes.h"
 #include "ui/ui.h"
 
@@ -108,6 +109,19 @@ protected:
         CFileDialog::ClearAnswers();
         CPaintManagerUI::SetManualTimers(false);
     }
+    // A virtual mouse for the window to find, instead of none.
+    void StartMouse() {
+        ASSERT_TRUE(sim.Start(MOUSE_APP_DIR "/mouse-sim", {})) << sim.Error();
+        setenv("MOUSE_SIM_SOCKET", sim.SocketPath().c_str(), 1);
+    }
+    // Profiles to start with, written to profile.bin before the window starts.
+    void WriteProfiles(const std::vector<ProfileRecord*>& profiles) {
+        QFile f(program + "Data/profile.bin");
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        for (const ProfileRecord* p : profiles) {
+            f.write(reinterpret_cast<const char*>(p), sizeof *p);
+        }
+    }
     // Records written to Data/<file> before the window starts.
     template <class Record>
     void WriteStore(const char* file, const std::vector<Record>& records) {
@@ -152,6 +166,7 @@ protected:
 
     QTemporaryDir folder;
     QString program;
+    SimProcess sim;
     FakeHook hook;
     UsKeyboardLayout usLayout;
     std::unique_ptr<CountingWnd> wnd;

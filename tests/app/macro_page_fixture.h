@@ -84,14 +84,6 @@ inline QString Lang(const std::u16string& key) {
 
 class MacroPageTest : public test::MainWndTest {
 protected:
-    // Profiles to start with, written to profile.bin before the window starts.
-    void WriteProfiles(const std::vector<ProfileRecord*>& profiles) {
-        QFile f(program + "Data/profile.bin");
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        for (const ProfileRecord* p : profiles) {
-            f.write(reinterpret_cast<const char*>(p), sizeof *p);
-        }
-    }
     // The main window, shown, on the macro tab.
     void Open(const Library& lib) {
         WriteStore("macro.bin", lib.records);
