@@ -14,19 +14,13 @@
 #include <vector>
 
 #include "app/main_wnd.h"
+#include "ci_env.h"
 #include "device/messages.h"
 #include "drivers/sim/sim_process.h"
 #include "hook/recorder_fakes.h"
 #include "ui/ui.h"
 
 namespace mouse::test {
-
-// True on a CI machine (CI set and not "false"): there a test whose tools
-// (Xvfb, gsettings) are missing fails instead of skipping.
-inline bool InCi() {
-    const QByteArray ci = qgetenv("CI");
-    return !ci.isEmpty() && ci != "0" && ci != "false";
-}
 
 // Runs the event loop until done() holds or ms milliseconds have passed.
 inline bool WaitFor(const std::function<bool()>& done, int ms = 5000) {

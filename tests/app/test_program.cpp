@@ -15,6 +15,7 @@
 #include <map>
 
 #include "app_test_util.h"
+#include "ci_env.h"
 #include "device/encode.h"
 #include "drivers/sim/sim_client.h"
 #include "drivers/sim/sim_process.h"
@@ -118,12 +119,7 @@ private:
 struct ProgramTest : ::testing::Test {
     void SetUp() override {
         if (!XServer::Get().Ok()) {
-            // A CI machine has Xvfb (scripts/install-deps.sh): there its
-            // absence fails the test instead of passing it unseen.
-            if (test::InCi()) {
-                FAIL() << "Xvfb is not available";
-            }
-            GTEST_SKIP() << "Xvfb is not available";
+            MOUSE_SKIP_UNLESS_CI("Xvfb is not available");
         }
         ASSERT_TRUE(folder.isValid());
         program = folder.path() + "/app";
