@@ -12,7 +12,7 @@ namespace mouse {
 
 Q_LOGGING_CATEGORY(lcApp, "mouse.app", QtInfoMsg)
 Q_LOGGING_CATEGORY(lcProfiles, "mouse.profiles", QtInfoMsg)
-Q_LOGGING_CATEGORY(lcGuns, "mouse.guns", QtInfoMsg)
+Q_LOGGING_CATEGORY(lcLibrary, "mouse.library", QtInfoMsg)
 Q_LOGGING_CATEGORY(lcKeys, "mouse.keys", QtInfoMsg)
 
 namespace {

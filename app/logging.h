@@ -9,7 +9,7 @@ namespace mouse {
 
 Q_DECLARE_LOGGING_CATEGORY(lcApp)       // start-up, the main window, the device state
 Q_DECLARE_LOGGING_CATEGORY(lcProfiles)  // profile import and export
-Q_DECLARE_LOGGING_CATEGORY(lcGuns)      // recoil preset import and export
+Q_DECLARE_LOGGING_CATEGORY(lcLibrary)   // macro and preset library import and export
 Q_DECLARE_LOGGING_CATEGORY(lcKeys)      // the shortcut dialog's key capture
 
 // Sends the lines of the Qt-free parts (device worker, desktop pointer

@@ -15,6 +15,7 @@
 #include "macros/x_keyboard.h"
 #include "performance/desktop_pointer.h"
 #include "ui/resource_manager.h"
+#include "ui/text.h"
 
 namespace mouse {
 
@@ -25,8 +26,7 @@ QString Text(const char* key) {
 }
 
 QString ProfileName(const ProfileRecord& record) {
-    std::u16string name = ReadText(record.name);
-    return QString::fromUtf16(name.data(), qsizetype(name.size()));
+    return ToQString(ReadText(record.name));
 }
 
 constexpr UINT kDpiPopupTimer = 52;
@@ -41,7 +41,13 @@ constexpr uint32_t kStatusBadColour = 0xFFFF5A5Fu;
 }  // namespace
 
 CMainWnd::CMainWnd(MainWndOptions options)
-    : m_options(std::move(options)), m_template(std::make_unique<ProfileRecord>()) {
+    : m_options(std::move(options)),
+      m_buttonPage(*this, m_pm),
+      m_performancePage(*this, m_pm),
+      m_lightPage(*this, m_pm),
+      m_macroPage(*this, m_pm),
+      m_gunPage(*this, m_pm),
+      m_template(std::make_unique<ProfileRecord>()) {
     if (!m_options.programFolder.endsWith('/')) {
         m_options.programFolder += '/';
     }
@@ -100,11 +106,8 @@ void CMainWnd::InitWindow() {
 }
 
 void CMainWnd::InitMainWindow() {
-    // 1. The pages know their window; each is a virtual window of the pump.
+    // 1. Each page is a virtual window of the pump.
     CPage* pages[] = {&m_buttonPage, &m_performancePage, &m_lightPage, &m_macroPage, &m_gunPage};
-    for (CPage* page : pages) {
-        page->SetOwner(this, &m_pm);
-    }
     AddVirtualWnd("ButtonPage", &m_buttonPage);
     AddVirtualWnd("PerformancePage", &m_performancePage);
     AddVirtualWnd("LightPage", &m_lightPage);
@@ -261,12 +264,41 @@ void CMainWnd::FillProfileCombo() {
 }
 
 void CMainWnd::RefreshPages() {
-    m_buttonPage.ShowMode(CurrentProfile().buttonMode);
-    for (int slot = 0; slot < kButtonSlots; ++slot) {
-        m_buttonPage.ShowButton(slot);
+    CPage* pages[] = {&m_buttonPage, &m_performancePage, &m_lightPage, &m_macroPage, &m_gunPage};
+    for (CPage* page : pages) {
+        page->Refresh();
     }
-    m_performancePage.RefreshFromProfile();
-    m_lightPage.RefreshFromProfile();
+}
+
+void CMainWnd::ShowOverlay(bool show) {
+    if (CControlUI* overlay = m_pm.TryFindControl(QStringLiteral("disable_window_ver"))) {
+        overlay->SetVisible(show);
+    }
+}
+
+int CMainWnd::RunDialog(WindowImplBase& dlg, const std::function<void()>& beforeShow) {
+    ShowOverlay(true);
+    int result = 0;
+    if (dlg.Create(this, {}, kStyleTool)) {
+        if (beforeShow) {
+            beforeShow();
+        }
+        dlg.CenterWindow();
+        result = dlg.ShowModal();
+    }
+    ShowOverlay(false);
+    return result;
+}
+
+bool CMainWnd::Confirm(const QString& messageKey) {
+    ShowOverlay(true);
+    const int result = ShowMessage(this, QStringLiteral("warning_title_text"), messageKey);
+    ShowOverlay(false);
+    return result == 1;
+}
+
+void CMainWnd::NoticeBindingChange() {
+    SendMessage(kMsgBindingChanged, 0, 0);
 }
 
 bool CMainWnd::StartsHidden(bool commandLine) const {
@@ -433,10 +465,7 @@ LRESULT CMainWnd::HandleCustomMessage(UINT msg, WPARAM wParam, LPARAM lParam, bo
             ShowWindowOrNoDevice();
             return 0;
         case kMsgBindingChanged:
-            m_buttonPage.ShowMode(CurrentProfile().buttonMode);
-            for (int slot = 0; slot < kButtonSlots; ++slot) {
-                m_buttonPage.ShowButton(slot);
-            }
+            m_buttonPage.Refresh();
             return 0;
         case kMsgDpiPopup:
             ShowDpiPopup(int(lParam));

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "app/launcher.h"
+#include "app/page_host.h"
 #include "buttons/button_page.h"
 #include "buttons/dpi_msg.h"
 #include "device/device_link.h"
@@ -88,7 +89,7 @@ struct MainWndOptions {
     bool readStoresAhead = false;
 };
 
-class CMainWnd : public WindowImplBase, public DeviceLinkHost {
+class CMainWnd : public WindowImplBase, public DeviceLinkHost, public PageHost {
 public:
     explicit CMainWnd(MainWndOptions options);
     ~CMainWnd() override;
@@ -124,19 +125,19 @@ public:
     void OpenSettingsMenu();
     // Opens a pop-up menu of the main window in place of the one open (at
     // most one is open at a time); nullptr when its skin cannot be loaded.
-    CMenuWnd* ShowPopupMenu(const QString& skinFile, QPoint anchor, UINT align);
-    void ClosePopupMenu() { m_menu.reset(); }
+    CMenuWnd* ShowPopupMenu(const QString& skinFile, QPoint anchor, UINT align) override;
+    void ClosePopupMenu() override { m_menu.reset(); }
     // Whether the window shows the "no mouse connected" state.
     bool ShowsNoMouseState() const;
 
-    Stores& GetStores() { return *m_stores; }
+    Stores& GetStores() override { return *m_stores; }
     // Queues background saves of these files (the pages' library saves and
     // the profile.bin save after a library change moved button bindings);
     // failures are reported to the user by the main window.
-    void SaveInBackground(std::initializer_list<StoreFile> files);
+    void SaveInBackground(std::initializer_list<StoreFile> files) override;
     // Writes the stores saved from the user-interface thread.
     StoreWriter& Writer() { return *m_writer; }
-    const DeviceConfig& Config() const { return m_config; }
+    const DeviceConfig& Config() const override { return m_config; }
     DeviceLink& Link() { return *m_link; }
     const ProfileRecord& DefaultTemplate() const { return *m_template; }
     CButtonPage& ButtonPage() { return m_buttonPage; }
@@ -144,18 +145,25 @@ public:
     CGunPage& GunPage() { return m_gunPage; }
     CMacroPage& MacroPage() { return m_macroPage; }
     CTrayIcon& TrayIcon() { return m_tray; }
-    CMenuWnd* CurrentMenu() { return m_menu.get(); }
+    CMenuWnd* CurrentMenu() override { return m_menu.get(); }
     QString ProgramFolder() const { return m_options.programFolder; }
     int PendingApplies() const { return m_pendingApplies; }
     // The input hook (check Available()) and where its reports go: messages
     // kMsgHookKey / kMsgHookMouse to this window, carrying the read time.
-    HookApi& Hook() { return *m_options.hook; }
-    HookSink HookSinkToWindow();
-    const KeyboardLayout& Keyboard() const { return *m_options.keyboard; }
+    HookApi& Hook() override { return *m_options.hook; }
+    HookSink HookSinkToWindow() override;
+    const KeyboardLayout& Keyboard() const override { return *m_options.keyboard; }
     // The DPI pop-up while it is shown, else nullptr.
     CDPIMsg* DpiPopup() const { return m_pDpiMsg; }
 
-    // DeviceLinkHost
+    // PageHost (besides the accessors above)
+    int RunDialog(WindowImplBase& dlg, const std::function<void()>& beforeShow) override;
+    bool Confirm(const QString& messageKey) override;
+    WindowImplBase* DialogOwner() override { return this; }
+    QRect ScreenRect() const override { return GetWindowRect(); }
+    void NoticeBindingChange() override;
+
+    // DeviceLinkHost and PageHost
     ProfileRecord& CurrentProfile() override;
     int CurrentProfileIndex() const override;
     void SaveProfilesAfterNotice() override;
@@ -181,6 +189,9 @@ private:
     void InitMainWindow();
     void FillProfileCombo();
     void OnMenuCommand(WPARAM wParam);
+    // Shows or hides the dimming overlay (disable_window_ver), which covers
+    // the window while a modal dialog or box is open.
+    void ShowOverlay(bool show);
     void OnTabSelected(const QString& name);
     void OpenTrayMenu();
     void OpenLogoLink();

@@ -8,6 +8,7 @@
 #include "buttons/msg_wnd.h"
 #include "store/profile_file.h"
 #include "ui/resource_manager.h"
+#include "ui/text.h"
 
 namespace mouse {
 
@@ -17,30 +18,7 @@ QString Text(const char* key) {
     return CResourceManager::GetInstance()->GetText(key);
 }
 
-QString ToQString(const std::u16string& text) {
-    return QString::fromUtf16(text.data(), qsizetype(text.size()));
-}
-
-std::u16string ToU16(const QString& text) {
-    return text.toStdU16String();
-}
-
 const QString kProfileFilter = QStringLiteral("Profile Data (*.pbin *.PBIN)");
-
-// Runs the confirmation box of a profile operation with the dimming
-// overlay shown while it is open; true when the user confirmed.
-bool Confirm(WindowImplBase* wnd, const char* msgKey) {
-    CControlUI* overlay = wnd->FindControl("disable_window_ver");
-    if (overlay != nullptr) {
-        overlay->Show();
-    }
-    const int result =
-        ShowMessage(wnd, QStringLiteral("warning_title_text"), QString::fromLatin1(msgKey));
-    if (overlay != nullptr) {
-        overlay->Hide();
-    }
-    return result == 1;
-}
 
 }  // namespace
 
@@ -80,7 +58,7 @@ void CMainWnd::AddProfile() {
 }
 
 void CMainWnd::DeleteProfile() {
-    if (m_stores->profiles.size() < 2 || !Confirm(this, "delete_profile_text")) {
+    if (m_stores->profiles.size() < 2 || !Confirm(QStringLiteral("delete_profile_text"))) {
         return;
     }
     // The list may have changed while the box was open (never below one
@@ -102,7 +80,7 @@ void CMainWnd::DeleteProfile() {
 }
 
 void CMainWnd::ResetProfile() {
-    if (!Confirm(this, "reset_profile_text")) {
+    if (!Confirm(QStringLiteral("reset_profile_text"))) {
         return;
     }
     ProfileRecord& current = CurrentProfile();

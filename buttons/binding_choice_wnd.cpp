@@ -2,6 +2,7 @@
 
 #include "device/records.h"
 #include "performance/colour_pick.h"
+#include "ui/text.h"
 
 namespace mouse {
 
@@ -11,7 +12,7 @@ CBindingChoiceWnd::CBindingChoiceWnd() {
 
 void CBindingChoiceWnd::InitChoiceControls() {
     for (int i = 0; i < 3; ++i) {
-        m_pRepeat[i] = m_pm.FindControl<COptionUI>(QStringLiteral("repeat_%1").arg(i + 1));
+        m_pRepeat[i] = m_pm.FindControl<COptionUI>(Numbered("repeat_%d", i + 1));
     }
     if (m_repeatMode >= 0 && m_repeatMode < 3 && m_pRepeat[m_repeatMode] != nullptr) {
         m_pRepeat[m_repeatMode]->Selected(true, false);

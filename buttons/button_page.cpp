@@ -2,7 +2,6 @@
 
 #include <cstring>
 
-#include "app/main_wnd.h"
 #include "buttons/fire_click_wnd.h"
 #include "buttons/shortcut_wnd.h"
 #include "device/protocol.h"
@@ -10,22 +9,14 @@
 #include "macros/select_macro_wnd.h"
 #include "store/tables.h"
 #include "ui/resource_manager.h"
+#include "ui/text.h"
 
 namespace mouse {
 
 namespace {
 
-QString Numbered(const char* pattern, int n) {
-    return QString::fromLatin1(pattern).replace(QStringLiteral("%d"), QString::number(n));
-}
-
 QString Text(const QString& key) {
     return CResourceManager::GetInstance()->GetText(key);
-}
-
-QString FromText(const TextField& field) {
-    const std::u16string text = ReadText(field);
-    return QString::fromUtf16(text.data(), qsizetype(text.size()));
 }
 
 // Timer that preselects the bound macro or preset in the select dialogs.
@@ -56,7 +47,7 @@ std::optional<QString> ComposedLabel(const ButtonEntry& entry) {
             }
             const std::u16string key = KeyNameKey(entry.shortcutKey);
             if (!key.empty()) {
-                label += Text(QString::fromUtf16(key.data(), qsizetype(key.size())));
+                label += Text(ToQString(key));
             }
             return label;
         }
@@ -64,7 +55,8 @@ std::optional<QString> ComposedLabel(const ButtonEntry& entry) {
         case fn::kLeftButtonMacro:
         case fn::kRecoil:
             return Text(QString::fromStdString(FunctionTextKey(entry.functionId))) +
-                   FromText(entry.bindingFolder) + QLatin1Char('-') + FromText(entry.bindingName);
+                   ToQString(ReadText(entry.bindingFolder)) + QLatin1Char('-') +
+                   ToQString(ReadText(entry.bindingName));
         default:
             return std::nullopt;
     }
@@ -83,7 +75,7 @@ MenuPlacement PlaceButtonMenu(const QRect& button, int items, const QRect& scree
 
 // ---- page ---------------------------------------------------------------------
 
-CButtonPage::CButtonPage() {
+CButtonPage::CButtonPage(PageHost& host, CPaintManagerUI& manager) : CPage(host, manager) {
     OnNotify(ev::kClick, &CButtonPage::OnClick);
     OnNotify(ev::kSelectChanged, &CButtonPage::OnSelectChanged);
     OnNotify(ev::kMouseEnter, &CButtonPage::OnMouseEnter);
@@ -93,7 +85,14 @@ CButtonPage::CButtonPage() {
 CButtonPage::~CButtonPage() = default;
 
 ProfileRecord& CButtonPage::Profile() {
-    return m_pMainWnd->CurrentProfile();
+    return m_host.CurrentProfile();
+}
+
+void CButtonPage::Refresh() {
+    ShowMode(Profile().buttonMode);
+    for (int slot = 0; slot < kButtonSlots; ++slot) {
+        ShowButton(slot);
+    }
 }
 
 void CButtonPage::InitControls() {
@@ -143,7 +142,7 @@ void CButtonPage::ShowMode(int mode) {
 }
 
 void CButtonPage::ShowButton(int slot) {
-    if (slot < 0 || slot >= kButtonSlots || m_pMainWnd == nullptr) {
+    if (slot < 0 || slot >= kButtonSlots) {
         return;
     }
     CButtonUI* button = m_buttons[size_t(slot)];
@@ -210,14 +209,14 @@ void CButtonPage::OpenButtonMenu(int slot) {
     }
     m_iCurButton = slot;
     CButtonUI* button = m_buttons[size_t(slot)];
-    if (button == nullptr || m_pMainWnd == nullptr) {
+    if (button == nullptr) {
         return;
     }
-    const QRect window = m_pMainWnd->GetWindowRect();
+    const QRect window = m_host.ScreenRect();
     const QRect onScreen = button->GetPos().translated(window.topLeft());
     const QPoint anchor(onScreen.left(), onScreen.top() + onScreen.height());
-    CMenuWnd* menu = m_pMainWnd->ShowPopupMenu(QStringLiteral("buttonmenu.xml"), anchor,
-                                               kMenuAlignLeft | kMenuAlignTop);
+    CMenuWnd* menu = m_host.ShowPopupMenu(QStringLiteral("buttonmenu.xml"), anchor,
+                                          kMenuAlignLeft | kMenuAlignTop);
     if (menu == nullptr) {
         return;  // the skin error names the file
     }
@@ -231,16 +230,14 @@ void CButtonPage::OpenButtonMenu(int slot) {
 
 void CButtonPage::OnMenuCommand(const QString& name) {
     m_lastCommand = name;
-    if (m_pMainWnd != nullptr) {
-        m_pMainWnd->ClosePopupMenu();
-    }
+    m_host.ClosePopupMenu();
     ChooseFunction(name);
 }
 
 // ---- choosing a function ----------------------------------------------------
 
 void CButtonPage::ChooseFunction(const QString& name) {
-    if (m_pMainWnd == nullptr || m_iCurButton < 0 || m_iCurButton >= kButtonSlots) {
+    if (m_iCurButton < 0 || m_iCurButton >= kButtonSlots) {
         return;
     }
     const int slot = m_iCurButton;
@@ -287,10 +284,10 @@ CButtonPage::Outcome CButtonPage::ChooseShortcut(int slot) {
     }
     // Keys come from the program's input hook while edit_key has the focus;
     // where the hook is not available the dialog's own key events do.
-    HookApiKeyHook hook(m_pMainWnd->Hook());
+    HookApiKeyHook hook(m_host.Hook());
     CShortcutWnd dlg;
     dlg.SetKeyHook(&hook);
-    dlg.SetKeyboardLayout(&m_pMainWnd->Keyboard());
+    dlg.SetKeyboardLayout(&m_host.Keyboard());
     dlg.SetModifierMask(entry.shortcutModifiers);
     dlg.SetKey(entry.shortcutKey);
     if (RunDialog(dlg) != 1) {
@@ -335,7 +332,7 @@ CButtonPage::Outcome CButtonPage::ChooseMacro(int slot) {
     }
     const bool leftButton = entry.functionId == fn::kLeftButtonMacro;
     const int32_t colour = leftButton ? entry.bindingColour : 255;
-    CSelectMacroWnd dlg(m_pMainWnd->GetStores().macros);
+    CSelectMacroWnd dlg(m_host.GetStores().macros);
     dlg.SetMacroIndex(entry.macroIndex);
     dlg.SetRepeatMode(entry.repeatMode);
     dlg.SetLeftButton(leftButton);
@@ -345,7 +342,7 @@ CButtonPage::Outcome CButtonPage::ChooseMacro(int slot) {
     }
     // Only a macro of the list binds: an index past its end is no choice
     // (ApplyMacroChoice refuses folders and empty macros).
-    const auto& macros = m_pMainWnd->GetStores().macros;
+    const auto& macros = m_host.GetStores().macros;
     const int index = dlg.GetMacroIndex();
     if (index < 0 || size_t(index) >= macros.size() ||
         !ApplyMacroChoice(entry, *macros[size_t(index)], index, dlg.GetRepeatMode(),
@@ -366,7 +363,7 @@ CButtonPage::Outcome CButtonPage::ChooseGun(int slot) {
             return Outcome::Refused;
         }
     }
-    CSelectGunWnd dlg(m_pMainWnd->GetStores().guns);
+    CSelectGunWnd dlg(m_host.GetStores().guns);
     dlg.SetGunIndex(entry.gunIndex);
     dlg.SetRepeatMode(entry.repeatMode);
     dlg.SetColour(uint32_t(entry.bindingColour));
@@ -375,7 +372,7 @@ CButtonPage::Outcome CButtonPage::ChooseGun(int slot) {
     }
     // Only a preset of the list binds: an index past its end or a folder
     // record is no choice.
-    const auto& guns = m_pMainWnd->GetStores().guns;
+    const auto& guns = m_host.GetStores().guns;
     const int index = dlg.GetGunIndex();
     if (index < 0 || size_t(index) >= guns.size() || guns[size_t(index)]->isFolder != 0) {
         return Outcome::Closed;

@@ -60,10 +60,12 @@ MenuPlacement PlaceButtonMenu(const QRect& button, int items, const QRect& scree
 
 class CButtonPage : public CPage {
 public:
-    CButtonPage();
+    CButtonPage(PageHost& host, CPaintManagerUI& manager);
     ~CButtonPage() override;
 
     void InitControls() override;
+    // Shows the current profile's mode and the labels of all its buttons.
+    void Refresh() override;
     // Shows the pictures of a button mode (0 office, 1 game) and selects its
     // option, without a notification.
     void ShowMode(int mode);
@@ -71,7 +73,7 @@ public:
     void ShowButton(int slot);
     // A menu command the main window does not handle itself: the function
     // chosen for the current button.
-    void OnMenuCommand(const QString& name);
+    void OnMenuCommand(const QString& name) override;
     void ChooseFunction(const QString& name);
 
     // How a branch with a dialog ended.

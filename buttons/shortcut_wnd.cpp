@@ -3,14 +3,11 @@
 #include "app/logging.h"
 #include "buttons/key_capture.h"
 #include "device/messages.h"
+#include "ui/text.h"
 
 namespace mouse {
 
 namespace {
-
-QString Numbered(const char* pattern, int n) {
-    return QString::fromLatin1(pattern).replace(QStringLiteral("%d"), QString::number(n));
-}
 
 const UsKeyboardLayout kUsLayout;
 
@@ -87,8 +84,7 @@ void CShortcutWnd::ShowKey() {
     }
     const std::u16string key = KeyNameKey(m_key);
     m_pKey->SetText(key.empty() ? QString()
-                                : CResourceManager::GetInstance()->GetText(
-                                      QString::fromUtf16(key.data(), qsizetype(key.size()))));
+                                : CResourceManager::GetInstance()->GetText(ToQString(key)));
 }
 
 void CShortcutWnd::OnClick(TNotifyUI& msg) {

@@ -105,16 +105,15 @@ void Run(Stores& stores, bool folderFile, bool selected, std::span<const uint8_t
 
     ImportResult result;
     if constexpr (std::is_same_v<Lib, MacroLibrary>) {
-        result = folderFile
-                     ? lib.ImportFolder(file, u"Imported")
-                     : lib.ImportMacro(
-                           file, u"Imported",
-                           selected ? std::optional<std::u16string_view>(u"Games") : std::nullopt);
+        result = folderFile ? lib.ImportFolder(file, u"Imported")
+                            : lib.ImportItem(file, u"Imported",
+                                             selected ? std::optional<std::u16string_view>(u"Games")
+                                                      : std::nullopt);
     } else {
-        result = folderFile ? lib.ImportGunFolder(file, u"Imported")
-                            : lib.ImportGun(file, u"Imported",
-                                            selected ? std::optional<std::u16string_view>(u"Games")
-                                                     : std::nullopt);
+        result = folderFile ? lib.ImportFolder(file, u"Imported")
+                            : lib.ImportItem(file, u"Imported",
+                                             selected ? std::optional<std::u16string_view>(u"Games")
+                                                      : std::nullopt);
     }
     if (!result.ok) {
         FUZZ_CHECK(!result.error.empty());
@@ -130,10 +129,10 @@ void Run(Stores& stores, bool folderFile, bool selected, std::span<const uint8_t
     BindingChange change;
     if constexpr (std::is_same_v<Lib, MacroLibrary>) {
         change =
-            result.folderAdded ? lib.DeleteFolder(result.folder) : lib.DeleteMacro(result.position);
+            result.folderAdded ? lib.DeleteFolder(result.folder) : lib.DeleteItem(result.position);
     } else {
-        change = result.folderAdded ? lib.DeleteGunFolder(result.folder)
-                                    : lib.DeleteGun(result.position);
+        change =
+            result.folderAdded ? lib.DeleteFolder(result.folder) : lib.DeleteItem(result.position);
     }
     FUZZ_CHECK(!change.profilesChanged);
     FUZZ_CHECK(ListBytes(lib.Records()) == listBefore);

@@ -1,32 +1,17 @@
 #include "guns/gun_page.h"
 
 #include <algorithm>
-#include <filesystem>
 
-#include "app/logging.h"
-#include "app/main_wnd.h"
-#include "macros/edit_name_wnd.h"
-#include "store/gun_library.h"
-#include "ui/file_dialog.h"
+#include "ui/text.h"
 #include "ui/typed_number.h"
 
 namespace mouse {
 
 namespace {
 
-constexpr int kFolderItemHeight = 25;
-constexpr int kGunItemHeight = 30;
 constexpr int kFields = 3;
 
 const char* const kFieldNames[kFields] = {"delay", "x", "y"};
-
-QString ToQString(const std::u16string& text) {
-    return QString::fromUtf16(text.data(), qsizetype(text.size()));
-}
-
-std::u16string ToU16(const QString& text) {
-    return text.toStdU16String();
-}
 
 // The values a bullet row can hold. Typed values are clamped to them and
 // the arrows stop at them: the mouse takes x and y as one signed byte each
@@ -66,8 +51,19 @@ void SetRowValue(BulletRow& row, CGunPage::Field field, int value) {
     }
 }
 
-const QString kGunFilter = QStringLiteral("Gun Data (*.gbin *.GBIN)");
-const QString kGunFolderFilter = QStringLiteral("Gun Data (*.gbins *.GBINS)");
+const LibraryPageNames kGunPageNames{"gun_combo",
+                                     "btn_add_gun_floder",
+                                     "btn_delete_gun_floder",
+                                     "btn_menu_gun_floder",
+                                     "gun_list",
+                                     "btn_add_gun",
+                                     "btn_delete_gun",
+                                     "btn_menu_gun",
+                                     "edit_gun_name",
+                                     "gun",
+                                     "gbin",
+                                     "Gun Data",
+                                     kGunNameTexts};
 
 }  // namespace
 
@@ -75,7 +71,8 @@ int ParseGunNumber(const QString& text) {
     return int(ReadTypedNumber(text, 1000000));
 }
 
-CGunPage::CGunPage() {
+CGunPage::CGunPage(PageHost& host, CPaintManagerUI& manager)
+    : CLibraryPage(host, manager, kGunPageNames) {
     OnNotify(ev::kClick, &CGunPage::OnClick);
     OnNotify(ev::kItemSelect, &CGunPage::OnItemSelect);
     OnNotify(ev::kKillFocus, &CGunPage::OnKillFocus);
@@ -89,25 +86,11 @@ CGunPage::CGunPage() {
 CGunPage::~CGunPage() = default;
 
 void CGunPage::InitControls() {
-    if (m_pPM == nullptr) {
-        return;
-    }
     // FindControl reports every control that is missing or of another kind;
     // the handlers check every pointer before using it.
-    m_pFolderCombo = m_pPM->FindControl<CComboUI>("gun_combo");
-    m_pAddFolder = m_pPM->FindControl<CButtonUI>("btn_add_gun_floder");
-    m_pDeleteFolder = m_pPM->FindControl<CButtonUI>("btn_delete_gun_floder");
-    m_pFolderMenu = m_pPM->FindControl<CButtonUI>("btn_menu_gun_floder");
-    m_pGunList = m_pPM->FindControl<CListUI>("gun_list");
-    m_pAddGun = m_pPM->FindControl<CButtonUI>("btn_add_gun");
-    m_pDeleteGun = m_pPM->FindControl<CButtonUI>("btn_delete_gun");
-    m_pGunMenu = m_pPM->FindControl<CButtonUI>("btn_menu_gun");
-    m_pGunName = m_pPM->FindControl<CEditUI>("edit_gun_name");
+    InitLibrary();
     m_pCountCombo = m_pPM->FindControl<CComboUI>("zidan_combo");
     m_pPlot = m_pPM->FindControl<CPatternPlotUI>("gun_pattern_plot");
-    if (m_pGunName != nullptr) {
-        m_pGunName->SetMaxChar(kTextChars - 1);
-    }
     for (int r = 0; r < kMaxBullets; ++r) {
         Row& row = m_row[size_t(r)];
         const QString n = QString::number(r + 1);
@@ -127,101 +110,13 @@ void CGunPage::InitControls() {
         row.less[int(Field::Y)] = button("zidan_y_down_btn_");
         row.more[int(Field::Y)] = button("zidan_y_up_btn_");
     }
-    ShowGun(-1);
-}
-
-GunLibrary& CGunPage::Library() {
-    if (m_library == nullptr) {
-        CMainWnd* wnd = m_pMainWnd;
-        m_library = std::make_unique<GunLibrary>(
-            m_pMainWnd->GetStores(), [wnd] { wnd->SaveInBackground({StoreFile::Guns}); });
-    }
-    return *m_library;
-}
-
-std::vector<std::unique_ptr<GunRecord>>& CGunPage::Guns() {
-    return m_pMainWnd->GetStores().guns;
-}
-
-QString CGunPage::FolderName(int index) const {
-    if (index < 0 || size_t(index) >= m_folderNames.size()) {
-        return {};
-    }
-    return ToQString(m_folderNames[size_t(index)]);
-}
-
-QString CGunPage::DataFolder() const {
-    return m_pMainWnd != nullptr ? m_pMainWnd->ProgramFolder() + "Data" : QString();
-}
-
-// ------------------------------------------------------------ folder list
-
-void CGunPage::FillFolderList() {
-    if (m_pMainWnd == nullptr) {
-        return;
-    }
-    m_folderNames.clear();
-    m_selectedFolder = -1;
-    if (m_pFolderCombo != nullptr) {
-        m_pFolderCombo->RemoveAll();
-    }
-    for (const auto& record : Guns()) {
-        if (record->isFolder == 1) {
-            m_folderNames.push_back(ReadText(record->folderName));
-            if (m_pFolderCombo != nullptr) {
-                m_pFolderCombo->AddItem(ToQString(m_folderNames.back()), kFolderItemHeight);
-            }
-        }
-    }
-    if (!m_folderNames.empty() && m_pFolderCombo != nullptr) {
-        m_pFolderCombo->SelectItem(0);  // shows the folder through "itemselect"
-    } else {
-        m_shown.clear();
-        if (m_pGunList != nullptr) {
-            m_pGunList->RemoveAll();
-        }
-        m_selectedGun = -1;
-        ShowGun(-1);
-    }
-}
-
-void CGunPage::SelectFolder(int index) {
-    m_selectedFolder = index;
-    m_shown.clear();
-    if (m_pGunList != nullptr) {
-        m_pGunList->RemoveAll();
-    }
-    const std::u16string folder =
-        index >= 0 && size_t(index) < m_folderNames.size() ? m_folderNames[size_t(index)] : u"";
-    const auto& guns = Guns();
-    for (size_t i = 0; i < guns.size(); ++i) {
-        const GunRecord& g = *guns[i];
-        if (g.isFolder == 0 && TextEqualsNoCase(g.folderName, folder)) {
-            m_shown.push_back(int(i));
-            if (m_pGunList != nullptr) {
-                m_pGunList->AddItem(ToQString(ReadText(g.gunName)), kGunItemHeight);
-            }
-        }
-    }
-    m_selectedGun = -1;
-    ShowGun(-1);
-}
-
-void CGunPage::SelectGun(int index) {
-    if (index < 0 || size_t(index) >= m_shown.size()) {
-        return;
-    }
-    m_selectedGun = m_shown[size_t(index)];
-    ShowGun(m_selectedGun);
+    ShowCurrent();
 }
 
 // ------------------------------------------------------------ the editor
 
-void CGunPage::ShowGun(int position) {
-    const bool none = m_pMainWnd == nullptr || position < 0 || Guns().empty() ||
-                      size_t(position) >= Guns().size();
-    if (none) {
-        m_current = nullptr;
+void CGunPage::ShowCurrent() {
+    if (m_current == nullptr) {
         m_count = 0;
         for (BulletRow& row : m_rows) {
             row = BulletRow{0, 0, 0, uint16_t(kMinBulletDelay)};
@@ -229,20 +124,13 @@ void CGunPage::ShowGun(int position) {
         if (m_pCountCombo != nullptr) {
             m_pCountCombo->SelectItem(-1, false);
         }
-        if (m_pGunName != nullptr) {
-            m_pGunName->SetText({});
-        }
     } else {
-        m_current = Guns()[size_t(position)].get();
         m_count = m_current->bulletCount;
         std::copy(std::begin(m_current->bullets), std::end(m_current->bullets), m_rows.begin());
         if (m_pCountCombo != nullptr) {
             // A count of 0 (or one the selector does not have) shows no item.
             const int item = m_count - 1;
             m_pCountCombo->SelectItem(item < m_pCountCombo->GetCount() ? item : -1, false);
-        }
-        if (m_pGunName != nullptr) {
-            m_pGunName->SetText(ToQString(ReadText(m_current->gunName)));
         }
     }
     for (int r = 0; r < kMaxBullets; ++r) {
@@ -332,15 +220,13 @@ void CGunPage::LimitText(int row, Field field) {
 }
 
 void CGunPage::SaveCurrentGun() {
-    if (m_current == nullptr || m_pMainWnd == nullptr) {
+    if (m_current == nullptr) {
         return;  // the working copy keeps the edit
     }
     m_current->bulletCount = uint8_t(m_count);
     std::copy(m_rows.begin(), m_rows.end(), std::begin(m_current->bullets));
-    GunLibrary& library = Library();
-    library.Save();
-    const BindingChange change = library.PropagateGun(m_selectedGun, false);
-    ApplyBindingChange(change);
+    Lib().Save();
+    ApplyBindingChange(Lib().PropagateItem(m_position, false));
 }
 
 // ------------------------------------------------------------ notifications
@@ -362,58 +248,34 @@ bool CGunPage::FindRowEdit(const CControlUI* sender, int& row, Field& field) con
 }
 
 void CGunPage::OnClick(TNotifyUI& msg) {
-    if (m_pMainWnd == nullptr || msg.pSender == nullptr) {
+    if (msg.pSender == nullptr || OnLibraryClick(msg)) {
         return;
     }
-    CControlUI* s = msg.pSender;
-    if (s == m_pAddFolder) {
-        AddFolder();
-    } else if (s == m_pDeleteFolder) {
-        DeleteFolder();
-    } else if (s == m_pFolderMenu) {
-        OpenMenu(m_pFolderMenu, QStringLiteral("gundirmenu.xml"));
-    } else if (s == m_pAddGun) {
-        AddGun();
-    } else if (s == m_pDeleteGun) {
-        DeleteGun();
-    } else if (s == m_pGunMenu) {
-        OpenMenu(m_pGunMenu, QStringLiteral("gunmenu.xml"));
-    } else {
-        for (int r = 0; r < kMaxBullets; ++r) {
-            for (int f = 0; f < kFields; ++f) {
-                if (s == m_row[size_t(r)].less[f]) {
-                    ArrowStep(r, Field(f), -1);
-                    return;
-                }
-                if (s == m_row[size_t(r)].more[f]) {
-                    ArrowStep(r, Field(f), +1);
-                    return;
-                }
+    for (int r = 0; r < kMaxBullets; ++r) {
+        for (int f = 0; f < kFields; ++f) {
+            if (msg.pSender == m_row[size_t(r)].less[f]) {
+                ArrowStep(r, Field(f), -1);
+                return;
+            }
+            if (msg.pSender == m_row[size_t(r)].more[f]) {
+                ArrowStep(r, Field(f), +1);
+                return;
             }
         }
     }
 }
 
 void CGunPage::OnItemSelect(TNotifyUI& msg) {
-    if (m_pMainWnd == nullptr || msg.pSender == nullptr) {
+    if (msg.pSender == nullptr || OnLibraryItemSelect(msg)) {
         return;
     }
-    const int index = int(msg.wParam);
-    if (msg.pSender == m_pFolderCombo) {
-        SelectFolder(index);
-    } else if (msg.pSender == m_pGunList) {
-        SelectGun(index);
-    } else if (msg.pSender == m_pCountCombo) {
-        SetBulletCount(index + 1);
+    if (msg.pSender == m_pCountCombo) {
+        SetBulletCount(int(msg.wParam) + 1);
     }
 }
 
 void CGunPage::OnKillFocus(TNotifyUI& msg) {
-    if (m_pMainWnd == nullptr || msg.pSender == nullptr) {
-        return;
-    }
-    if (msg.pSender == m_pGunName) {
-        TakeTypedName();
+    if (msg.pSender == nullptr || OnLibraryKillFocus(msg)) {
         return;
     }
     int row = 0;
@@ -437,316 +299,6 @@ void CGunPage::OnTextChanged(TNotifyUI& msg) {
     Field field = Field::Delay;
     if (FindRowEdit(msg.pSender, row, field)) {
         LimitText(row, field);
-    }
-}
-
-// ------------------------------------------------------------ dialogs
-
-bool CGunPage::AskName(NameMode mode, const QString& initial, const QString& folder,
-                       QString& result) {
-    CEditGunName dlg;
-    dlg.SetMode(int(mode));
-    dlg.SetInitialName(initial);
-    dlg.SetFolderName(folder);
-    dlg.SetGunList(&Guns());
-    if (RunDialog(dlg) != 1) {
-        return false;
-    }
-    result = dlg.GetName();
-    return true;
-}
-
-void CGunPage::OpenMenu(CButtonUI* button, const QString& skinFile) {
-    // The menu's top-left corner at the button's bottom-left corner.
-    const QRect at = button->GetPos();
-    const QPoint screen = m_pMainWnd->GetWindowRect().topLeft() + at.bottomLeft() + QPoint(0, 1);
-    m_pMainWnd->ShowPopupMenu(skinFile, screen, kMenuAlignLeft | kMenuAlignTop);
-}
-
-void CGunPage::OnMenuCommand(const QString& name) {
-    if (m_pMainWnd == nullptr) {
-        return;
-    }
-    m_pMainWnd->ClosePopupMenu();
-    const QString command = name.toLower();
-    if (command == QLatin1String("rename_gun_dir")) {
-        RenameFolder();
-    } else if (command == QLatin1String("import_gun_dir")) {
-        ImportGunFolder();
-    } else if (command == QLatin1String("export_gun_dir")) {
-        ExportGunFolder();
-    } else if (command == QLatin1String("rename_gun")) {
-        RenameGun();
-    } else if (command == QLatin1String("import_gun")) {
-        ImportGun();
-    } else if (command == QLatin1String("export_gun")) {
-        ExportGun();
-    }
-}
-
-// ------------------------------------------------------------ folders
-
-void CGunPage::AddFolder() {
-    QString name;
-    if (!AskName(NameMode::AddFolder, {}, {}, name)) {
-        return;
-    }
-    if (Library().CreateGunFolder(ToU16(name)) < 0) {
-        TellIfLibraryFull(Library().Records().size());
-        return;
-    }
-    m_folderNames.push_back(ToU16(name));
-    if (m_pFolderCombo != nullptr) {
-        m_pFolderCombo->AddItem(name, kFolderItemHeight);
-        m_pFolderCombo->SelectItem(m_pFolderCombo->GetCount() - 1);
-    }
-}
-
-void CGunPage::DeleteFolder() {
-    if (m_folderNames.empty() || m_selectedFolder < 0 ||
-        size_t(m_selectedFolder) >= m_folderNames.size()) {
-        return;
-    }
-    if (!Confirm(QStringLiteral("delete_gun_dir_text"))) {
-        return;
-    }
-    const int index = m_selectedFolder;
-    m_current = nullptr;  // the records of the folder are about to go
-    const BindingChange change = Library().DeleteGunFolder(m_folderNames[size_t(index)]);
-    ApplyBindingChange(change);
-    m_folderNames.erase(m_folderNames.begin() + index);
-    if (m_folderNames.empty()) {
-        m_selectedFolder = -1;
-        if (m_pFolderCombo != nullptr) {
-            m_pFolderCombo->RemoveAll();
-        }
-        m_shown.clear();
-        if (m_pGunList != nullptr) {
-            m_pGunList->RemoveAll();
-        }
-        m_selectedGun = -1;
-        ShowGun(-1);
-        return;
-    }
-    // The folder that takes its place (or the new last one) is shown; its
-    // presets' positions may have moved, so its list is filled anew.
-    const int next = std::min(index, int(m_folderNames.size()) - 1);
-    m_selectedFolder = -1;
-    if (m_pFolderCombo != nullptr) {
-        m_pFolderCombo->RemoveAt(index);  // selects `next` with notification
-    }
-    if (m_selectedFolder != next) {
-        SelectFolder(next);  // no notification came
-    }
-}
-
-void CGunPage::RenameFolder() {
-    if (m_selectedFolder < 0 || size_t(m_selectedFolder) >= m_folderNames.size()) {
-        return;
-    }
-    const QString old = FolderName(m_selectedFolder);
-    QString name;
-    if (!AskName(NameMode::RenameFolder, old, {}, name)) {
-        return;
-    }
-    if (!Library().RenameGunFolder(ToU16(old), ToU16(name))) {
-        return;
-    }
-    m_folderNames[size_t(m_selectedFolder)] = ToU16(name);
-    if (m_pFolderCombo != nullptr) {
-        m_pFolderCombo->SetItemText(m_selectedFolder, name);
-    }
-}
-
-// ------------------------------------------------------------ presets
-
-void CGunPage::AddGun() {
-    if (m_selectedFolder < 0 || size_t(m_selectedFolder) >= m_folderNames.size()) {
-        return;
-    }
-    const QString folder = FolderName(m_selectedFolder);
-    QString name;
-    if (!AskName(NameMode::AddItem, {}, folder, name)) {
-        return;
-    }
-    const int position = Library().CreateGun(ToU16(folder), ToU16(name));
-    if (position < 0) {
-        TellIfLibraryFull(Library().Records().size());
-        return;
-    }
-    m_shown.push_back(position);
-    if (m_pGunList != nullptr) {
-        m_pGunList->AddItem(name, kGunItemHeight);
-        m_pGunList->SelectItem(m_pGunList->GetCount() - 1);
-    }
-}
-
-void CGunPage::DeleteGun() {
-    if (m_pGunList == nullptr) {
-        return;
-    }
-    const int s = m_pGunList->GetCurSel();
-    if (s < 0 || size_t(s) >= m_shown.size()) {
-        return;
-    }
-    if (!Confirm(QStringLiteral("delete_gun_text"))) {
-        return;
-    }
-    const int p = m_shown[size_t(s)];
-    m_current = nullptr;
-    m_selectedGun = -1;
-    const BindingChange change = Library().DeleteGun(p);
-    ApplyBindingChange(change);
-    m_shown.erase(m_shown.begin() + s);
-    for (int& shown : m_shown) {
-        if (shown > p) {
-            --shown;
-        }
-    }
-    // Removing the selected item selects the one that took its place (or
-    // the new last one), which shows it; an emptied list shows nothing.
-    m_pGunList->RemoveAt(s);
-    if (m_shown.empty()) {
-        ShowGun(-1);
-    }
-}
-
-void CGunPage::RenameGun() {
-    if (m_current == nullptr || m_selectedGun < 0) {
-        return;
-    }
-    const QString old = ToQString(ReadText(m_current->gunName));
-    const QString folder = ToQString(ReadText(m_current->folderName));
-    QString name;
-    if (!AskName(NameMode::RenameItem, old, folder, name) || m_current == nullptr) {
-        return;
-    }
-    StoreGunName(ToU16(name));
-}
-
-void CGunPage::TakeTypedName() {
-    if (m_pGunName == nullptr) {
-        return;
-    }
-    if (m_current == nullptr || m_selectedGun < 0) {
-        m_pGunName->SetText({});
-        return;
-    }
-    const std::u16string old = ReadText(m_current->gunName);
-    const NameVerdict verdict = CheckName(NameMode::RenameItem, ToU16(m_pGunName->GetText()), old,
-                                          ReadText(m_current->folderName), kGunNameTexts, Guns());
-    if (verdict.outcome == NameVerdict::Accept) {
-        StoreGunName(verdict.name);
-        return;
-    }
-    m_pGunName->SetText(ToQString(old));
-    if (verdict.outcome == NameVerdict::Warn) {
-        ShowWarning(QString::fromLatin1(verdict.messageKey));
-    }
-}
-
-void CGunPage::StoreGunName(const std::u16string& name) {
-    WriteText(m_current->gunName, name);
-    const QString shown = ToQString(ReadText(m_current->gunName));
-    if (m_pGunName != nullptr) {
-        m_pGunName->SetText(shown);
-    }
-    for (size_t i = 0; i < m_shown.size(); ++i) {
-        if (m_shown[i] == m_selectedGun && m_pGunList != nullptr) {
-            m_pGunList->SetItemText(int(i), shown);
-        }
-    }
-    SaveCurrentGun();
-}
-
-// ------------------------------------------------------------ exchange files
-
-void CGunPage::ExportGun() {
-    if (m_current == nullptr) {
-        return;
-    }
-    const QString path =
-        CFileDialog::GetSaveFileName(m_pMainWnd, kGunFilter, DataFolder(), QStringLiteral("gbin"),
-                                     ToQString(ReadText(m_current->gunName)));
-    if (path.isEmpty()) {
-        return;
-    }
-    const IoResult result = Library().ExportGun(*m_current, path.toStdString());
-    if (!result.ok) {
-        qCWarning(lcGuns, "cannot export the preset: %s", result.message.c_str());
-    }
-}
-
-void CGunPage::ExportGunFolder() {
-    if (m_selectedFolder < 0 || size_t(m_selectedFolder) >= m_folderNames.size()) {
-        return;
-    }
-    const QString path =
-        CFileDialog::GetSaveFileName(m_pMainWnd, kGunFolderFilter, DataFolder(),
-                                     QStringLiteral("gbins"), FolderName(m_selectedFolder));
-    if (path.isEmpty()) {
-        return;
-    }
-    const IoResult result =
-        Library().ExportGunFolder(m_folderNames[size_t(m_selectedFolder)], path.toStdString());
-    if (!result.ok) {
-        qCWarning(lcGuns, "cannot export the preset folder: %s", result.message.c_str());
-    }
-}
-
-void CGunPage::ImportGun() {
-    const QString path =
-        CFileDialog::GetOpenFileName(m_pMainWnd, kGunFilter, DataFolder(), QStringLiteral("gbin"));
-    if (path.isEmpty()) {
-        return;
-    }
-    const bool intoFolder =
-        m_selectedFolder >= 0 && size_t(m_selectedFolder) < m_folderNames.size();
-    std::optional<std::u16string_view> folder;
-    if (intoFolder) {
-        folder = m_folderNames[size_t(m_selectedFolder)];
-    }
-    const ImportResult result = Library().ImportGun(path.toStdString(), folder);
-    if (!result.ok) {
-        qCWarning(lcGuns, "cannot import the preset: %s", result.error.c_str());
-        ShowWarning(QStringLiteral("gun_import_failed_text"));
-        return;
-    }
-    if (result.folderAdded) {
-        m_folderNames.push_back(result.folder);
-        if (m_pFolderCombo != nullptr) {
-            m_pFolderCombo->AddItem(ToQString(result.folder), kFolderItemHeight);
-            m_pFolderCombo->SelectItem(m_pFolderCombo->GetCount() - 1);  // fills gun_list
-        }
-        if (m_pGunList != nullptr && m_pGunList->GetCount() > 0) {
-            m_pGunList->SelectItem(0);
-        }
-        return;
-    }
-    m_shown.push_back(result.position);
-    if (m_pGunList != nullptr) {
-        m_pGunList->AddItem(ToQString(ReadText(Guns()[size_t(result.position)]->gunName)),
-                            kGunItemHeight);
-        m_pGunList->SelectItem(m_pGunList->GetCount() - 1);
-    }
-}
-
-void CGunPage::ImportGunFolder() {
-    const QString path = CFileDialog::GetOpenFileName(m_pMainWnd, kGunFolderFilter, DataFolder(),
-                                                      QStringLiteral("gbins"));
-    if (path.isEmpty()) {
-        return;
-    }
-    const ImportResult result = Library().ImportGunFolder(path.toStdString());
-    if (!result.ok) {
-        qCWarning(lcGuns, "cannot import the preset folder: %s", result.error.c_str());
-        ShowWarning(QStringLiteral("gun_import_failed_text"));
-        return;
-    }
-    m_folderNames.push_back(result.folder);
-    if (m_pFolderCombo != nullptr) {
-        m_pFolderCombo->AddItem(ToQString(result.folder), kFolderItemHeight);
-        m_pFolderCombo->SelectItem(m_pFolderCombo->GetCount() - 1);
     }
 }
 

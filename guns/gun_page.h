@@ -12,15 +12,12 @@
 #include <string>
 #include <vector>
 
-#include "app/page.h"
-#include "store/name_check.h"
+#include "app/library_page.h"
 #include "ui/control_table.h"
 #include "ui/menu.h"
 #include "ui/pattern_plot.h"
 
 namespace mouse {
-
-class GunLibrary;
 
 inline constexpr ControlSpec kGunPageControls[] = {
     {"gun_combo", ControlKind::Combo},
@@ -53,31 +50,19 @@ MOUSE_REGISTER_CONTROL_TABLE(kGunPageTable);
 // beyond +-1000000 come back as +-1000000 (they are clamped further anyway).
 int ParseGunNumber(const QString& text);
 
-class CGunPage : public CPage {
+class CGunPage : public CLibraryPage<GunTraits> {
 public:
     enum class Field { Delay, X, Y };
 
-    CGunPage();
+    CGunPage(PageHost& host, CPaintManagerUI& manager);
     ~CGunPage() override;
 
     void InitControls() override;
-    // Fills the folder selector from the folder records of the preset list
-    // and selects the first folder.
-    void FillFolderList();
-    // A command of gundirmenu.xml or gunmenu.xml (name in lower case).
-    void OnMenuCommand(const QString& name);
     // Writes the working copy into the current preset, saves the list and
     // brings the bound buttons in step; nothing without a current preset.
     void SaveCurrentGun();
 
-    // What the page shows, for the main window and tests.
-    int SelectedFolder() const { return m_selectedFolder; }
-    // List position of the preset in the editor, -1 for none.
-    int SelectedGunPosition() const { return m_selectedGun; }
-    // The preset in the editor, or nullptr.
-    const GunRecord* CurrentGun() const { return m_current; }
-    // The list positions behind the items of gun_list.
-    const std::vector<int>& ShownPositions() const { return m_shown; }
+    // The working copy, for tests.
     int WorkingCount() const { return m_count; }
     const BulletRow& WorkingRow(int row) const { return m_rows[size_t(row)]; }
 
@@ -97,70 +82,27 @@ private:
     void OnSetFocus(TNotifyUI& msg);
     void OnTextChanged(TNotifyUI& msg);
 
-    GunLibrary& Library();
-    std::vector<std::unique_ptr<GunRecord>>& Guns();
+    // CLibraryPage: shows the current preset's count, rows and pattern.
+    void ShowCurrent() override;
+    void SaveCurrent() override { SaveCurrentGun(); }
 
-    // The page's operations.
-    void SelectFolder(int index);
-    void SelectGun(int index);
-    void ShowGun(int position);
     void SetBulletCount(int count);
     void ArrowStep(int row, Field field, int delta);
     void TakeTypedValue(int row, Field field);
     void LimitText(int row, Field field);
-    void AddFolder();
-    void DeleteFolder();
-    void RenameFolder();
-    void AddGun();
-    void DeleteGun();
-    void RenameGun();
-    // The name typed into edit_gun_name, checked as the name dialog checks
-    // it: a refused name is explained and the stored name shown again.
-    void TakeTypedName();
-    void StoreGunName(const std::u16string& name);
-    void ImportGun();
-    void ExportGun();
-    void ImportGunFolder();
-    void ExportGunFolder();
-    void OpenMenu(CButtonUI* button, const QString& skinFile);
 
     // Shows rows 1..count and hides the others.
     void ShowRows(int count);
     void ShowRowValues(int row);
     void RefreshPlot();
-    // Runs the name dialog; true with the accepted name in `result` on OK.
-    bool AskName(NameMode mode, const QString& initial, const QString& folder, QString& result);
-    // Runs a modal dialog with the main window's overlay shown.
-    // After a library change: saves profile.bin when a profile changed and
-    // tells the main window when the current profile's buttons did.
     // The row and field of a row control, false when it is none.
     bool FindRowEdit(const CControlUI* sender, int& row, Field& field) const;
-    QString FolderName(int index) const;
-    QString DataFolder() const;
 
-    std::unique_ptr<GunLibrary> m_library;
-
-    // Folder names in selector order; the selected folder; the list
-    // positions of the items of gun_list; the preset in the editor.
-    std::vector<std::u16string> m_folderNames;
-    int m_selectedFolder = -1;
-    std::vector<int> m_shown;
-    int m_selectedGun = -1;
-    GunRecord* m_current = nullptr;
     // The working copy: the bullet count and the 30 rows as last shown or
     // edited.
     int m_count = 0;
     std::array<BulletRow, kMaxBullets> m_rows{};
 
-    CComboUI* m_pFolderCombo = nullptr;
-    CButtonUI* m_pAddFolder = nullptr;
-    CButtonUI* m_pDeleteFolder = nullptr;
-    CButtonUI* m_pFolderMenu = nullptr;
-    CListUI* m_pGunList = nullptr;
-    CButtonUI* m_pAddGun = nullptr;
-    CButtonUI* m_pDeleteGun = nullptr;
-    CButtonUI* m_pGunMenu = nullptr;
-    CEditUI* m_pGunName = nullptr;
     CComboUI* m_pCountCombo = nullptr;
     CPatternPlotUI* m_pPlot = nullptr;
     std::array<Row, kMaxBullets> m_row{};

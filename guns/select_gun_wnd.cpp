@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "device/protocol.h"
+#include "ui/text.h"
 
 namespace mouse {
 
@@ -10,10 +11,6 @@ namespace {
 
 constexpr int kFolderItemHeight = 25;
 constexpr int kGunItemHeight = 30;
-
-QString ToQString(const std::u16string& text) {
-    return QString::fromUtf16(text.data(), qsizetype(text.size()));
-}
 
 }  // namespace
 

@@ -2,47 +2,35 @@
 
 #include <algorithm>
 #include <cstring>
-#include <filesystem>
 
-#include "app/main_wnd.h"
-#include "macros/edit_name_wnd.h"
+#include "macros/macro_page_p.h"
 #include "store/tables.h"
-#include "ui/file_dialog.h"
-#include "ui/resource_manager.h"
-#include "ui/typed_number.h"
 
 namespace mouse {
 
+using namespace macro_page;
+
 namespace {
 
-constexpr int kFolderItemHeight = 25;
-constexpr int kMacroItemHeight = 30;
+constexpr int kMouseButtonItemHeight = 25;
 constexpr int kActionItemHeight = 30;
 constexpr uint8_t kFirstMouseButton = 0xF0;
 constexpr uint8_t kLastMouseButton = 0xF4;
 constexpr int kMouseButtons = 5;
 
-const QString kMacroFilter = QStringLiteral("Macro Data (*.mbin *.MBIN)");
-const QString kFolderFilter = QStringLiteral("Macro Data (*.mbins *.MBINS)");
-
-QString Text(const QString& key) {
-    return CResourceManager::GetInstance()->GetText(key);
-}
-
-QString ToQString(const std::u16string& text) {
-    return QString::fromUtf16(text.data(), qsizetype(text.size()));
-}
-
-std::u16string ToU16(const QString& text) {
-    return text.toStdU16String();
-}
-
-// A number as typed: leading blanks, an optional sign and decimal digits,
-// read up to the first other character; no digits reads as 0. Saturates far
-// outside every range the page uses.
-long long ReadDecimal(const QString& text) {
-    return ReadTypedNumber(text, 10'000'000'000LL);
-}
+const LibraryPageNames kMacroPageNames{"macro_combo",
+                                       "btn_add_macro_floder",
+                                       "btn_delete_macro_floder",
+                                       "btn_menu_macro_floder",
+                                       "macro_list",
+                                       "btn_add_macro",
+                                       "btn_delete_macro",
+                                       "btn_menu_macro",
+                                       "edit_macro_name",
+                                       "macro",
+                                       "mbin",
+                                       "Macro Data",
+                                       kMacroNameTexts};
 
 bool IsMouseButton(uint8_t code) {
     return code >= kFirstMouseButton && code <= kLastMouseButton;
@@ -54,15 +42,10 @@ void SetVisible(CControlUI* control, bool visible) {
     }
 }
 
-void SetText(CControlUI* control, const QString& text) {
-    if (control != nullptr) {
-        control->SetText(text);
-    }
-}
-
 }  // namespace
 
-CMacroPage::CMacroPage() {
+CMacroPage::CMacroPage(PageHost& host, CPaintManagerUI& manager)
+    : CLibraryPage(host, manager, kMacroPageNames) {
     OnNotify(ev::kClick, &CMacroPage::OnClick);
     OnNotify(ev::kSelectChanged, &CMacroPage::OnSelectChanged);
     OnNotify(ev::kItemSelect, &CMacroPage::OnItemSelect);
@@ -78,23 +61,11 @@ CMacroPage::CMacroPage() {
 CMacroPage::~CMacroPage() = default;
 
 void CMacroPage::InitControls() {
-    if (m_pPM == nullptr || m_pMainWnd == nullptr) {
-        return;
-    }
     // FindControl reports every control that is missing or of another kind.
-    m_pFolderCombo = m_pPM->FindControl<CComboUI>("macro_combo");
-    m_pAddFolder = m_pPM->FindControl<CButtonUI>("btn_add_macro_floder");
-    m_pDeleteFolder = m_pPM->FindControl<CButtonUI>("btn_delete_macro_floder");
-    m_pFolderMenu = m_pPM->FindControl<CButtonUI>("btn_menu_macro_floder");
-    m_pMacroList = m_pPM->FindControl<CListUI>("macro_list");
-    m_pAddMacro = m_pPM->FindControl<CButtonUI>("btn_add_macro");
-    m_pDeleteMacro = m_pPM->FindControl<CButtonUI>("btn_delete_macro");
-    m_pMacroMenu = m_pPM->FindControl<CButtonUI>("btn_menu_macro");
-    m_pName = m_pPM->FindControl<CEditUI>("edit_macro_name");
+    InitLibrary();
     m_pLoops = m_pPM->FindControl<CEditUI>("edit_loop_time");
     for (int i = 0; i < 3; ++i) {
-        m_pDelayMode[i] =
-            m_pPM->FindControl<COptionUI>(QStringLiteral("macro_delay_option_%1").arg(i + 1));
+        m_pDelayMode[i] = m_pPM->FindControl<COptionUI>(Numbered("macro_delay_option_%d", i + 1));
     }
     m_pDefaultDelay = m_pPM->FindControl<CEditUI>("edit_default_delay");
     m_pRecord = m_pPM->FindControl<CCheckBoxUI>("btn_record");
@@ -120,105 +91,40 @@ void CMacroPage::InitControls() {
         m_pMouseButton->RemoveAll();
         for (int i = 0; i < kMouseButtons; ++i) {
             m_pMouseButton->AddItem(Text(ToQString(KeyNameKey(uint8_t(kFirstMouseButton + i)))),
-                                    kFolderItemHeight);
+                                    kMouseButtonItemHeight);
         }
     }
-    m_library =
-        std::make_unique<MacroLibrary>(m_pMainWnd->GetStores(), [this] { SaveMacroStore(); });
-    m_recorder = std::make_unique<MacroRecorder>(
-        m_work, *this, &m_pMainWnd->Hook(), m_pMainWnd->HookSinkToWindow(), m_pMainWnd->Keyboard());
+    m_recorder = std::make_unique<MacroRecorder>(m_work, *this, &m_host.Hook(),
+                                                 m_host.HookSinkToWindow(), m_host.Keyboard());
     ShowActionEditor(-1);
 }
 
-MacroLibrary& CMacroPage::Library() {
-    return *m_library;
-}
-
-std::vector<std::unique_ptr<MacroRecord>>& CMacroPage::Macros() {
-    return m_library->Records();
-}
-
-void CMacroPage::SaveMacroStore() {
-    m_pMainWnd->SaveInBackground({StoreFile::Macros});
-}
-
-// ---- folders and macros --------------------------------------------------------
-
-void CMacroPage::FillFolderList() {
-    if (m_library == nullptr || m_pFolderCombo == nullptr) {
-        return;
-    }
-    m_folders.clear();
-    m_pFolderCombo->RemoveAll();
-    for (int position : Library().FolderPositions()) {
-        m_folders.push_back(ReadText(Macros()[size_t(position)]->folderName));
-        m_pFolderCombo->AddItem(ToQString(m_folders.back()), kFolderItemHeight);
-    }
-    m_iFolder = -1;
-    if (!m_folders.empty()) {
-        m_pFolderCombo->SelectItem(0);  // runs the folder selection
+void CMacroPage::ShowCurrent() {
+    if (m_current != nullptr) {
+        LoadMacroIntoEditor();
     } else {
-        m_positions.clear();
-        if (m_pMacroList != nullptr) {
-            m_pMacroList->RemoveAll();
-        }
         ClearEditor();
     }
 }
 
-void CMacroPage::SelectFolder(int index) {
-    // Another macro takes the editor: a recording ends and is saved first.
-    m_recorder->StopRecording();
-    if (index < 0 || index >= int(m_folders.size()) || m_pMacroList == nullptr) {
-        return;
-    }
-    m_iFolder = index;
-    m_pMacroList->RemoveAll();
-    m_positions = Library().ItemPositions(m_folders[size_t(index)]);
-    for (int position : m_positions) {
-        m_pMacroList->AddItem(ToQString(ReadText(Macros()[size_t(position)]->macroName)),
-                              kMacroItemHeight);
-    }
-    ClearEditor();
-}
-
 void CMacroPage::ClearEditor() {
-    m_iCurPos = -1;
-    m_pCurrent = nullptr;
     m_work.actions = {};
     m_work.count = 0;
     m_work.loopCount = 1;
     m_work.selected = -1;
     m_work.showInsertion = false;
     ShowActionEditor(-1);
-    SetText(m_pName, QString());
     SetText(m_pLoops, QStringLiteral("1"));
     RebuildActionList();
 }
 
-void CMacroPage::SelectMacro(int item) {
-    // Another macro takes the editor: a recording ends and is saved first.
-    m_recorder->StopRecording();
-    if (item < 0 || item >= int(m_positions.size())) {
-        return;
-    }
-    m_iCurPos = m_positions[size_t(item)];
-    LoadMacroIntoEditor();
-}
-
 void CMacroPage::LoadMacroIntoEditor() {
-    if (m_iCurPos < 0 || m_iCurPos >= int(Macros().size())) {
-        ClearEditor();
-        return;
-    }
     m_work.showInsertion = false;
-    m_pCurrent = Macros()[size_t(m_iCurPos)].get();
-    std::memcpy(m_work.actions.data(), m_pCurrent->actions, sizeof m_pCurrent->actions);
+    std::memcpy(m_work.actions.data(), m_current->actions, sizeof m_current->actions);
     // A count above 40 (from an old or foreign file) shows the 40 slots.
-    m_work.count = std::min<int>(m_pCurrent->actionCount, kMaxMacroActions);
-    m_work.loopCount = m_pCurrent->loopCount;
+    m_work.count = std::min<int>(m_current->actionCount, kMaxMacroActions);
+    m_work.loopCount = m_current->loopCount;
     SetText(m_pLoops, QString::number(m_work.loopCount));
-    SetText(m_pName, ToQString(ReadText(m_pCurrent->macroName)));
     if (m_work.count == 0) {
         m_work.selected = -1;
         ShowActionEditor(-1);
@@ -226,268 +132,17 @@ void CMacroPage::LoadMacroIntoEditor() {
     RebuildActionList();
 }
 
-std::optional<std::u16string> CMacroPage::AskName(int mode, const std::u16string& initial,
-                                                  const std::u16string& folder) {
-    // A local dialog: nothing of it survives the call.
-    CEditMacroName dialog;
-    dialog.SetMode(mode);
-    dialog.SetInitialName(ToQString(initial));
-    dialog.SetFolderName(ToQString(folder));
-    dialog.SetMacroList(&Macros());
-    if (RunDialog(dialog) != 1) {
-        return std::nullopt;
-    }
-    return ToU16(dialog.GetName());
-}
-
-void CMacroPage::AddFolder() {
-    const auto name = AskName(0, {}, {});
-    if (!name) {
-        return;
-    }
-    if (Library().CreateFolder(*name) < 0) {
-        TellIfLibraryFull(Macros().size());
-        return;
-    }
-    m_folders.push_back(*name);
-    m_pFolderCombo->AddItem(ToQString(*name), kFolderItemHeight);
-    m_pFolderCombo->SelectItem(m_pFolderCombo->GetCount() - 1);
-}
-
-void CMacroPage::DeleteFolder() {
-    if (m_folders.empty() || m_iFolder < 0 || m_iFolder >= int(m_folders.size())) {
-        return;
-    }
-    if (!Confirm(QStringLiteral("delete_macro_dir_text"))) {
-        return;
-    }
-    m_recorder->StopRecording();
-    const int index = m_iFolder;
-    // The editor may show a macro of the folder: forget it before its record goes.
-    m_pCurrent = nullptr;
-    m_iCurPos = -1;
-    const BindingChange change = Library().DeleteFolder(m_folders[size_t(index)]);
-    m_folders.erase(m_folders.begin() + index);
-    // The selector selects the folder that took the place (or the new last
-    // one), which runs the folder selection.
-    m_pFolderCombo->RemoveAt(index);
-    if (m_iFolder >= int(m_folders.size())) {
-        --m_iFolder;
-    }
-    if (m_iFolder < 0) {
-        m_positions.clear();
-        m_pMacroList->RemoveAll();
-        ClearEditor();
-    }
-    ApplyBindingChange(change);
-}
-
-void CMacroPage::RenameFolder() {
-    if (m_iFolder < 0 || m_iFolder >= int(m_folders.size())) {
-        return;
-    }
-    const std::u16string old = m_folders[size_t(m_iFolder)];
-    const auto name = AskName(2, old, {});
-    if (!name || !Library().RenameFolder(old, *name)) {
-        return;
-    }
-    m_folders[size_t(m_iFolder)] = *name;
-    m_pFolderCombo->SetItemText(m_iFolder, ToQString(*name));
-    m_pFolderCombo->Invalidate();
-}
-
-void CMacroPage::AddMacro() {
-    if (m_iFolder < 0 || m_iFolder >= int(m_folders.size())) {
-        return;
-    }
-    const std::u16string folder = m_folders[size_t(m_iFolder)];
-    const auto name = AskName(1, {}, folder);
-    if (!name) {
-        return;
-    }
-    const int position = Library().CreateMacro(folder, *name);
-    if (position < 0) {
-        TellIfLibraryFull(Macros().size());
-        return;
-    }
-    m_positions.push_back(position);
-    m_pMacroList->AddItem(ToQString(*name), kMacroItemHeight);
-    m_pMacroList->SelectItem(m_pMacroList->GetCount() - 1);  // loads the new macro
-}
-
-void CMacroPage::DeleteMacro() {
-    const int item = m_pMacroList->GetCurSel();
-    if (item < 0 || item >= int(m_positions.size())) {
-        return;
-    }
-    if (!Confirm(QStringLiteral("delete_macro_text"))) {
-        return;
-    }
-    m_recorder->StopRecording();
-    const int position = m_positions[size_t(item)];
-    if (position == m_iCurPos) {
-        m_pCurrent = nullptr;
-        m_iCurPos = -1;
-    }
-    const BindingChange change = Library().DeleteMacro(position);
-    for (size_t i = size_t(item); i < m_positions.size(); ++i) {
-        --m_positions[i];
-    }
-    m_positions.erase(m_positions.begin() + item);
-    // The list selects the item that took the place (or the new last one),
-    // which loads that macro through the updated positions.
-    m_pMacroList->RemoveAt(item);
-    if (m_pMacroList->GetCount() == 0) {
-        ClearEditor();
-    }
-    ApplyBindingChange(change);
-}
-
-void CMacroPage::RenameMacro() {
-    if (m_iCurPos < 0 || m_pCurrent == nullptr) {
-        return;
-    }
-    const std::u16string old = ReadText(m_pCurrent->macroName);
-    const auto name = AskName(3, old, ReadText(m_pCurrent->folderName));
-    if (!name) {
-        SetText(m_pName, ToQString(old));
-        return;
-    }
-    WriteText(m_pCurrent->macroName, *name);
-    const auto it = std::find(m_positions.begin(), m_positions.end(), m_iCurPos);
-    if (it != m_positions.end()) {
-        m_pMacroList->SetItemText(int(it - m_positions.begin()), ToQString(*name));
-        m_pMacroList->Invalidate();
-    }
-    SetText(m_pName, ToQString(*name));
-    SaveCurrentMacro();
-}
-
-void CMacroPage::ImportMacro() {
-    const QString path = CFileDialog::GetOpenFileName(
-        m_pMainWnd, kMacroFilter, QString::fromStdString(Library().GetStores().Folder().string()),
-        QStringLiteral("mbin"));
-    if (path.isEmpty()) {
-        return;
-    }
-    std::optional<std::u16string_view> folder;
-    if (m_iFolder >= 0 && m_iFolder < int(m_folders.size())) {
-        folder = m_folders[size_t(m_iFolder)];
-    }
-    const ImportResult result =
-        Library().ImportMacro(std::filesystem::path(path.toStdString()), folder);
-    if (!result.ok) {
-        ShowWarning(Text("macro_import_failed_text") + "\n" + QString::fromStdString(result.error));
-        return;
-    }
-    if (folder) {
-        m_positions.push_back(result.position);
-        m_pMacroList->AddItem(ToQString(ReadText(Macros()[size_t(result.position)]->macroName)),
-                              kMacroItemHeight);
-        m_pMacroList->SelectItem(m_pMacroList->GetCount() - 1);
-        return;
-    }
-    m_folders.push_back(result.folder);
-    m_pFolderCombo->AddItem(ToQString(result.folder), kFolderItemHeight);
-    m_pFolderCombo->SelectItem(m_pFolderCombo->GetCount() - 1);
-    if (m_pMacroList->GetCount() > 0) {
-        m_pMacroList->SelectItem(0);
-    }
-}
-
-void CMacroPage::ImportFolder() {
-    const QString path = CFileDialog::GetOpenFileName(
-        m_pMainWnd, kFolderFilter, QString::fromStdString(Library().GetStores().Folder().string()),
-        QStringLiteral("mbins"));
-    if (path.isEmpty()) {
-        return;
-    }
-    const ImportResult result = Library().ImportFolder(std::filesystem::path(path.toStdString()));
-    if (!result.ok) {
-        ShowWarning(Text("macro_import_failed_text") + "\n" + QString::fromStdString(result.error));
-        return;
-    }
-    m_folders.push_back(result.folder);
-    m_pFolderCombo->AddItem(ToQString(result.folder), kFolderItemHeight);
-    m_pFolderCombo->SelectItem(m_pFolderCombo->GetCount() - 1);
-}
-
-void CMacroPage::ExportMacro() {
-    if (m_pCurrent == nullptr) {
-        return;
-    }
-    const QString path = CFileDialog::GetSaveFileName(
-        m_pMainWnd, kMacroFilter, QString::fromStdString(Library().GetStores().Folder().string()),
-        QStringLiteral("mbin"), ToQString(ReadText(m_pCurrent->macroName)));
-    if (path.isEmpty()) {
-        return;
-    }
-    const IoResult result =
-        Library().ExportMacro(*m_pCurrent, std::filesystem::path(path.toStdString()));
-    if (!result) {
-        ShowWarning(Text("macro_export_failed_text") + "\n" +
-                    QString::fromStdString(result.message));
-    }
-}
-
-void CMacroPage::ExportFolder() {
-    if (m_iFolder < 0 || m_iFolder >= int(m_folders.size())) {
-        return;
-    }
-    const std::u16string folder = m_folders[size_t(m_iFolder)];
-    const QString path = CFileDialog::GetSaveFileName(
-        m_pMainWnd, kFolderFilter, QString::fromStdString(Library().GetStores().Folder().string()),
-        QStringLiteral("mbins"), ToQString(folder));
-    if (path.isEmpty()) {
-        return;
-    }
-    const IoResult result =
-        Library().ExportFolder(folder, std::filesystem::path(path.toStdString()));
-    if (!result) {
-        ShowWarning(Text("macro_export_failed_text") + "\n" +
-                    QString::fromStdString(result.message));
-    }
-}
-
-void CMacroPage::OpenMenu(CButtonUI* anchor, const QString& skin) {
-    // Top-left corner of the menu at the button's bottom-left corner.
-    const QRect button = anchor->GetPos();
-    const QRect window = m_pMainWnd->GetWindowRect();
-    const QPoint at(window.left() + button.left(), window.top() + button.top() + button.height());
-    m_pMainWnd->ShowPopupMenu(skin, at, kMenuAlignLeft | kMenuAlignTop);
-}
-
-void CMacroPage::OnMenuCommand(const QString& name) {
-    if (m_library == nullptr) {
-        return;
-    }
-    FinishFill();
-    if (name == "rename_macro_dir") {
-        RenameFolder();
-    } else if (name == "import_macro_dir") {
-        ImportFolder();
-    } else if (name == "export_macro_dir") {
-        ExportFolder();
-    } else if (name == "rename_macro") {
-        RenameMacro();
-    } else if (name == "import_macro") {
-        ImportMacro();
-    } else if (name == "export_macro") {
-        ExportMacro();
-    }
-}
-
 // ---- saving --------------------------------------------------------------------
 
 void CMacroPage::SaveCurrentMacro() {
-    if (m_pCurrent == nullptr || m_iCurPos < 0) {
+    if (m_current == nullptr || m_position < 0) {
         return;
     }
-    std::memcpy(m_pCurrent->actions, m_work.actions.data(), sizeof m_pCurrent->actions);
-    m_pCurrent->actionCount = uint16_t(m_work.count);
-    m_pCurrent->loopCount = uint16_t(m_work.loopCount);
-    Library().Save();
-    ApplyBindingChange(Library().PropagateMacro(m_iCurPos, false));
+    std::memcpy(m_current->actions, m_work.actions.data(), sizeof m_current->actions);
+    m_current->actionCount = uint16_t(m_work.count);
+    m_current->loopCount = uint16_t(m_work.loopCount);
+    Lib().Save();
+    ApplyBindingChange(Lib().PropagateItem(m_position, false));
 }
 
 // ---- the action list and its editor --------------------------------------------
@@ -686,7 +341,7 @@ void CMacroPage::DeleteAction() {
 }
 
 void CMacroPage::ClearAll() {
-    if (m_pCurrent == nullptr) {
+    if (m_current == nullptr) {
         return;
     }
     m_work.actions = {};
@@ -700,7 +355,7 @@ void CMacroPage::ClearAll() {
 }
 
 void CMacroPage::InsertMouseMove() {
-    if (m_pCurrent == nullptr || m_work.count >= kInsertMoveLimit) {
+    if (m_current == nullptr || m_work.count >= kInsertMoveLimit) {
         return;
     }
     MacroAction move{};
@@ -784,24 +439,15 @@ void CMacroPage::CommitMove(bool y) {
 // ---- notifications -----------------------------------------------------------
 
 void CMacroPage::OnClick(TNotifyUI& msg) {
-    if (m_library == nullptr || msg.pSender == nullptr) {
+    if (m_recorder == nullptr || msg.pSender == nullptr) {
         return;
     }
     FinishFill();
     CControlUI* s = msg.pSender;
-    if (s == m_pAddFolder) {
-        AddFolder();
-    } else if (s == m_pDeleteFolder) {
-        DeleteFolder();
-    } else if (s == m_pAddMacro) {
-        AddMacro();
-    } else if (s == m_pDeleteMacro) {
-        DeleteMacro();
-    } else if (s == m_pFolderMenu) {
-        OpenMenu(m_pFolderMenu, QStringLiteral("macrodirmenu.xml"));
-    } else if (s == m_pMacroMenu) {
-        OpenMenu(m_pMacroMenu, QStringLiteral("macromenu.xml"));
-    } else if (s == m_pMoveUp) {
+    if (OnLibraryClick(msg)) {
+        return;
+    }
+    if (s == m_pMoveUp) {
         MoveAction(-1);
     } else if (s == m_pMoveDown) {
         MoveAction(1);
@@ -826,15 +472,14 @@ void CMacroPage::OnSelectChanged(TNotifyUI& msg) {
 }
 
 void CMacroPage::OnItemSelect(TNotifyUI& msg) {
-    if (m_library == nullptr || msg.pSender == nullptr) {
+    if (m_recorder == nullptr || msg.pSender == nullptr) {
+        return;
+    }
+    if (OnLibraryItemSelect(msg)) {
         return;
     }
     const int index = int(msg.wParam);
-    if (msg.pSender == m_pFolderCombo) {
-        SelectFolder(index);
-    } else if (msg.pSender == m_pMacroList) {
-        SelectMacro(index);
-    } else if (msg.pSender == m_pActionList) {
+    if (msg.pSender == m_pActionList) {
         // The user's choice stands over the one a list still filling would make.
         m_iFillSelect = -1;
         SelectAction(index);
@@ -845,7 +490,7 @@ void CMacroPage::OnItemSelect(TNotifyUI& msg) {
 }
 
 void CMacroPage::OnKillFocus(TNotifyUI& msg) {
-    if (m_library == nullptr || msg.pSender == nullptr) {
+    if (m_recorder == nullptr || msg.pSender == nullptr) {
         return;
     }
     FinishFill();
@@ -859,11 +504,8 @@ void CMacroPage::OnKillFocus(TNotifyUI& msg) {
         CommitMove(false);
     } else if (msg.pSender == m_pMoveY) {
         CommitMove(true);
-    } else if (msg.pSender == m_pName && m_pCurrent != nullptr) {
-        // Leaving the field without changing the name asks nothing.
-        if (m_pName->GetText() != ToQString(ReadText(m_pCurrent->macroName))) {
-            RenameMacro();
-        }
+    } else {
+        OnLibraryKillFocus(msg);
     }
 }
 
@@ -878,84 +520,6 @@ void CMacroPage::OnTextChanged(TNotifyUI& msg) {
         edit->SetText(QString::number(kMaxMove));
     } else if (value < -kMaxMove) {
         edit->SetText(QString::number(-kMaxMove));
-    }
-}
-
-// ---- recording and key capture -----------------------------------------------
-
-void CMacroPage::OnHookEvent(UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (m_recorder == nullptr) {
-        return;
-    }
-    FinishFill();
-    m_recorder->OnHookMessage(msg, wParam, lParam);
-}
-
-void CMacroPage::ToggleRecording() {
-    FinishFill();
-    if (m_recorder->ToggleRecording() != MacroRecorder::Toggle::Unavailable || m_bToldUnavailable) {
-        return;
-    }
-    // Said once per run: recording needs the input hook.
-    m_bToldUnavailable = true;
-    ShowWarning(Text("macro_recording_unavailable_text")
-                    .arg(QString::fromStdString(m_recorder->UnavailableReason())));
-}
-
-void CMacroPage::OnCheckClick(TNotifyUI& msg) {
-    if (m_recorder != nullptr && msg.pSender != nullptr && msg.pSender == m_pRecord) {
-        ToggleRecording();
-    }
-}
-
-void CMacroPage::OnMouseEnter(TNotifyUI& msg) {
-    if (m_recorder != nullptr && msg.pSender != nullptr && msg.pSender == m_pRecord) {
-        m_recorder->PointerOverRecordButton(true);
-    }
-}
-
-void CMacroPage::OnMouseLeave(TNotifyUI& msg) {
-    if (m_recorder != nullptr && msg.pSender != nullptr && msg.pSender == m_pRecord) {
-        m_recorder->PointerOverRecordButton(false);
-    }
-}
-
-void CMacroPage::OnSetFocus(TNotifyUI& msg) {
-    if (m_recorder != nullptr && msg.pSender != nullptr && msg.pSender == m_pKey) {
-        m_recorder->BeginKeyCapture();
-    }
-}
-
-void CMacroPage::ShowRecording(bool recording) {
-    if (m_pRecord == nullptr) {
-        return;
-    }
-    m_pRecord->SetResourceText(recording ? QStringLiteral("stop_recording_text")
-                                         : QStringLiteral("start_recording_text"));
-    if (!recording) {
-        m_pRecord->SetCheck(false, false);
-    }
-}
-
-void CMacroPage::ClearRecordCheck() {
-    if (m_pRecord != nullptr) {
-        m_pRecord->SetCheck(false, false);
-    }
-}
-
-long long CMacroPage::DefaultDelayField() const {
-    return m_pDefaultDelay != nullptr ? ReadDecimal(m_pDefaultDelay->GetText()) : 0;
-}
-
-void CMacroPage::ShowCapturedKey(int index, uint8_t code) {
-    const QString key = ToQString(KeyNameKey(code));
-    if (index == m_work.selected) {
-        SetText(m_pKey, Text(key));
-    }
-    if (CControlUI* row = m_pActionList->GetItemAt(index)) {
-        if (auto* label = row->FindSubControl<CLabelUI>("key")) {
-            label->SetResourceText(key);
-        }
     }
 }
 

@@ -11,9 +11,8 @@
 #include <optional>
 #include <vector>
 
-#include "app/page.h"
+#include "app/library_page.h"
 #include "macros/macro_recorder.h"
-#include "store/macro_library.h"
 #include "ui/control_table.h"
 #include "ui/menu.h"
 #include "ui/ui_types.h"
@@ -83,7 +82,7 @@ inline constexpr ControlTable kMacroMenuTable{"macromenu.xml", "CMacroPage (macr
                                               kMacroMenuControls};
 MOUSE_REGISTER_CONTROL_TABLE(kMacroMenuTable);
 
-class CMacroPage : public CPage, public RecorderHost {
+class CMacroPage : public CLibraryPage<MacroTraits>, public RecorderHost {
 public:
     // Inserting a mouse move by hand needs fewer actions than this.
     static constexpr int kInsertMoveLimit = 36;
@@ -98,16 +97,10 @@ public:
     static constexpr UINT kFillTimer = 4;
     static constexpr int kItemsPerTurn = 6;
 
-    CMacroPage();
+    CMacroPage(PageHost& host, CPaintManagerUI& manager);
     ~CMacroPage() override;
     void InitControls() override;
 
-    // Fills the folder selector from the folder records of the macro list
-    // and selects the first folder.
-    void FillFolderList();
-    // "rename_macro_dir", "import_macro_dir", "export_macro_dir",
-    // "rename_macro", "import_macro", "export_macro".
-    void OnMenuCommand(const QString& name);
     // Messages 0x500 / 0x501 of the input hook: recorded while recording,
     // the selected action's key during key capture.
     void OnHookEvent(UINT msg, WPARAM wParam, LPARAM lParam);
@@ -116,12 +109,9 @@ public:
 
     // What the page shows, for tests and the benchmark.
     bool IsFilling() const { return m_bFilling; }
-    int SelectedFolder() const { return m_iFolder; }
-    int CurrentMacroPosition() const { return m_iCurPos; }
     int SelectedAction() const { return m_work.selected; }
     int ActionCount() const { return m_work.count; }
     const MacroAction& Action(int i) const { return m_work.actions.at(size_t(i)); }
-    const std::vector<int>& MacroPositions() const { return m_positions; }
 
 private:
     void OnClick(TNotifyUI& msg);
@@ -137,37 +127,21 @@ private:
     void ToggleRecording();
 
     // RecorderHost
-    bool HasCurrentMacro() const override { return m_pCurrent != nullptr; }
+    bool HasCurrentMacro() const override { return m_current != nullptr; }
     void ShowRecording(bool recording) override;
     void ClearRecordCheck() override;
     long long DefaultDelayField() const override;
     void ShowCapturedKey(int index, uint8_t code) override;
 
-    MacroLibrary& Library();
-    std::vector<std::unique_ptr<MacroRecord>>& Macros();
-
-    // Folders and macros.
-    void SelectFolder(int index);
-    void SelectMacro(int item);
+    // CLibraryPage: the editor shows the current macro (or nothing); a list
+    // still filling completes before a command; a recording ends before
+    // another macro takes the editor.
+    void ShowCurrent() override;
+    void SaveCurrent() override { SaveCurrentMacro(); }
+    void FinishPending() override { FinishFill(); }
+    void LeaveCurrent() override { m_recorder->StopRecording(); }
     void ClearEditor();
     void LoadMacroIntoEditor();
-    void AddFolder();
-    void DeleteFolder();
-    void RenameFolder();
-    void AddMacro();
-    void DeleteMacro();
-    void RenameMacro();
-    void ImportMacro();
-    void ExportMacro();
-    void ImportFolder();
-    void ExportFolder();
-    void OpenMenu(CButtonUI* anchor, const QString& skin);
-    // Runs the name dialog in `mode` (0 add folder, 1 add macro, 2 rename
-    // folder, 3 rename macro) under the overlay; the accepted name, or
-    // nothing when the user cancelled.
-    std::optional<std::u16string> AskName(int mode, const std::u16string& initial,
-                                          const std::u16string& folder);
-    // The message box under the overlay; true when the user confirmed.
 
     // The action list and its editor.
     void RebuildActionList() override;
@@ -194,20 +168,8 @@ private:
     // Writes the working copy into the current record, saves the library and
     // carries the macro into the buttons bound to it.
     void SaveCurrentMacro() override;
-    // After a library change: 0x467 when the current profile is affected,
-    // profile.bin saved once when a profile changed.
-    void SaveMacroStore();
 
-    // Controls.
-    CComboUI* m_pFolderCombo = nullptr;
-    CButtonUI* m_pAddFolder = nullptr;
-    CButtonUI* m_pDeleteFolder = nullptr;
-    CButtonUI* m_pFolderMenu = nullptr;
-    CListUI* m_pMacroList = nullptr;
-    CButtonUI* m_pAddMacro = nullptr;
-    CButtonUI* m_pDeleteMacro = nullptr;
-    CButtonUI* m_pMacroMenu = nullptr;
-    CEditUI* m_pName = nullptr;
+    // Controls of the editor.
     CEditUI* m_pLoops = nullptr;
     COptionUI* m_pDelayMode[3] = {};
     CEditUI* m_pDefaultDelay = nullptr;
@@ -229,16 +191,6 @@ private:
     CEditUI* m_pInsertX = nullptr;
     CEditUI* m_pInsertY = nullptr;
 
-    std::unique_ptr<MacroLibrary> m_library;
-
-    // Folder names in selector order and the selected folder.
-    std::vector<std::u16string> m_folders;
-    int m_iFolder = -1;
-    // List position of each item of macro_list.
-    std::vector<int> m_positions;
-    // Current macro: its position and record, set and cleared together.
-    int m_iCurPos = -1;
-    MacroRecord* m_pCurrent = nullptr;
     // Working copy of the current macro, with the selected action and the
     // insertion point; shared with the recorder.
     MacroWorkingCopy m_work;

@@ -3,14 +3,11 @@
 #include <cstring>
 
 #include "device/protocol.h"
+#include "ui/text.h"
 
 namespace mouse {
 
 namespace {
-
-QString ToQString(const std::u16string& text) {
-    return QString::fromUtf16(text.data(), qsizetype(text.size()));
-}
 
 bool SameName(const std::u16string& a, const std::u16string& b) {
     return ToQString(a).compare(ToQString(b), Qt::CaseInsensitive) == 0;

@@ -1,7 +1,7 @@
 #include "performance/light_page.h"
 
-#include "app/main_wnd.h"
 #include "performance/colour_pick.h"
+#include "ui/text.h"
 
 namespace mouse {
 
@@ -47,7 +47,7 @@ void SetVisible(CControlUI* control, bool visible) {
 
 }  // namespace
 
-CLightPage::CLightPage() {
+CLightPage::CLightPage(PageHost& host, CPaintManagerUI& manager) : CPage(host, manager) {
     OnNotify(ev::kClick, &CLightPage::OnClick);
     OnNotify(ev::kSelectChanged, &CLightPage::OnSelectChanged);
     OnNotify(ev::kValueChanged, &CLightPage::OnValueChanged);
@@ -57,12 +57,9 @@ CLightPage::CLightPage() {
 }
 
 void CLightPage::InitControls() {
-    if (m_pPM == nullptr) {
-        return;
-    }
     // FindControl reports every control that is missing or of another kind.
     for (int i = 0; i < kEffects; ++i) {
-        m_pEffect[i] = m_pPM->FindControl<COptionUI>(QString("light_mode_option_%1").arg(i + 1));
+        m_pEffect[i] = m_pPM->FindControl<COptionUI>(Numbered("light_mode_option_%d", i + 1));
     }
     m_pBrightnessGroup = m_pPM->FindControl("brightness_ver");
     m_pSpeedGroup = m_pPM->FindControl("breathing_ver");
@@ -78,26 +75,22 @@ void CLightPage::InitControls() {
     m_pEdit[2] = m_pPM->FindControl<CEditUI>("b_edit");
     m_pFixedColour = m_pPM->FindControl<CButtonUI>("btn_fix_color");
     for (int i = 0; i < kCycleColours; ++i) {
-        m_pCycleColour[i] = m_pPM->FindControl<CButtonUI>(QString("btn_cycle_color_%1").arg(i + 1));
+        m_pCycleColour[i] = m_pPM->FindControl<CButtonUI>(Numbered("btn_cycle_color_%d", i + 1));
     }
     for (int i = 0; i < 2; ++i) {
-        m_pColourMode[i] =
-            m_pPM->FindControl<COptionUI>(QString("option_color_mode_%1").arg(i + 1));
+        m_pColourMode[i] = m_pPM->FindControl<COptionUI>(Numbered("option_color_mode_%d", i + 1));
     }
 }
 
 ProfileRecord& CLightPage::Profile() {
-    return m_pMainWnd->CurrentProfile();
+    return m_host.CurrentProfile();
 }
 
-void CLightPage::RefreshFromProfile() {
-    if (m_pMainWnd == nullptr) {
-        return;
-    }
+void CLightPage::Refresh() {
     const ProfileRecord& p = Profile();
-    // 1. The effect, with notification: its handler stores it again.
+    // 1. The effect (its groups are shown at the end).
     if (p.lightMode >= 0 && p.lightMode < kEffects && m_pEffect[p.lightMode] != nullptr) {
-        m_pEffect[p.lightMode]->Selected(true);
+        m_pEffect[p.lightMode]->Selected(true, false);
     } else {
         // An effect this page does not know: no option stands for it.
         for (COptionUI* option : m_pEffect) {
@@ -118,10 +111,10 @@ void CLightPage::RefreshFromProfile() {
     }
     // 3. The effect colour on the palette, its preview and the edits.
     ShowPaletteColour(ColourToArgb(p.lightFixedColour), true);
-    // 4. The colour mode, with notification.
+    // 4. The colour mode.
     if (p.lightColourMode >= 0 && p.lightColourMode < 2 &&
         m_pColourMode[p.lightColourMode] != nullptr) {
-        m_pColourMode[p.lightColourMode]->Selected(true);
+        m_pColourMode[p.lightColourMode]->Selected(true, false);
     }
     // 5. The swatches.
     if (m_pFixedColour != nullptr) {
@@ -159,7 +152,7 @@ void CLightPage::ShowPaletteColour(uint32_t argb, bool palette) {
 }
 
 void CLightPage::OnClick(TNotifyUI& msg) {
-    if (m_pMainWnd == nullptr || msg.pSender == nullptr) {
+    if (msg.pSender == nullptr) {
         return;
     }
     ProfileRecord& p = Profile();
@@ -172,7 +165,7 @@ void CLightPage::OnClick(TNotifyUI& msg) {
         return;
     }
     uint32_t argb = ColourToArgb(*stored);
-    if (!PickColour(m_pPM->GetWindow(), argb)) {
+    if (!PickColour(m_host.DialogOwner(), argb)) {
         return;
     }
     // The palette, its preview and the edits catch up at the next refresh.
@@ -181,7 +174,7 @@ void CLightPage::OnClick(TNotifyUI& msg) {
 }
 
 void CLightPage::OnSelectChanged(TNotifyUI& msg) {
-    if (m_pMainWnd == nullptr || msg.wParam == 0) {
+    if (msg.wParam == 0) {
         return;
     }
     if (const int i = IndexOf(m_pEffect, msg.pSender); i >= 0) {
@@ -193,7 +186,7 @@ void CLightPage::OnSelectChanged(TNotifyUI& msg) {
 }
 
 void CLightPage::OnValueChanged(TNotifyUI& msg) {
-    if (m_pMainWnd == nullptr || msg.pSender == nullptr) {
+    if (msg.pSender == nullptr) {
         return;
     }
     const int value = int(msg.wParam);
@@ -215,7 +208,7 @@ void CLightPage::OnColorChanged(TNotifyUI& msg) {
 }
 
 void CLightPage::OnColorChangedButtonUp(TNotifyUI& msg) {
-    if (m_pMainWnd == nullptr || msg.pSender == nullptr || msg.pSender != m_pPalette) {
+    if (msg.pSender != m_pPalette) {
         return;
     }
     const uint32_t argb = m_pPalette->GetSelectColor();
@@ -224,9 +217,6 @@ void CLightPage::OnColorChangedButtonUp(TNotifyUI& msg) {
 }
 
 void CLightPage::OnTextChanged(TNotifyUI& msg) {
-    if (m_pMainWnd == nullptr) {
-        return;
-    }
     const int i = IndexOf(m_pEdit, msg.pSender);
     if (i < 0) {
         return;

@@ -37,9 +37,10 @@ public:
     static constexpr int kEffects = 12;
     static constexpr int kCycleColours = 8;
 
-    CLightPage();
+    CLightPage(PageHost& host, CPaintManagerUI& manager);
     void InitControls() override;
-    void RefreshFromProfile();
+    // Shows the current profile, without notifications: nothing is stored.
+    void Refresh() override;
 
 private:
     void OnClick(TNotifyUI& msg);

@@ -1,16 +1,12 @@
 #include "performance/performance_page.h"
 
-#include "app/main_wnd.h"
 #include "device/dpi_scale.h"
 #include "performance/colour_pick.h"
+#include "ui/text.h"
 
 namespace mouse {
 
 namespace {
-
-QString Numbered(const char* pattern, int n) {
-    return QString::fromLatin1(pattern).replace(QStringLiteral("%d"), QString::number(n));
-}
 
 QString KeyResponseText(int ms) {
     return QStringLiteral("%1 ms").arg(ms);
@@ -23,7 +19,8 @@ int SliderValue(const TNotifyUI& msg) {
 
 }  // namespace
 
-CPerformancePage::CPerformancePage() {
+CPerformancePage::CPerformancePage(PageHost& host, CPaintManagerUI& manager)
+    : CPage(host, manager) {
     OnNotify(ev::kClick, &CPerformancePage::OnClick);
     OnNotify(ev::kSelectChanged, &CPerformancePage::OnSelectChanged);
     OnNotify(ev::kValueChanged, &CPerformancePage::OnValueChanged);
@@ -33,11 +30,11 @@ CPerformancePage::CPerformancePage() {
 }
 
 ProfileRecord& CPerformancePage::Profile() {
-    return m_pMainWnd->CurrentProfile();
+    return m_host.CurrentProfile();
 }
 
 int CPerformancePage::Sensor() const {
-    return m_pMainWnd->Config().sensor;
+    return m_host.Config().sensor;
 }
 
 template <typename Member>
@@ -79,7 +76,7 @@ void CPerformancePage::InitControls() {
     m_pKeyResponseLabel = pm.FindControl<CLabelUI>(QStringLiteral("label_key_respsonse"));
 
     SetDpiScale();
-    const DeviceConfig& config = m_pMainWnd->Config();
+    const DeviceConfig& config = m_host.Config();
     if (m_pLiftOffRow != nullptr) {
         m_pLiftOffRow->SetVisible(config.distance != 0);
     }
@@ -116,25 +113,16 @@ void CPerformancePage::ShowDpiRows(int count) {
     }
 }
 
-void CPerformancePage::RefreshFromProfile() {
-    if (m_pMainWnd == nullptr || m_pPM == nullptr) {
-        return;
-    }
+void CPerformancePage::Refresh() {
     const ProfileRecord& p = Profile();
     // 1. How many levels are in use.
     if (m_pMaxDpiCombo != nullptr) {
         m_pMaxDpiCombo->SelectItem(p.dpiLevelCount - 1, false);
     }
     ShowDpiRows(p.dpiLevelCount);
-    // 2. Report rate and current level, through their own handlers.
-    const int rate = p.reportRateIndex;
-    if (rate >= 0 && rate < 4 && m_rate[size_t(rate)] != nullptr) {
-        m_rate[size_t(rate)]->Selected(true, true);
-    }
-    const int level = p.currentDpiLevel;
-    if (level >= 0 && level < kDpiLevels && m_dpi[size_t(level)].option != nullptr) {
-        m_dpi[size_t(level)].option->Selected(true, true);
-    }
+    // 2. Report rate and current level.
+    SelectReportRate(p.reportRateIndex);
+    SelectDpiLevel(p.currentDpiLevel + 1);
     // 3. Each level's step, its DPI text and its colour.
     for (int i = 0; i < kDpiLevels; ++i) {
         const DpiRow& row = m_dpi[size_t(i)];
@@ -302,7 +290,7 @@ void CPerformancePage::ChangeLevelCount(int index) {
 
 void CPerformancePage::PickDpiColour(int level) {
     uint32_t argb = ColourToArgb(Profile().dpiColour[level - 1]);
-    if (!PickColour(m_pMainWnd, argb)) {
+    if (!PickColour(m_host.DialogOwner(), argb)) {
         return;  // cancelled: swatch and colour stay
     }
     if (CButtonUI* swatch = m_dpi[size_t(level - 1)].colour) {

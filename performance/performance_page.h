@@ -41,13 +41,13 @@ MOUSE_REGISTER_CONTROL_TABLE(kPerformancePageTable);
 
 class CPerformancePage : public CPage {
 public:
-    CPerformancePage();
+    CPerformancePage(PageHost& host, CPaintManagerUI& manager);
 
     // Finds the controls, sets the DPI scale of the sensor and the lift-off
     // distance row from Data.ini.
     void InitControls() override;
-    // Shows the current profile.
-    void RefreshFromProfile();
+    // Shows the current profile, without notifications: nothing is stored.
+    void Refresh() override;
     // Selects the option of DPI level 1-8 without a notification.
     void SelectDpiLevel(int level);
     // Selects the report-rate option of index 0-3 without a notification.

@@ -5,9 +5,9 @@
 //
 // Use on the user-interface thread:
 //   GunLibrary lib(stores, [&] { /* queue a save of StoreFile::Guns */ });
-//   int pos = lib.CreateGun(u"Rifles", u"AK");
+//   int pos = lib.CreateItem(u"Rifles", u"AK");
 //   ... edit *lib.Records()[pos] ...; lib.Save();
-//   BindingChange c = lib.PropagateGun(pos);   // after every edit
+//   BindingChange c = lib.PropagateItem(pos);   // after every edit
 //   if (c.affected) send 0x467; if (c.profilesChanged) save profile.bin
 #pragma once
 
@@ -42,57 +42,7 @@ struct GunTraits {
     static std::string CheckImported(GunRecord& r);
 };
 
-class GunLibrary : public RecordLibrary<GunTraits> {
-public:
-    using RecordLibrary::RecordLibrary;
-
-    // Appends a folder record; returns its position, or -1 without change
-    // when name is empty or already a folder name.
-    int CreateGunFolder(std::u16string_view name) { return AddFolder(name); }
-    // Appends a new gun to an existing folder; returns its position (the
-    // last), or -1 without change when the folder does not exist or the
-    // name is empty or taken in it.
-    int CreateGun(std::u16string_view folder, std::u16string_view name) {
-        return AddItem(folder, name);
-    }
-    bool RenameGunFolder(std::u16string_view from, std::u16string_view to) {
-        return RenameFolderRecords(from, to);
-    }
-    // Removes the record, saves, then brings bound buttons in step.
-    BindingChange DeleteGun(int position) { return RemoveItem(position); }
-    // Removes the folder record and its guns, saves once, then brings bound
-    // buttons in step.
-    BindingChange DeleteGunFolder(std::u16string_view folder) { return RemoveFolder(folder); }
-    // After an edit of the gun at position (deleting false) copies it into
-    // the buttons bound to it. deleting true tells that the record at
-    // position has been removed from the list: its buttons are reset and
-    // later ones renumbered. DeleteGun already does this; do not call it again.
-    BindingChange PropagateGun(int position, bool deleting = false) {
-        return Propagate(position, deleting);
-    }
-
-    IoResult ExportGun(const GunRecord& record, const std::filesystem::path& path) const {
-        return ExportItemFile(record, path);
-    }
-    IoResult ExportGunFolder(std::u16string_view folder, const std::filesystem::path& path) const {
-        return ExportFolderFile(folder, path);
-    }
-    // folder: the selected folder, or nullopt when none is selected.
-    ImportResult ImportGun(const std::filesystem::path& path,
-                           std::optional<std::u16string_view> folder) {
-        return ImportItemPath(path, folder);
-    }
-    ImportResult ImportGun(std::span<const uint8_t> bytes, std::u16string_view title,
-                           std::optional<std::u16string_view> folder) {
-        return ImportItemBytes(bytes, title, folder);
-    }
-    ImportResult ImportGunFolder(const std::filesystem::path& path) {
-        return ImportFolderPath(path);
-    }
-    ImportResult ImportGunFolder(std::span<const uint8_t> bytes, std::u16string_view title) {
-        return ImportFolderBytes(bytes, title);
-    }
-};
+using GunLibrary = RecordLibrary<GunTraits>;
 
 extern template class RecordLibrary<GunTraits>;
 

@@ -4,9 +4,9 @@
 // checks applied to exchange files from outside, and keeping the button
 // entries of every profile pointed at the same record after a deletion.
 //
-// RecordLibrary<Traits> is the one implementation; MacroLibrary
-// (store/macro_library.h) and GunLibrary (store/gun_library.h) give its
-// operations their names and supply the record-specific parts as Traits.
+// RecordLibrary<Traits> is the one implementation, with one set of names for
+// both libraries; MacroLibrary (store/macro_library.h) and GunLibrary
+// (store/gun_library.h) supply the record-specific parts as Traits.
 //
 // Button entries and library positions. A button entry names its macro or
 // preset by list position (macroIndex / gunIndex) and carries its own copy
@@ -105,6 +105,54 @@ public:
     Stores& GetStores() { return stores_; }
     // Saves the library's file (after an edit of a record in place).
     void Save() { save_(); }
+
+    // ---- changes (the same names for both libraries) ----------------------
+    // Appends a folder record; its position, or -1 without change when name
+    // is empty or already a folder name.
+    int CreateFolder(std::u16string_view name) { return AddFolder(name); }
+    // Appends a new item (Traits::InitItem) to an existing folder; its
+    // position (the last), or -1 without change when the folder does not
+    // exist or the name is empty or taken in it.
+    int CreateItem(std::u16string_view folder, std::u16string_view name) {
+        return AddItem(folder, name);
+    }
+    bool RenameFolder(std::u16string_view from, std::u16string_view to) {
+        return RenameFolderRecords(from, to);
+    }
+    // Removes the record, saves, then brings bound buttons in step.
+    BindingChange DeleteItem(int position) { return RemoveItem(position); }
+    // Removes the folder record and its items, saves once, then brings bound
+    // buttons in step.
+    BindingChange DeleteFolder(std::u16string_view folder) { return RemoveFolder(folder); }
+    // After an edit of the item at position (deleting false) copies it into
+    // the buttons bound to it. deleting true tells that the record at
+    // position has been removed from the list: its buttons are reset and
+    // later ones renumbered. DeleteItem already does this; do not call it
+    // again.
+    BindingChange PropagateItem(int position, bool deleting = false) {
+        return Propagate(position, deleting);
+    }
+
+    // ---- exchange files ------------------------------------------------------
+    IoResult ExportItem(const Record& record, const std::filesystem::path& path) const {
+        return ExportItemFile(record, path);
+    }
+    IoResult ExportFolder(std::u16string_view folder, const std::filesystem::path& path) const {
+        return ExportFolderFile(folder, path);
+    }
+    // folder: the selected folder, or nullopt when none is selected.
+    ImportResult ImportItem(const std::filesystem::path& path,
+                            std::optional<std::u16string_view> folder) {
+        return ImportItemPath(path, folder);
+    }
+    ImportResult ImportItem(std::span<const uint8_t> bytes, std::u16string_view title,
+                            std::optional<std::u16string_view> folder) {
+        return ImportItemBytes(bytes, title, folder);
+    }
+    ImportResult ImportFolder(const std::filesystem::path& path) { return ImportFolderPath(path); }
+    ImportResult ImportFolder(std::span<const uint8_t> bytes, std::u16string_view title) {
+        return ImportFolderBytes(bytes, title);
+    }
 
     // ---- queries -----------------------------------------------------------
     // Folder test: some record of the list has that folderName (case ignored).

@@ -20,6 +20,7 @@
 #include <span>
 #include <vector>
 
+#include "ui/text.h"
 #include "ui/ui_types.h"
 
 namespace mouse {
@@ -38,7 +39,7 @@ struct ControlSpec {
         }
         QStringList out;
         for (int i = first; i <= last; ++i) {
-            out << QString::fromUtf8(name).replace(QStringLiteral("%d"), QString::number(i));
+            out << Numbered(name, i);
         }
         return out;
     }

@@ -27,10 +27,6 @@ namespace {
 
 using test::WaitFor;
 
-const char* const kIni =
-    "[Default]\r\nVID=04d9\r\nPID=a09f\r\nSensor=3311\r\nDistance=1\r\n"
-    "Distance_Value=1,2,3,4,5,6,7,8\r\nVer_H=1\r\nVer_L=0\r\nUpdate=0\r\n";
-
 GunRecord Folder(const char16_t* name) {
     GunRecord r;
     std::memset(&r, 0, sizeof r);
@@ -52,38 +48,12 @@ GunRecord Gun(const char16_t* folder, const char16_t* name, int count = 30) {
     return r;
 }
 
-class GunPageTest : public ::testing::Test {
+class GunPageTest : public test::MainWndTest {
 protected:
-    void SetUp() override {
-        ModalSeam::Clear();
-        CFileDialog::ClearAnswers();
-        CPaintManagerUI::SetResourcePath(MOUSE_APP_DIR "/res/");
-        CPaintManagerUI::ClearErrors();
-        ASSERT_TRUE(folder.isValid());
-        program = folder.path() + "/";
-        ASSERT_TRUE(test::PrepareProgramFolder(program, kIni));
-        setenv("MOUSE_SIM_SOCKET", (program + "no-such-socket").toUtf8().data(), 1);
-    }
-    void TearDown() override {
-        wnd.reset();
-        unsetenv("MOUSE_SIM_SOCKET");
-        EXPECT_EQ(ModalSeam::Pending(), 0) << "a dialog the test expected did not open";
-        ModalSeam::Clear();
-        CFileDialog::ClearAnswers();
-    }
-    void WriteGuns(const std::vector<GunRecord>& guns) {
-        QFile f(program + "Data/gun.bin");
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        for (const GunRecord& g : guns) {
-            f.write(reinterpret_cast<const char*>(&g), sizeof g);
-        }
-    }
+    void WriteGuns(const std::vector<GunRecord>& guns) { WriteStore("gun.bin", guns); }
     // gun.bin as the page saved it, once every queued save is written.
     std::vector<GunRecord> SavedGuns() {
-        wnd->Writer().Drain();
-        QFile f(program + "Data/gun.bin");
-        EXPECT_TRUE(f.open(QIODevice::ReadOnly));
-        const QByteArray bytes = f.readAll();
+        const QByteArray bytes = SavedStore("gun.bin");
         EXPECT_EQ(bytes.size() % qsizetype(sizeof(GunRecord)), 0);
         std::vector<GunRecord> out(size_t(bytes.size()) / sizeof(GunRecord));
         if (!out.empty()) {
@@ -91,28 +61,10 @@ protected:
         }
         return out;
     }
-    QByteArray GunFile() {
-        wnd->Writer().Drain();
-        QFile f(program + "Data/gun.bin");
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
+    QByteArray GunFile() { return SavedStore("gun.bin"); }
     // The main window, shown, on the recoil tab.
-    void Open() {
-        wnd = std::make_unique<CMainWnd>(test::TestWindowOptions(program));
-        ASSERT_TRUE(wnd->Create(nullptr)) << CPaintManagerUI::GetErrors().join("\n").toStdString();
-        wnd->ShowMainWindow();
-        QApplication::setActiveWindow(wnd->GetHostWidget());
-        wnd->FindControl<COptionUI>("gun_btn")->Activate();
-        EXPECT_TRUE(CPaintManagerUI::GetErrors().isEmpty())
-            << CPaintManagerUI::GetErrors().join("\n").toStdString();
-    }
+    void Open() { OpenOn("gun_btn"); }
 
-    template <class T = CControlUI>
-    T* Find(const QString& name) {
-        T* control = wnd->FindControl<T>(name);
-        EXPECT_NE(control, nullptr) << name.toStdString();
-        return control;
-    }
     CComboUI* Folders() { return Find<CComboUI>("gun_combo"); }
     CListUI* List() { return Find<CListUI>("gun_list"); }
     CComboUI* Count() { return Find<CComboUI>("zidan_combo"); }
@@ -125,13 +77,6 @@ protected:
     }
     const CGunPage& Page() { return wnd->GunPage(); }
     GunRecord& Record(int position) { return *wnd->GetStores().guns.at(size_t(position)); }
-    static QStringList Items(CItemsUI* items) {
-        QStringList out;
-        for (int i = 0; i < items->GetCount(); ++i) {
-            out << items->GetItemText(i);
-        }
-        return out;
-    }
     // Rows 1-30 that are shown.
     int ShownRows() {
         int shown = 0;
@@ -151,17 +96,6 @@ protected:
         Edit("delay", 30)->SetFocus();
         QCoreApplication::processEvents();
     }
-    // Answers the next name dialog with `name` and OK.
-    static void AnswerName(const QString& name) {
-        ModalSeam::Answer(0, [name](WindowImplBase& w) {
-            w.FindControl<CEditUI>("edit_name")->SetText(name);
-            w.FindControl<CButtonUI>("ok_btn")->Activate();
-        });
-    }
-
-    QTemporaryDir folder;
-    QString program;
-    std::unique_ptr<CMainWnd> wnd;
 };
 
 TEST_F(GunPageTest, FoldersAndTheirPresetsShowInLibraryOrder) {
@@ -173,19 +107,19 @@ TEST_F(GunPageTest, FoldersAndTheirPresetsShowInLibraryOrder) {
     EXPECT_EQ(Items(List()), (QStringList{"AK", "M4"}));
     EXPECT_EQ(Page().ShownPositions(), (std::vector<int>{2, 4}));
     // Until a preset is chosen the editor is empty.
-    EXPECT_EQ(Page().CurrentGun(), nullptr);
+    EXPECT_EQ(Page().CurrentItem(), nullptr);
     EXPECT_EQ(ShownRows(), 0);
     EXPECT_EQ(Count()->GetCurSel(), -1);
     EXPECT_EQ(Find<CEditUI>("edit_gun_name")->GetText(), "");
 
     List()->SelectItem(1);
-    EXPECT_EQ(Page().CurrentGun(), &Record(4));
+    EXPECT_EQ(Page().CurrentItem(), &Record(4));
     EXPECT_EQ(ShownRows(), 30);
 
     // Another folder empties the editor and lists its presets.
     Folders()->SelectItem(1);
     EXPECT_EQ(Items(List()), QStringList{"P1"});
-    EXPECT_EQ(Page().CurrentGun(), nullptr);
+    EXPECT_EQ(Page().CurrentItem(), nullptr);
     EXPECT_EQ(ShownRows(), 0);
     for (int r = 1; r <= kMaxBullets; ++r) {
         EXPECT_EQ(Edit("x", r)->GetText(), "0");
@@ -367,219 +301,6 @@ TEST_F(GunPageTest, TabMovesAlongARowAndDownTheTableScrollingAsItGoes) {
             EXPECT_TRUE(scroll->viewport()->rect().contains(inView)) << "row " << row;
         }
     }
-}
-
-TEST_F(GunPageTest, NewFolderAndPresetsThroughTheNameDialog) {
-    WriteGuns({Folder(u"Rifles"), Gun(u"Rifles", u"AK")});
-    Open();
-    AnswerName("Pistols");
-    Click("btn_add_gun_floder");
-    EXPECT_EQ(Items(Folders()), (QStringList{"Rifles", "Pistols"}));
-    EXPECT_EQ(Folders()->GetCurSel(), 1);
-    EXPECT_EQ(List()->GetCount(), 0);
-
-    // "AK" is taken in Rifles, not here.
-    AnswerName("ak");
-    Click("btn_add_gun");
-    EXPECT_EQ(Items(List()), QStringList{"ak"});
-    EXPECT_EQ(List()->GetCurSel(), 0);
-    ASSERT_NE(Page().CurrentGun(), nullptr);
-    EXPECT_EQ(Page().SelectedGunPosition(), 3);
-    EXPECT_EQ(ShownRows(), 30);
-    EXPECT_EQ(Edit("delay", 30)->GetText(), "10");
-    const std::vector<GunRecord> saved = SavedGuns();
-    ASSERT_EQ(saved.size(), 4u);
-    EXPECT_EQ(saved[2].isFolder, 1);
-    EXPECT_EQ(ReadText(saved[3].gunName), u"ak");
-    EXPECT_EQ(ReadText(saved[3].folderName), u"Pistols");
-
-    // The same name again in this folder is refused by the dialog.
-    ModalSeam::Answer(0, [](WindowImplBase& w) {
-        w.FindControl<CEditUI>("edit_name")->SetText("AK");
-        ModalSeam::Answer(1);  // the message box about the name
-        w.FindControl<CButtonUI>("ok_btn")->Activate();
-        w.FindControl<CButtonUI>("cancel_btn")->Activate();
-    });
-    Click("btn_add_gun");
-    EXPECT_EQ(List()->GetCount(), 1);
-}
-
-TEST_F(GunPageTest, RenamesGoThroughTheDialogAndTheNameField) {
-    WriteGuns({Folder(u"Rifles"), Gun(u"Rifles", u"AK"), Gun(u"Rifles", u"M4")});
-    Open();
-    List()->SelectItem(0);
-    // The folder through its menu command.
-    AnswerName("Guns");
-    wnd->GunPage().OnMenuCommand("rename_gun_dir");
-    EXPECT_EQ(Items(Folders()), QStringList{"Guns"});
-    EXPECT_EQ(ReadText(Record(1).folderName), u"Guns");
-
-    // The preset by typing into its name field.
-    CEditUI* name = Find<CEditUI>("edit_gun_name");
-    name->SetFocus();
-    name->TypeText("AK-47");
-    Edit("delay", 1)->SetFocus();
-    QCoreApplication::processEvents();
-    EXPECT_EQ(ReadText(Record(1).gunName), u"AK-47");
-    EXPECT_EQ(List()->GetItemText(0), "AK-47");
-    EXPECT_EQ(ReadText(SavedGuns()[1].gunName), u"AK-47");
-
-    // A name taken in the folder is refused with the message and put back.
-    ModalSeam::Answer(1);
-    name->SetFocus();
-    name->TypeText("m4");
-    Edit("delay", 1)->SetFocus();
-    QCoreApplication::processEvents();
-    EXPECT_EQ(ModalSeam::Answered().last(), "MsgWnd");
-    EXPECT_EQ(ReadText(Record(1).gunName), u"AK-47");
-    EXPECT_EQ(name->GetText(), "AK-47");
-}
-
-TEST_F(GunPageTest, DeletingPresetsAndFoldersAfterConfirmation) {
-    WriteGuns({Folder(u"A"), Gun(u"A", u"a1"), Folder(u"B"), Gun(u"A", u"a2"), Gun(u"B", u"b1"),
-               Gun(u"A", u"a3")});
-    Open();
-    List()->SelectItem(1);  // a2 at position 3
-    ModalSeam::Answer(0);   // cancelled
-    Click("btn_delete_gun");
-    EXPECT_EQ(List()->GetCount(), 3);
-
-    ModalSeam::Answer(1);
-    Click("btn_delete_gun");
-    EXPECT_EQ(Items(List()), (QStringList{"a1", "a3"}));
-    EXPECT_EQ(Page().ShownPositions(), (std::vector<int>{1, 4}));
-    EXPECT_EQ(List()->GetCurSel(), 1) << "the next preset takes its place";
-    EXPECT_EQ(Page().CurrentGun(), &Record(4));
-    EXPECT_EQ(ReadText(Page().CurrentGun()->gunName), u"a3");
-
-    // Deleting the last two leaves an empty folder and an empty editor.
-    ModalSeam::Answer(1);
-    Click("btn_delete_gun");
-    EXPECT_EQ(Page().CurrentGun(), &Record(1)) << "the last one deleted: the new last is shown";
-    ModalSeam::Answer(1);
-    Click("btn_delete_gun");
-    EXPECT_EQ(List()->GetCount(), 0);
-    EXPECT_EQ(Page().CurrentGun(), nullptr);
-    EXPECT_EQ(ShownRows(), 0);
-    EXPECT_EQ(Items(Folders()), (QStringList{"A", "B"}));
-
-    // The folder goes with its presets; the next folder is shown.
-    ModalSeam::Answer(1);
-    Click("btn_delete_gun_floder");
-    EXPECT_EQ(Items(Folders()), QStringList{"B"});
-    EXPECT_EQ(Folders()->GetCurSel(), 0);
-    EXPECT_EQ(Items(List()), QStringList{"b1"});
-    EXPECT_EQ(Page().ShownPositions(), (std::vector<int>{1}));
-    EXPECT_EQ(SavedGuns().size(), 2u);
-    ModalSeam::Answer(1);
-    Click("btn_delete_gun_floder");
-    EXPECT_EQ(Folders()->GetCount(), 0);
-    EXPECT_EQ(List()->GetCount(), 0);
-    EXPECT_TRUE(SavedGuns().empty());
-    Click("btn_delete_gun_floder");  // nothing left: no question
-}
-
-TEST_F(GunPageTest, MenusOpenUnderTheirButtonsAndTheirItemsReachThePage) {
-    WriteGuns({Folder(u"F"), Gun(u"F", u"AK")});
-    Open();
-    List()->SelectItem(0);
-    struct Case {
-        const char* button;
-        QStringList items;
-    };
-    const Case cases[] = {
-        {"btn_menu_gun_floder", {"rename_gun_dir", "import_gun_dir", "export_gun_dir"}},
-        {"btn_menu_gun", {"rename_gun", "import_gun", "export_gun"}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.button);
-        Click(c.button);
-        CMenuWnd* menu = Page().CurrentMenu();
-        ASSERT_NE(menu, nullptr);
-        for (const QString& item : c.items) {
-            EXPECT_NE(menu->FindItem(item), nullptr) << item.toStdString();
-        }
-        const QRect button = Find(c.button)->GetPos();
-        EXPECT_EQ(menu->GetWindowRect().topLeft(),
-                  wnd->GetWindowRect().topLeft() + button.bottomLeft() + QPoint(0, 1));
-    }
-    // A chosen item travels through the main window back to the page.
-    const QString path = folder.path() + "/menu.gbin";
-    CFileDialog::QueueAnswer(path);
-    Page().CurrentMenu()->FindItem("export_gun")->Activate();
-    ASSERT_TRUE(WaitFor([&] { return QFile::exists(path); }));
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    const QByteArray bytes = f.readAll();
-    ASSERT_EQ(bytes.size(), qsizetype(sizeof(GunRecord)));
-    EXPECT_EQ(std::memcmp(bytes.data(), &Record(1), sizeof(GunRecord)), 0);
-    EXPECT_EQ(CFileDialog::LastRequest().defaultExt, "gbin");
-    EXPECT_TRUE(CFileDialog::LastRequest().save);
-}
-
-TEST_F(GunPageTest, ImportAndExportThroughTheFileDialog) {
-    WriteGuns({Folder(u"Rifles"), Gun(u"Rifles", u"AK"), Gun(u"Rifles", u"ak_1")});
-    Open();
-    List()->SelectItem(0);
-    // Cancelled dialogs change nothing.
-    for (const char* command : {"export_gun", "import_gun", "export_gun_dir", "import_gun_dir"}) {
-        CFileDialog::QueueAnswer({});
-        wnd->GunPage().OnMenuCommand(command);
-    }
-    EXPECT_EQ(wnd->GetStores().guns.size(), 3u);
-
-    const QString one = folder.path() + "/AK.gbin";
-    CFileDialog::QueueAnswer(one);
-    wnd->GunPage().OnMenuCommand("export_gun");
-    // Into the selected folder, named by the file with a unique suffix.
-    CFileDialog::QueueAnswer(one);
-    wnd->GunPage().OnMenuCommand("import_gun");
-    EXPECT_EQ(CFileDialog::LastRequest().filter, "Gun Data (*.gbin *.GBIN)");
-    EXPECT_EQ(Items(List()), (QStringList{"AK", "ak_1", "AK_2"}));
-    EXPECT_EQ(List()->GetCurSel(), 2);
-    EXPECT_EQ(Page().SelectedGunPosition(), 3);
-
-    // A folder file comes back as a new folder under the file's name.
-    const QString set = folder.path() + "/Set.gbins";
-    CFileDialog::QueueAnswer(set);
-    wnd->GunPage().OnMenuCommand("export_gun_dir");
-    QFile exported(set);
-    EXPECT_EQ(exported.size(), qint64(4 * sizeof(GunRecord)));
-    CFileDialog::QueueAnswer(set);
-    wnd->GunPage().OnMenuCommand("import_gun_dir");
-    EXPECT_EQ(Items(Folders()), (QStringList{"Rifles", "Set"}));
-    EXPECT_EQ(Folders()->GetCurSel(), 1);
-    EXPECT_EQ(Items(List()), (QStringList{"AK", "ak_1", "AK_2"}));
-    EXPECT_EQ(SavedGuns().size(), 8u);
-
-    // A file that is no preset is refused with a message; nothing changes.
-    const QString junk = folder.path() + "/junk.gbin";
-    QFile bad(junk);
-    ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
-    bad.write("not a preset");
-    bad.close();
-    CFileDialog::QueueAnswer(junk);
-    ModalSeam::Answer(1);
-    wnd->GunPage().OnMenuCommand("import_gun");
-    EXPECT_EQ(wnd->GetStores().guns.size(), 8u);
-}
-
-TEST_F(GunPageTest, ImportWithoutFoldersMakesTheStoredFolder) {
-    GunRecord gun = Gun(u"Rifles", u"AK");
-    const QString path = folder.path() + "/x.gbin";
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(reinterpret_cast<const char*>(&gun), sizeof gun);
-    f.close();
-    Open();
-    EXPECT_EQ(Folders()->GetCount(), 0);
-    CFileDialog::QueueAnswer(path);
-    wnd->GunPage().OnMenuCommand("import_gun");
-    EXPECT_EQ(Items(Folders()), QStringList{"Rifles"});
-    EXPECT_EQ(Items(List()), QStringList{"AK"});
-    EXPECT_EQ(List()->GetCurSel(), 0);
-    ASSERT_NE(Page().CurrentGun(), nullptr);
-    EXPECT_EQ(Edit("x", 2)->GetText(), "2");
 }
 
 }  // namespace

@@ -28,55 +28,16 @@ namespace {
 
 using test::WaitFor;
 
-const char* const kIni =
-    "[Default]\r\nVID=04d9\r\nPID=a09f\r\nSensor=3311\r\nDistance=1\r\n"
-    "Distance_Value=1,2,3,4,5,6,7,8\r\nVer_H=1\r\nVer_L=0\r\nUpdate=0\r\n";
-
-class LightPageTest : public ::testing::Test {
+class LightPageTest : public test::MainWndTest {
 protected:
-    void SetUp() override {
-        ModalSeam::Clear();
-        CPaintManagerUI::SetResourcePath(MOUSE_APP_DIR "/res/");
-        CPaintManagerUI::ClearErrors();
-        ASSERT_TRUE(folder.isValid());
-        program = folder.path() + "/";
-        ASSERT_TRUE(test::PrepareProgramFolder(program, kIni));
-    }
-    void TearDown() override {
-        wnd.reset();
-        unsetenv("MOUSE_SIM_SOCKET");
-        ModalSeam::Clear();
-    }
-    // Profiles to start with, written to profile.bin before the window starts.
-    void WriteProfiles(const std::vector<ProfileRecord*>& profiles) {
-        QFile f(program + "Data/profile.bin");
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        for (const ProfileRecord* p : profiles) {
-            f.write(reinterpret_cast<const char*>(p), sizeof *p);
-        }
-    }
     // The main window, shown, on the lighting tab.
     void Open(bool withMouse = false) {
         if (withMouse) {
-            ASSERT_TRUE(sim.Start(MOUSE_APP_DIR "/mouse-sim", {})) << sim.Error();
-            setenv("MOUSE_SIM_SOCKET", sim.SocketPath().c_str(), 1);
-        } else {
-            setenv("MOUSE_SIM_SOCKET", (program + "no-such-socket").toUtf8().data(), 1);
+            StartMouse();
         }
-        wnd = std::make_unique<CMainWnd>(test::TestWindowOptions(program));
-        ASSERT_TRUE(wnd->Create(nullptr)) << CPaintManagerUI::GetErrors().join("\n").toStdString();
-        wnd->ShowMainWindow();
-        wnd->FindControl<COptionUI>("light_btn")->Activate();
-        EXPECT_TRUE(CPaintManagerUI::GetErrors().isEmpty())
-            << CPaintManagerUI::GetErrors().join("\n").toStdString();
+        OpenOn("light_btn");
     }
 
-    template <class T = CControlUI>
-    T* Find(const QString& name) {
-        T* control = wnd->FindControl<T>(name);
-        EXPECT_NE(control, nullptr) << name.toStdString();
-        return control;
-    }
     ProfileRecord& Profile() { return wnd->CurrentProfile(); }
     bool Shown(const char* name) { return Find(name)->IsVisible(); }
     QString Text(const char* name) { return Find<CEditUI>(name)->GetText(); }
@@ -126,10 +87,6 @@ protected:
         });
     }
 
-    QTemporaryDir folder;
-    QString program;
-    SimProcess sim;
-    std::unique_ptr<CMainWnd> wnd;
     bool overlayDuringPick = false;
 };
 

@@ -14,6 +14,8 @@
 #include <functional>
 #include <map>
 
+#include "app_test_util.h"
+#include "ci_env.h"
 #include "device/encode.h"
 #include "drivers/sim/sim_client.h"
 #include "drivers/sim/sim_process.h"
@@ -24,17 +26,9 @@
 namespace mouse {
 namespace {
 
+// The program and the X server answer slower than the in-process window.
 bool WaitFor(const std::function<bool()>& done, int ms = 10000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > ms) {
-            return false;
-        }
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(20);
-    }
-    return true;
+    return test::WaitFor(done, ms);
 }
 
 QByteArray ReadAll(const QString& path) {
@@ -92,12 +86,26 @@ private:
             if (!process_.waitForStarted(5000)) {
                 return;  // no Xvfb on this machine
             }
+            // Up once a client is served: a server that found its number
+            // taken has exited by then.
+            const QString display = QString(":%1").arg(number);
+            const auto serves = [&] {
+                QProcess probe;
+                QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+                env.insert("DISPLAY", display);
+                probe.setProcessEnvironment(env);
+                probe.start("xdotool", {"getdisplaygeometry"});
+                return probe.waitForFinished(2000) && probe.exitStatus() == QProcess::NormalExit &&
+                       probe.exitCode() == 0;
+            };
             bool up = WaitFor(
-                [&] { return QFile::exists(socket) || process_.state() == QProcess::NotRunning; },
+                [&] {
+                    return process_.state() == QProcess::NotRunning ||
+                           (QFile::exists(socket) && serves());
+                },
                 10000);
-            QThread::msleep(100);
             if (up && process_.state() == QProcess::Running && QFile::exists(socket)) {
-                display_ = QString(":%1").arg(number);
+                display_ = display;
             } else {
                 process_.kill();
                 process_.waitForFinished(2000);
@@ -111,7 +119,7 @@ private:
 struct ProgramTest : ::testing::Test {
     void SetUp() override {
         if (!XServer::Get().Ok()) {
-            GTEST_SKIP() << "Xvfb is not available";
+            MOUSE_SKIP_UNLESS_CI("Xvfb is not available");
         }
         ASSERT_TRUE(folder.isValid());
         program = folder.path() + "/app";
@@ -260,7 +268,9 @@ TEST_F(ProgramTest, AStartWithAnArgumentStaysInTheTray) {
     ASSERT_TRUE(WaitFor([&] { return Stderr(first, "command line: \"--autostart\""); }));
     // The device start-up has run once the settings were synchronised.
     ASSERT_TRUE(WaitFor([&] { return Accepted() >= 3; }));
-    QThread::msleep(300);
+    // Told from the event loop once the synchronisation is done: well after
+    // the window would have been shown.
+    ASSERT_TRUE(WaitFor([&] { return Stderr(first, "mouse state: ready"); })) << Log(first);
     EXPECT_TRUE(VisibleWindow().isEmpty());
     EXPECT_EQ(first.state(), QProcess::Running);
     EXPECT_EQ(ReadAll(program + "/Data/profile.bin").size(), qsizetype(sizeof(ProfileRecord)));
@@ -285,7 +295,13 @@ TEST_F(ProgramTest, ASecondCopyWithoutTheMouseGetsTheNoDeviceMessage) {
     ASSERT_TRUE(WaitFor([&] {
         return Tool({"search", "--onlyvisible", "--class", "mouse-driver"}).isEmpty();
     })) << Log(first);
-    QThread::msleep(200);
+    // Still running and answering: another copy's request brings the box back.
+    Start(second);
+    ASSERT_TRUE(second.waitForFinished(10000));
+    EXPECT_EQ(second.exitCode(), 1);
+    ASSERT_TRUE(WaitFor([&] {
+        return !Tool({"search", "--onlyvisible", "--class", "mouse-driver"}).isEmpty();
+    })) << Log(first);
     EXPECT_EQ(first.state(), QProcess::Running) << Log(first);
 }
 

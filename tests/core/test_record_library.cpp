@@ -51,41 +51,14 @@ std::vector<uint8_t> ListBytes(const std::vector<std::unique_ptr<R>>& list) {
     return bytes;
 }
 
-// Adapts the two libraries' named operations to one set of names, so that
-// what they share is tested once for both.
+// What differs between the two libraries for the tests: their types, the
+// function that binds a button, the record's name field and binding index,
+// and how a record is marked.
 struct MacroKind {
     using Lib = MacroLibrary;
     using Traits = MacroTraits;
     using Record = MacroRecord;
     static constexpr int kBound = fn::kMacro;
-    static int CreateFolder(Lib& l, std::u16string_view n) { return l.CreateFolder(n); }
-    static int CreateItem(Lib& l, std::u16string_view f, std::u16string_view n) {
-        return l.CreateMacro(f, n);
-    }
-    static bool RenameFolder(Lib& l, std::u16string_view a, std::u16string_view b) {
-        return l.RenameFolder(a, b);
-    }
-    static BindingChange DeleteItem(Lib& l, int p) { return l.DeleteMacro(p); }
-    static BindingChange DeleteFolder(Lib& l, std::u16string_view f) { return l.DeleteFolder(f); }
-    static BindingChange Propagate(Lib& l, int p) { return l.PropagateMacro(p); }
-    static IoResult ExportItem(Lib& l, const Record& r, const fs::path& p) {
-        return l.ExportMacro(r, p);
-    }
-    static IoResult ExportFolder(Lib& l, std::u16string_view f, const fs::path& p) {
-        return l.ExportFolder(f, p);
-    }
-    static ImportResult ImportItem(Lib& l, const std::vector<uint8_t>& b, std::u16string_view t,
-                                   std::optional<std::u16string_view> f) {
-        return l.ImportMacro(b, t, f);
-    }
-    static ImportResult ImportItemFile(Lib& l, const fs::path& p,
-                                       std::optional<std::u16string_view> f) {
-        return l.ImportMacro(p, f);
-    }
-    static ImportResult ImportFolder(Lib& l, const std::vector<uint8_t>& b, std::u16string_view t) {
-        return l.ImportFolder(b, t);
-    }
-    static ImportResult ImportFolderFile(Lib& l, const fs::path& p) { return l.ImportFolder(p); }
     static TextField& Name(Record& r) { return r.macroName; }
     static int32_t& Index(ButtonEntry& e) { return e.macroIndex; }
     static std::string File(const char* title) { return std::string(title) + ".mbin"; }
@@ -104,36 +77,6 @@ struct GunKind {
     using Traits = GunTraits;
     using Record = GunRecord;
     static constexpr int kBound = fn::kRecoil;
-    static int CreateFolder(Lib& l, std::u16string_view n) { return l.CreateGunFolder(n); }
-    static int CreateItem(Lib& l, std::u16string_view f, std::u16string_view n) {
-        return l.CreateGun(f, n);
-    }
-    static bool RenameFolder(Lib& l, std::u16string_view a, std::u16string_view b) {
-        return l.RenameGunFolder(a, b);
-    }
-    static BindingChange DeleteItem(Lib& l, int p) { return l.DeleteGun(p); }
-    static BindingChange DeleteFolder(Lib& l, std::u16string_view f) {
-        return l.DeleteGunFolder(f);
-    }
-    static BindingChange Propagate(Lib& l, int p) { return l.PropagateGun(p); }
-    static IoResult ExportItem(Lib& l, const Record& r, const fs::path& p) {
-        return l.ExportGun(r, p);
-    }
-    static IoResult ExportFolder(Lib& l, std::u16string_view f, const fs::path& p) {
-        return l.ExportGunFolder(f, p);
-    }
-    static ImportResult ImportItem(Lib& l, const std::vector<uint8_t>& b, std::u16string_view t,
-                                   std::optional<std::u16string_view> f) {
-        return l.ImportGun(b, t, f);
-    }
-    static ImportResult ImportItemFile(Lib& l, const fs::path& p,
-                                       std::optional<std::u16string_view> f) {
-        return l.ImportGun(p, f);
-    }
-    static ImportResult ImportFolder(Lib& l, const std::vector<uint8_t>& b, std::u16string_view t) {
-        return l.ImportGunFolder(b, t);
-    }
-    static ImportResult ImportFolderFile(Lib& l, const fs::path& p) { return l.ImportGunFolder(p); }
     static TextField& Name(Record& r) { return r.gunName; }
     static int32_t& Index(ButtonEntry& e) { return e.gunIndex; }
     static std::string File(const char* title) { return std::string(title) + ".gbin"; }
@@ -166,10 +109,10 @@ protected:
     // Folder f holding items named name0..name(n-1); each item marked with
     // its list position. Returns the folder record's position.
     int AddFolder(std::u16string_view f, std::initializer_list<std::u16string_view> items) {
-        const int pos = Kind::CreateFolder(lib, f);
+        const int pos = lib.CreateFolder(f);
         EXPECT_GE(pos, 0);
         for (std::u16string_view n : items) {
-            const int item = Kind::CreateItem(lib, f, n);
+            const int item = lib.CreateItem(f, n);
             EXPECT_GE(item, 0);
             Kind::Mark(At(item), item);
         }
@@ -196,8 +139,8 @@ TYPED_TEST_SUITE(LibraryTest, Kinds);
 
 TYPED_TEST(LibraryTest, CreateAppendsFolderAndItemRecords) {
     using Kind = TypeParam;
-    EXPECT_EQ(Kind::CreateFolder(this->lib, u"Games"), 0);
-    EXPECT_EQ(Kind::CreateItem(this->lib, u"games", u"Combo"), 1);
+    EXPECT_EQ(this->lib.CreateFolder(u"Games"), 0);
+    EXPECT_EQ(this->lib.CreateItem(u"games", u"Combo"), 1);
     EXPECT_EQ(this->saves, 2);
 
     auto& folder = this->At(0);
@@ -215,7 +158,6 @@ TYPED_TEST(LibraryTest, CreateAppendsFolderAndItemRecords) {
 }
 
 TYPED_TEST(LibraryTest, CreateRefusesWithoutChange) {
-    using Kind = TypeParam;
     this->AddFolder(u"Games", {u"Combo"});
     const int saves = this->saves;
     struct Case {
@@ -229,8 +171,8 @@ TYPED_TEST(LibraryTest, CreateRefusesWithoutChange) {
         {u"Nowhere", u"Combo"},  // no such folder
     };
     for (const Case& c : cases) {
-        const int pos = c.folder ? Kind::CreateItem(this->lib, c.folder, c.name)
-                                 : Kind::CreateFolder(this->lib, c.name);
+        const int pos =
+            c.folder ? this->lib.CreateItem(c.folder, c.name) : this->lib.CreateFolder(c.name);
         EXPECT_EQ(pos, -1) << (c.folder ? "item" : "folder");
     }
     EXPECT_EQ(this->List().size(), 2u);
@@ -238,16 +180,15 @@ TYPED_TEST(LibraryTest, CreateRefusesWithoutChange) {
 }
 
 TYPED_TEST(LibraryTest, RenameFolderChangesEveryRecordOfTheFolder) {
-    using Kind = TypeParam;
     this->AddFolder(u"A", {u"one"});
     this->AddFolder(u"Other", {u"x"});
     // An item whose stored folder name differs only in case belongs to A.
-    const int odd = Kind::CreateItem(this->lib, u"a", u"two");
+    const int odd = this->lib.CreateItem(u"a", u"two");
     this->Bind(1, 3, 1);
     WriteText(this->Entry(1, 3).bindingFolder, u"A");
     const int saves = this->saves;
 
-    ASSERT_TRUE(Kind::RenameFolder(this->lib, u"A", u"B"));
+    ASSERT_TRUE(this->lib.RenameFolder(u"A", u"B"));
     EXPECT_EQ(this->saves, saves + 1);
     EXPECT_EQ(this->FolderAt(0), u"B");
     EXPECT_EQ(this->FolderAt(1), u"B");
@@ -255,10 +196,10 @@ TYPED_TEST(LibraryTest, RenameFolderChangesEveryRecordOfTheFolder) {
     EXPECT_EQ(this->FolderAt(2), u"Other");
     EXPECT_EQ(ReadText(this->Entry(1, 3).bindingFolder), u"A");  // buttons keep their text
 
-    EXPECT_TRUE(Kind::RenameFolder(this->lib, u"B", u"b"));  // case only: allowed
-    EXPECT_FALSE(Kind::RenameFolder(this->lib, u"b", u"other"));
-    EXPECT_FALSE(Kind::RenameFolder(this->lib, u"missing", u"C"));
-    EXPECT_FALSE(Kind::RenameFolder(this->lib, u"b", u""));
+    EXPECT_TRUE(this->lib.RenameFolder(u"B", u"b"));  // case only: allowed
+    EXPECT_FALSE(this->lib.RenameFolder(u"b", u"other"));
+    EXPECT_FALSE(this->lib.RenameFolder(u"missing", u"C"));
+    EXPECT_FALSE(this->lib.RenameFolder(u"b", u""));
     EXPECT_EQ(this->FolderAt(0), u"b");
     EXPECT_EQ(this->saves, saves + 2);
 }
@@ -266,7 +207,7 @@ TYPED_TEST(LibraryTest, RenameFolderChangesEveryRecordOfTheFolder) {
 TYPED_TEST(LibraryTest, QueriesListFoldersAndTheirItems) {
     this->AddFolder(u"A", {u"1", u"2"});
     this->AddFolder(u"B", {u"3"});
-    TypeParam::CreateItem(this->lib, u"a", u"4");
+    this->lib.CreateItem(u"a", u"4");
     EXPECT_EQ(this->lib.FolderPositions(), (std::vector<int>{0, 3}));
     EXPECT_EQ(this->lib.ItemPositions(u"A"), (std::vector<int>{1, 2, 5}));
     EXPECT_EQ(this->lib.ItemPositions(u"b"), (std::vector<int>{4}));
@@ -289,7 +230,7 @@ TYPED_TEST(LibraryTest, DeleteItemResetsItsButtonsAndRenumbersLaterOnes) {
     const auto shortcut = this->Entry(2, 4);
     const int saves = this->saves;
 
-    const BindingChange change = Kind::DeleteItem(this->lib, 3);
+    const BindingChange change = this->lib.DeleteItem(3);
     EXPECT_EQ(this->saves, saves + 1);
     EXPECT_TRUE(change.affected);
     EXPECT_TRUE(change.profilesChanged);
@@ -309,7 +250,6 @@ TYPED_TEST(LibraryTest, DeleteItemResetsItsButtonsAndRenumbersLaterOnes) {
 }
 
 TYPED_TEST(LibraryTest, DeleteReportsOnlyWhatChanged) {
-    using Kind = TypeParam;
     this->AddFolder(u"F", {u"a", u"b", u"c"});  // items at 1..3
     struct Case {
         const char* what;
@@ -327,19 +267,19 @@ TYPED_TEST(LibraryTest, DeleteReportsOnlyWhatChanged) {
         while (this->List().size() > 4) {
             this->List().pop_back();
         }
-        Kind::CreateItem(this->lib, u"F", u"tail");  // back to four records
+        this->lib.CreateItem(u"F", u"tail");  // back to four records
         for (auto& p : this->stores.profiles) {
             MakeDefaultRecord(*p, 3050);
         }
         if (c.profile >= 0) {
             this->Bind(c.profile, 0, c.bound);
         }
-        const BindingChange change = Kind::DeleteItem(this->lib, 2);
+        const BindingChange change = this->lib.DeleteItem(2);
         EXPECT_EQ(change.affected, c.affected);
         EXPECT_EQ(change.profilesChanged, c.changed);
     }
-    EXPECT_FALSE(Kind::DeleteItem(this->lib, 99).profilesChanged);
-    EXPECT_FALSE(Kind::DeleteItem(this->lib, -1).profilesChanged);
+    EXPECT_FALSE(this->lib.DeleteItem(99).profilesChanged);
+    EXPECT_FALSE(this->lib.DeleteItem(-1).profilesChanged);
 }
 
 TYPED_TEST(LibraryTest, DeleteFolderRemovesAllItsRecordsAndSavesOnce) {
@@ -347,7 +287,7 @@ TYPED_TEST(LibraryTest, DeleteFolderRemovesAllItsRecordsAndSavesOnce) {
     this->AddFolder(u"Keep", {u"k1"});             // 0, 1
     this->AddFolder(u"Gone", {u"a", u"b", u"c"});  // 2, 3..5
     this->AddFolder(u"After", {u"z"});             // 6, 7
-    Kind::CreateItem(this->lib, u"GONE", u"d");    // 8, case differs
+    this->lib.CreateItem(u"GONE", u"d");           // 8, case differs
     this->Bind(1, 0, 4);
     this->Bind(0, 60, 8);
     this->Bind(2, 5, 7);
@@ -355,7 +295,7 @@ TYPED_TEST(LibraryTest, DeleteFolderRemovesAllItsRecordsAndSavesOnce) {
     const int markBefore = Kind::MarkOf(this->Entry(2, 5));
     const int saves = this->saves;
 
-    const BindingChange change = Kind::DeleteFolder(this->lib, u"gone");
+    const BindingChange change = this->lib.DeleteFolder(u"gone");
     EXPECT_EQ(this->saves, saves + 1);
     ASSERT_EQ(this->List().size(), 4u);
     EXPECT_EQ(this->FolderAt(2), u"After");
@@ -372,11 +312,11 @@ TYPED_TEST(LibraryTest, DeleteFolderRemovesAllItsRecordsAndSavesOnce) {
 TYPED_TEST(LibraryTest, DeletingEverythingLeavesAnEmptyFile) {
     using Kind = TypeParam;
     typename Kind::Lib real(this->stores);  // saves through the stores
-    ASSERT_GE(Kind::CreateFolder(real, u"Only"), 0);
-    ASSERT_GE(Kind::CreateItem(real, u"Only", u"x"), 0);
+    ASSERT_GE(real.CreateFolder(u"Only"), 0);
+    ASSERT_GE(real.CreateItem(u"Only", u"x"), 0);
     const fs::path file = this->stores.PathOf(Kind::Traits::kFile);
     EXPECT_EQ(fs::file_size(file), 2 * sizeof(typename Kind::Record));
-    Kind::DeleteFolder(real, u"Only");
+    real.DeleteFolder(u"Only");
     ASSERT_TRUE(fs::exists(file));
     EXPECT_EQ(fs::file_size(file), 0u);
 }
@@ -392,7 +332,7 @@ TYPED_TEST(LibraryTest, PropagateCopiesIntoEveryBoundButton) {
     Kind::Mark(this->At(2), 77);
     WriteText(Kind::Name(this->At(2)), u"Renamed");
 
-    BindingChange change = Kind::Propagate(this->lib, 2);
+    BindingChange change = this->lib.PropagateItem(2);
     EXPECT_TRUE(change.affected);
     EXPECT_TRUE(change.profilesChanged);
     for (auto [profile, slot] : {std::pair{0, 5}, std::pair{1, 36}}) {
@@ -404,14 +344,14 @@ TYPED_TEST(LibraryTest, PropagateCopiesIntoEveryBoundButton) {
 
     // Copying the same again changes no byte, but the current profile still
     // has a bound button.
-    change = Kind::Propagate(this->lib, 2);
+    change = this->lib.PropagateItem(2);
     EXPECT_TRUE(change.affected);
     EXPECT_FALSE(change.profilesChanged);
 
     // Only another profile bound: updated without a notification.
     this->Bind(1, 36, 1);
     Kind::Mark(this->At(2), 78);
-    change = Kind::Propagate(this->lib, 2);
+    change = this->lib.PropagateItem(2);
     EXPECT_FALSE(change.affected);
     EXPECT_TRUE(change.profilesChanged);
     EXPECT_EQ(Kind::MarkOf(this->Entry(0, 5)), 78);
@@ -419,8 +359,8 @@ TYPED_TEST(LibraryTest, PropagateCopiesIntoEveryBoundButton) {
     // Nothing happens for a folder record or a position outside the list.
     this->Bind(1, 8, 0);
     this->Bind(1, 9, 50);
-    EXPECT_FALSE(Kind::Propagate(this->lib, 0).affected);
-    EXPECT_FALSE(Kind::Propagate(this->lib, 50).affected);
+    EXPECT_FALSE(this->lib.PropagateItem(0).affected);
+    EXPECT_FALSE(this->lib.PropagateItem(50).affected);
     EXPECT_EQ(this->Entry(1, 9).functionId, Kind::kBound);
 }
 
@@ -435,7 +375,7 @@ TYPED_TEST(LibraryTest, ImportIntoASelectedFolderNamesItAfterTheFile) {
     const auto bytes = BytesOf(std::vector{r});
     const int saves = this->saves;
 
-    const ImportResult result = Kind::ImportItem(this->lib, bytes, u"Combo", u"Games");
+    const ImportResult result = this->lib.ImportItem(bytes, u"Combo", u"Games");
     ASSERT_TRUE(result.ok) << result.error;
     EXPECT_EQ(this->saves, saves + 1);
     EXPECT_FALSE(result.folderAdded);
@@ -449,7 +389,7 @@ TYPED_TEST(LibraryTest, ImportIntoASelectedFolderNamesItAfterTheFile) {
     EXPECT_EQ(std::memcmp(&this->At(3), &expected, sizeof(expected)), 0);
 
     // A folder that is not there is refused.
-    EXPECT_FALSE(Kind::ImportItem(this->lib, bytes, u"X", u"Nope").ok);
+    EXPECT_FALSE(this->lib.ImportItem(bytes, u"X", u"Nope").ok);
     EXPECT_EQ(this->List().size(), 4u);
 }
 
@@ -475,7 +415,7 @@ TYPED_TEST(LibraryTest, ImportWithoutAFolderMakesANewFolder) {
         WriteText(Kind::Name(r), c.storedName);
         const size_t before = this->List().size();
         const ImportResult result =
-            Kind::ImportItem(this->lib, BytesOf(std::vector{r}), c.title, std::nullopt);
+            this->lib.ImportItem(BytesOf(std::vector{r}), c.title, std::nullopt);
         ASSERT_TRUE(result.ok) << result.error;
         EXPECT_TRUE(result.folderAdded);
         EXPECT_EQ(result.folder, c.folder);
@@ -492,12 +432,12 @@ TYPED_TEST(LibraryTest, FolderFilesRoundTripAndImportTwice) {
     using Kind = TypeParam;
     this->AddFolder(u"Work", {u"one", u"two"});
     this->AddFolder(u"Empty", {});
-    Kind::CreateItem(this->lib, u"WORK", u"three");
+    this->lib.CreateItem(u"WORK", u"three");
     const fs::path work = this->dir.path() / "Work.x";
     const fs::path empty = this->dir.path() / "Empty.x";
-    ASSERT_TRUE(Kind::ExportFolder(this->lib, u"work", work));
-    ASSERT_TRUE(Kind::ExportFolder(this->lib, u"Empty", empty));
-    EXPECT_FALSE(Kind::ExportFolder(this->lib, u"Missing", this->dir.path() / "m.x"));
+    ASSERT_TRUE(this->lib.ExportFolder(u"work", work));
+    ASSERT_TRUE(this->lib.ExportFolder(u"Empty", empty));
+    EXPECT_FALSE(this->lib.ExportFolder(u"Missing", this->dir.path() / "m.x"));
     using Record = typename Kind::Record;
     EXPECT_EQ(fs::file_size(work), 4 * sizeof(Record));
     EXPECT_EQ(fs::file_size(empty), sizeof(Record));
@@ -506,7 +446,7 @@ TYPED_TEST(LibraryTest, FolderFilesRoundTripAndImportTwice) {
 
     for (const char16_t* expected : {u"Work_1", u"Work_2"}) {
         const size_t before = this->List().size();
-        const ImportResult result = Kind::ImportFolderFile(this->lib, work);
+        const ImportResult result = this->lib.ImportFolder(work);
         ASSERT_TRUE(result.ok) << result.error;
         EXPECT_EQ(result.folder, expected);
         ASSERT_EQ(this->List().size(), before + 4);
@@ -521,8 +461,8 @@ TYPED_TEST(LibraryTest, FolderFilesRoundTripAndImportTwice) {
     // The ImportFolder example: the file's title is the first folder's name.
     const fs::path set = this->dir.path() / "Set.x";
     fs::copy_file(work, set);
-    EXPECT_EQ(Kind::ImportFolderFile(this->lib, set).folder, u"Set");
-    EXPECT_EQ(Kind::ImportFolderFile(this->lib, set).folder, u"Set_1");
+    EXPECT_EQ(this->lib.ImportFolder(set).folder, u"Set");
+    EXPECT_EQ(this->lib.ImportFolder(set).folder, u"Set_1");
 }
 
 TYPED_TEST(LibraryTest, FolderFileWithoutFolderRecordGetsOne) {
@@ -537,7 +477,7 @@ TYPED_TEST(LibraryTest, FolderFileWithoutFolderRecordGetsOne) {
     WriteText(Kind::Name(records[1]), u"same");  // clash inside the file
     // records[2] has no name
     typename Kind::Lib real(this->stores);  // saves through the stores
-    const ImportResult result = Kind::ImportFolder(real, BytesOf(records), u"Set");
+    const ImportResult result = real.ImportFolder(BytesOf(records), u"Set");
     ASSERT_TRUE(result.ok) << result.error;
     ASSERT_EQ(this->List().size(), 4u);
     EXPECT_EQ(this->At(0).isFolder, 1);
@@ -599,10 +539,11 @@ TYPED_TEST(LibraryTest, RefusedFilesLeaveTheLibraryAlone) {
         SCOPED_TRACE(c.what);
         for (bool selected : {false, true}) {
             const ImportResult r =
-                c.single ? Kind::ImportItem(this->lib, c.bytes, u"T",
-                                            selected ? std::optional<std::u16string_view>(u"Games")
-                                                     : std::nullopt)
-                         : Kind::ImportFolder(this->lib, c.bytes, u"T");
+                c.single
+                    ? this->lib.ImportItem(
+                          c.bytes, u"T",
+                          selected ? std::optional<std::u16string_view>(u"Games") : std::nullopt)
+                    : this->lib.ImportFolder(c.bytes, u"T");
             EXPECT_FALSE(r.ok);
             EXPECT_FALSE(r.error.empty());
             EXPECT_EQ(ListBytes(this->List()), before);
@@ -610,8 +551,8 @@ TYPED_TEST(LibraryTest, RefusedFilesLeaveTheLibraryAlone) {
         }
     }
     // A file that cannot be read.
-    EXPECT_FALSE(Kind::ImportItemFile(this->lib, this->dir.path() / "none", std::nullopt).ok);
-    EXPECT_FALSE(Kind::ImportFolderFile(this->lib, this->dir.path() / "none").ok);
+    EXPECT_FALSE(this->lib.ImportItem(this->dir.path() / "none", std::nullopt).ok);
+    EXPECT_FALSE(this->lib.ImportFolder(this->dir.path() / "none").ok);
 }
 
 TYPED_TEST(LibraryTest, NamesWithoutTerminatorAndLongTitlesAreCut) {
@@ -624,8 +565,7 @@ TYPED_TEST(LibraryTest, NamesWithoutTerminatorAndLongTitlesAreCut) {
     Kind::Name(r)[48] = 0xD83D;  // a pair split by the cut is dropped whole
     Kind::Name(r)[49] = 0xDE00;
 
-    const ImportResult result =
-        Kind::ImportItem(this->lib, BytesOf(std::vector{r}), u"t", std::nullopt);
+    const ImportResult result = this->lib.ImportItem(BytesOf(std::vector{r}), u"t", std::nullopt);
     ASSERT_TRUE(result.ok) << result.error;
     EXPECT_EQ(result.folder, std::u16string(49, u'F'));
     EXPECT_EQ(this->FolderAt(1), std::u16string(49, u'F'));
@@ -635,11 +575,11 @@ TYPED_TEST(LibraryTest, NamesWithoutTerminatorAndLongTitlesAreCut) {
     // taken name stays whole.
     const std::u16string title(60, u'x');
     const auto bytes = BytesOf(std::vector{r});
-    ASSERT_TRUE(Kind::ImportItem(this->lib, bytes, title, result.folder).ok);
-    ASSERT_TRUE(Kind::ImportItem(this->lib, bytes, title, result.folder).ok);
+    ASSERT_TRUE(this->lib.ImportItem(bytes, title, result.folder).ok);
+    ASSERT_TRUE(this->lib.ImportItem(bytes, title, result.folder).ok);
     EXPECT_EQ(this->NameAt(2), std::u16string(49, u'x'));
     EXPECT_EQ(this->NameAt(3), std::u16string(47, u'x') + u"_1");
-    const ImportResult folder = Kind::ImportFolder(this->lib, bytes, title);
+    const ImportResult folder = this->lib.ImportFolder(bytes, title);
     EXPECT_EQ(folder.folder, std::u16string(49, u'x'));
 }
 
@@ -668,7 +608,7 @@ TYPED_TEST(LibraryTest, HostileFilesImportWithCleanUniqueNames) {
                 *ch = char16_t(std::tolower(*ch));  // equal without regard to case
             }
         }
-        const ImportResult r = Kind::ImportFolder(this->lib, BytesOf(records), u"Big\u0001");
+        const ImportResult r = this->lib.ImportFolder(BytesOf(records), u"Big\u0001");
         ASSERT_TRUE(r.ok) << r.error;
         EXPECT_EQ(r.folder.substr(0, 4), u"Big\uFFFD");
         const std::vector<int> items = this->lib.ItemPositions(r.folder);
@@ -688,7 +628,7 @@ TYPED_TEST(LibraryTest, HostileFilesImportWithCleanUniqueNames) {
               u"x\u0007\uFFFF"
               u"\xDC00");
     const ImportResult single =
-        Kind::ImportItem(this->lib, BytesOf(std::vector{dirty}), u"t", std::nullopt);
+        this->lib.ImportItem(BytesOf(std::vector{dirty}), u"t", std::nullopt);
     ASSERT_TRUE(single.ok) << single.error;
     EXPECT_EQ(single.folder, u"a\uFFFDb");
     EXPECT_EQ(this->NameAt(single.position), u"x\uFFFD\uFFFD\uFFFD");
@@ -708,8 +648,8 @@ TYPED_TEST(LibraryTest, FilesLargerThanAnyValidOneOrAFullLibraryAreRefused) {
     this->AddFolder(u"Games", {u"a"});
     const std::vector<uint8_t> before = ListBytes(this->List());
     const int saves = this->saves;
-    const ImportResult bigSingle = Kind::ImportItemFile(this->lib, single, std::nullopt);
-    const ImportResult bigFolder = Kind::ImportFolderFile(this->lib, folder);
+    const ImportResult bigSingle = this->lib.ImportItem(single, std::nullopt);
+    const ImportResult bigFolder = this->lib.ImportFolder(folder);
     for (const ImportResult& r : {bigSingle, bigFolder}) {
         EXPECT_FALSE(r.ok);
         EXPECT_NE(r.error.find("bytes long"), std::string::npos) << r.error;
@@ -722,12 +662,12 @@ TYPED_TEST(LibraryTest, FilesLargerThanAnyValidOneOrAFullLibraryAreRefused) {
     }
     Record item{};
     Kind::Traits::InitItem(item);
-    const ImportResult full = Kind::ImportFolder(this->lib, BytesOf(std::vector{item}), u"T");
+    const ImportResult full = this->lib.ImportFolder(BytesOf(std::vector{item}), u"T");
     EXPECT_FALSE(full.ok);
     EXPECT_NE(full.error.find(std::to_string(kMaxLibraryRecords)), std::string::npos);
-    EXPECT_FALSE(Kind::ImportItem(this->lib, BytesOf(std::vector{item}), u"T", std::nullopt).ok);
-    EXPECT_TRUE(Kind::ImportItem(this->lib, BytesOf(std::vector{item}), u"T", u"Games").ok);
-    EXPECT_EQ(Kind::CreateItem(this->lib, u"Games", u"one more"), -1);
+    EXPECT_FALSE(this->lib.ImportItem(BytesOf(std::vector{item}), u"T", std::nullopt).ok);
+    EXPECT_TRUE(this->lib.ImportItem(BytesOf(std::vector{item}), u"T", u"Games").ok);
+    EXPECT_EQ(this->lib.CreateItem(u"Games", u"one more"), -1);
     this->List().resize(before.size() / sizeof(Record));
     EXPECT_EQ(ListBytes(this->List()), before);
     EXPECT_EQ(this->saves, saves + 1);
@@ -738,10 +678,10 @@ TYPED_TEST(LibraryTest, SingleFilesRoundTripThroughDisk) {
     this->AddFolder(u"Games", {u"Combo"});
     Kind::Mark(this->At(1), 5);
     const fs::path path = this->dir.path() / Kind::File("Combo");
-    ASSERT_TRUE(Kind::ExportItem(this->lib, this->At(1), path));
+    ASSERT_TRUE(this->lib.ExportItem(this->At(1), path));
     EXPECT_EQ(ReadBytes(path), Kind::Lib::ItemFileBytes(this->At(1)));
 
-    const ImportResult result = Kind::ImportItemFile(this->lib, path, u"Games");
+    const ImportResult result = this->lib.ImportItem(path, u"Games");
     ASSERT_TRUE(result.ok) << result.error;
     EXPECT_EQ(this->NameAt(result.position), u"Combo_1");  // the title, made unique
     auto copy = this->At(1);
@@ -834,7 +774,7 @@ TEST_F(MacroTest, ImportedMacrosAreCheckedAndCorrected) {
         c.change(file);
         const auto bytes = BytesOf(std::vector{file});
         const size_t size = List().size();
-        ImportResult single = lib.ImportMacro(bytes, u"M", u"F");
+        ImportResult single = lib.ImportItem(bytes, u"M", u"F");
         // The same record inside a folder file gets the same treatment.
         MacroRecord folder{};
         folder.isFolder = 1;
@@ -860,7 +800,7 @@ TEST_F(MacroTest, DeleteFolderWithThreeMacrosWritesTheFileOnce) {
     MacroLibrary real(stores);
     real.CreateFolder(u"Gone");
     for (const char16_t* n : {u"a", u"b", u"c"}) {
-        real.CreateMacro(u"Gone", n);
+        real.CreateItem(u"Gone", n);
     }
     // Each save ends with one rename of its temporary file.
     static int renames;
@@ -882,10 +822,10 @@ TEST_F(MacroTest, DeleteFolderWithThreeMacrosWritesTheFileOnce) {
 using GunTest = LibraryTest<GunKind>;
 
 TEST_F(GunTest, NewGunExportedAtOnce) {
-    lib.CreateGunFolder(u"Rifles");
-    const int pos = lib.CreateGun(u"Rifles", u"AK");
+    lib.CreateFolder(u"Rifles");
+    const int pos = lib.CreateItem(u"Rifles", u"AK");
     const fs::path path = dir.path() / "AK.gbin";
-    ASSERT_TRUE(lib.ExportGun(At(pos), path));
+    ASSERT_TRUE(lib.ExportItem(At(pos), path));
     const std::vector<uint8_t> bytes = ReadBytes(path);
     ASSERT_EQ(bytes.size(), 576u);
     EXPECT_EQ(bytes[200], 30);  // bulletCount
@@ -914,7 +854,7 @@ TEST_F(GunTest, ImportedGunsAreClampedToTheEditorsLimits) {
         {"short delay", 5, {0, 0, 0, 5}, 5, {0, 0, 0, 10}},
         {"long delay", 5, {0, 0, 7, 2000}, 5, {0, 0, 7, 1270}},
     };
-    lib.CreateGunFolder(u"F");
+    lib.CreateFolder(u"F");
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         GunRecord file{};
@@ -924,7 +864,7 @@ TEST_F(GunTest, ImportedGunsAreClampedToTheEditorsLimits) {
         file.reserved204 = 0x12345678u;
         file.bullets[0] = c.row;
         file.bullets[29] = c.row;
-        const ImportResult r = lib.ImportGun(BytesOf(std::vector{file}), u"G", u"F");
+        const ImportResult r = lib.ImportItem(BytesOf(std::vector{file}), u"G", u"F");
         ASSERT_TRUE(r.ok) << r.error;
         const GunRecord& got = At(r.position);
         EXPECT_EQ(got.bulletCount, c.wantCount);
@@ -938,12 +878,12 @@ TEST_F(GunTest, ImportedGunsAreClampedToTheEditorsLimits) {
 }
 
 TEST_F(GunTest, PropagateCopiesByte202AndTheCount) {
-    lib.CreateGunFolder(u"F");
-    const int pos = lib.CreateGun(u"F", u"G");
+    lib.CreateFolder(u"F");
+    const int pos = lib.CreateItem(u"F", u"G");
     At(pos).bulletCount = 12;
     At(pos).reserved202 = 3;
     Bind(1, 5, pos);
-    lib.PropagateGun(pos);
+    lib.PropagateItem(pos);
     EXPECT_EQ(Entry(1, 5).bindingCount, 12);
     EXPECT_EQ(Entry(1, 5).bindingLoops, 3);
 }

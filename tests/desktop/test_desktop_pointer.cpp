@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "ci_env.h"
 #include "desktop/xvfb.h"
 #include "device/records.h"
 #include "performance/desktop_pointer.h"
@@ -193,7 +194,7 @@ TEST(DesktopPointerChooser, Decision) {
 TEST(DesktopPointerChooser, ProbeSeesTheSession) {
     test::Xvfb server;
     if (server.Name().empty()) {
-        GTEST_SKIP() << "Xvfb is not available";
+        MOUSE_SKIP_UNLESS_CI("Xvfb is not available");
     }
     struct Row {
         const char* display;  // null: unset
@@ -237,7 +238,7 @@ class X11PointerTest : public ::testing::Test {
 protected:
     void SetUp() override {
         if (server.Name().empty()) {
-            GTEST_SKIP() << "Xvfb is not available";
+            MOUSE_SKIP_UNLESS_CI("Xvfb is not available");
         }
         display = XOpenDisplay(server.Name().c_str());
         ASSERT_NE(display, nullptr);

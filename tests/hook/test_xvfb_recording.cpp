@@ -22,6 +22,7 @@
 #include <thread>
 #include <vector>
 
+#include "ci_env.h"
 #include "desktop/xvfb.h"
 #include "macros/hook_library.h"
 #include "macros/x_keyboard.h"
@@ -94,7 +95,7 @@ class XvfbRecording : public ::testing::Test {
 protected:
     void SetUp() override {
         if (xvfb.Name().empty()) {
-            GTEST_SKIP() << "Xvfb could not be started";
+            MOUSE_SKIP_UNLESS_CI("Xvfb could not be started");
         }
         setenv("DISPLAY", xvfb.Name().c_str(), 1);
     }

@@ -16,6 +16,8 @@ dialog=app-build/CMakeFiles/mouse_app.dir/__/buttons/msg_wnd.cpp.o
 dialogSrc=$root/buttons/msg_wnd.cpp
 window=app-build/CMakeFiles/mouse_app.dir/main_wnd.cpp.o
 windowSrc=$root/app/main_wnd.cpp
+base=app-build/CMakeFiles/mouse_app.dir/page.cpp.o
+baseSrc=$root/app/page.cpp
 
 # object | its source | header it includes | expected: ok or the rule's words
 cases=(
@@ -35,13 +37,18 @@ cases=(
   "$core|$coreSrc|$root/guns/gun_page.h|the core includes no page"
   "$core|$coreSrc|$qt|the core includes no Qt"
   "$core|$coreSrc|/usr/include/x86_64-linux-gnu/qt6/qtcore-config.h|the core includes no Qt"
-  "$page|$pageSrc|$root/app/main_wnd.h|ok"
+  "$page|$pageSrc|$root/app/main_wnd.h|a page includes no app/main_wnd.h"
+  "$page|$pageSrc|$root/app/page_host.h|ok"
+  "$base|$baseSrc|$root/app/main_wnd.h|a page includes no app/main_wnd.h"
+  "$base|$baseSrc|$root/app/page_host.h|ok"
   "$page|$pageSrc|$qt|ok"
   "$page|$pageSrc|$root/device/device_link.h|ok"
   "$page|$pageSrc|$root/drivers/msdriver.h|a page includes nothing from drivers/"
   "$page|$pageSrc|$root/drivers/sim/sim_wire.h|a page includes nothing from drivers/"
   "$dialog|$dialogSrc|$root/drivers/msdriver.h|ok"
   "$window|$windowSrc|$root/drivers/msdriver.h|ok"
+  "$window|$windowSrc|$root/app/main_wnd.h|ok"
+  "$dialog|$dialogSrc|$root/app/main_wnd.h|a page includes no app/main_wnd.h"
 )
 
 failures=0
