@@ -1,6 +1,7 @@
 // The main window: start-up, notifications, window messages and menu
-// commands, dialogs over the overlay and background saves. The device link's
-// host is in main_wnd_device.cpp, profile management in profiles.cpp.
+// commands, dialogs over the overlay. The device link's host is in
+// main_wnd_device.cpp, background saves in main_wnd_saves.cpp, profile
+// management in profiles.cpp.
 #include "app/main_wnd.h"
 
 #include <QCoreApplication>
@@ -536,69 +537,5 @@ void CMainWnd::OpenTrayMenu() {
 }
 
 void CMainWnd::OnFinalMessage() {}
-
-void CMainWnd::ReportSaveFailure(const IoResult& result) {
-    if (result.ok) {
-        return;
-    }
-    qCWarning(lcApp, "%s", result.message.c_str());
-    if (m_closing) {
-        return;
-    }
-    // Failures that come while a box is waiting or open are told in it or in
-    // the next one, not each in a box of its own.
-    m_saveFailureText = QString::fromStdString(result.message);
-    if (m_saveFailureQueued) {
-        return;
-    }
-    m_saveFailureQueued = true;
-    m_boxes.Queue([this] {
-        m_saveFailureQueued = false;
-        m_boxes.RunNotice(Text("save_failed_text") + "\n" + m_saveFailureText);
-    });
-}
-
-// ---- background saves --------------------------------------------------------
-
-void CMainWnd::SaveInBackground(std::initializer_list<StoreFile> files) {
-    // A refused file is reported at once; the others are written meanwhile.
-    if (IoResult refused = m_stores->SaveInBackground(files, *m_writer); !refused) {
-        NoteSaveResult(refused, true);
-    }
-}
-
-// Any thread: the writer calls it after each write.
-void CMainWnd::NoteSaveResult(const IoResult& result, bool reportNow) {
-    std::lock_guard lock(m_saveFailuresMutex);
-    if (!result) {
-        m_saveFailures.push_back(result);
-    }
-    if (reportNow && !m_saveFailures.empty() && !m_saveFailurePosted) {
-        m_saveFailurePosted = true;
-        PostMessage(kMsgSaveFailed);
-    }
-}
-
-// The failures gathered so far as one result (success when there are none).
-IoResult CMainWnd::TakeSaveFailures() {
-    std::lock_guard lock(m_saveFailuresMutex);
-    m_saveFailurePosted = false;
-    IoResult all;
-    for (const IoResult& failure : m_saveFailures) {
-        all.ok = false;
-        all.message += (all.message.empty() ? "" : "\n") + failure.message;
-    }
-    m_saveFailures.clear();
-    return all;
-}
-
-void CMainWnd::ShowDamagedStores() {
-    if (m_damagedStores.isEmpty() || m_closing) {
-        return;
-    }
-    const QString text = Text("store_damaged_text") + m_damagedStores;
-    m_damagedStores.clear();
-    m_boxes.RunNotice(text);
-}
 
 }  // namespace mouse
