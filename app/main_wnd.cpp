@@ -1,3 +1,7 @@
+// The main window: start-up, notifications, window messages and menu
+// commands, dialogs over the overlay. The device link's host is in
+// main_wnd_device.cpp, background saves in main_wnd_saves.cpp, profile
+// management in profiles.cpp.
 #include "app/main_wnd.h"
 
 #include <QCoreApplication>
@@ -9,7 +13,6 @@
 #include "app/logging.h"
 #include "app/menu_route.h"
 #include "buttons/msg_wnd.h"
-#include "device/dpi_scale.h"
 #include "device/messages.h"
 #include "device/protocol.h"
 #include "macros/x_keyboard.h"
@@ -29,15 +32,6 @@ QString ProfileName(const ProfileRecord& record) {
     return ToQString(ReadText(record.name));
 }
 
-constexpr UINT kDpiPopupTimer = 52;
-constexpr UINT kDpiPopupMs = 2000;
-// Hides the confirmation of a good apply.
-constexpr UINT kApplyStatusTimer = 53;
-constexpr UINT kApplyStatusMs = 3000;
-
-constexpr uint32_t kStatusGoodColour = 0xFF5FD38Du;
-constexpr uint32_t kStatusBadColour = 0xFFFF5A5Fu;
-
 }  // namespace
 
 CMainWnd::CMainWnd(MainWndOptions options)
@@ -47,7 +41,8 @@ CMainWnd::CMainWnd(MainWndOptions options)
       m_lightPage(*this, m_pm),
       m_macroPage(*this, m_pm),
       m_gunPage(*this, m_pm),
-      m_template(std::make_unique<ProfileRecord>()) {
+      m_template(std::make_unique<ProfileRecord>()),
+      m_boxes(*this) {
     if (!m_options.programFolder.endsWith('/')) {
         m_options.programFolder += '/';
     }
@@ -84,6 +79,7 @@ CMainWnd::~CMainWnd() {
     // mouse; let it finish and save the stores for it, without touching
     // controls or asking anything on the way out.
     m_closing = true;
+    m_boxes.Close();
     m_pRing = nullptr;
     if (m_link != nullptr && m_link->Worker() != nullptr) {
         m_link->Worker()->WaitIdle();
@@ -493,7 +489,7 @@ LRESULT CMainWnd::HandleCustomMessage(UINT msg, WPARAM wParam, LPARAM lParam, bo
             ReportSaveFailure(TakeSaveFailures());
             return 0;
         case kMsgStoresDamaged:
-            QueueMessageBox([this] { ShowDamagedStores(); });
+            m_boxes.Queue([this] { ShowDamagedStores(); });
             return 0;
         default:
             break;
@@ -541,299 +537,5 @@ void CMainWnd::OpenTrayMenu() {
 }
 
 void CMainWnd::OnFinalMessage() {}
-
-void CMainWnd::ShowDpiPopup(int step) {
-    const QString text =
-        QStringLiteral("DPI :") + QString::fromStdString(DpiStepText(step, m_config.sensor));
-    KillTimer(kDpiPopupTimer);
-    SetTimer(kDpiPopupTimer, kDpiPopupMs);
-    if (m_pDpiMsg != nullptr) {
-        m_pDpiMsg->SetText(text);
-        return;
-    }
-    auto* popup = new CDPIMsg();
-    popup->SetDeleteOnFinalMessage(true);
-    popup->SetText(text);
-    if (!popup->Create(this, {}, kStyleTool | kStyleTopmost | kStyleNoActivate)) {
-        delete popup;  // no window, so no final message to delete it
-        return;
-    }
-    popup->ShowWindow(true, false);
-    m_pDpiMsg = popup;
-}
-
-void CMainWnd::CloseDpiPopup() {
-    if (m_pDpiMsg != nullptr) {
-        m_pDpiMsg->Close();
-        m_pDpiMsg = nullptr;
-    }
-}
-
-// ---- DeviceLinkHost ---------------------------------------------------------
-
-ProfileRecord& CMainWnd::CurrentProfile() {
-    return m_stores->Current();
-}
-
-int CMainWnd::CurrentProfileIndex() const {
-    return m_stores->currentIndex;
-}
-
-void CMainWnd::SaveProfilesAfterNotice() {
-    SaveInBackground({StoreFile::Profiles});
-}
-
-void CMainWnd::SelectDpiLevelOption(int level) {
-    m_performancePage.SelectDpiLevel(level);
-}
-
-void CMainWnd::SelectReportRateOption(int index) {
-    m_performancePage.SelectReportRate(index);
-}
-
-void CMainWnd::ShowButtonMode(int mode) {
-    m_buttonPage.ShowMode(mode);
-}
-
-void CMainWnd::PostDpiPopup(int step) {
-    PostMessage(kMsgDpiPopup, 0, LPARAM(step));
-}
-
-void CMainWnd::HideMainWindow() {
-    // Without a tray nothing could bring a hidden window back while the
-    // mouse is away: it stays and shows the mouse's state instead.
-    if (CTrayIcon::IsAvailable()) {
-        ShowWindow(false);
-    }
-}
-
-void CMainWnd::DeviceStateChanged() {
-    ShowDeviceState();
-}
-
-bool CMainWnd::ShowsNoMouseState() const {
-    return m_pNoMouse != nullptr && m_pNoMouse->IsVisible();
-}
-
-void CMainWnd::ShowDeviceState() {
-    if (m_pNoMouse == nullptr || m_closing) {
-        return;
-    }
-    const bool ready = m_link != nullptr && m_link->CanShowWindow();
-    if (int(ready) != m_shownReady) {
-        qCInfo(lcApp, "mouse state: %s", ready ? "ready" : "not connected");
-        m_shownReady = int(ready);
-    }
-    if (m_pNoMouseReason != nullptr) {
-        m_pNoMouseReason->SetText(QString::fromStdString(m_libraryError));
-    }
-    m_pNoMouse->SetVisible(!ready);
-}
-
-void CMainWnd::ShowNoDeviceMessage(const std::string& reason) {
-    if (m_noDeviceQueued || m_closing) {
-        return;
-    }
-    m_noDeviceQueued = true;
-    QueueMessageBox([this, reason] {
-        m_noDeviceQueued = false;
-        // The mouse may have arrived since the box was asked for.
-        if (m_link != nullptr && m_link->CanShowWindow()) {
-            ShowMainWindow();
-            return;
-        }
-        RunNotice(reason.empty()
-                      ? QStringLiteral("no_connect_device_text")
-                      : Text("no_connect_device_text") + "\n" + QString::fromStdString(reason));
-    });
-}
-
-void CMainWnd::RunAfter(int ms, std::function<void()> fn) {
-    QTimer::singleShot(ms, &m_timerContext, [fn = std::move(fn)] { fn(); });
-}
-
-void CMainWnd::ApplyFinished(int profileIndex, const ApplyReport& report) {
-    (void)profileIndex;
-    // The stores are saved from the lists as they are now, so nothing edited
-    // during the apply is lost.
-    SaveInBackground({StoreFile::DataBin, StoreFile::Profiles});
-    if (m_pendingApplies > 0) {
-        --m_pendingApplies;
-    }
-    if (m_pendingApplies == 0 && m_pRing != nullptr) {
-        m_pRing->Hide();
-    }
-    if (!report.Complete()) {
-        qCWarning(lcApp, "apply: the mouse refused %d of %d reports (%s)", report.refused,
-                  report.reports, report.RefusedText().c_str());
-    }
-    if (!m_closing) {
-        ShowApplyStatus(report);
-    }
-}
-
-void CMainWnd::ShowApplyStatus(const ApplyReport& report) {
-    if (m_pApplyStatus == nullptr) {
-        return;
-    }
-    KillTimer(kApplyStatusTimer);
-    if (report.Complete()) {
-        m_pApplyStatus->SetText(Text("apply_done_text"));
-        m_pApplyStatus->SetTextColor(kStatusGoodColour);
-        m_pApplyStatus->SetToolTip(QString());
-        m_pApplyStatus->Show();
-        SetTimer(kApplyStatusTimer, kApplyStatusMs);
-        return;
-    }
-    // Nothing taken means the mouse was not there to answer (unplugged, or
-    // no device-access library); otherwise name what it refused.
-    // The title bar has room for one step; the tooltip lists them all.
-    const bool nothingTaken = report.refused >= report.reports;
-    const QString steps = QString::fromStdString(report.RefusedText());
-    QString first = report.refusedSteps.empty()
-                        ? QString()
-                        : QString::fromStdString(report.refusedSteps.front());
-    if (report.refusedSteps.size() > 1) {
-        first += QStringLiteral(" (+%1)").arg(report.refusedSteps.size() - 1);
-    }
-    m_pApplyStatus->SetText(nothingTaken ? Text("apply_no_answer_text")
-                                         : Text("apply_failed_text").arg(first));
-    m_pApplyStatus->SetTextColor(kStatusBadColour);
-    m_pApplyStatus->SetToolTip(Text("apply_refused_tip_text").arg(steps));
-    m_pApplyStatus->Show();
-}
-
-void CMainWnd::FirmwareVersionRead(std::optional<FirmwareVersion> version) {
-    if (!version || m_closing) {
-        return;
-    }
-    if (version->major == m_config.verH && version->minor == m_config.verL) {
-        return;
-    }
-    QueueMessageBox([this] { ShowFirmwareQuestion(); });
-}
-
-void CMainWnd::ShowFirmwareQuestion() {
-    CMsgWnd box;
-    box.SetTitle("warning_title_text");
-    box.SetMsg("update_fw_text");
-    if (!box.Create(nullptr)) {
-        return;
-    }
-    box.CenterWindow();
-    if (box.ShowModal() != 1 || m_closing) {
-        return;
-    }
-    // When the updater cannot be started the program says so and goes on:
-    // ending it would leave the user with neither.
-    const QString updater = m_options.programFolder + "Update/flashOnLine";
-    if (!m_options.launcher->StartProgram(updater)) {
-        qCWarning(lcApp, "cannot start the firmware updater %s", updater.toUtf8().constData());
-        RunNotice(Text("update_start_failed_text") + "\n" + updater);
-        return;
-    }
-    m_menu.reset();
-    m_queuedBoxes.clear();
-    DestroyWindow();
-}
-
-void CMainWnd::ReportSaveFailure(const IoResult& result) {
-    if (result.ok) {
-        return;
-    }
-    qCWarning(lcApp, "%s", result.message.c_str());
-    if (m_closing) {
-        return;
-    }
-    // Failures that come while a box is waiting or open are told in it or in
-    // the next one, not each in a box of its own.
-    m_saveFailureText = QString::fromStdString(result.message);
-    if (m_saveFailureQueued) {
-        return;
-    }
-    m_saveFailureQueued = true;
-    QueueMessageBox([this] {
-        m_saveFailureQueued = false;
-        RunNotice(Text("save_failed_text") + "\n" + m_saveFailureText);
-    });
-}
-
-void CMainWnd::QueueMessageBox(std::function<void()> show) {
-    m_queuedBoxes.push_back(std::move(show));
-    if (!m_boxRunning && !m_boxRunScheduled) {
-        m_boxRunScheduled = true;
-        // The timer dies with m_timerContext, so a window destroyed before
-        // the event loop comes round never runs it.
-        QTimer::singleShot(0, &m_timerContext, [this] { RunQueuedMessageBoxes(); });
-    }
-}
-
-void CMainWnd::RunQueuedMessageBoxes() {
-    m_boxRunScheduled = false;
-    if (m_boxRunning) {
-        return;
-    }
-    m_boxRunning = true;
-    while (!m_queuedBoxes.empty() && !m_closing) {
-        std::function<void()> show = std::move(m_queuedBoxes.front());
-        m_queuedBoxes.pop_front();
-        show();
-    }
-    m_boxRunning = false;
-}
-
-// ---- background saves --------------------------------------------------------
-
-void CMainWnd::SaveInBackground(std::initializer_list<StoreFile> files) {
-    // A refused file is reported at once; the others are written meanwhile.
-    if (IoResult refused = m_stores->SaveInBackground(files, *m_writer); !refused) {
-        NoteSaveResult(refused, true);
-    }
-}
-
-// Any thread: the writer calls it after each write.
-void CMainWnd::NoteSaveResult(const IoResult& result, bool reportNow) {
-    std::lock_guard lock(m_saveFailuresMutex);
-    if (!result) {
-        m_saveFailures.push_back(result);
-    }
-    if (reportNow && !m_saveFailures.empty() && !m_saveFailurePosted) {
-        m_saveFailurePosted = true;
-        PostMessage(kMsgSaveFailed);
-    }
-}
-
-// The failures gathered so far as one result (success when there are none).
-IoResult CMainWnd::TakeSaveFailures() {
-    std::lock_guard lock(m_saveFailuresMutex);
-    m_saveFailurePosted = false;
-    IoResult all;
-    for (const IoResult& failure : m_saveFailures) {
-        all.ok = false;
-        all.message += (all.message.empty() ? "" : "\n") + failure.message;
-    }
-    m_saveFailures.clear();
-    return all;
-}
-
-void CMainWnd::ShowDamagedStores() {
-    if (m_damagedStores.isEmpty() || m_closing) {
-        return;
-    }
-    const QString text = Text("store_damaged_text") + m_damagedStores;
-    m_damagedStores.clear();
-    RunNotice(text);
-}
-
-void CMainWnd::QueueNotice(const QString& text) {
-    QueueMessageBox([this, text] { RunNotice(text); });
-}
-
-void CMainWnd::RunNotice(const QString& text) {
-    if (m_closing) {
-        return;
-    }
-    ShowNotice(this, QStringLiteral("warning_title_text"), text);
-}
 
 }  // namespace mouse

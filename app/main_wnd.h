@@ -5,7 +5,6 @@
 #include <QObject>
 #include <QPoint>
 #include <QString>
-#include <deque>
 #include <functional>
 #include <future>
 #include <initializer_list>
@@ -15,6 +14,7 @@
 #include <vector>
 
 #include "app/launcher.h"
+#include "app/message_box_queue.h"
 #include "app/page_host.h"
 #include "buttons/button_page.h"
 #include "buttons/dpi_msg.h"
@@ -163,7 +163,7 @@ public:
     QRect ScreenRect() const override { return GetWindowRect(); }
     void NoticeBindingChange() override;
 
-    // DeviceLinkHost and PageHost
+    // DeviceLinkHost and PageHost (app/main_wnd_device.cpp)
     ProfileRecord& CurrentProfile() override;
     int CurrentProfileIndex() const override;
     void SaveProfilesAfterNotice() override;
@@ -186,6 +186,13 @@ protected:
     void OnFinalMessage() override;
 
 private:
+    // Timers of the window: the DPI pop-up closes itself, and the
+    // confirmation of a good apply hides itself.
+    static constexpr UINT kDpiPopupTimer = 52;
+    static constexpr UINT kDpiPopupMs = 2000;
+    static constexpr UINT kApplyStatusTimer = 53;
+    static constexpr UINT kApplyStatusMs = 3000;
+
     void InitMainWindow();
     void FillProfileCombo();
     void OnMenuCommand(WPARAM wParam);
@@ -201,17 +208,7 @@ private:
     // Shows the outcome of an apply in the title bar: a brief confirmation
     // that hides itself, or what the mouse refused until the next apply.
     void ShowApplyStatus(const ApplyReport& report);
-    // Runs a message box from the event loop, after the handler that caused
-    // it (a device notice, a worker result) has returned: a nested modal
-    // loop inside DeviceLink could otherwise destroy what it is walking.
-    // Boxes run one at a time, in the order queued.
-    void QueueMessageBox(std::function<void()> show);
-    void RunQueuedMessageBoxes();
     void ShowFirmwareQuestion();
-    // Informational boxes (one OK button): queued to run from the event
-    // loop, or run at once from a box already running.
-    void QueueNotice(const QString& text);
-    void RunNotice(const QString& text);
     // Shows or hides the "no mouse connected" panel from the link's state.
     void ShowDeviceState();
     // Appends a profile, saves profile.bin and makes it current.
@@ -268,9 +265,8 @@ private:
     QObject m_timerContext;
     CLabelUI* m_pApplyStatus = nullptr;
     int m_pendingApplies = 0;
-    std::deque<std::function<void()>> m_queuedBoxes;
-    bool m_boxRunning = false;
-    bool m_boxRunScheduled = false;
+    // Message boxes run from the event loop, one at a time.
+    MessageBoxQueue m_boxes;
     bool m_noDeviceQueued = false;
     bool m_saveFailureQueued = false;
     QString m_saveFailureText;

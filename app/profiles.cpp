@@ -31,7 +31,7 @@ void CMainWnd::ShowCurrentName() {
 bool CMainWnd::AppendProfile(std::unique_ptr<ProfileRecord> record) {
     // More would not load at the next start.
     if (m_stores->profiles.size() >= kMaxProfiles) {
-        QueueNotice(Text("profile_limit_text").arg(kMaxProfiles));
+        m_boxes.QueueNotice(Text("profile_limit_text").arg(kMaxProfiles));
         return false;
     }
     const QString name = ToQString(ReadText(record->name));
@@ -157,8 +157,8 @@ void CMainWnd::ImportProfile() {
     if (!file) {
         const std::string why = DescribeProfileFileError(file.error);
         qCWarning(lcProfiles, "cannot import %s: %s", path.toUtf8().constData(), why.c_str());
-        QueueNotice(Text("import_profile_failed_text") + "\n" + QFileInfo(path).fileName() + ": " +
-                    QString::fromStdString(why));
+        m_boxes.QueueNotice(Text("import_profile_failed_text") + "\n" + QFileInfo(path).fileName() +
+                            ": " + QString::fromStdString(why));
         return;
     }
     for (const std::string& field : file.corrected) {
@@ -177,7 +177,7 @@ void CMainWnd::ImportProfile() {
     }
     const bool onlyName = file.corrected.size() == 1 && file.corrected.front() == "name";
     if (!file.corrected.empty() && !onlyName) {
-        QueueNotice(Text("import_profile_corrected_text"));
+        m_boxes.QueueNotice(Text("import_profile_corrected_text"));
     }
 }
 
@@ -192,8 +192,8 @@ void CMainWnd::ExportProfile() {
     IoResult written = WriteProfileFile(QFile::encodeName(path).toStdString(), CurrentProfile());
     if (!written) {
         qCWarning(lcProfiles, "cannot export the profile: %s", written.message.c_str());
-        QueueNotice(Text("export_profile_failed_text") + "\n" +
-                    QString::fromStdString(written.message));
+        m_boxes.QueueNotice(Text("export_profile_failed_text") + "\n" +
+                            QString::fromStdString(written.message));
     }
 }
 

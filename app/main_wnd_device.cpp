@@ -1,0 +1,223 @@
+// The main window as the device link's host: the current profile and the
+// pages as notices from the mouse change them, arrival and removal, the
+// outcome of an apply, the firmware check and the DPI pop-up.
+#include <QTimer>
+
+#include "app/logging.h"
+#include "app/main_wnd.h"
+#include "buttons/msg_wnd.h"
+#include "device/dpi_scale.h"
+#include "device/messages.h"
+#include "ui/resource_manager.h"
+
+namespace mouse {
+
+namespace {
+
+QString Text(const char* key) {
+    return CResourceManager::GetInstance()->GetText(key);
+}
+
+constexpr uint32_t kStatusGoodColour = 0xFF5FD38Du;
+constexpr uint32_t kStatusBadColour = 0xFFFF5A5Fu;
+
+}  // namespace
+
+// ---- DPI pop-up ------------------------------------------------------------
+
+void CMainWnd::ShowDpiPopup(int step) {
+    const QString text =
+        QStringLiteral("DPI :") + QString::fromStdString(DpiStepText(step, m_config.sensor));
+    KillTimer(kDpiPopupTimer);
+    SetTimer(kDpiPopupTimer, kDpiPopupMs);
+    if (m_pDpiMsg != nullptr) {
+        m_pDpiMsg->SetText(text);
+        return;
+    }
+    auto* popup = new CDPIMsg();
+    popup->SetDeleteOnFinalMessage(true);
+    popup->SetText(text);
+    if (!popup->Create(this, {}, kStyleTool | kStyleTopmost | kStyleNoActivate)) {
+        delete popup;  // no window, so no final message to delete it
+        return;
+    }
+    popup->ShowWindow(true, false);
+    m_pDpiMsg = popup;
+}
+
+void CMainWnd::CloseDpiPopup() {
+    if (m_pDpiMsg != nullptr) {
+        m_pDpiMsg->Close();
+        m_pDpiMsg = nullptr;
+    }
+}
+
+// ---- DeviceLinkHost ---------------------------------------------------------
+
+ProfileRecord& CMainWnd::CurrentProfile() {
+    return m_stores->Current();
+}
+
+int CMainWnd::CurrentProfileIndex() const {
+    return m_stores->currentIndex;
+}
+
+void CMainWnd::SaveProfilesAfterNotice() {
+    SaveInBackground({StoreFile::Profiles});
+}
+
+void CMainWnd::SelectDpiLevelOption(int level) {
+    m_performancePage.SelectDpiLevel(level);
+}
+
+void CMainWnd::SelectReportRateOption(int index) {
+    m_performancePage.SelectReportRate(index);
+}
+
+void CMainWnd::ShowButtonMode(int mode) {
+    m_buttonPage.ShowMode(mode);
+}
+
+void CMainWnd::PostDpiPopup(int step) {
+    PostMessage(kMsgDpiPopup, 0, LPARAM(step));
+}
+
+void CMainWnd::HideMainWindow() {
+    // Without a tray nothing could bring a hidden window back while the
+    // mouse is away: it stays and shows the mouse's state instead.
+    if (CTrayIcon::IsAvailable()) {
+        ShowWindow(false);
+    }
+}
+
+void CMainWnd::DeviceStateChanged() {
+    ShowDeviceState();
+}
+
+bool CMainWnd::ShowsNoMouseState() const {
+    return m_pNoMouse != nullptr && m_pNoMouse->IsVisible();
+}
+
+void CMainWnd::ShowDeviceState() {
+    if (m_pNoMouse == nullptr || m_closing) {
+        return;
+    }
+    const bool ready = m_link != nullptr && m_link->CanShowWindow();
+    if (int(ready) != m_shownReady) {
+        qCInfo(lcApp, "mouse state: %s", ready ? "ready" : "not connected");
+        m_shownReady = int(ready);
+    }
+    if (m_pNoMouseReason != nullptr) {
+        m_pNoMouseReason->SetText(QString::fromStdString(m_libraryError));
+    }
+    m_pNoMouse->SetVisible(!ready);
+}
+
+void CMainWnd::ShowNoDeviceMessage(const std::string& reason) {
+    if (m_noDeviceQueued || m_closing) {
+        return;
+    }
+    m_noDeviceQueued = true;
+    m_boxes.Queue([this, reason] {
+        m_noDeviceQueued = false;
+        // The mouse may have arrived since the box was asked for.
+        if (m_link != nullptr && m_link->CanShowWindow()) {
+            ShowMainWindow();
+            return;
+        }
+        m_boxes.RunNotice(reason.empty() ? QStringLiteral("no_connect_device_text")
+                                         : Text("no_connect_device_text") + "\n" +
+                                               QString::fromStdString(reason));
+    });
+}
+
+void CMainWnd::RunAfter(int ms, std::function<void()> fn) {
+    QTimer::singleShot(ms, &m_timerContext, [fn = std::move(fn)] { fn(); });
+}
+
+void CMainWnd::ApplyFinished(int profileIndex, const ApplyReport& report) {
+    (void)profileIndex;
+    // The stores are saved from the lists as they are now, so nothing edited
+    // during the apply is lost.
+    SaveInBackground({StoreFile::DataBin, StoreFile::Profiles});
+    if (m_pendingApplies > 0) {
+        --m_pendingApplies;
+    }
+    if (m_pendingApplies == 0 && m_pRing != nullptr) {
+        m_pRing->Hide();
+    }
+    if (!report.Complete()) {
+        qCWarning(lcApp, "apply: the mouse refused %d of %d reports (%s)", report.refused,
+                  report.reports, report.RefusedText().c_str());
+    }
+    if (!m_closing) {
+        ShowApplyStatus(report);
+    }
+}
+
+void CMainWnd::ShowApplyStatus(const ApplyReport& report) {
+    if (m_pApplyStatus == nullptr) {
+        return;
+    }
+    KillTimer(kApplyStatusTimer);
+    if (report.Complete()) {
+        m_pApplyStatus->SetText(Text("apply_done_text"));
+        m_pApplyStatus->SetTextColor(kStatusGoodColour);
+        m_pApplyStatus->SetToolTip(QString());
+        m_pApplyStatus->Show();
+        SetTimer(kApplyStatusTimer, kApplyStatusMs);
+        return;
+    }
+    // Nothing taken means the mouse was not there to answer (unplugged, or
+    // no device-access library); otherwise name what it refused.
+    // The title bar has room for one step; the tooltip lists them all.
+    const bool nothingTaken = report.refused >= report.reports;
+    const QString steps = QString::fromStdString(report.RefusedText());
+    QString first = report.refusedSteps.empty()
+                        ? QString()
+                        : QString::fromStdString(report.refusedSteps.front());
+    if (report.refusedSteps.size() > 1) {
+        first += QStringLiteral(" (+%1)").arg(report.refusedSteps.size() - 1);
+    }
+    m_pApplyStatus->SetText(nothingTaken ? Text("apply_no_answer_text")
+                                         : Text("apply_failed_text").arg(first));
+    m_pApplyStatus->SetTextColor(kStatusBadColour);
+    m_pApplyStatus->SetToolTip(Text("apply_refused_tip_text").arg(steps));
+    m_pApplyStatus->Show();
+}
+
+void CMainWnd::FirmwareVersionRead(std::optional<FirmwareVersion> version) {
+    if (!version || m_closing) {
+        return;
+    }
+    if (version->major == m_config.verH && version->minor == m_config.verL) {
+        return;
+    }
+    m_boxes.Queue([this] { ShowFirmwareQuestion(); });
+}
+
+void CMainWnd::ShowFirmwareQuestion() {
+    CMsgWnd box;
+    box.SetTitle("warning_title_text");
+    box.SetMsg("update_fw_text");
+    if (!box.Create(nullptr)) {
+        return;
+    }
+    box.CenterWindow();
+    if (box.ShowModal() != 1 || m_closing) {
+        return;
+    }
+    // When the updater cannot be started the program says so and goes on:
+    // ending it would leave the user with neither.
+    const QString updater = m_options.programFolder + "Update/flashOnLine";
+    if (!m_options.launcher->StartProgram(updater)) {
+        qCWarning(lcApp, "cannot start the firmware updater %s", updater.toUtf8().constData());
+        m_boxes.RunNotice(Text("update_start_failed_text") + "\n" + updater);
+        return;
+    }
+    m_menu.reset();
+    m_boxes.Clear();
+    DestroyWindow();
+}
+
+}  // namespace mouse

@@ -1,0 +1,83 @@
+// The main window's background saves: snapshots queued to the store writer,
+// failures gathered from its thread and told in a box, and the damaged store
+// files that start-up kept aside.
+#include "app/logging.h"
+#include "app/main_wnd.h"
+#include "device/messages.h"
+#include "ui/resource_manager.h"
+
+namespace mouse {
+
+namespace {
+
+QString Text(const char* key) {
+    return CResourceManager::GetInstance()->GetText(key);
+}
+
+}  // namespace
+
+void CMainWnd::ReportSaveFailure(const IoResult& result) {
+    if (result.ok) {
+        return;
+    }
+    qCWarning(lcApp, "%s", result.message.c_str());
+    if (m_closing) {
+        return;
+    }
+    // Failures that come while a box is waiting or open are told in it or in
+    // the next one, not each in a box of its own.
+    m_saveFailureText = QString::fromStdString(result.message);
+    if (m_saveFailureQueued) {
+        return;
+    }
+    m_saveFailureQueued = true;
+    m_boxes.Queue([this] {
+        m_saveFailureQueued = false;
+        m_boxes.RunNotice(Text("save_failed_text") + "\n" + m_saveFailureText);
+    });
+}
+
+// ---- background saves --------------------------------------------------------
+
+void CMainWnd::SaveInBackground(std::initializer_list<StoreFile> files) {
+    // A refused file is reported at once; the others are written meanwhile.
+    if (IoResult refused = m_stores->SaveInBackground(files, *m_writer); !refused) {
+        NoteSaveResult(refused, true);
+    }
+}
+
+// Any thread: the writer calls it after each write.
+void CMainWnd::NoteSaveResult(const IoResult& result, bool reportNow) {
+    std::lock_guard lock(m_saveFailuresMutex);
+    if (!result) {
+        m_saveFailures.push_back(result);
+    }
+    if (reportNow && !m_saveFailures.empty() && !m_saveFailurePosted) {
+        m_saveFailurePosted = true;
+        PostMessage(kMsgSaveFailed);
+    }
+}
+
+// The failures gathered so far as one result (success when there are none).
+IoResult CMainWnd::TakeSaveFailures() {
+    std::lock_guard lock(m_saveFailuresMutex);
+    m_saveFailurePosted = false;
+    IoResult all;
+    for (const IoResult& failure : m_saveFailures) {
+        all.ok = false;
+        all.message += (all.message.empty() ? "" : "\n") + failure.message;
+    }
+    m_saveFailures.clear();
+    return all;
+}
+
+void CMainWnd::ShowDamagedStores() {
+    if (m_damagedStores.isEmpty() || m_closing) {
+        return;
+    }
+    const QString text = Text("store_damaged_text") + m_damagedStores;
+    m_damagedStores.clear();
+    m_boxes.RunNotice(text);
+}
+
+}  // namespace mouse
