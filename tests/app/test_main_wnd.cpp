@@ -2,136 +2,22 @@
 // against a virtual mouse, in a fresh program folder per test.
 #include <gtest/gtest.h>
 #include <QCoreApplication>
-#include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryDir>
 #include <QThread>
 
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
-#include <functional>
 
-#include "app/main_wnd.h"
-#include "app_test_util.h"
-#include "buttons/msg_wnd.h"
-#include "device/encode.h"
-#include "device/messages.h"
-#include "drivers/sim/sim_client.h"
-#include "drivers/sim/sim_process.h"
-#include "sim_counters.h"
-#include "ui/ui.h"
+#include "main_wnd_fixture.h"
 
 namespace mouse {
 namespace {
 
-class RecordingLauncher final : public Launcher {
-public:
-    bool OpenUrl(const QString& url) override {
-        urls << url;
-        return true;
-    }
-    bool StartProgram(const QString& path) override {
-        programs << path;
-        return startResult;
-    }
-    QStringList urls, programs;
-    bool startResult = true;
-};
-
-using test::WaitFor;
-
-QByteArray ReadAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-const char* const kIni =
-    "[Default]\r\nVID=04d9\r\nPID=a09f\r\nSensor=3311\r\nDistance=1\r\n"
-    "Distance_Value=1,2,3,4,5,6,7,8\r\nVer_H=1\r\nVer_L=0\r\nUpdate=%1\r\n[BUTTON]\r\n";
-
-struct MainWndTest : ::testing::Test {
-    void SetUp() override {
-        ModalSeam::Clear();
-        CFileDialog::ClearAnswers();
-        CPaintManagerUI::SetResourcePath(MOUSE_APP_DIR "/res/");
-        ASSERT_TRUE(folder.isValid());
-        program = folder.path() + "/";
-        QDir().mkpath(program + "Data");
-        QFile::copy(MOUSE_APP_DIR "/Data/Default.pbin", program + "Data/Default.pbin");
-        QFile::copy(MOUSE_APP_DIR "/logo.png", program + "logo.png");
-        WriteIni(1);
-    }
-    void TearDown() override {
-        wnd.reset();
-        unsetenv("MOUSE_SIM_SOCKET");
-        ModalSeam::Clear();
-    }
-    void WriteIni(int update, bool buttons = true) {
-        QByteArray text = QString(kIni).arg(update).toUtf8();
-        for (int i = 1; buttons && i <= 64; ++i) {
-            text += QByteArray::number(i) + "=00,00,00,00,01\r\n";
-        }
-        QFile f(program + "Data.ini");
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(text);
-    }
-    void StartSim(const std::vector<std::string>& args = {}) {
-        ASSERT_TRUE(sim.Start(MOUSE_APP_DIR "/mouse-sim", args)) << sim.Error();
-        setenv("MOUSE_SIM_SOCKET", sim.SocketPath().c_str(), 1);
-    }
-    void NoSim() { setenv("MOUSE_SIM_SOCKET", (program + "no-such-socket").toUtf8().data(), 1); }
-    void Create(QString library = MOUSE_APP_DIR "/MSDriver.so") {
-        MainWndOptions options;
-        options.programFolder = program;
-        options.driverLibrary = library;
-        options.launcher = &launcher;
-        options.pointer = &pointer;
-        options.workerPause = [](int) {};
-        options.quit = [this] { ++quits; };
-        wnd = std::make_unique<CMainWnd>(options);
-        ASSERT_TRUE(wnd->Create(nullptr)) << CPaintManagerUI::GetErrors().join("\n").toStdString();
-    }
-    bool Click(const char* name) {
-        auto* button = wnd->FindControl<CButtonUI>(name);
-        if (button == nullptr) {
-            return false;
-        }
-        button->Activate();
-        return true;
-    }
-    // Answers the next message box and notes the message key it showed.
-    void AnswerNextMessage(int result) {
-        ModalSeam::Answer(result, [this](WindowImplBase& w) {
-            if (auto* box = dynamic_cast<CMsgWnd*>(&w)) {
-                messages << box->GetMsg();
-            }
-        });
-    }
-
-    // The apply outcome in the title bar; empty while it is hidden.
-    QString StatusText() {
-        auto* label = wnd->FindControl<CLabelUI>("apply_status_label");
-        return label != nullptr && label->IsVisible() ? label->GetText() : QString();
-    }
-    static QString Text(const char* key) { return CResourceManager::GetInstance()->GetText(key); }
-
-    QTemporaryDir folder;
-    QString program;
-    SimProcess sim;
-    uint32_t Accepted() const { return test::AcceptedExchanges(sim.SocketPath()); }
-    uint32_t Closings() const { return test::ClosingCommands(sim.SocketPath()); }
-    RecordingLauncher launcher;
-    NoPointerSettings pointer;  // the desktop's own settings stay untouched
-    int quits = 0;
-    QStringList messages;
-    std::unique_ptr<CMainWnd> wnd;
-};
+using namespace mainwndtest;
 
 TEST_F(MainWndTest, FirstStartCreatesTheStoresAndApplyWritesTheProfileToTheMouse) {
-    StartSim();
+    StartMouse();
     WriteIni(0);
     Create();
     EXPECT_EQ(ReadAll(program + "Data/Data.bin"), QByteArray(8, '\0'));
@@ -177,7 +63,7 @@ TEST_F(MainWndTest, FirstStartCreatesTheStoresAndApplyWritesTheProfileToTheMouse
 }
 
 TEST_F(MainWndTest, ADifferentFirmwareAsksForTheUpdateAndDecliningKeepsRunning) {
-    StartSim({"--version", "2.0"});
+    StartMouse({"--version", "2.0"});
     AnswerNextMessage(0);
     Create();
     ASSERT_TRUE(WaitFor([&] { return !messages.isEmpty(); }));
@@ -191,7 +77,7 @@ TEST_F(MainWndTest, ADifferentFirmwareAsksForTheUpdateAndDecliningKeepsRunning) 
 }
 
 TEST_F(MainWndTest, ConfirmingTheUpdateStartsTheUpdaterAndEndsTheProgram) {
-    StartSim({"--version", "1.1"});
+    StartMouse({"--version", "1.1"});
     AnswerNextMessage(1);
     Create();
     ASSERT_TRUE(WaitFor([&] { return quits > 0; }));
@@ -199,7 +85,7 @@ TEST_F(MainWndTest, ConfirmingTheUpdateStartsTheUpdaterAndEndsTheProgram) {
 }
 
 TEST_F(MainWndTest, AnUpdaterThatCannotBeStartedIsToldAndTheProgramGoesOn) {
-    StartSim({"--version", "1.1"});
+    StartMouse({"--version", "1.1"});
     launcher.startResult = false;
     AnswerNextMessage(1);  // the update question
     bool notice = false;
@@ -223,7 +109,7 @@ TEST_F(MainWndTest, AnUpdaterThatCannotBeStartedIsToldAndTheProgramGoesOn) {
 }
 
 TEST_F(MainWndTest, TheUpdateQuestionWaitsUntilEveryWorkerResultIsHandled) {
-    StartSim({"--version", "1.1"});
+    StartMouse({"--version", "1.1"});
     // Two applies queued behind the start-up's settings sync and version
     // read: their results arrive in the same batch as the version. The
     // question must only open once the batch is handled, and confirming it
@@ -242,7 +128,7 @@ TEST_F(MainWndTest, TheUpdateQuestionWaitsUntilEveryWorkerResultIsHandled) {
 }
 
 TEST_F(MainWndTest, AnApplyTellsWhetherTheMouseTookIt) {
-    StartSim();
+    StartMouse();
     WriteIni(0);
     Create();
     wnd->ShowMainWindow();
@@ -305,17 +191,11 @@ TEST_F(MainWndTest, NoUpdateQuestionWhenTheVersionMatchesOrUpdateIsOff) {
 }
 
 TEST_F(MainWndTest, AnApplyUnderWayWhenTheProgramEndsIsStillSaved) {
-    StartSim();
+    StartMouse();
     WriteIni(0);
-    MainWndOptions options;
-    options.programFolder = program;
-    options.driverLibrary = MOUSE_APP_DIR "/MSDriver.so";
-    options.launcher = &launcher;
-    options.pointer = &pointer;
+    MainWndOptions options = Options();
     options.workerPause = [](int) { QThread::msleep(2); };
-    options.quit = [this] { ++quits; };
-    wnd = std::make_unique<CMainWnd>(options);
-    ASSERT_TRUE(wnd->Create(nullptr));
+    Create(options);
     wnd->Link().Worker()->WaitIdle();
     wnd->CurrentProfile().buttonMode = 1;
     QFile::remove(program + "Data/profile.bin");
@@ -328,7 +208,6 @@ TEST_F(MainWndTest, AnApplyUnderWayWhenTheProgramEndsIsStillSaved) {
 }
 
 TEST_F(MainWndTest, WithoutTheMouseATrayClickShowsTheNoDeviceMessage) {
-    NoSim();
     Create();
     EXPECT_TRUE(wnd->StartsHidden(false));
     AnswerNextMessage(1);
@@ -339,7 +218,6 @@ TEST_F(MainWndTest, WithoutTheMouseATrayClickShowsTheNoDeviceMessage) {
 }
 
 TEST_F(MainWndTest, AMissingLibraryIsExplainedAndNothingIsCalled) {
-    NoSim();
     Create(program + "MSDriver.so");
     EXPECT_TRUE(wnd->StartsHidden(false));
     EXPECT_EQ(wnd->Link().connectionState(), 0);
@@ -355,7 +233,7 @@ TEST_F(MainWndTest, AMissingLibraryIsExplainedAndNothingIsCalled) {
 }
 
 TEST_F(MainWndTest, ShowRequestAndTrayShowTheWindowWhenTheMouseIsReady) {
-    StartSim();
+    StartMouse();
     WriteIni(0);
     Create();
     EXPECT_FALSE(wnd->IsWindowVisible());
@@ -371,7 +249,7 @@ TEST_F(MainWndTest, ShowRequestAndTrayShowTheWindowWhenTheMouseIsReady) {
 }
 
 TEST_F(MainWndTest, MenuCommandsAreRoutedByNameWithoutRegardToCase) {
-    StartSim();
+    StartMouse();
     WriteIni(0);
     Create();
     auto post = [&](const char* name) {
@@ -393,157 +271,8 @@ TEST_F(MainWndTest, MenuCommandsAreRoutedByNameWithoutRegardToCase) {
     EXPECT_FALSE(wnd->IsWindowVisible());
 }
 
-TEST_F(MainWndTest, AStoreThatCannotBeWrittenIsReportedOnceAfterTheSave) {
-    struct Case {
-        const char* trigger;
-        QStringList files;  // named in the message
-    };
-    for (const Case& c :
-         {Case{"apply", {"Data.bin", "profile.bin"}}, Case{"mode notice", {"profile.bin"}}}) {
-        SCOPED_TRACE(c.trigger);
-        SimProcess mouse;
-        ASSERT_TRUE(mouse.Start(MOUSE_APP_DIR "/mouse-sim"));
-        setenv("MOUSE_SIM_SOCKET", mouse.SocketPath().c_str(), 1);
-        WriteIni(0);
-        Create();
-        wnd->Link().Worker()->WaitIdle();
-        // The store folder becomes a file: nothing can be written into it.
-        ASSERT_TRUE(QDir(program + "Data").removeRecursively());
-        QFile blocker(program + "Data");
-        ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-        blocker.close();
-        AnswerNextMessage(1);
-        AnswerNextMessage(1);  // a second message would fail the test, not hang it
-        if (QString(c.trigger) == "apply") {
-            ASSERT_TRUE(Click("btn_apply"));
-            ASSERT_TRUE(WaitFor([&] { return wnd->PendingApplies() == 0; }));
-            EXPECT_EQ(test::ClosingCommands(mouse.SocketPath()), 1u) << "the mouse got the profile";
-        } else {
-            ASSERT_TRUE(SimPress(mouse.SocketPath(), SimButton::Mode, 2));
-        }
-        ASSERT_TRUE(WaitFor([&] { return !messages.isEmpty(); }));
-        wnd->Writer().Drain();
-        QCoreApplication::processEvents();
-        ASSERT_EQ(messages.size(), 1) << "one message for the failures of one save";
-        for (const QString& file : c.files) {
-            EXPECT_TRUE(messages[0].contains(file)) << messages[0].toStdString();
-        }
-        wnd.reset();
-        messages.clear();
-        ModalSeam::Clear();
-        QFile::remove(program + "Data");
-    }
-}
-
-TEST_F(MainWndTest, DamagedStoresAreToldAndTheirWholeRecordsLoad) {
-    NoSim();
-    std::vector<uint8_t> bytes(2 * sizeof(ProfileRecord) + 10, 0);
-    for (int i = 0; i < 2; ++i) {
-        ProfileRecord p{};
-        MakeDefaultRecord(p, 3311);
-        WriteText(p.name, i == 0 ? u"Kept A" : u"Kept B");
-        std::memcpy(bytes.data() + i * sizeof p, &p, sizeof p);
-    }
-    ASSERT_TRUE(WriteFileAtomically((program + "Data/profile.bin").toStdString(), bytes.data(),
-                                    bytes.size()));
-    AnswerNextMessage(1);
-    Create();
-    ASSERT_TRUE(WaitFor([&] { return !messages.isEmpty(); }));
-    EXPECT_TRUE(messages[0].contains("profile.bin.damaged-")) << messages[0].toStdString();
-    EXPECT_TRUE(messages[0].contains("2 whole records")) << messages[0].toStdString();
-    auto* combo = wnd->FindControl<CComboUI>("profile_combo");
-    ASSERT_NE(combo, nullptr);
-    ASSERT_EQ(combo->GetCount(), 2);
-    EXPECT_EQ(combo->GetItemText(1), "Kept B");
-    const QStringList aside = QDir(program + "Data").entryList({"profile.bin.damaged-*"});
-    ASSERT_EQ(aside.size(), 1);
-    EXPECT_EQ(ReadAll(program + "Data/" + aside[0]).size(), qsizetype(bytes.size()));
-    EXPECT_EQ(ReadAll(program + "Data/profile.bin").size(), qsizetype(2 * sizeof(ProfileRecord)));
-}
-
-// A store the program cannot read is never replaced by a fresh one, and a
-// store it cannot write at start-up is told in the window too.
-TEST_F(MainWndTest, StoresThatCannotBeReadOrWrittenAtStartAreToldAndKept) {
-    NoSim();
-    static const char* failing = "";
-    SetWriteFaultHookForTesting(
-        [](const char* step) { return step == std::string("read ") + failing ? EACCES : 0; });
-    struct Case {
-        const char* unreadable;  // a store whose reads fail
-        const char* folder;      // a name under the program folder made a folder
-        const char* file;        // ... or a file
-        QStringList told;
-    };
-    const Case cases[] = {
-        {"profile.bin", "", "", {"profile.bin", "Permission denied"}},
-        {"", "Data/Data.bin", "", {"Data.bin", "a folder"}},
-        {"", "", "Data", {"Data.bin", "Not a directory"}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.told.join(' ').toStdString());
-        QDir(program + "Data").removeRecursively();
-        QFile::remove(program + "Data");
-        QDir().mkpath(program + "Data");
-        std::vector<uint8_t> five;
-        for (int i = 0; i < 5; ++i) {
-            ProfileRecord p{};
-            MakeDefaultRecord(p, 3311);
-            WriteText(p.name, u"Mine");
-            const auto* b = reinterpret_cast<const uint8_t*>(&p);
-            five.insert(five.end(), b, b + sizeof p);
-        }
-        ASSERT_TRUE(WriteFileAtomically((program + "Data/profile.bin").toStdString(), five.data(),
-                                        five.size()));
-        if (*c.folder != 0) {
-            ASSERT_TRUE(QDir().mkpath(program + c.folder));
-        }
-        if (*c.file != 0) {
-            QDir(program + c.file).removeRecursively();
-            QFile blocker(program + c.file);
-            ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-        }
-        failing = c.unreadable;
-        messages.clear();
-        AnswerNextMessage(1);
-        Create();
-        ASSERT_TRUE(WaitFor([&] { return !messages.isEmpty(); }));
-        for (const QString& part : c.told) {
-            EXPECT_TRUE(messages[0].contains(part)) << messages[0].toStdString();
-        }
-        if (*c.unreadable != 0) {
-            EXPECT_EQ(wnd->FindControl<CComboUI>("profile_combo")->GetCount(), 1);
-            wnd->GetStores().profiles.push_back(std::make_unique<ProfileRecord>());
-            EXPECT_FALSE(wnd->GetStores().SaveInBackground({StoreFile::Profiles}, wnd->Writer()));
-        }
-        wnd.reset();
-        if (*c.file == 0) {
-            EXPECT_EQ(ReadAll(program + "Data/profile.bin").size(), qsizetype(five.size()));
-        }
-        EXPECT_TRUE(*c.folder == 0 || QFileInfo(program + c.folder).isDir());
-    }
-    SetWriteFaultHookForTesting(nullptr);
-    QFile::remove(program + "Data");
-}
-
-TEST_F(MainWndTest, NoticesAreSavedInTheBackgroundAndTheLastOneStays) {
-    StartSim();
-    WriteIni(0);
-    Create();
-    wnd->Link().Worker()->WaitIdle();
-    // Levels 1 to 6: the notices arrive in order, so level 6 is the last.
-    for (int level = 1; level <= 6; ++level) {
-        ASSERT_TRUE(SimPress(sim.SocketPath(), SimButton::Dpi, level));
-    }
-    ASSERT_TRUE(WaitFor([&] { return wnd->CurrentProfile().currentDpiLevel == 5; }));
-    wnd.reset();  // drains the writer
-    QByteArray saved = ReadAll(program + "Data/profile.bin");
-    ASSERT_EQ(saved.size(), qsizetype(sizeof(ProfileRecord)));
-    EXPECT_EQ(reinterpret_cast<const ProfileRecord*>(saved.data())->currentDpiLevel, 5);
-    EXPECT_TRUE(messages.isEmpty());
-}
-
 TEST_F(MainWndTest, ClosingTheWindowOnlyHidesIt) {
-    StartSim();
+    StartMouse();
     WriteIni(0);
     Create();
     wnd->ShowMainWindow();
@@ -555,7 +284,6 @@ TEST_F(MainWndTest, ClosingTheWindowOnlyHidesIt) {
 }
 
 TEST_F(MainWndTest, TheTrayMenuOffersConfigurationAndExit) {
-    NoSim();
     Create();
     wnd->TrayIcon().SimulateClick(true);
     ASSERT_TRUE(WaitFor([&] { return wnd->CurrentMenu() != nullptr; }));
@@ -568,7 +296,7 @@ TEST_F(MainWndTest, TheTrayMenuOffersConfigurationAndExit) {
 }
 
 TEST_F(MainWndTest, DeviceChangesHideTheWindowAndNoticesAreSaved) {
-    StartSim();
+    StartMouse();
     WriteIni(0);
     Create();
     wnd->ShowMainWindow();
@@ -591,7 +319,6 @@ TEST_F(MainWndTest, DeviceChangesHideTheWindowAndNoticesAreSaved) {
 }
 
 TEST_F(MainWndTest, TabButtonsSwitchThePages) {
-    NoSim();
     Create();
     auto* configTab = wnd->FindControl<CTabLayoutUI>("config_tab");
     auto* mainTab = wnd->FindControl<CTabLayoutUI>("main_tab");
@@ -610,7 +337,6 @@ TEST_F(MainWndTest, TabButtonsSwitchThePages) {
 }
 
 TEST_F(MainWndTest, TheLogoOpensTheWebAddressOfTheLanguageFile) {
-    NoSim();
     Create();
     ASSERT_TRUE(Click("logo_btn"));
     ASSERT_EQ(launcher.urls.size(), 1);

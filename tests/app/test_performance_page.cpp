@@ -40,41 +40,27 @@ struct Ini {
     const char* distanceMax = "07";
 };
 
-class PerformanceTest : public ::testing::Test {
+class PerformanceTest : public test::MainWndTest {
 protected:
+    // A first start makes the default profile of the sensor in Data.ini, not
+    // the built one; the window has no input hook.
+    PerformanceTest() { useFakeHook = false; }
     void SetUp() override {
-        ModalSeam::Clear();
-        CPaintManagerUI::SetResourcePath(MOUSE_APP_DIR "/res/");
-        CPaintManagerUI::SetManualTimers(false);
-        ASSERT_TRUE(folder.isValid());
-        program = folder.path() + "/";
-        QDir().mkpath(program + "Data");
-        // A path where no virtual mouse listens, unless a test starts one.
-        setenv("MOUSE_SIM_SOCKET", (program + "no-such-socket").toUtf8().data(), 1);
+        test::MainWndTest::SetUp();
+        QFile::remove(program + "Data/Default.pbin");
     }
-    void TearDown() override {
-        wnd.reset();
-        unsetenv("MOUSE_SIM_SOCKET");
-        ModalSeam::Clear();
-        CPaintManagerUI::SetManualTimers(false);
+    static QByteArray IniText(const Ini& ini) {
+        return QStringLiteral(
+                   "[Default]\r\nSensor=%1\r\nDistance=%2\r\nDistance_Min=%3\r\n"
+                   "Distance_Max=%4\r\nDistance_Value=1,2,3,4,5,6,7,8\r\n"
+                   "Ver_H=1\r\nVer_L=0\r\nUpdate=0\r\n")
+            .arg(ini.sensor)
+            .arg(ini.distance)
+            .arg(QString::fromLatin1(ini.distanceMin), QString::fromLatin1(ini.distanceMax))
+            .toUtf8();
     }
-    void WriteIni(const Ini& ini) {
-        QFile f(program + "Data.ini");
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(QStringLiteral("[Default]\r\nSensor=%1\r\nDistance=%2\r\nDistance_Min=%3\r\n"
-                               "Distance_Max=%4\r\nDistance_Value=1,2,3,4,5,6,7,8\r\n"
-                               "Ver_H=1\r\nVer_L=0\r\nUpdate=0\r\n")
-                    .arg(ini.sensor)
-                    .arg(ini.distance)
-                    .arg(QString::fromLatin1(ini.distanceMin), QString::fromLatin1(ini.distanceMax))
-                    .toUtf8());
-    }
-    void StartSim() {
-        ASSERT_TRUE(sim.Start(MOUSE_APP_DIR "/mouse-sim", {})) << sim.Error();
-        setenv("MOUSE_SIM_SOCKET", sim.SocketPath().c_str(), 1);
-    }
-    // A new main window; without keepStores it starts from a first start
-    // (a default profile for the sensor).
+    // A new main window on the performance tab; without keepStores it starts
+    // from a first start (a default profile for the sensor).
     void Create(const Ini& ini = {}, bool keepStores = false) {
         wnd.reset();
         if (!keepStores) {
@@ -82,25 +68,21 @@ protected:
                 QFile::remove(program + "Data/" + store);
             }
         }
-        WriteIni(ini);
-        wnd = std::make_unique<CMainWnd>(test::TestWindowOptions(program));
-        ASSERT_TRUE(wnd->Create(nullptr)) << CPaintManagerUI::GetErrors().join("\n").toStdString();
+        WriteIni(IniText(ini));
+        test::MainWndTest::Create();
+        if (HasFatalFailure()) {
+            return;
+        }
         // Rows and panels count as visible only on the page shown.
         wnd->FindControl<COptionUI>("performance_btn")->Activate();
     }
     ProfileRecord& P() { return wnd->CurrentProfile(); }
-    template <class T = CControlUI>
-    T* C(const QString& name) {
-        T* control = wnd->FindControl<T>(name);
-        EXPECT_NE(control, nullptr) << name.toStdString();
-        return control;
-    }
-    QString Text(const QString& name) { return C(name)->GetText(); }
+    QString Text(const QString& name) { return Find(name)->GetText(); }
     // Rows of the DPI levels that are shown, as "1234".
     QString VisibleRows() {
         QString rows;
         for (int n = 1; n <= 8; ++n) {
-            if (C(N("dpi_setting_ver_%d", n))->IsVisible()) {
+            if (Find(N("dpi_setting_ver_%d", n))->IsVisible()) {
                 rows += QString::number(n);
             }
         }
@@ -108,17 +90,12 @@ protected:
     }
     int SelectedLevelOption() {
         for (int n = 1; n <= 8; ++n) {
-            if (C<COptionUI>(N("mouse_dpi_btn_%d", n))->IsSelected()) {
+            if (Find<COptionUI>(N("mouse_dpi_btn_%d", n))->IsSelected()) {
                 return n;
             }
         }
         return 0;
     }
-
-    QTemporaryDir folder;
-    QString program;
-    SimProcess sim;
-    std::unique_ptr<CMainWnd> wnd;
 };
 
 TEST_F(PerformanceTest, EverySensorScalesTheEightSliders) {
@@ -129,7 +106,7 @@ TEST_F(PerformanceTest, EverySensorScalesTheEightSliders) {
         Create({.sensor = sensor});
         const DpiScale scale = *SensorDpiScale(sensor);
         for (int n = 1; n <= 8; ++n) {
-            auto* slider = C<CSliderUI>(N("mouse_dpi%d_slider", n));
+            auto* slider = Find<CSliderUI>(N("mouse_dpi%d_slider", n));
             EXPECT_EQ(slider->GetMinValue(), scale.minStep);
             EXPECT_EQ(slider->GetMaxValue(), scale.maxStep);
             EXPECT_EQ(Text(N("label_dpi_left_%d", n)), scale.leftText);
@@ -143,8 +120,8 @@ TEST_F(PerformanceTest, EverySensorScalesTheEightSliders) {
     }
     // A sensor the program does not know keeps the skin's range and texts.
     Create({.sensor = 1234});
-    EXPECT_EQ(C<CSliderUI>("mouse_dpi1_slider")->GetMinValue(), 1);
-    EXPECT_EQ(C<CSliderUI>("mouse_dpi1_slider")->GetMaxValue(), 100);
+    EXPECT_EQ(Find<CSliderUI>("mouse_dpi1_slider")->GetMinValue(), 1);
+    EXPECT_EQ(Find<CSliderUI>("mouse_dpi1_slider")->GetMaxValue(), 100);
     EXPECT_EQ(Text("label_dpi_left_1"), QString());
     EXPECT_EQ(Text("mouse_dpi_value_1"), QString());
 }
@@ -164,7 +141,7 @@ TEST_F(PerformanceTest, DraggingADpiSliderShowsItsTextAndStoresTheStep) {
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.sensor) + " step " + std::to_string(c.step));
         Create({.sensor = c.sensor});
-        auto* slider = C<CSliderUI>(N("mouse_dpi%d_slider", c.level));
+        auto* slider = Find<CSliderUI>(N("mouse_dpi%d_slider", c.level));
         const int32_t secondCopy = P().dpiValueY[c.level - 1];
         slider->Drag(c.step);
         // Both follow the handle while it is held.
@@ -193,7 +170,7 @@ TEST_F(PerformanceTest, ChangingTheLevelCountKeepsTheCurrentLevelInsideIt) {
         {8, 1, 1, "1"},   {1, 8, 1, "12345678"}, {5, 6, 5, "123456"},
     };
     Create();
-    auto* combo = C<CComboUI>("max_dpi_combo");
+    auto* combo = Find<CComboUI>("max_dpi_combo");
     ASSERT_EQ(combo->GetCount(), 8);
     EXPECT_EQ(combo->GetCurSel(), 7);
     EXPECT_EQ(VisibleRows(), "12345678");
@@ -201,7 +178,7 @@ TEST_F(PerformanceTest, ChangingTheLevelCountKeepsTheCurrentLevelInsideIt) {
         SCOPED_TRACE(std::to_string(c.current) + " with " + std::to_string(c.count));
         combo->SelectItem(7);
         ASSERT_EQ(VisibleRows(), "12345678");
-        C<COptionUI>(N("mouse_dpi_btn_%d", c.current))->Activate();
+        Find<COptionUI>(N("mouse_dpi_btn_%d", c.current))->Activate();
         ASSERT_EQ(P().currentDpiLevel, c.current - 1);
         combo->SelectItem(c.count - 1);
         EXPECT_EQ(P().dpiLevelCount, c.count);
@@ -214,7 +191,7 @@ TEST_F(PerformanceTest, ChangingTheLevelCountKeepsTheCurrentLevelInsideIt) {
 TEST_F(PerformanceTest, OptionsAndCheckBoxesWriteTheirFields) {
     Create();
     for (int i = 4; i >= 1; --i) {
-        C<COptionUI>(N("prate_%d_option", i))->Activate();
+        Find<COptionUI>(N("prate_%d_option", i))->Activate();
         EXPECT_EQ(P().reportRateIndex, i - 1);
     }
     // The options read as the report rate the mouse gets for them.
@@ -223,7 +200,7 @@ TEST_F(PerformanceTest, OptionsAndCheckBoxesWriteTheirFields) {
         EXPECT_EQ(Text(N("prate_%d_option", i + 1)), hertz[i]);
         EXPECT_EQ(1000 / ReportRateValue(i), QString(hertz[i]).split(' ')[0].toInt());
     }
-    C<COptionUI>("mouse_dpi_btn_7")->Activate();
+    Find<COptionUI>("mouse_dpi_btn_7")->Activate();
     EXPECT_EQ(P().currentDpiLevel, 6);
 
     struct Box {
@@ -233,7 +210,7 @@ TEST_F(PerformanceTest, OptionsAndCheckBoxesWriteTheirFields) {
     for (Box b : {Box{"enhance_pointer_checkbox", &ProfileRecord::enhancePointerPrecision},
                   Box{"one_page_checkbox", &ProfileRecord::onePageScroll}}) {
         SCOPED_TRACE(b.name);
-        auto* box = C<CCheckBoxUI>(b.name);
+        auto* box = Find<CCheckBoxUI>(b.name);
         ASSERT_FALSE(box->GetCheck());
         box->Activate();
         EXPECT_EQ(P().*b.field, 1);
@@ -241,7 +218,7 @@ TEST_F(PerformanceTest, OptionsAndCheckBoxesWriteTheirFields) {
         EXPECT_EQ(P().*b.field, 0);
     }
     // The wheel settings say that this desktop does not use them.
-    EXPECT_TRUE(C("label_wheel_unused")->IsVisible());
+    EXPECT_TRUE(Find("label_wheel_unused")->IsVisible());
 }
 
 TEST_F(PerformanceTest, SlidersChangeTheRecordOnReleaseOrWhileDragged) {
@@ -260,10 +237,10 @@ TEST_F(PerformanceTest, SlidersChangeTheRecordOnReleaseOrWhileDragged) {
         {"mouse_dpi3_slider", 77, true, [](auto& p) { return p.dpiValue[2]; }},
     };
     Create();
-    C<CCheckBoxUI>("distance_checkbox")->Activate();  // shows the lift-off slider
+    Find<CCheckBoxUI>("distance_checkbox")->Activate();  // shows the lift-off slider
     for (const Case& c : cases) {
         SCOPED_TRACE(c.slider);
-        auto* slider = C<CSliderUI>(c.slider);
+        auto* slider = Find<CSliderUI>(c.slider);
         const int before = c.field(P());
         ASSERT_NE(before, c.value);
         slider->Drag(c.value);
@@ -279,7 +256,7 @@ TEST_F(PerformanceTest, SlidersChangeTheRecordOnReleaseOrWhileDragged) {
 TEST_F(PerformanceTest, SliderRangesOnlyGiveLegalValues) {
     Create({.distanceMin = "02", .distanceMax = "0a"});
     auto range = [&](const char* name) {
-        auto* s = C<CSliderUI>(name);
+        auto* s = Find<CSliderUI>(name);
         return std::pair{s->GetMinValue(), s->GetMaxValue()};
     };
     EXPECT_EQ(range("mouse_move_speed_slider"), std::pair(1, 11));
@@ -293,13 +270,13 @@ TEST_F(PerformanceTest, SliderRangesOnlyGiveLegalValues) {
     EXPECT_GE(keyMin, 1);
     EXPECT_LE(keyMax, 255) << "the field is one byte";
     EXPECT_EQ(range("lift_of_distance_slider"), std::pair(2, 10)) << "from Data.ini";
-    EXPECT_EQ(C<CComboUI>("max_dpi_combo")->GetCount(), 8);
+    EXPECT_EQ(Find<CComboUI>("max_dpi_combo")->GetCount(), 8);
 }
 
 TEST_F(PerformanceTest, AColourPickChangesTheSwatchAndTheLevelOnlyOnOk) {
     Create();
-    auto* swatch = C("mouse_dpi_color3");
-    auto* overlay = C("disable_window_ver");
+    auto* swatch = Find("mouse_dpi_color3");
+    auto* overlay = Find("disable_window_ver");
     ASSERT_EQ(P().dpiColour[2], MakeColour(0, 0, 255));
     ASSERT_EQ(swatch->GetBkColor(), 0xFF0000FFu);
     // The user types new channels, then cancels or confirms.
@@ -317,7 +294,7 @@ TEST_F(PerformanceTest, AColourPickChangesTheSwatchAndTheLevelOnlyOnOk) {
     QString start;
     bool covered = false;
     answer(0, start, covered);
-    C<CButtonUI>("mouse_dpi_color3")->Activate();
+    Find<CButtonUI>("mouse_dpi_color3")->Activate();
     EXPECT_EQ(ModalSeam::Pending(), 0);
     EXPECT_EQ(start, "0,0,255") << "the picker starts from the level's colour";
     EXPECT_TRUE(covered) << "the main window is covered while the picker is open";
@@ -326,7 +303,7 @@ TEST_F(PerformanceTest, AColourPickChangesTheSwatchAndTheLevelOnlyOnOk) {
     EXPECT_EQ(swatch->GetBkColor(), 0xFF0000FFu);
 
     answer(1, start, covered);
-    C<CButtonUI>("mouse_dpi_color3")->Activate();
+    Find<CButtonUI>("mouse_dpi_color3")->Activate();
     EXPECT_EQ(ModalSeam::Pending(), 0);
     EXPECT_EQ(P().dpiColour[2], MakeColour(0x12, 0x34, 0x56));
     EXPECT_EQ(swatch->GetBkColor(), 0xFF123456u);
@@ -338,20 +315,20 @@ TEST_F(PerformanceTest, AColourPickChangesTheSwatchAndTheLevelOnlyOnOk) {
 
 TEST_F(PerformanceTest, TheDistanceRowFollowsDataIniAndItsSwitch) {
     Create({.distance = 0});
-    EXPECT_FALSE(C("lift_of_distance_ver")->IsVisible());
+    EXPECT_FALSE(Find("lift_of_distance_ver")->IsVisible());
 
     Create({.distance = 1});
-    EXPECT_TRUE(C("lift_of_distance_ver")->IsVisible());
-    auto* box = C<CCheckBoxUI>("distance_checkbox");
+    EXPECT_TRUE(Find("lift_of_distance_ver")->IsVisible());
+    auto* box = Find<CCheckBoxUI>("distance_checkbox");
     ASSERT_EQ(P().distanceEnabled, 0);
     EXPECT_FALSE(box->GetCheck());
-    EXPECT_FALSE(C("distance_slider_ver")->IsVisible());
+    EXPECT_FALSE(Find("distance_slider_ver")->IsVisible());
     box->Activate();
     EXPECT_EQ(P().distanceEnabled, 1);
-    EXPECT_TRUE(C("distance_slider_ver")->IsVisible());
+    EXPECT_TRUE(Find("distance_slider_ver")->IsVisible());
     box->Activate();
     EXPECT_EQ(P().distanceEnabled, 0);
-    EXPECT_FALSE(C("distance_slider_ver")->IsVisible());
+    EXPECT_FALSE(Find("distance_slider_ver")->IsVisible());
 }
 
 TEST_F(PerformanceTest, AProfileSwitchShowsTheOtherProfile) {
@@ -385,55 +362,55 @@ TEST_F(PerformanceTest, AProfileSwitchShowsTheOtherProfile) {
     Create({}, true);
     EXPECT_EQ(VisibleRows(), "12345678");
     EXPECT_EQ(SelectedLevelOption(), 1);
-    C<CComboUI>("profile_combo")->SelectItem(1);
+    Find<CComboUI>("profile_combo")->SelectItem(1);
     ASSERT_EQ(wnd->CurrentProfileIndex(), 1);
 
-    EXPECT_EQ(C<CComboUI>("max_dpi_combo")->GetCurSel(), 3);
+    EXPECT_EQ(Find<CComboUI>("max_dpi_combo")->GetCurSel(), 3);
     EXPECT_EQ(VisibleRows(), "1234");
     EXPECT_EQ(SelectedLevelOption(), 3);
-    EXPECT_TRUE(C<COptionUI>("prate_1_option")->IsSelected());
-    EXPECT_EQ(C<CSliderUI>("mouse_dpi2_slider")->GetValue(), 123);
+    EXPECT_TRUE(Find<COptionUI>("prate_1_option")->IsSelected());
+    EXPECT_EQ(Find<CSliderUI>("mouse_dpi2_slider")->GetValue(), 123);
     EXPECT_EQ(Text("mouse_dpi_value_2"), "12300");
-    EXPECT_EQ(C("mouse_dpi_color4")->GetBkColor(), 0xFF123456u);
-    EXPECT_EQ(C("mouse_dpi_color1")->GetBkColor(), 0xFFFF0000u);
-    EXPECT_EQ(C<CSliderUI>("mouse_move_speed_slider")->GetValue(), 9);
-    EXPECT_EQ(C<CSliderUI>("scroll_speed_slider")->GetValue(), 7);
-    EXPECT_EQ(C<CSliderUI>("double_click_speed_slider")->GetValue(), 2);
-    EXPECT_TRUE(C<CCheckBoxUI>("enhance_pointer_checkbox")->GetCheck());
-    EXPECT_TRUE(C<CCheckBoxUI>("one_page_checkbox")->GetCheck());
-    EXPECT_EQ(C<CSliderUI>("lift_of_distance_slider")->GetValue(), 5);
-    EXPECT_TRUE(C<CCheckBoxUI>("distance_checkbox")->GetCheck());
-    EXPECT_TRUE(C("distance_slider_ver")->IsVisible());
-    EXPECT_EQ(C<CSliderUI>("key_response_slider")->GetValue(), 12);
+    EXPECT_EQ(Find("mouse_dpi_color4")->GetBkColor(), 0xFF123456u);
+    EXPECT_EQ(Find("mouse_dpi_color1")->GetBkColor(), 0xFFFF0000u);
+    EXPECT_EQ(Find<CSliderUI>("mouse_move_speed_slider")->GetValue(), 9);
+    EXPECT_EQ(Find<CSliderUI>("scroll_speed_slider")->GetValue(), 7);
+    EXPECT_EQ(Find<CSliderUI>("double_click_speed_slider")->GetValue(), 2);
+    EXPECT_TRUE(Find<CCheckBoxUI>("enhance_pointer_checkbox")->GetCheck());
+    EXPECT_TRUE(Find<CCheckBoxUI>("one_page_checkbox")->GetCheck());
+    EXPECT_EQ(Find<CSliderUI>("lift_of_distance_slider")->GetValue(), 5);
+    EXPECT_TRUE(Find<CCheckBoxUI>("distance_checkbox")->GetCheck());
+    EXPECT_TRUE(Find("distance_slider_ver")->IsVisible());
+    EXPECT_EQ(Find<CSliderUI>("key_response_slider")->GetValue(), 12);
     EXPECT_EQ(Text("label_key_respsonse"), "12 ms");
     // Showing a profile changes nothing in it.
     EXPECT_EQ(std::memcmp(&P(), second.get(), sizeof(ProfileRecord)), 0);
 
     // And back.
-    C<CComboUI>("profile_combo")->SelectItem(0);
+    Find<CComboUI>("profile_combo")->SelectItem(0);
     EXPECT_EQ(VisibleRows(), "12345678");
     EXPECT_EQ(SelectedLevelOption(), 1);
-    EXPECT_FALSE(C<CCheckBoxUI>("distance_checkbox")->GetCheck());
-    EXPECT_FALSE(C("distance_slider_ver")->IsVisible());
+    EXPECT_FALSE(Find<CCheckBoxUI>("distance_checkbox")->GetCheck());
+    EXPECT_FALSE(Find("distance_slider_ver")->IsVisible());
     EXPECT_EQ(std::memcmp(&P(), first.get(), sizeof(ProfileRecord)), 0);
 }
 
 TEST_F(PerformanceTest, TheMouseButtonsSelectThePageOptions) {
-    StartSim();
+    StartMouse();
     Create();
     ASSERT_TRUE(SimPress(sim.SocketPath(), SimButton::Rate, 1));
     ASSERT_TRUE(WaitFor([&] { return P().reportRateIndex == 3; }));
-    EXPECT_TRUE(C<COptionUI>("prate_4_option")->IsSelected());
+    EXPECT_TRUE(Find<COptionUI>("prate_4_option")->IsSelected());
     ASSERT_TRUE(SimPress(sim.SocketPath(), SimButton::Rate, 8));
     ASSERT_TRUE(WaitFor([&] { return P().reportRateIndex == 0; }));
-    EXPECT_TRUE(C<COptionUI>("prate_1_option")->IsSelected());
+    EXPECT_TRUE(Find<COptionUI>("prate_1_option")->IsSelected());
     ASSERT_TRUE(SimPress(sim.SocketPath(), SimButton::Dpi, 6));
     ASSERT_TRUE(WaitFor([&] { return P().currentDpiLevel == 5; }));
     EXPECT_EQ(SelectedLevelOption(), 6);
 }
 
 TEST_F(PerformanceTest, DpiPressesShowOnePopUpThatClosesAfterTheLast) {
-    StartSim();
+    StartMouse();
     CPaintManagerUI::SetManualTimers(true);
     Create();
     ASSERT_EQ(CDPIMsg::LiveCount(), 0);
@@ -492,35 +469,35 @@ TEST_F(PerformanceTest, APopUpForASensorWithoutTextsReadsDpiOnly) {
 }
 
 TEST_F(PerformanceTest, AnApplyLeavesTheMouseHoldingThePageValues) {
-    StartSim();
+    StartMouse();
     Create();
     wnd->Link().Worker()->WaitIdle();
     // Through the controls: five levels, steps of level 1 and 2, 250 Hz,
     // level 4 current, key response 9 ms, level 1 in #123456, lift-off
     // position 3.
-    C<CComboUI>("max_dpi_combo")->SelectItem(4);
+    Find<CComboUI>("max_dpi_combo")->SelectItem(4);
     for (auto [level, step] : {std::pair{1, 16}, std::pair{2, 121}}) {
-        auto* slider = C<CSliderUI>(N("mouse_dpi%d_slider", level));
+        auto* slider = Find<CSliderUI>(N("mouse_dpi%d_slider", level));
         slider->Drag(step);
         slider->Release();
     }
-    C<COptionUI>("prate_2_option")->Activate();
-    C<COptionUI>("mouse_dpi_btn_4")->Activate();
-    auto* key = C<CSliderUI>("key_response_slider");
+    Find<COptionUI>("prate_2_option")->Activate();
+    Find<COptionUI>("mouse_dpi_btn_4")->Activate();
+    auto* key = Find<CSliderUI>("key_response_slider");
     key->Drag(9);
     key->Release();
-    C<CCheckBoxUI>("distance_checkbox")->Activate();
+    Find<CCheckBoxUI>("distance_checkbox")->Activate();
     ModalSeam::Answer(1, [](WindowImplBase& w) {
         w.FindControl<CEditUI>("r_edit")->TypeText("18");
         w.FindControl<CEditUI>("g_edit")->TypeText("52");
         w.FindControl<CEditUI>("b_edit")->TypeText("86");
     });
-    C<CButtonUI>("mouse_dpi_color1")->Activate();
-    auto* lift = C<CSliderUI>("lift_of_distance_slider");
+    Find<CButtonUI>("mouse_dpi_color1")->Activate();
+    auto* lift = Find<CSliderUI>("lift_of_distance_slider");
     lift->Drag(3);
     lift->Release();
 
-    C<CButtonUI>("btn_apply")->Activate();
+    Find<CButtonUI>("btn_apply")->Activate();
     ASSERT_TRUE(WaitFor([&] { return wnd->PendingApplies() == 0; }));
     std::optional<SimState> state = SimGetState(sim.SocketPath());
     ASSERT_TRUE(state.has_value());

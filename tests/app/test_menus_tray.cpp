@@ -1,0 +1,143 @@
+// The menus and their routing, and desktops without a tray: the missing
+// mouse and library shown in the window, or told as a notice.
+#include <gtest/gtest.h>
+#include <QTest>
+
+#include "profiles_fixture.h"
+
+namespace mouse {
+namespace {
+
+using namespace profilestest;
+
+// ---- menus ---------------------------------------------------------------------
+
+TEST(MenuRouting, EveryCommandGoesWhereTheTableSaysWithoutRegardToCase) {
+    struct Case {
+        const char* name;
+        MenuTarget target;
+        const char* command;
+    } cases[] = {
+        {"configuration", MenuTarget::Configuration, "configuration"},
+        {"CONFIGURATION", MenuTarget::Configuration, "configuration"},
+        {"exit", MenuTarget::Exit, "exit"},
+        {"Exit", MenuTarget::Exit, "exit"},
+        {"import_profile", MenuTarget::ImportProfile, "import_profile"},
+        {"Export_Profile", MenuTarget::ExportProfile, "export_profile"},
+        {"rename_macro_dir", MenuTarget::MacroPage, "rename_macro_dir"},
+        {"IMPORT_MACRO_DIR", MenuTarget::MacroPage, "import_macro_dir"},
+        {"export_macro_dir", MenuTarget::MacroPage, "export_macro_dir"},
+        {"Rename_Macro", MenuTarget::MacroPage, "rename_macro"},
+        {"import_macro", MenuTarget::MacroPage, "import_macro"},
+        {"export_macro", MenuTarget::MacroPage, "export_macro"},
+        {"rename_gun_dir", MenuTarget::GunPage, "rename_gun_dir"},
+        {"import_gun_dir", MenuTarget::GunPage, "import_gun_dir"},
+        {"Export_Gun_Dir", MenuTarget::GunPage, "export_gun_dir"},
+        {"rename_gun", MenuTarget::GunPage, "rename_gun"},
+        {"IMPORT_GUN", MenuTarget::GunPage, "import_gun"},
+        {"export_gun", MenuTarget::GunPage, "export_gun"},
+        // Everything else, unchanged, to the button page.
+        {"copy", MenuTarget::ButtonPage, "copy"},
+        {"select_Macro", MenuTarget::ButtonPage, "select_Macro"},
+        {"export_macros", MenuTarget::ButtonPage, "export_macros"},
+        {"exit ", MenuTarget::ButtonPage, "exit "},
+        {"", MenuTarget::ButtonPage, ""},
+    };
+    for (const Case& c : cases) {
+        const MenuRoute route = RouteMenuCommand(QString::fromLatin1(c.name));
+        EXPECT_EQ(route.target, c.target) << c.name;
+        EXPECT_EQ(route.command, QString::fromLatin1(c.command)) << c.name;
+    }
+}
+
+TEST_F(ProfilesTest, OnlyOnePopUpMenuIsOpenAtATime) {
+    Create();
+    wnd->ShowMainWindow();
+    ASSERT_TRUE(Click("btn_menu_profile"));
+    QPointer<QWidget> profileMenu = wnd->CurrentMenu()->GetHostWidget();
+    wnd->TrayIcon().SimulateClick(true);
+    ASSERT_TRUE(WaitFor([&] {
+        return wnd->CurrentMenu() != nullptr && wnd->CurrentMenu()->GetSkinFile() == "traymenu.xml";
+    }));
+    EXPECT_TRUE(profileMenu.isNull() || !profileMenu->isVisible()) << "the profile menu closed";
+    QPointer<QWidget> trayMenu = wnd->CurrentMenu()->GetHostWidget();
+    ASSERT_TRUE(Click("setting_btn"));
+    EXPECT_EQ(wnd->CurrentMenu()->GetSkinFile(), "settingmenu.xml");
+    EXPECT_TRUE(trayMenu.isNull() || !trayMenu->isVisible()) << "the tray menu closed";
+    // The pages' own menus open in the same place.
+    QPointer<QWidget> settingMenu = wnd->CurrentMenu()->GetHostWidget();
+    wnd->ButtonPage().OpenButtonMenu(0);
+    ASSERT_NE(wnd->CurrentMenu(), nullptr);
+    EXPECT_EQ(wnd->CurrentMenu()->GetSkinFile(), "buttonmenu.xml");
+    EXPECT_TRUE(settingMenu.isNull() || !settingMenu->isVisible()) << "the settings menu closed";
+    QPointer<QWidget> buttonMenu = wnd->CurrentMenu()->GetHostWidget();
+    ASSERT_TRUE(Click("btn_menu_profile"));
+    EXPECT_EQ(wnd->CurrentMenu()->GetSkinFile(), "profilemenu.xml");
+    EXPECT_TRUE(buttonMenu.isNull() || !buttonMenu->isVisible()) << "the button menu closed";
+}
+
+// ---- desktops without a tray -------------------------------------------------------
+
+TEST_F(ProfilesTest, WithoutATrayTheWindowShowsTheMissingMouseAndGetsReadyWhenItArrives) {
+    CTrayIcon::SetAvailabilityOverride(false);
+    StartMouse();
+    ASSERT_TRUE(SimUnplug(sim.SocketPath()));
+    Create();
+    EXPECT_FALSE(wnd->StartsHidden(false)) << "a start from the menu shows the window";
+    EXPECT_TRUE(wnd->StartsHidden(true)) << "an autostart stays hidden";
+    EXPECT_TRUE(wnd->ShowsNoMouseState() || !wnd->IsWindowVisible());
+    wnd->SendMessage(kMsgShowRequest, 0, 0);  // a second copy
+    EXPECT_TRUE(wnd->IsWindowVisible());
+    EXPECT_TRUE(wnd->ShowsNoMouseState());
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(ModalSeam::Answered().isEmpty()) << "no box: the window tells it";
+
+    ASSERT_TRUE(SimPlug(sim.SocketPath()));
+    ASSERT_TRUE(WaitFor([&] { return !wnd->ShowsNoMouseState(); }));
+    EXPECT_TRUE(wnd->Link().CanShowWindow());
+    EXPECT_TRUE(wnd->IsWindowVisible());
+
+    // Unplugged again: the window stays, with the state.
+    ASSERT_TRUE(SimUnplug(sim.SocketPath()));
+    ASSERT_TRUE(WaitFor([&] { return wnd->ShowsNoMouseState(); }));
+    EXPECT_TRUE(wnd->IsWindowVisible());
+
+    // Closing keeps the program; Quit in the settings menu ends it.
+    wnd->SendMessage(WM_CLOSE, 0, 0);
+    EXPECT_FALSE(wnd->IsWindowVisible());
+    EXPECT_EQ(quits, 0);
+    wnd->SendMessage(kMsgShowRequest, 0, 0);
+    EXPECT_TRUE(wnd->IsWindowVisible());
+    ASSERT_TRUE(Click("setting_btn"));
+    ASSERT_NE(wnd->CurrentMenu(), nullptr);
+    CButtonUI* quit = wnd->CurrentMenu()->FindItem("exit");
+    ASSERT_NE(quit, nullptr);
+    EXPECT_EQ(quit->GetText(), Text("quit_text"));
+    quit->Activate();
+    EXPECT_TRUE(WaitFor([&] { return quits == 1; }));
+}
+
+TEST_F(ProfilesTest, AMissingLibraryIsNamedInTheWindowWithoutATray) {
+    CTrayIcon::SetAvailabilityOverride(false);
+    Create(program + "MSDriver.so");  // not there
+    wnd->ShowWindowOrNoDevice();
+    EXPECT_TRUE(wnd->IsWindowVisible());
+    EXPECT_TRUE(wnd->ShowsNoMouseState());
+    auto* reason = wnd->FindControl<CLabelUI>("no_mouse_reason_label");
+    ASSERT_NE(reason, nullptr);
+    EXPECT_TRUE(reason->GetText().contains("MSDriver.so")) << reason->GetText().toStdString();
+}
+
+TEST_F(ProfilesTest, WithATrayTheNoDeviceMessageIsANotice) {
+    Create();
+    EXPECT_TRUE(wnd->StartsHidden(false));
+    Answer(1);
+    wnd->TrayIcon().SimulateClick(false);
+    ASSERT_TRUE(WaitFor([&] { return !boxes.empty(); }));
+    EXPECT_EQ(boxes[0].msg, "no_connect_device_text");
+    EXPECT_TRUE(boxes[0].notice);
+    EXPECT_FALSE(wnd->IsWindowVisible());
+}
+
+}  // namespace
+}  // namespace mouse
