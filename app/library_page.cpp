@@ -37,20 +37,7 @@ CLibraryPage<Traits>::~CLibraryPage() = default;
 
 template <typename Traits>
 void CLibraryPage<Traits>::InitLibrary() {
-    // FindControl reports every control that is missing or of another kind.
-    CPaintManagerUI& pm = *m_pPM;
-    m_pFolderCombo = pm.FindControl<CComboUI>(m_names.folderCombo);
-    m_pAddFolder = pm.FindControl<CButtonUI>(m_names.addFolder);
-    m_pDeleteFolder = pm.FindControl<CButtonUI>(m_names.deleteFolder);
-    m_pFolderMenu = pm.FindControl<CButtonUI>(m_names.folderMenu);
-    m_pList = pm.FindControl<CListUI>(m_names.list);
-    m_pAddItem = pm.FindControl<CButtonUI>(m_names.addItem);
-    m_pDeleteItem = pm.FindControl<CButtonUI>(m_names.deleteItem);
-    m_pItemMenu = pm.FindControl<CButtonUI>(m_names.itemMenu);
-    m_pName = pm.FindControl<CEditUI>(m_names.nameEdit);
-    if (m_pName != nullptr) {
-        m_pName->SetMaxChar(kTextChars - 1);
-    }
+    m_pName->SetMaxChar(kTextChars - 1);
     PageHost* host = &m_host;
     m_library = std::make_unique<Library>(m_host.GetStores(),
                                           [host] { host->SaveInBackground({Traits::kFile}); });
@@ -142,9 +129,6 @@ void CLibraryPage<Traits>::SetCurrent(int position) {
 template <typename Traits>
 bool CLibraryPage<Traits>::OnLibraryClick(const TNotifyUI& msg) {
     CControlUI* s = msg.pSender;
-    if (s == nullptr) {
-        return false;
-    }
     if (s == m_pAddFolder) {
         AddFolder();
     } else if (s == m_pDeleteFolder) {
@@ -165,9 +149,6 @@ bool CLibraryPage<Traits>::OnLibraryClick(const TNotifyUI& msg) {
 
 template <typename Traits>
 bool CLibraryPage<Traits>::OnLibraryItemSelect(const TNotifyUI& msg) {
-    if (msg.pSender == nullptr) {
-        return false;
-    }
     if (msg.pSender == m_pFolderCombo) {
         SelectFolder(int(msg.wParam));
     } else if (msg.pSender == m_pList) {
@@ -180,7 +161,7 @@ bool CLibraryPage<Traits>::OnLibraryItemSelect(const TNotifyUI& msg) {
 
 template <typename Traits>
 bool CLibraryPage<Traits>::OnLibraryKillFocus(const TNotifyUI& msg) {
-    if (msg.pSender == nullptr || msg.pSender != m_pName) {
+    if (msg.pSender != m_pName) {
         return false;
     }
     TakeTypedName();

@@ -19,19 +19,11 @@
 
 namespace mouse {
 
-// The names that make one library page.
+// The names that make one library page. Its controls are named in the
+// page's control table, bound to the members of CLibraryPage (the folder
+// selector with its add, delete and menu buttons, the item list with its
+// own, and the name field of the editor).
 struct LibraryPageNames {
-    // Controls: the folder selector with its add, delete and menu buttons,
-    // the item list with its own, and the name field of the editor.
-    const char* folderCombo;
-    const char* addFolder;
-    const char* deleteFolder;
-    const char* folderMenu;
-    const char* list;
-    const char* addItem;
-    const char* deleteItem;
-    const char* itemMenu;
-    const char* nameEdit;
     // The noun that names the menus (<noun>dirmenu.xml, <noun>menu.xml),
     // their commands (rename_<noun>_dir ... export_<noun>) and the texts
     // (delete_<noun>_dir_text, <noun>_import_failed_text, ...).
@@ -70,8 +62,9 @@ protected:
     CLibraryPage(PageHost& host, CPaintManagerUI& manager, const LibraryPageNames& names);
     ~CLibraryPage() override;
 
-    // Finds the library's controls and makes the library, whose saves go
-    // to the host's store writer; called from the page's InitControls.
+    // Prepares the library's controls and makes the library, whose saves go
+    // to the host's store writer; called from the page's InitControls once
+    // its control table is bound.
     void InitLibrary();
     Library& Lib() { return *m_library; }
     std::vector<std::unique_ptr<Record>>& Records() { return m_library->Records(); }
@@ -94,8 +87,15 @@ protected:
     virtual void FinishPending() {}
     virtual void LeaveCurrent() {}
 
+    // The library's controls, bound by the page's control table.
     CComboUI* m_pFolderCombo = nullptr;
+    CButtonUI* m_pAddFolder = nullptr;
+    CButtonUI* m_pDeleteFolder = nullptr;
+    CButtonUI* m_pFolderMenu = nullptr;
     CListUI* m_pList = nullptr;
+    CButtonUI* m_pAddItem = nullptr;
+    CButtonUI* m_pDeleteItem = nullptr;
+    CButtonUI* m_pItemMenu = nullptr;
     CEditUI* m_pName = nullptr;
     // The item in the editor: its list position and record, set together.
     int m_position = -1;
@@ -138,12 +138,6 @@ private:
 
     const LibraryPageNames& m_names;
     std::unique_ptr<Library> m_library;
-    CButtonUI* m_pAddFolder = nullptr;
-    CButtonUI* m_pDeleteFolder = nullptr;
-    CButtonUI* m_pFolderMenu = nullptr;
-    CButtonUI* m_pAddItem = nullptr;
-    CButtonUI* m_pDeleteItem = nullptr;
-    CButtonUI* m_pItemMenu = nullptr;
     // Folder names in selector order and the selected folder; the list
     // positions of the items of the list.
     std::vector<std::u16string> m_folders;

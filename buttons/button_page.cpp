@@ -8,6 +8,7 @@
 #include "guns/select_gun_wnd.h"
 #include "macros/select_macro_wnd.h"
 #include "store/tables.h"
+#include "ui/control_binding.h"
 #include "ui/resource_manager.h"
 #include "ui/text.h"
 
@@ -96,27 +97,13 @@ void CButtonPage::Refresh() {
 }
 
 void CButtonPage::InitControls() {
-    CPaintManagerUI& pm = *m_pPM;
-    for (int i = 0; i < kButtonSlots; ++i) {
-        m_buttons[size_t(i)] = pm.FindControl<CButtonUI>(Numbered("button%d_btn", i + 1));
-    }
-    for (int i = 0; i < 2; ++i) {
-        m_modes[size_t(i)] = pm.FindControl<COptionUI>(Numbered("button_mode_option_%d", i + 1));
-    }
-    m_officePics = {pm.FindControl(QStringLiteral("office_mode_left")),
-                    pm.FindControl(QStringLiteral("office_mode_right"))};
-    m_gamePics = {pm.FindControl(QStringLiteral("game_mode_left")),
-                  pm.FindControl(QStringLiteral("game_mode_right"))};
-    for (int i = 0; i <= kSlotsPerMode; ++i) {
-        m_highlights[size_t(i)] = pm.FindControl(Numbered("control_button_pic_%d", i));
-    }
-    m_pMousePic = pm.FindControl(QStringLiteral("ver_mouse_pic"));
+    BindControls(*m_pPM, kButtonPageTable, *this);
     TNotifyUI none;
     OnMouseLeave(none);
 }
 
 int CButtonPage::SlotOf(const CControlUI* sender) const {
-    for (int i = 0; sender != nullptr && i < kButtonSlots; ++i) {
+    for (int i = 0; i < kButtonSlots; ++i) {
         if (m_buttons[size_t(i)] == sender) {
             return i;
         }
@@ -127,18 +114,12 @@ int CButtonPage::SlotOf(const CControlUI* sender) const {
 void CButtonPage::ShowMode(int mode) {
     m_iMode = mode == 1 ? 1 : 0;
     for (CControlUI* pic : m_officePics) {
-        if (pic != nullptr) {
-            pic->SetVisible(m_iMode == 0);
-        }
+        pic->SetVisible(m_iMode == 0);
     }
     for (CControlUI* pic : m_gamePics) {
-        if (pic != nullptr) {
-            pic->SetVisible(m_iMode == 1);
-        }
+        pic->SetVisible(m_iMode == 1);
     }
-    if (COptionUI* option = m_modes[size_t(m_iMode)]) {
-        option->Selected(true, false);
-    }
+    m_modes[size_t(m_iMode)]->Selected(true, false);
 }
 
 void CButtonPage::ShowButton(int slot) {
@@ -146,9 +127,6 @@ void CButtonPage::ShowButton(int slot) {
         return;
     }
     CButtonUI* button = m_buttons[size_t(slot)];
-    if (button == nullptr) {
-        return;
-    }
     const ButtonEntry& entry = Profile().buttons[slot];
     if (std::optional<QString> label = ComposedLabel(entry)) {
         button->SetText(*label);
@@ -169,7 +147,7 @@ void CButtonPage::OnClick(TNotifyUI& msg) {
 
 void CButtonPage::OnSelectChanged(TNotifyUI& msg) {
     for (int mode = 0; mode < 2; ++mode) {
-        if (msg.pSender != nullptr && msg.pSender == m_modes[size_t(mode)]) {
+        if (msg.pSender == m_modes[size_t(mode)]) {
             Profile().buttonMode = mode;
             ShowMode(mode);
         }
@@ -181,12 +159,8 @@ void CButtonPage::OnMouseEnter(TNotifyUI& msg) {
     if (slot < 0) {
         return;
     }
-    if (CControlUI* pic = m_highlights[size_t(slot % kSlotsPerMode + 1)]) {
-        pic->Show();
-    }
-    if (m_highlights[0] != nullptr) {
-        m_highlights[0]->Hide();
-    }
+    m_highlights[size_t(slot % kSlotsPerMode + 1)]->Show();
+    m_highlights[0]->Hide();
 }
 
 void CButtonPage::OnMouseLeave(TNotifyUI& msg) {
@@ -194,13 +168,9 @@ void CButtonPage::OnMouseLeave(TNotifyUI& msg) {
         return;
     }
     for (int i = 1; i <= kSlotsPerMode; ++i) {
-        if (CControlUI* pic = m_highlights[size_t(i)]) {
-            pic->Hide();
-        }
+        m_highlights[size_t(i)]->Hide();
     }
-    if (m_highlights[0] != nullptr) {
-        m_highlights[0]->Show();
-    }
+    m_highlights[0]->Show();
 }
 
 void CButtonPage::OpenButtonMenu(int slot) {
@@ -209,9 +179,6 @@ void CButtonPage::OpenButtonMenu(int slot) {
     }
     m_iCurButton = slot;
     CButtonUI* button = m_buttons[size_t(slot)];
-    if (button == nullptr) {
-        return;
-    }
     const QRect window = m_host.ScreenRect();
     const QRect onScreen = button->GetPos().translated(window.topLeft());
     const QPoint anchor(onScreen.left(), onScreen.top() + onScreen.height());

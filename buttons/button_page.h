@@ -21,19 +21,6 @@
 
 namespace mouse {
 
-inline constexpr ControlSpec kButtonPageControls[] = {
-    {"button%d_btn", ControlKind::Button, 1, 64},
-    {"button_mode_option_%d", ControlKind::Option, 1, 2},
-    {"office_mode_left", ControlKind::Control},
-    {"office_mode_right", ControlKind::Control},
-    {"game_mode_left", ControlKind::Control},
-    {"game_mode_right", ControlKind::Control},
-    {"control_button_pic_%d", ControlKind::Control, 0, 32},
-    {"ver_mouse_pic", ControlKind::Control},
-};
-inline constexpr ControlTable kButtonPageTable{"main.xml", "CButtonPage", kButtonPageControls};
-MOUSE_REGISTER_CONTROL_TABLE(kButtonPageTable);
-
 // Height the menu placement counts for each visible menu item.
 inline constexpr int kMenuItemHeight = 25;
 
@@ -112,6 +99,23 @@ private:
     int m_iCurButton = 0;
     int m_iMode = 0;
     QString m_lastCommand;
+
+public:
+    // Every control the page uses, with the member it goes into.
+    static const ControlSpec kControls[];
 };
+
+inline constexpr ControlSpec CButtonPage::kControls[] = {
+    BindEach<&CButtonPage::m_buttons>("button%d_btn", 1),
+    BindEach<&CButtonPage::m_modes>("button_mode_option_%d", 1),
+    Bind<&CButtonPage::m_officePics, 0>("office_mode_left"),
+    Bind<&CButtonPage::m_officePics, 1>("office_mode_right"),
+    Bind<&CButtonPage::m_gamePics, 0>("game_mode_left"),
+    Bind<&CButtonPage::m_gamePics, 1>("game_mode_right"),
+    BindEach<&CButtonPage::m_highlights>("control_button_pic_%d", 0),
+    Bind<&CButtonPage::m_pMousePic>("ver_mouse_pic"),
+};
+inline constexpr ControlTable kButtonPageTable{"main.xml", "CButtonPage", CButtonPage::kControls};
+MOUSE_REGISTER_CONTROL_TABLE(kButtonPageTable);
 
 }  // namespace mouse

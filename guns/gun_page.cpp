@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "ui/control_binding.h"
 #include "ui/text.h"
 #include "ui/typed_number.h"
 
@@ -10,8 +11,6 @@ namespace mouse {
 namespace {
 
 constexpr int kFields = 3;
-
-const char* const kFieldNames[kFields] = {"delay", "x", "y"};
 
 // The values a bullet row can hold. Typed values are clamped to them and
 // the arrows stop at them: the mouse takes x and y as one signed byte each
@@ -51,19 +50,7 @@ void SetRowValue(BulletRow& row, CGunPage::Field field, int value) {
     }
 }
 
-const LibraryPageNames kGunPageNames{"gun_combo",
-                                     "btn_add_gun_floder",
-                                     "btn_delete_gun_floder",
-                                     "btn_menu_gun_floder",
-                                     "gun_list",
-                                     "btn_add_gun",
-                                     "btn_delete_gun",
-                                     "btn_menu_gun",
-                                     "edit_gun_name",
-                                     "gun",
-                                     "gbin",
-                                     "Gun Data",
-                                     kGunNameTexts};
+const LibraryPageNames kGunPageNames{"gun", "gbin", "Gun Data", kGunNameTexts};
 
 }  // namespace
 
@@ -86,30 +73,8 @@ CGunPage::CGunPage(PageHost& host, CPaintManagerUI& manager)
 CGunPage::~CGunPage() = default;
 
 void CGunPage::InitControls() {
-    // FindControl reports every control that is missing or of another kind;
-    // the handlers check every pointer before using it.
+    BindControls(*m_pPM, kGunPageTable, *this);
     InitLibrary();
-    m_pCountCombo = m_pPM->FindControl<CComboUI>("zidan_combo");
-    m_pPlot = m_pPM->FindControl<CPatternPlotUI>("gun_pattern_plot");
-    for (int r = 0; r < kMaxBullets; ++r) {
-        Row& row = m_row[size_t(r)];
-        const QString n = QString::number(r + 1);
-        row.container = m_pPM->FindControl("ver_zidan_num_" + n);
-        for (int f = 0; f < kFields; ++f) {
-            const QString field = QString::fromLatin1(kFieldNames[f]);
-            row.edit[f] = m_pPM->FindControl<CEditUI>("edit_zidan_" + field + "_" + n);
-        }
-        // x runs the other way: its "up" button subtracts one.
-        const auto button = [&](const char* name) {
-            return m_pPM->FindControl<CButtonUI>(QString::fromLatin1(name) + n);
-        };
-        row.less[int(Field::Delay)] = button("zidan_delay_down_btn_");
-        row.more[int(Field::Delay)] = button("zidan_delay_up_btn_");
-        row.less[int(Field::X)] = button("zidan_x_up_btn_");
-        row.more[int(Field::X)] = button("zidan_x_down_btn_");
-        row.less[int(Field::Y)] = button("zidan_y_down_btn_");
-        row.more[int(Field::Y)] = button("zidan_y_up_btn_");
-    }
     ShowCurrent();
 }
 
@@ -121,17 +86,13 @@ void CGunPage::ShowCurrent() {
         for (BulletRow& row : m_rows) {
             row = BulletRow{0, 0, 0, uint16_t(kMinBulletDelay)};
         }
-        if (m_pCountCombo != nullptr) {
-            m_pCountCombo->SelectItem(-1, false);
-        }
+        m_pCountCombo->SelectItem(-1, false);
     } else {
         m_count = m_current->bulletCount;
         std::copy(std::begin(m_current->bullets), std::end(m_current->bullets), m_rows.begin());
-        if (m_pCountCombo != nullptr) {
-            // A count of 0 (or one the selector does not have) shows no item.
-            const int item = m_count - 1;
-            m_pCountCombo->SelectItem(item < m_pCountCombo->GetCount() ? item : -1, false);
-        }
+        // A count of 0 (or one the selector does not have) shows no item.
+        const int item = m_count - 1;
+        m_pCountCombo->SelectItem(item < m_pCountCombo->GetCount() ? item : -1, false);
     }
     for (int r = 0; r < kMaxBullets; ++r) {
         ShowRowValues(r);
@@ -142,25 +103,18 @@ void CGunPage::ShowCurrent() {
 
 void CGunPage::ShowRows(int count) {
     for (int r = 0; r < kMaxBullets; ++r) {
-        if (m_row[size_t(r)].container != nullptr) {
-            m_row[size_t(r)].container->SetVisible(r < count);
-        }
+        m_row[size_t(r)].container->SetVisible(r < count);
     }
 }
 
 void CGunPage::ShowRowValues(int row) {
     const Row& controls = m_row[size_t(row)];
     for (int f = 0; f < kFields; ++f) {
-        if (controls.edit[f] != nullptr) {
-            controls.edit[f]->SetText(QString::number(RowValue(m_rows[size_t(row)], Field(f))));
-        }
+        controls.edit[f]->SetText(QString::number(RowValue(m_rows[size_t(row)], Field(f))));
     }
 }
 
 void CGunPage::RefreshPlot() {
-    if (m_pPlot == nullptr) {
-        return;
-    }
     std::vector<QPoint> steps;
     const int count = std::clamp(m_count, 0, kMaxBullets);
     steps.reserve(size_t(count));
@@ -179,9 +133,6 @@ void CGunPage::SetBulletCount(int count) {
 
 void CGunPage::ArrowStep(int row, Field field, int delta) {
     CEditUI* edit = m_row[size_t(row)].edit[int(field)];
-    if (edit == nullptr) {
-        return;
-    }
     // The arrows start from what the edit shows (it may hold a value typed
     // but not yet taken) and never leave the range of typed values.
     const int value =
@@ -194,9 +145,6 @@ void CGunPage::ArrowStep(int row, Field field, int delta) {
 
 void CGunPage::TakeTypedValue(int row, Field field) {
     CEditUI* edit = m_row[size_t(row)].edit[int(field)];
-    if (edit == nullptr) {
-        return;
-    }
     // The edit then shows the number stored, also for text that was no
     // number (stored as 0, or 10 for a delay).
     const int value = std::clamp(ParseGunNumber(edit->GetText()), FieldMin(field), FieldMax(field));
@@ -208,7 +156,7 @@ void CGunPage::TakeTypedValue(int row, Field field) {
 
 void CGunPage::LimitText(int row, Field field) {
     CEditUI* edit = m_row[size_t(row)].edit[int(field)];
-    if (edit == nullptr || field == Field::Delay) {
+    if (field == Field::Delay) {
         return;
     }
     const int typed = ParseGunNumber(edit->GetText());
@@ -232,9 +180,6 @@ void CGunPage::SaveCurrentGun() {
 // ------------------------------------------------------------ notifications
 
 bool CGunPage::FindRowEdit(const CControlUI* sender, int& row, Field& field) const {
-    if (sender == nullptr) {
-        return false;
-    }
     for (int r = 0; r < kMaxBullets; ++r) {
         for (int f = 0; f < kFields; ++f) {
             if (m_row[size_t(r)].edit[f] == sender) {
@@ -248,7 +193,7 @@ bool CGunPage::FindRowEdit(const CControlUI* sender, int& row, Field& field) con
 }
 
 void CGunPage::OnClick(TNotifyUI& msg) {
-    if (msg.pSender == nullptr || OnLibraryClick(msg)) {
+    if (OnLibraryClick(msg)) {
         return;
     }
     for (int r = 0; r < kMaxBullets; ++r) {
@@ -266,7 +211,7 @@ void CGunPage::OnClick(TNotifyUI& msg) {
 }
 
 void CGunPage::OnItemSelect(TNotifyUI& msg) {
-    if (msg.pSender == nullptr || OnLibraryItemSelect(msg)) {
+    if (OnLibraryItemSelect(msg)) {
         return;
     }
     if (msg.pSender == m_pCountCombo) {
@@ -275,7 +220,7 @@ void CGunPage::OnItemSelect(TNotifyUI& msg) {
 }
 
 void CGunPage::OnKillFocus(TNotifyUI& msg) {
-    if (msg.pSender == nullptr || OnLibraryKillFocus(msg)) {
+    if (OnLibraryKillFocus(msg)) {
         return;
     }
     int row = 0;
@@ -289,7 +234,7 @@ void CGunPage::OnSetFocus(TNotifyUI& msg) {
     // The plot rings the bullet whose row the user is in.
     int row = 0;
     Field field = Field::Delay;
-    if (m_pPlot != nullptr && FindRowEdit(msg.pSender, row, field)) {
+    if (FindRowEdit(msg.pSender, row, field)) {
         m_pPlot->SetHighlight(row);
     }
 }

@@ -19,32 +19,6 @@
 
 namespace mouse {
 
-inline constexpr ControlSpec kGunPageControls[] = {
-    {"gun_combo", ControlKind::Combo},
-    {"btn_add_gun_floder", ControlKind::Button},
-    {"btn_delete_gun_floder", ControlKind::Button},
-    {"btn_menu_gun_floder", ControlKind::Button},
-    {"gun_list", ControlKind::List},
-    {"btn_add_gun", ControlKind::Button},
-    {"btn_delete_gun", ControlKind::Button},
-    {"btn_menu_gun", ControlKind::Button},
-    {"edit_gun_name", ControlKind::Edit},
-    {"zidan_combo", ControlKind::Combo},
-    {"ver_zidan_num_%d", ControlKind::Control, 1, 30},
-    {"edit_zidan_delay_%d", ControlKind::Edit, 1, 30},
-    {"edit_zidan_x_%d", ControlKind::Edit, 1, 30},
-    {"edit_zidan_y_%d", ControlKind::Edit, 1, 30},
-    {"zidan_delay_up_btn_%d", ControlKind::Button, 1, 30},
-    {"zidan_delay_down_btn_%d", ControlKind::Button, 1, 30},
-    {"zidan_x_up_btn_%d", ControlKind::Button, 1, 30},
-    {"zidan_x_down_btn_%d", ControlKind::Button, 1, 30},
-    {"zidan_y_up_btn_%d", ControlKind::Button, 1, 30},
-    {"zidan_y_down_btn_%d", ControlKind::Button, 1, 30},
-    {"gun_pattern_plot", ControlKind::PatternPlot},
-};
-inline constexpr ControlTable kGunPageTable{"main.xml", "CGunPage", kGunPageControls};
-MOUSE_REGISTER_CONTROL_TABLE(kGunPageTable);
-
 // A number as typed into a row: leading blanks, an optional sign and decimal
 // digits, read up to the first other character; no digits gives 0. Values
 // beyond +-1000000 come back as +-1000000 (they are clamped further anyway).
@@ -106,6 +80,37 @@ private:
     CComboUI* m_pCountCombo = nullptr;
     CPatternPlotUI* m_pPlot = nullptr;
     std::array<Row, kMaxBullets> m_row{};
+
+public:
+    // Every control the page uses, with the member it goes into.
+    static const ControlSpec kControls[];
 };
+
+inline constexpr ControlSpec CGunPage::kControls[] = {
+    Bind<&CGunPage::m_pFolderCombo>("gun_combo"),
+    Bind<&CGunPage::m_pAddFolder>("btn_add_gun_floder"),
+    Bind<&CGunPage::m_pDeleteFolder>("btn_delete_gun_floder"),
+    Bind<&CGunPage::m_pFolderMenu>("btn_menu_gun_floder"),
+    Bind<&CGunPage::m_pList>("gun_list"),
+    Bind<&CGunPage::m_pAddItem>("btn_add_gun"),
+    Bind<&CGunPage::m_pDeleteItem>("btn_delete_gun"),
+    Bind<&CGunPage::m_pItemMenu>("btn_menu_gun"),
+    Bind<&CGunPage::m_pName>("edit_gun_name"),
+    Bind<&CGunPage::m_pCountCombo>("zidan_combo"),
+    BindEach<&CGunPage::m_row, &Row::container>("ver_zidan_num_%d", 1),
+    BindEach<&CGunPage::m_row, &Row::edit, int(Field::Delay)>("edit_zidan_delay_%d", 1),
+    BindEach<&CGunPage::m_row, &Row::edit, int(Field::X)>("edit_zidan_x_%d", 1),
+    BindEach<&CGunPage::m_row, &Row::edit, int(Field::Y)>("edit_zidan_y_%d", 1),
+    BindEach<&CGunPage::m_row, &Row::more, int(Field::Delay)>("zidan_delay_up_btn_%d", 1),
+    BindEach<&CGunPage::m_row, &Row::less, int(Field::Delay)>("zidan_delay_down_btn_%d", 1),
+    // x runs the other way: its "up" button subtracts one.
+    BindEach<&CGunPage::m_row, &Row::less, int(Field::X)>("zidan_x_up_btn_%d", 1),
+    BindEach<&CGunPage::m_row, &Row::more, int(Field::X)>("zidan_x_down_btn_%d", 1),
+    BindEach<&CGunPage::m_row, &Row::more, int(Field::Y)>("zidan_y_up_btn_%d", 1),
+    BindEach<&CGunPage::m_row, &Row::less, int(Field::Y)>("zidan_y_down_btn_%d", 1),
+    Bind<&CGunPage::m_pPlot>("gun_pattern_plot"),
+};
+inline constexpr ControlTable kGunPageTable{"main.xml", "CGunPage", CGunPage::kControls};
+MOUSE_REGISTER_CONTROL_TABLE(kGunPageTable);
 
 }  // namespace mouse

@@ -5,6 +5,7 @@
 
 #include "macros/macro_page_p.h"
 #include "store/tables.h"
+#include "ui/control_binding.h"
 
 namespace mouse {
 
@@ -18,28 +19,10 @@ constexpr uint8_t kFirstMouseButton = 0xF0;
 constexpr uint8_t kLastMouseButton = 0xF4;
 constexpr int kMouseButtons = 5;
 
-const LibraryPageNames kMacroPageNames{"macro_combo",
-                                       "btn_add_macro_floder",
-                                       "btn_delete_macro_floder",
-                                       "btn_menu_macro_floder",
-                                       "macro_list",
-                                       "btn_add_macro",
-                                       "btn_delete_macro",
-                                       "btn_menu_macro",
-                                       "edit_macro_name",
-                                       "macro",
-                                       "mbin",
-                                       "Macro Data",
-                                       kMacroNameTexts};
+const LibraryPageNames kMacroPageNames{"macro", "mbin", "Macro Data", kMacroNameTexts};
 
 bool IsMouseButton(uint8_t code) {
     return code >= kFirstMouseButton && code <= kLastMouseButton;
-}
-
-void SetVisible(CControlUI* control, bool visible) {
-    if (control != nullptr) {
-        control->SetVisible(visible);
-    }
 }
 
 }  // namespace
@@ -61,38 +44,14 @@ CMacroPage::CMacroPage(PageHost& host, CPaintManagerUI& manager)
 CMacroPage::~CMacroPage() = default;
 
 void CMacroPage::InitControls() {
-    // FindControl reports every control that is missing or of another kind.
+    BindControls(*m_pPM, kMacroPageTable, *this);
     InitLibrary();
-    m_pLoops = m_pPM->FindControl<CEditUI>("edit_loop_time");
-    for (int i = 0; i < 3; ++i) {
-        m_pDelayMode[i] = m_pPM->FindControl<COptionUI>(Numbered("macro_delay_option_%d", i + 1));
-    }
-    m_pDefaultDelay = m_pPM->FindControl<CEditUI>("edit_default_delay");
-    m_pRecord = m_pPM->FindControl<CCheckBoxUI>("btn_record");
-    m_pActionList = m_pPM->FindControl<CListUI>("macro_action_list");
-    m_pMoveUp = m_pPM->FindControl<CButtonUI>("btn_macro_move_up");
-    m_pMoveDown = m_pPM->FindControl<CButtonUI>("btn_macro_move_down");
-    m_pDeleteAction = m_pPM->FindControl<CButtonUI>("btn_macro_action_delete");
-    m_pClearAll = m_pPM->FindControl<CButtonUI>("btn_macro_clear_all");
-    m_pKeyRow = m_pPM->FindControl("macro_key_hor");
-    m_pKey = m_pPM->FindControl<CEditUI>("edit_macro_action");
-    m_pMouseButton = m_pPM->FindControl<CComboUI>("macro_mouse_action_combo");
-    m_pDelayRow = m_pPM->FindControl("macro_delay_hor");
-    m_pDelay = m_pPM->FindControl<CEditUI>("edit_macro_delay");
-    m_pMoveRow = m_pPM->FindControl("macro_mouse_move_hor");
-    m_pMoveX = m_pPM->FindControl<CEditUI>("edit_macro_action_x");
-    m_pMoveY = m_pPM->FindControl<CEditUI>("edit_macro_action_y");
-    m_pInsertMove = m_pPM->FindControl<CButtonUI>("btn_insert_move");
-    m_pInsertX = m_pPM->FindControl<CEditUI>("edit_insert_x");
-    m_pInsertY = m_pPM->FindControl<CEditUI>("edit_insert_y");
 
     // Items 0..4 of the mouse-button choice are the codes 240..244.
-    if (m_pMouseButton != nullptr) {
-        m_pMouseButton->RemoveAll();
-        for (int i = 0; i < kMouseButtons; ++i) {
-            m_pMouseButton->AddItem(Text(ToQString(KeyNameKey(uint8_t(kFirstMouseButton + i)))),
-                                    kMouseButtonItemHeight);
-        }
+    m_pMouseButton->RemoveAll();
+    for (int i = 0; i < kMouseButtons; ++i) {
+        m_pMouseButton->AddItem(Text(ToQString(KeyNameKey(uint8_t(kFirstMouseButton + i)))),
+                                kMouseButtonItemHeight);
     }
     m_recorder = std::make_unique<MacroRecorder>(m_work, *this, &m_host.Hook(),
                                                  m_host.HookSinkToWindow(), m_host.Keyboard());
@@ -114,7 +73,7 @@ void CMacroPage::ClearEditor() {
     m_work.selected = -1;
     m_work.showInsertion = false;
     ShowActionEditor(-1);
-    SetText(m_pLoops, QStringLiteral("1"));
+    m_pLoops->SetText(QStringLiteral("1"));
     RebuildActionList();
 }
 
@@ -124,7 +83,7 @@ void CMacroPage::LoadMacroIntoEditor() {
     // A count above 40 (from an old or foreign file) shows the 40 slots.
     m_work.count = std::min<int>(m_current->actionCount, kMaxMacroActions);
     m_work.loopCount = m_current->loopCount;
-    SetText(m_pLoops, QString::number(m_work.loopCount));
+    m_pLoops->SetText(QString::number(m_work.loopCount));
     if (m_work.count == 0) {
         m_work.selected = -1;
         ShowActionEditor(-1);
@@ -191,9 +150,6 @@ void CMacroPage::FillItem(CControlUI* item, const MacroAction& action, bool move
 }
 
 void CMacroPage::RebuildActionList() {
-    if (m_pActionList == nullptr) {
-        return;
-    }
     m_pActionList->KillTimer(kRevealTimer);
     m_pActionList->KillTimer(kFillTimer);
     // The list ends up as if emptied and filled anew, but items already there
@@ -229,7 +185,7 @@ void CMacroPage::RebuildActionList() {
 }
 
 void CMacroPage::ContinueFill(int budget) {
-    if (!m_bFilling || m_pActionList == nullptr) {
+    if (!m_bFilling) {
         return;
     }
     for (int i = m_pActionList->GetCount(); i < m_work.count && budget > 0; ++i, --budget) {
@@ -269,38 +225,34 @@ void CMacroPage::SelectAction(int index) {
 
 void CMacroPage::ShowActionEditor(int index) {
     if (index < 0 || index >= m_work.count) {
-        SetText(m_pKey, QString());
-        SetText(m_pDelay, QString());
-        SetVisible(m_pKeyRow, false);
-        SetVisible(m_pDelayRow, false);
-        SetVisible(m_pMoveRow, false);
-        if (m_pMouseButton != nullptr) {
-            m_pMouseButton->SelectItem(0, false);
-        }
+        m_pKey->SetText(QString());
+        m_pDelay->SetText(QString());
+        m_pKeyRow->SetVisible(false);
+        m_pDelayRow->SetVisible(false);
+        m_pMoveRow->SetVisible(false);
+        m_pMouseButton->SelectItem(0, false);
         return;
     }
     const MacroAction& action = m_work.actions[size_t(index)];
-    SetVisible(m_pDelayRow, true);
-    SetText(m_pDelay, QString::number(action.delay));
+    m_pDelayRow->SetVisible(true);
+    m_pDelay->SetText(QString::number(action.delay));
     if (IsMouseButton(action.code)) {
-        SetVisible(m_pKeyRow, true);
-        SetVisible(m_pMoveRow, false);
-        SetVisible(m_pKey, false);
-        SetVisible(m_pMouseButton, true);
-        if (m_pMouseButton != nullptr) {
-            m_pMouseButton->SelectItem(action.code - kFirstMouseButton, false);
-        }
+        m_pKeyRow->SetVisible(true);
+        m_pMoveRow->SetVisible(false);
+        m_pKey->SetVisible(false);
+        m_pMouseButton->SetVisible(true);
+        m_pMouseButton->SelectItem(action.code - kFirstMouseButton, false);
     } else if (action.code == kMoveCode) {
-        SetVisible(m_pKeyRow, false);
-        SetVisible(m_pMoveRow, true);
-        SetText(m_pMoveX, QString::number(action.x));
-        SetText(m_pMoveY, QString::number(action.y));
+        m_pKeyRow->SetVisible(false);
+        m_pMoveRow->SetVisible(true);
+        m_pMoveX->SetText(QString::number(action.x));
+        m_pMoveY->SetText(QString::number(action.y));
     } else {
-        SetVisible(m_pKeyRow, true);
-        SetVisible(m_pMoveRow, false);
-        SetVisible(m_pKey, true);
-        SetText(m_pKey, Text(ToQString(KeyNameKey(action.code))));
-        SetVisible(m_pMouseButton, false);
+        m_pKeyRow->SetVisible(true);
+        m_pMoveRow->SetVisible(false);
+        m_pKey->SetVisible(true);
+        m_pKey->SetText(Text(ToQString(KeyNameKey(action.code))));
+        m_pMouseButton->SetVisible(false);
     }
 }
 
@@ -465,14 +417,14 @@ void CMacroPage::OnSelectChanged(TNotifyUI& msg) {
         return;
     }
     for (int i = 0; i < 3; ++i) {
-        if (msg.pSender != nullptr && msg.pSender == m_pDelayMode[i]) {
+        if (msg.pSender == m_pDelayMode[i]) {
             m_recorder->SetDelayMode(i);
         }
     }
 }
 
 void CMacroPage::OnItemSelect(TNotifyUI& msg) {
-    if (m_recorder == nullptr || msg.pSender == nullptr) {
+    if (m_recorder == nullptr) {
         return;
     }
     if (OnLibraryItemSelect(msg)) {
@@ -524,7 +476,7 @@ void CMacroPage::OnTextChanged(TNotifyUI& msg) {
 }
 
 void CMacroPage::OnTimer(TNotifyUI& msg) {
-    if (msg.pSender == nullptr || msg.pSender != m_pActionList) {
+    if (msg.pSender != m_pActionList) {
         return;
     }
     if (msg.wParam == kFillTimer) {

@@ -19,40 +19,6 @@
 
 namespace mouse {
 
-inline constexpr ControlSpec kMacroPageControls[] = {
-    {"macro_combo", ControlKind::Combo},
-    {"btn_add_macro_floder", ControlKind::Button},
-    {"btn_delete_macro_floder", ControlKind::Button},
-    {"btn_menu_macro_floder", ControlKind::Button},
-    {"macro_list", ControlKind::List},
-    {"btn_add_macro", ControlKind::Button},
-    {"btn_delete_macro", ControlKind::Button},
-    {"btn_menu_macro", ControlKind::Button},
-    {"edit_macro_name", ControlKind::Edit},
-    {"edit_loop_time", ControlKind::Edit},
-    {"macro_delay_option_%d", ControlKind::Option, 1, 3},
-    {"edit_default_delay", ControlKind::Edit},
-    {"btn_record", ControlKind::CheckBox},
-    {"macro_action_list", ControlKind::List},
-    {"btn_macro_move_up", ControlKind::Button},
-    {"btn_macro_move_down", ControlKind::Button},
-    {"btn_macro_action_delete", ControlKind::Button},
-    {"btn_macro_clear_all", ControlKind::Button},
-    {"macro_key_hor", ControlKind::Control},
-    {"edit_macro_action", ControlKind::Edit},
-    {"macro_mouse_action_combo", ControlKind::Combo},
-    {"macro_delay_hor", ControlKind::Control},
-    {"edit_macro_delay", ControlKind::Edit},
-    {"macro_mouse_move_hor", ControlKind::Control},
-    {"edit_macro_action_x", ControlKind::Edit},
-    {"edit_macro_action_y", ControlKind::Edit},
-    {"btn_insert_move", ControlKind::Button},
-    {"edit_insert_x", ControlKind::Edit},
-    {"edit_insert_y", ControlKind::Edit},
-};
-inline constexpr ControlTable kMacroPageTable{"main.xml", "CMacroPage", kMacroPageControls};
-MOUSE_REGISTER_CONTROL_TABLE(kMacroPageTable);
-
 // One item of the action list.
 inline constexpr ControlSpec kMacroListItemControls[] = {
     {"key", ControlKind::Label},
@@ -201,6 +167,44 @@ private:
     int m_iFillSelect = -1;
     std::unique_ptr<MacroRecorder> m_recorder;
     bool m_bToldUnavailable = false;
+
+public:
+    // Every control the page uses, with the member it goes into.
+    static const ControlSpec kControls[];
 };
+
+inline constexpr ControlSpec CMacroPage::kControls[] = {
+    Bind<&CMacroPage::m_pFolderCombo>("macro_combo"),
+    Bind<&CMacroPage::m_pAddFolder>("btn_add_macro_floder"),
+    Bind<&CMacroPage::m_pDeleteFolder>("btn_delete_macro_floder"),
+    Bind<&CMacroPage::m_pFolderMenu>("btn_menu_macro_floder"),
+    Bind<&CMacroPage::m_pList>("macro_list"),
+    Bind<&CMacroPage::m_pAddItem>("btn_add_macro"),
+    Bind<&CMacroPage::m_pDeleteItem>("btn_delete_macro"),
+    Bind<&CMacroPage::m_pItemMenu>("btn_menu_macro"),
+    Bind<&CMacroPage::m_pName>("edit_macro_name"),
+    Bind<&CMacroPage::m_pLoops>("edit_loop_time"),
+    BindEach<&CMacroPage::m_pDelayMode>("macro_delay_option_%d", 1),
+    Bind<&CMacroPage::m_pDefaultDelay>("edit_default_delay"),
+    Bind<&CMacroPage::m_pRecord>("btn_record"),
+    Bind<&CMacroPage::m_pActionList>("macro_action_list"),
+    Bind<&CMacroPage::m_pMoveUp>("btn_macro_move_up"),
+    Bind<&CMacroPage::m_pMoveDown>("btn_macro_move_down"),
+    Bind<&CMacroPage::m_pDeleteAction>("btn_macro_action_delete"),
+    Bind<&CMacroPage::m_pClearAll>("btn_macro_clear_all"),
+    Bind<&CMacroPage::m_pKeyRow>("macro_key_hor"),
+    Bind<&CMacroPage::m_pKey>("edit_macro_action"),
+    Bind<&CMacroPage::m_pMouseButton>("macro_mouse_action_combo"),
+    Bind<&CMacroPage::m_pDelayRow>("macro_delay_hor"),
+    Bind<&CMacroPage::m_pDelay>("edit_macro_delay"),
+    Bind<&CMacroPage::m_pMoveRow>("macro_mouse_move_hor"),
+    Bind<&CMacroPage::m_pMoveX>("edit_macro_action_x"),
+    Bind<&CMacroPage::m_pMoveY>("edit_macro_action_y"),
+    Bind<&CMacroPage::m_pInsertMove>("btn_insert_move"),
+    Bind<&CMacroPage::m_pInsertX>("edit_insert_x"),
+    Bind<&CMacroPage::m_pInsertY>("edit_insert_y"),
+};
+inline constexpr ControlTable kMacroPageTable{"main.xml", "CMacroPage", CMacroPage::kControls};
+MOUSE_REGISTER_CONTROL_TABLE(kMacroPageTable);
 
 }  // namespace mouse

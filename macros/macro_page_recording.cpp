@@ -28,33 +28,30 @@ void CMacroPage::ToggleRecording() {
 }
 
 void CMacroPage::OnCheckClick(TNotifyUI& msg) {
-    if (m_recorder != nullptr && msg.pSender != nullptr && msg.pSender == m_pRecord) {
+    if (m_recorder != nullptr && msg.pSender == m_pRecord) {
         ToggleRecording();
     }
 }
 
 void CMacroPage::OnMouseEnter(TNotifyUI& msg) {
-    if (m_recorder != nullptr && msg.pSender != nullptr && msg.pSender == m_pRecord) {
+    if (m_recorder != nullptr && msg.pSender == m_pRecord) {
         m_recorder->PointerOverRecordButton(true);
     }
 }
 
 void CMacroPage::OnMouseLeave(TNotifyUI& msg) {
-    if (m_recorder != nullptr && msg.pSender != nullptr && msg.pSender == m_pRecord) {
+    if (m_recorder != nullptr && msg.pSender == m_pRecord) {
         m_recorder->PointerOverRecordButton(false);
     }
 }
 
 void CMacroPage::OnSetFocus(TNotifyUI& msg) {
-    if (m_recorder != nullptr && msg.pSender != nullptr && msg.pSender == m_pKey) {
+    if (m_recorder != nullptr && msg.pSender == m_pKey) {
         m_recorder->BeginKeyCapture();
     }
 }
 
 void CMacroPage::ShowRecording(bool recording) {
-    if (m_pRecord == nullptr) {
-        return;
-    }
     m_pRecord->SetResourceText(recording ? QStringLiteral("stop_recording_text")
                                          : QStringLiteral("start_recording_text"));
     if (!recording) {
@@ -63,19 +60,17 @@ void CMacroPage::ShowRecording(bool recording) {
 }
 
 void CMacroPage::ClearRecordCheck() {
-    if (m_pRecord != nullptr) {
-        m_pRecord->SetCheck(false, false);
-    }
+    m_pRecord->SetCheck(false, false);
 }
 
 long long CMacroPage::DefaultDelayField() const {
-    return m_pDefaultDelay != nullptr ? ReadDecimal(m_pDefaultDelay->GetText()) : 0;
+    return ReadDecimal(m_pDefaultDelay->GetText());
 }
 
 void CMacroPage::ShowCapturedKey(int index, uint8_t code) {
     const QString key = ToQString(KeyNameKey(code));
     if (index == m_work.selected) {
-        SetText(m_pKey, Text(key));
+        m_pKey->SetText(Text(key));
     }
     if (CControlUI* row = m_pActionList->GetItemAt(index)) {
         if (auto* label = row->FindSubControl<CLabelUI>("key")) {

@@ -8,29 +8,9 @@
 
 #include "app/page.h"
 #include "ui/control_table.h"
+#include "ui/controls.h"
 
 namespace mouse {
-
-inline constexpr ControlSpec kLightPageControls[] = {
-    {"light_mode_option_%d", ControlKind::Option, 1, 12},
-    {"brightness_ver", ControlKind::Control},
-    {"breathing_ver", ControlKind::Control},
-    {"color_ver", ControlKind::Control},
-    {"length_ver", ControlKind::Control},
-    {"brightness_slider", ControlKind::Slider},
-    {"frequency_slider", ControlKind::Slider},
-    {"length_slider", ControlKind::Slider},
-    {"select_color_Pallet", ControlKind::ColorPalette},
-    {"current_color_control", ControlKind::Control},
-    {"r_edit", ControlKind::Edit},
-    {"g_edit", ControlKind::Edit},
-    {"b_edit", ControlKind::Edit},
-    {"btn_fix_color", ControlKind::Button},
-    {"btn_cycle_color_%d", ControlKind::Button, 1, 8},
-    {"option_color_mode_%d", ControlKind::Option, 1, 2},
-};
-inline constexpr ControlTable kLightPageTable{"main.xml", "CLightPage", kLightPageControls};
-MOUSE_REGISTER_CONTROL_TABLE(kLightPageTable);
 
 class CLightPage : public CPage {
 public:
@@ -70,6 +50,31 @@ private:
     CButtonUI* m_pFixedColour = nullptr;
     CButtonUI* m_pCycleColour[kCycleColours] = {};
     COptionUI* m_pColourMode[2] = {};
+
+public:
+    // Every control the page uses, with the member it goes into.
+    static const ControlSpec kControls[];
 };
+
+inline constexpr ControlSpec CLightPage::kControls[] = {
+    BindEach<&CLightPage::m_pEffect>("light_mode_option_%d", 1),
+    Bind<&CLightPage::m_pBrightnessGroup>("brightness_ver"),
+    Bind<&CLightPage::m_pSpeedGroup>("breathing_ver"),
+    Bind<&CLightPage::m_pColourGroup>("color_ver"),
+    Bind<&CLightPage::m_pLengthGroup>("length_ver"),
+    Bind<&CLightPage::m_pBrightness>("brightness_slider"),
+    Bind<&CLightPage::m_pSpeed>("frequency_slider"),
+    Bind<&CLightPage::m_pLength>("length_slider"),
+    Bind<&CLightPage::m_pPalette>("select_color_Pallet"),
+    Bind<&CLightPage::m_pPreview>("current_color_control"),
+    Bind<&CLightPage::m_pEdit, 0>("r_edit"),
+    Bind<&CLightPage::m_pEdit, 1>("g_edit"),
+    Bind<&CLightPage::m_pEdit, 2>("b_edit"),
+    Bind<&CLightPage::m_pFixedColour>("btn_fix_color"),
+    BindEach<&CLightPage::m_pCycleColour>("btn_cycle_color_%d", 1),
+    BindEach<&CLightPage::m_pColourMode>("option_color_mode_%d", 1),
+};
+inline constexpr ControlTable kLightPageTable{"main.xml", "CLightPage", CLightPage::kControls};
+MOUSE_REGISTER_CONTROL_TABLE(kLightPageTable);
 
 }  // namespace mouse

@@ -12,33 +12,6 @@
 
 namespace mouse {
 
-inline constexpr ControlSpec kPerformancePageControls[] = {
-    {"prate_%d_option", ControlKind::Option, 1, 4},
-    {"mouse_dpi_btn_%d", ControlKind::Option, 1, 8},
-    // A level without its slider or value label is skipped when shown.
-    {"mouse_dpi_value_%d", ControlKind::Label, 1, 8, true},
-    {"mouse_dpi%d_slider", ControlKind::Slider, 1, 8, true},
-    {"dpi_setting_ver_%d", ControlKind::Control, 1, 8},
-    {"label_dpi_left_%d", ControlKind::Label, 1, 8},
-    {"label_dpi_right_%d", ControlKind::Label, 1, 8},
-    {"mouse_dpi_color%d", ControlKind::Button, 1, 8},
-    {"max_dpi_combo", ControlKind::Combo},
-    {"mouse_move_speed_slider", ControlKind::Slider},
-    {"scroll_speed_slider", ControlKind::Slider},
-    {"double_click_speed_slider", ControlKind::Slider},
-    {"enhance_pointer_checkbox", ControlKind::CheckBox},
-    {"one_page_checkbox", ControlKind::CheckBox},
-    {"lift_of_distance_slider", ControlKind::Slider},
-    {"lift_of_distance_ver", ControlKind::Control},
-    {"distance_checkbox", ControlKind::CheckBox},
-    {"distance_slider_ver", ControlKind::Control},
-    {"key_response_slider", ControlKind::Slider},
-    {"label_key_respsonse", ControlKind::Label},
-};
-inline constexpr ControlTable kPerformancePageTable{"main.xml", "CPerformancePage",
-                                                    kPerformancePageControls};
-MOUSE_REGISTER_CONTROL_TABLE(kPerformancePageTable);
-
 class CPerformancePage : public CPage {
 public:
     CPerformancePage(PageHost& host, CPaintManagerUI& manager);
@@ -101,6 +74,37 @@ private:
     CControlUI* m_pDistanceRow = nullptr;
     CSliderUI* m_pKeyResponse = nullptr;
     CLabelUI* m_pKeyResponseLabel = nullptr;
+
+public:
+    // Every control the page uses, with the member it goes into.
+    static const ControlSpec kControls[];
 };
+
+inline constexpr ControlSpec CPerformancePage::kControls[] = {
+    BindEach<&CPerformancePage::m_rate>("prate_%d_option", 1),
+    BindEach<&CPerformancePage::m_dpi, &DpiRow::option>("mouse_dpi_btn_%d", 1),
+    // A level without its slider or value label is skipped when shown.
+    BindEach<&CPerformancePage::m_dpi, &DpiRow::value>("mouse_dpi_value_%d", 1).Optional(),
+    BindEach<&CPerformancePage::m_dpi, &DpiRow::slider>("mouse_dpi%d_slider", 1).Optional(),
+    BindEach<&CPerformancePage::m_dpi, &DpiRow::row>("dpi_setting_ver_%d", 1),
+    BindEach<&CPerformancePage::m_dpi, &DpiRow::left>("label_dpi_left_%d", 1),
+    BindEach<&CPerformancePage::m_dpi, &DpiRow::right>("label_dpi_right_%d", 1),
+    BindEach<&CPerformancePage::m_dpi, &DpiRow::colour>("mouse_dpi_color%d", 1),
+    Bind<&CPerformancePage::m_pMaxDpiCombo>("max_dpi_combo"),
+    Bind<&CPerformancePage::m_pMoveSpeed>("mouse_move_speed_slider"),
+    Bind<&CPerformancePage::m_pScrollSpeed>("scroll_speed_slider"),
+    Bind<&CPerformancePage::m_pDoubleClickSpeed>("double_click_speed_slider"),
+    Bind<&CPerformancePage::m_pEnhancePointer>("enhance_pointer_checkbox"),
+    Bind<&CPerformancePage::m_pOnePage>("one_page_checkbox"),
+    Bind<&CPerformancePage::m_pLiftOff>("lift_of_distance_slider"),
+    Bind<&CPerformancePage::m_pLiftOffRow>("lift_of_distance_ver"),
+    Bind<&CPerformancePage::m_pDistance>("distance_checkbox"),
+    Bind<&CPerformancePage::m_pDistanceRow>("distance_slider_ver"),
+    Bind<&CPerformancePage::m_pKeyResponse>("key_response_slider"),
+    Bind<&CPerformancePage::m_pKeyResponseLabel>("label_key_respsonse"),
+};
+inline constexpr ControlTable kPerformancePageTable{"main.xml", "CPerformancePage",
+                                                    CPerformancePage::kControls};
+MOUSE_REGISTER_CONTROL_TABLE(kPerformancePageTable);
 
 }  // namespace mouse

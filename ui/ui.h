@@ -119,9 +119,14 @@
 //
 // SKIN CHECK: declare the controls a class looks up in a ControlTable next to
 // it and register it (control_table.h); the skin-check test includes the
-// header and verifies the table against the skin.
+// header and verifies the table against the skin. An entry made with Bind or
+// BindEach also names the member the control goes into, and
+// BindControls(manager, table, owner) (control_binding.h) fills them all in
+// one walk: a control is named once, and a required one that the skin check
+// has proved present needs no null check where it is used.
 #pragma once
 
+#include "ui/control_binding.h"
 #include "ui/control_table.h"
 #include "ui/controls.h"
 #include "ui/file_dialog.h"
