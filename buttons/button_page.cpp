@@ -307,6 +307,12 @@ CButtonPage::Outcome CButtonPage::ChooseMacro(int slot) {
     if (RunDialog(dlg, [&] { dlg.StartPreselection(); }) != 1) {
         return Outcome::Closed;
     }
+    // A left-button macro takes one of the three preset places on the mouse:
+    // a macro button turned into one is counted there, as a new preset is.
+    const int chosen = dlg.GetLeftButton() ? fn::kLeftButtonMacro : fn::kMacro;
+    if (CheckBindingLimit(Profile(), slot, chosen) != BindingRule::Allowed) {
+        return Outcome::Refused;
+    }
     // Only a macro of the list binds: an index past its end is no choice
     // (ApplyMacroChoice refuses folders and empty macros).
     const auto& macros = m_host.GetStores().macros;

@@ -335,5 +335,35 @@ TEST_F(ButtonPageTest, AMacroAShortcutAFireClickAndPresetsReachTheMouseOnApply) 
     }
 }
 
+// A left-button macro takes one of the three preset places: with all three
+// taken, turning a macro button into one binds nothing, while the plain macro
+// it already was can still be chosen again.
+TEST_F(ButtonPageTest, ALeftButtonMacroCountsAgainstTheThreePresetPlaces) {
+    WriteStore("macro.bin", Macros());
+    CPaintManagerUI::SetManualTimers(true);
+    Open();
+    for (int slot : {40, 41, 42}) {
+        P().buttons[slot].functionId = fn::kRecoil;
+    }
+    ButtonEntry& e = P().buttons[6];
+    e.functionId = fn::kMacro;
+    e.macroIndex = 7;
+    for (const bool left : {true, false}) {
+        SCOPED_TRACE(left);
+        ModalSeam::Answer(1, [left](WindowImplBase& w) {
+            auto& dlg = dynamic_cast<CSelectMacroWnd&>(w);
+            auto* list = dlg.FindControl<CListUI>("macro_list");
+            ASSERT_TRUE(dlg.GetPaintManager()->FireTimer(list, CSelectMacroWnd::kPreselectTimer));
+            if (left) {
+                dlg.FindControl<CCheckBoxUI>("check_left_macro")->Activate();
+            }
+        });
+        Choose(6, "select_macro");
+        EXPECT_EQ(e.functionId, fn::kMacro);
+        EXPECT_EQ(e.macroIndex, 7);
+        EXPECT_EQ(e.bindingCount, left ? 0 : 3) << "bound only without the left-button option";
+    }
+}
+
 }  // namespace
 }  // namespace mouse
