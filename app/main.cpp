@@ -67,7 +67,7 @@ int main(int argc, char** argv) {
     options.fillLibrariesLater = true;
     options.readStoresAhead = true;
     auto window = std::make_unique<mouse::CMainWnd>(options);
-    if (!window->Create(nullptr)) {
+    if (!window->Create(nullptr) || window->SkinIncomplete()) {
         // Without its skin the program has no window to speak through: say
         // why in a plain box, since a start from the desktop has no terminal.
         mouse::ReportStartupError(

@@ -131,7 +131,10 @@ void CMainWnd::InitMainWindow() {
     CResourceManager::GetInstance()->LoadLanguage();
     SetWindowTitle(Text("mouse_name_text"));
 
-    // 6. Controls.
+    // 6. Controls. The window and its pages use the controls their tables
+    // name without checking each use, so a skin that lacks one must not
+    // come up (see SkinIncomplete).
+    const qsizetype skinErrors = CPaintManagerUI::GetErrors().size();
     m_pm.CheckControls(kMainWndTable);
     m_pProfileCombo = FindControl<CComboUI>("profile_combo");
     m_pProfileName = FindControl<CEditUI>("edit_profile_name");
@@ -171,6 +174,11 @@ void CMainWnd::InitMainWindow() {
     }
     for (CPage* page : pages) {
         page->InitControls();
+    }
+    if (CPaintManagerUI::GetErrors().size() > skinErrors) {
+        m_skinIncomplete = true;
+        qCWarning(lcApp, "the skin lacks controls the window needs; it does not start");
+        return;
     }
 
     // 9. The stores, the profile selector and the folder lists.

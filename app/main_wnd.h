@@ -106,6 +106,10 @@ public:
     // True when the window must start hidden (the mouse is absent or not
     // ready, or the program was started with a command line).
     bool StartsHidden(bool commandLine) const;
+    // The skin lacks a control the window or a page needs (each is reported
+    // in CPaintManagerUI::GetErrors): the window stopped setting itself up
+    // after looking its controls up, and the program must not run with it.
+    bool SkinIncomplete() const { return m_skinIncomplete; }
 
     // Writes the current profile to the mouse and shows the busy indicator.
     void Apply();
@@ -245,6 +249,7 @@ private:
     DeviceConfig m_config;
     std::unique_ptr<ProfileRecord> m_template;
     std::unique_ptr<Stores> m_stores;
+    bool m_skinIncomplete = false;
     std::future<StoreLists> m_storesAhead;  // with readStoresAhead, until InitWindow
     DriverLibrary m_driver;
     std::unique_ptr<DeviceLink> m_link;

@@ -1,10 +1,12 @@
 // The main window in-process, offscreen, with the real device-access library
 // against a virtual mouse, in a fresh program folder per test.
 #include <gtest/gtest.h>
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QThread>
+#include <filesystem>
 
 #include <cerrno>
 #include <cstring>
@@ -351,6 +353,29 @@ TEST(IsWebAddress, AcceptsOnlyHttpAndHttpsWithAHost) {
     EXPECT_FALSE(IsWebAddress("javascript:alert(1)"));
     EXPECT_FALSE(IsWebAddress("https://"));
     EXPECT_FALSE(IsWebAddress(""));
+}
+
+// A skin without a control a page needs does not come up half set up: the
+// window says so and stops before the stores and the device.
+TEST_F(MainWndTest, ASkinThatLacksAPageControlIsRefused) {
+    namespace fs = std::filesystem;
+    const fs::path res = (program + "res").toStdString();
+    fs::copy(MOUSE_APP_DIR "/res", res, fs::copy_options::recursive);
+    QFile skin(QString::fromStdString((res / "main.xml").string()));
+    ASSERT_TRUE(skin.open(QIODevice::ReadOnly));
+    QByteArray xml = skin.readAll();
+    skin.close();
+    ASSERT_TRUE(xml.contains("name=\"macro_list\""));
+    xml.replace("name=\"macro_list\"", "name=\"macro_list_gone\"");
+    ASSERT_TRUE(skin.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    skin.write(xml);
+    skin.close();
+    CPaintManagerUI::SetResourcePath(program + "res/");
+    Create();
+    CPaintManagerUI::SetResourcePath(MOUSE_APP_DIR "/res/");
+    EXPECT_TRUE(wnd->SkinIncomplete());
+    EXPECT_TRUE(CPaintManagerUI::GetErrors().join(' ').contains("macro_list")) << "and says which";
+    EXPECT_FALSE(QFile::exists(program + "Data/Data.bin")) << "the stores were not touched";
 }
 
 }  // namespace
