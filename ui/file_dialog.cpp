@@ -27,14 +27,11 @@ QString Run(WindowImplBase* parent, const CFileDialog::Request& request) {
         path = Answers().front();
         Answers().pop_front();
     } else {
-        QWidget* owner = parent != nullptr ? parent->GetHostWidget() : nullptr;
-        QString start = request.folder;
-        if (request.save && !request.fileName.isEmpty()) {
-            start =
-                start.isEmpty() ? request.fileName : start + QLatin1Char('/') + request.fileName;
+        QFileDialog dialog(parent != nullptr ? parent->GetHostWidget() : nullptr);
+        CFileDialog::Configure(dialog, request);
+        if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
+            path = dialog.selectedFiles().constFirst();
         }
-        path = request.save ? QFileDialog::getSaveFileName(owner, {}, start, request.filter)
-                            : QFileDialog::getOpenFileName(owner, {}, start, request.filter);
     }
     if (request.save && !path.isEmpty() && !request.defaultExt.isEmpty() &&
         QFileInfo(path).suffix().isEmpty()) {
@@ -44,6 +41,25 @@ QString Run(WindowImplBase* parent, const CFileDialog::Request& request) {
 }
 
 }  // namespace
+
+void CFileDialog::Configure(QFileDialog& dialog, const Request& request) {
+    dialog.setNameFilter(request.filter);
+    dialog.setDirectory(request.folder);
+    if (request.save) {
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        // The dialog adds the extension to a name typed without one before
+        // it asks whether to replace an existing file, so the question is
+        // about the file that will really be written.
+        dialog.setDefaultSuffix(request.defaultExt);
+        if (!request.fileName.isEmpty()) {
+            dialog.selectFile(request.fileName);
+        }
+    } else {
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setFileMode(QFileDialog::ExistingFile);
+    }
+}
 
 QString CFileDialog::GetOpenFileName(WindowImplBase* parent, const QString& filter,
                                      const QString& folder, const QString& defaultExt) {

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+class QFileDialog;
+
 namespace mouse {
 
 class WindowImplBase;
@@ -26,6 +28,10 @@ public:
     static QString GetSaveFileName(WindowImplBase* parent, const QString& filter,
                                    const QString& folder = {}, const QString& defaultExt = {},
                                    const QString& fileName = {});
+
+    // Sets dialog up for request: filter, folder, and for a save the
+    // proposed name and the extension added before the overwrite question.
+    static void Configure(QFileDialog& dialog, const Request& request);
 
     // Test seam: the next dialogs answer these paths in order (an empty path
     // is a cancel) instead of opening.

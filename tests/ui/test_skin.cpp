@@ -1,9 +1,11 @@
 // Skin loading and lookups, language texts, images, list-item templates and
 // the file dialog seam.
+#include <QFileDialog>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
+#include <QTemporaryDir>
 
 #include "tests/ui/ui_test_util.h"
 
@@ -267,6 +269,20 @@ TEST_F(SkinTest, FileDialogSeamAnswersAndRecordsTheRequest) {
     // An empty answer is a cancel, and stays empty.
     EXPECT_EQ(CFileDialog::GetSaveFileName(nullptr, {}, {}, QStringLiteral("mbin")), QString());
     EXPECT_EQ(CFileDialog::PendingAnswers(), 0);
+}
+
+// The real save dialog adds the extension to a bare name before it asks
+// about replacing a file, so an existing "out.pbin" is never replaced by a
+// name typed as "out" without the question.
+TEST_F(SkinTest, TheSaveDialogNamesTheFileWithItsExtensionBeforeAccepting) {
+    QTemporaryDir folder;
+    QFileDialog dialog;
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    CFileDialog::Configure(dialog, {true, QStringLiteral("Profile (*.pbin)"), folder.path(),
+                                    QStringLiteral("pbin"), QStringLiteral("out")});
+    ASSERT_FALSE(dialog.selectedFiles().isEmpty());
+    EXPECT_EQ(dialog.selectedFiles().constFirst(), folder.path() + QStringLiteral("/out.pbin"));
+    EXPECT_EQ(dialog.acceptMode(), QFileDialog::AcceptSave);
 }
 
 }  // namespace
