@@ -28,11 +28,7 @@ struct TempDir : test::TempDir {
     TempDir() : test::TempDir("mouse-library") {}
 };
 
-inline std::vector<uint8_t> ReadBytes(const fs::path& p) {
-    std::vector<uint8_t> bytes;
-    EXPECT_TRUE(ReadWholeFile(p, bytes)) << p;
-    return bytes;
-}
+using test::ReadBytes;
 
 template <typename R>
 inline std::vector<uint8_t> BytesOf(const std::vector<R>& records) {

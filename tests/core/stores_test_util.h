@@ -32,17 +32,8 @@ struct TempDir : test::TempDir {
     TempDir() : test::TempDir("mouse-stores") {}
 };
 
-inline std::vector<uint8_t> ReadBytes(const fs::path& p) {
-    std::vector<uint8_t> bytes;
-    EXPECT_TRUE(ReadWholeFile(p, bytes)) << p;
-    return bytes;
-}
-
-inline void WriteBytes(const fs::path& p, const std::vector<uint8_t>& bytes) {
-    fs::create_directories(p.parent_path());
-    std::ofstream out(p, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-}
+using test::ReadBytes;
+using test::WriteBytes;
 
 template <typename T>
 inline void AppendRecord(std::vector<uint8_t>& bytes, const T& record) {

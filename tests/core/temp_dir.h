@@ -1,12 +1,16 @@
 // A temporary folder per test, named after the test and the process, removed
-// with everything in it when the test ends.
+// with everything in it when the test ends; whole-file reads and writes.
 #pragma once
 
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
 #include <string>
+#include <vector>
+
+#include "store/file_io.h"
 
 namespace mouse::test {
 
@@ -36,5 +40,17 @@ public:
 private:
     std::filesystem::path path_;
 };
+
+inline std::vector<uint8_t> ReadBytes(const std::filesystem::path& p) {
+    std::vector<uint8_t> bytes;
+    EXPECT_TRUE(ReadWholeFile(p, bytes)) << p;
+    return bytes;
+}
+
+inline void WriteBytes(const std::filesystem::path& p, const std::vector<uint8_t>& bytes) {
+    std::filesystem::create_directories(p.parent_path());
+    std::ofstream(p, std::ios::binary | std::ios::trunc)
+        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+}
 
 }  // namespace mouse::test

@@ -20,16 +20,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::vector<uint8_t> Bytes(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void Write(const fs::path& p, const std::vector<uint8_t>& bytes) {
-    fs::create_directories(p.parent_path());
-    std::ofstream(p, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-}
+using test::WriteBytes;
 
 // A file of that length that takes no room on the disk.
 void Sparse(const fs::path& p, uintmax_t size) {
@@ -62,7 +53,7 @@ int FailOneRead(const char* step) {
 
 // Four stores, each with content a fresh start would not make.
 void WriteAllStores(const Stores& s) {
-    Write(s.DataBinPath(), {2, 0, 0, 0, 7, 0, 0, 0});
+    WriteBytes(s.DataBinPath(), {2, 0, 0, 0, 7, 0, 0, 0});
     std::vector<uint8_t> profiles;
     for (int i = 0; i < 3; ++i) {
         ProfileRecord p{};
@@ -71,9 +62,9 @@ void WriteAllStores(const Stores& s) {
         const auto* b = reinterpret_cast<const uint8_t*>(&p);
         profiles.insert(profiles.end(), b, b + sizeof p);
     }
-    Write(s.ProfilePath(), profiles);
-    Write(s.MacroPath(), RecordsOf<MacroRecord>(2, 0));
-    Write(s.GunPath(), RecordsOf<GunRecord>(2, 0));
+    WriteBytes(s.ProfilePath(), profiles);
+    WriteBytes(s.MacroPath(), RecordsOf<MacroRecord>(2, 0));
+    WriteBytes(s.GunPath(), RecordsOf<GunRecord>(2, 0));
 }
 
 TEST(HostileStores, AStoreThatCannotBeReadIsKeptToldAndNeverWritten) {
@@ -97,10 +88,10 @@ TEST(HostileStores, AStoreThatCannotBeReadIsKeptToldAndNeverWritten) {
         if (c.folder) {
             fs::remove(file);
             fs::create_directory(file);
-            Write(file / "inside", {1});
+            WriteBytes(file / "inside", {1});
         }
         const std::vector<uint8_t> before =
-            fs::is_regular_file(file) ? Bytes(file) : std::vector<uint8_t>{};
+            fs::is_regular_file(file) ? test::ReadBytes(file) : std::vector<uint8_t>{};
         g_failing = file.filename().string();
         g_error = c.error;
         SetWriteFaultHookForTesting(c.folder ? nullptr : &FailOneRead);
@@ -128,7 +119,7 @@ TEST(HostileStores, AStoreThatCannotBeReadIsKeptToldAndNeverWritten) {
             EXPECT_TRUE(fs::is_directory(file));
             EXPECT_TRUE(fs::exists(file / "inside"));
         } else {
-            EXPECT_EQ(Bytes(file), before);
+            EXPECT_EQ(test::ReadBytes(file), before);
         }
         EXPECT_TRUE(DamagedCopiesIn(s.Folder()).empty());
         for (StoreFile other : {StoreFile::DataBin, StoreFile::Profiles, StoreFile::Macros}) {
@@ -177,9 +168,9 @@ TEST(HostileStores, AStoreKeptThroughALinkIsWrittenThroughIt) {
     Stores s(dir.path() / "Data");
     fs::create_directories(s.Folder());
     fs::create_directories(synced);
-    Write(synced / "profile.bin", RecordsOf<ProfileRecord>(1, 0));
+    WriteBytes(synced / "profile.bin", RecordsOf<ProfileRecord>(1, 0));
     fs::create_symlink("../synced/profile.bin", s.ProfilePath());  // relative, as users make them
-    Write(synced / "macro.bin", {1, 2, 3});                        // a length a list cannot have...
+    WriteBytes(synced / "macro.bin", {1, 2, 3});                   // a length a list cannot have...
     fs::create_symlink(synced / "macro.bin", s.MacroPath());
 
     const LoadReport report = s.LoadStores(3050, u"Profile");
