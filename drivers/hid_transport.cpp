@@ -1,21 +1,22 @@
-// The device-access library's link to a real mouse: hidapi on hidraw for the
-// reports, a libudev monitor for arrival and removal.
+// The device-access library's link to a real mouse: hidraw nodes through
+// the HidApi seam (hidapi and sysfs in the library) for the reports, a
+// libudev monitor for arrival and removal.
 //
-// hidapi keeps its last global error in one unguarded variable, so every
-// call that can set it (hid_init, hid_enumerate, hid_open_path, hid_exit)
-// runs under hidGlobalMutex; calls on a device handle only touch that
-// handle. On an unplugged device the ioctls fail with ENODEV and reads with
-// EIO, so no call waits for a device that is gone.
-#include <hidapi/hidapi.h>
+// Which nodes carry the two channels, and whether their reports go behind a
+// 0 id byte or as they stand, comes from the nodes' report descriptors
+// (ChooseChannels); a mouse none of whose nodes fits is not opened.
 #include <libudev.h>
 #include <poll.h>
 
 #include <array>
 #include <chrono>
+#include <cstdio>
 #include <mutex>
 #include <thread>
 #include <vector>
 
+#include "drivers/hid_api.h"
+#include "drivers/hid_channels.h"
 #include "drivers/hid_rules.h"
 #include "drivers/transport.h"
 
@@ -23,70 +24,64 @@ namespace mouse::driver {
 
 namespace {
 
-std::mutex hidGlobalMutex;
-bool hidInitialised = false;
+using hid::Framing;
+using hid::HidApi;
 
-// Caller holds hidGlobalMutex.
-bool EnsureHidInit() {
-    if (!hidInitialised) {
-        hidInitialised = hid_init() == 0;
+// Tells once per distinct reason why the mouse cannot be opened, so a user
+// who reports a problem finds the nodes and their sizes in the log without
+// a line for every attempt.
+void TellUnfit(const hid::ChannelChoice& choice) {
+    static std::mutex mutex;
+    static std::string told;
+    std::lock_guard lock(mutex);
+    if (choice.reason != told) {
+        told = choice.reason;
+        std::fprintf(stderr, "MSDriver: the mouse cannot be opened: %s\n", told.c_str());
     }
-    return hidInitialised;
 }
 
-struct MousePaths {
-    std::string feature;
-    std::string data;
-};
-
-// Enumerates the mouse's collections and picks its two channels with
-// hid::SelectInterfaces. A zero vendor and product id would list every HID
-// device, so it finds nothing.
-std::optional<MousePaths> FindMouse(int vid, int pid) {
-    if (vid <= 0 || pid <= 0 || vid > 0xFFFF || pid > 0xFFFF) {
-        return std::nullopt;
+hid::ChannelChoice FindMouse(HidApi& api, int vid, int pid) {
+    const std::vector<hid::HidEntry> entries = api.Enumerate(vid, pid);
+    hid::ChannelChoice choice = hid::ChooseChannels(
+        entries, [&](const std::string& path) { return api.ReadDescriptor(path); });
+    if (!choice.Ok() && choice.fromDescriptors) {
+        TellUnfit(choice);
     }
-    std::lock_guard lock(hidGlobalMutex);
-    if (!EnsureHidInit()) {
-        return std::nullopt;
-    }
-    hid_device_info* list =
-        hid_enumerate(static_cast<unsigned short>(vid), static_cast<unsigned short>(pid));
-    std::vector<hid::InterfaceRecord> records;
-    std::vector<std::string> paths;
-    for (hid_device_info* d = list; d != nullptr; d = d->next) {
-        if (d->path == nullptr) {
-            continue;
-        }
-        records.push_back({d->usage_page, d->usage, d->interface_number});
-        paths.emplace_back(d->path);
-    }
-    hid_free_enumeration(list);
-    const hid::InterfaceChoice choice = hid::SelectInterfaces(records);
-    if (choice.feature < 0 || choice.data < 0) {
-        return std::nullopt;
-    }
-    return MousePaths{paths[static_cast<size_t>(choice.feature)],
-                      paths[static_cast<size_t>(choice.data)]};
-}
-
-hid_device* OpenPath(const std::string& path) {
-    std::lock_guard lock(hidGlobalMutex);
-    if (!EnsureHidInit()) {
-        return nullptr;
-    }
-    return hid_open_path(path.c_str());
+    return choice;
 }
 
 class HidTransport final : public Transport {
 public:
+    explicit HidTransport(HidApi& api) : api_(api) {}
     ~HidTransport() override {
         CloseFeature();
         CloseReport();
     }
 
-    int OpenFeature(int vid, int pid) override { return Open(vid, pid, feature_, true); }
-    int OpenReport(int vid, int pid) override { return Open(vid, pid, report_, false); }
+    int OpenFeature(int vid, int pid) override {
+        CloseFeature();
+        const hid::ChannelChoice choice = FindMouse(api_, vid, pid);
+        if (!choice.Ok()) {
+            return 0;
+        }
+        feature_ = api_.Open(choice.nodes[static_cast<size_t>(choice.feature)].path);
+        featureFraming_ = choice.FeatureFraming();
+        const hid::ReportDescriptor* d = choice.FeatureDescriptor();
+        featureDescriptor_ = d != nullptr ? *d : hid::ReportDescriptor{};
+        return feature_ != nullptr ? 1 : 0;
+    }
+
+    int OpenReport(int vid, int pid) override {
+        CloseReport();
+        const hid::ChannelChoice choice = FindMouse(api_, vid, pid);
+        if (!choice.Ok()) {
+            return 0;
+        }
+        report_ = api_.Open(choice.nodes[static_cast<size_t>(choice.data)].path);
+        reportFraming_ = choice.DataFraming();
+        return report_ != nullptr ? 1 : 0;
+    }
+
     int CloseFeature() override { return Close(feature_); }
     int CloseReport() override { return Close(report_); }
 
@@ -94,9 +89,13 @@ public:
         if (feature_ == nullptr) {
             return 0;
         }
-        const auto framed = hid::FrameReport({report, hid::kFeatureSize});
-        return hid::SendSucceeded(hid_send_feature_report(feature_, framed.data(), framed.size()),
-                                  framed.size())
+        const auto framed =
+            hid::FrameFeature(featureFraming_, &featureDescriptor_, {report, hid::kFeatureSize});
+        if (!framed) {
+            return 0;
+        }
+        return hid::SendSucceeded(api_.SendFeature(feature_, framed->data(), framed->size()),
+                                  framed->size())
                    ? 1
                    : 0;
     }
@@ -108,17 +107,24 @@ public:
         if (feature_ == nullptr) {
             return 0;
         }
-        auto framed = hid::FrameReport({buffer, hid::kFeatureSize});
-        const int r = hid_get_feature_report(feature_, framed.data(), framed.size());
-        return hid::UnframeReply(framed, r, 0, {buffer, hid::kFeatureSize}) ? 1 : 0;
+        auto framed =
+            hid::FrameFeature(featureFraming_, &featureDescriptor_, {buffer, hid::kFeatureSize});
+        if (!framed) {
+            return 0;
+        }
+        const int r = api_.GetFeature(feature_, framed->data(), framed->size());
+        return hid::TakeFeatureReply(featureFraming_, buffer[0], *framed, r,
+                                     {buffer, hid::kFeatureSize})
+                   ? 1
+                   : 0;
     }
 
     int WriteUsb(const uint8_t* report) override {
         if (report_ == nullptr) {
             return 0;
         }
-        const auto framed = hid::FrameReport({report, hid::kDataSize});
-        return hid::SendSucceeded(hid_write(report_, framed.data(), framed.size()), framed.size())
+        const auto framed = hid::FrameOutput(reportFraming_, {report, hid::kDataSize});
+        return hid::SendSucceeded(api_.Write(report_, framed.data(), framed.size()), framed.size())
                    ? 1
                    : 0;
     }
@@ -127,38 +133,28 @@ public:
         if (report_ == nullptr || length <= 0) {
             return 0;
         }
-        const int r = hid_read_timeout(report_, buffer, static_cast<size_t>(length), kReadMs);
+        const int r = api_.Read(report_, buffer, static_cast<size_t>(length), kReadMs);
         return r > 0 ? r : 0;
     }
 
 private:
     static constexpr int kReadMs = 100;
 
-    static int Open(int vid, int pid, hid_device*& handle, bool feature) {
-        Close(handle);
-        const auto paths = FindMouse(vid, pid);
-        if (!paths) {
-            return 0;
-        }
-        handle = OpenPath(feature ? paths->feature : paths->data);
+    int Close(HidApi::Handle*& handle) {
         if (handle == nullptr) {
             return 0;
         }
-        hid_set_nonblocking(handle, 1);
-        return 1;
-    }
-
-    static int Close(hid_device*& handle) {
-        if (handle == nullptr) {
-            return 0;
-        }
-        hid_close(handle);
+        api_.Close(handle);
         handle = nullptr;
         return 1;
     }
 
-    hid_device* feature_ = nullptr;
-    hid_device* report_ = nullptr;
+    HidApi& api_;
+    HidApi::Handle* feature_ = nullptr;
+    HidApi::Handle* report_ = nullptr;
+    Framing featureFraming_ = Framing::Unnumbered;
+    Framing reportFraming_ = Framing::Unnumbered;
+    hid::ReportDescriptor featureDescriptor_;
 };
 
 // True when a hidraw node belongs to the mouse: the vendor and product id of
@@ -190,8 +186,8 @@ bool NodeMatches(udev_device* node, int vid, int pid) {
 // so this does not take reports away from ReadUSB).
 class HidMonitor final : public Monitor {
 public:
-    HidMonitor(int vid, int pid, const MonitorTarget& target)
-        : state_(std::make_shared<State>(vid, pid, target)) {}
+    HidMonitor(HidApi& api, int vid, int pid, const MonitorTarget& target)
+        : state_(std::make_shared<State>(api, vid, pid, target)) {}
     ~HidMonitor() override { Stop(); }
 
     bool Start() {
@@ -210,11 +206,10 @@ private:
     using Clock = std::chrono::steady_clock;
 
     struct State {
-        State(int v, int p, const MonitorTarget& t) : vid(v), pid(p), target(t) {}
+        State(HidApi& a, int v, int p, const MonitorTarget& t)
+            : api(a), vid(v), pid(p), target(t) {}
         ~State() {
-            if (notice != nullptr) {
-                hid_close(notice);
-            }
+            CloseNotice();
             if (monitor != nullptr) {
                 udev_monitor_unref(monitor);
             }
@@ -294,7 +289,7 @@ private:
 
         void CloseNotice() {
             if (notice != nullptr) {
-                hid_close(notice);
+                api.Close(notice);
                 notice = nullptr;
             }
         }
@@ -306,14 +301,14 @@ private:
                 return;
             }
             nextNoticeTry = Clock::now() + kRetry;
-            if (const auto paths = FindMouse(vid, pid)) {
-                notice = OpenPath(paths->data);
+            if (const hid::ChannelChoice choice = FindMouse(api, vid, pid); choice.Ok()) {
+                notice = api.Open(choice.nodes[static_cast<size_t>(choice.data)].path);
             }
         }
 
         void ReadNotice() {
             std::array<uint8_t, hid::kDataSize + 1> buf{};
-            const int r = hid_read_timeout(notice, buf.data(), buf.size(), kReadMs);
+            const int r = api.Read(notice, buf.data(), buf.size(), kReadMs);
             if (r < 0) {
                 CloseNotice();
                 return;
@@ -343,6 +338,7 @@ private:
             }
         }
 
+        HidApi& api;
         int vid;
         int pid;
         MonitorTarget target;
@@ -350,7 +346,7 @@ private:
         udev* udevContext = nullptr;
         udev_monitor* monitor = nullptr;
         hid::PlugTracker tracker;
-        hid_device* notice = nullptr;
+        HidApi::Handle* notice = nullptr;
         Clock::time_point nextNoticeTry{};
     };
 
@@ -360,12 +356,13 @@ private:
 
 }  // namespace
 
-std::unique_ptr<Transport> MakeHidTransport() {
-    return std::make_unique<HidTransport>();
+std::unique_ptr<Transport> MakeHidTransport(HidApi& api) {
+    return std::make_unique<HidTransport>(api);
 }
 
-std::unique_ptr<Monitor> StartHidMonitor(int vid, int pid, const MonitorTarget& target) {
-    auto monitor = std::make_unique<HidMonitor>(vid, pid, target);
+std::unique_ptr<Monitor> StartHidMonitor(HidApi& api, int vid, int pid,
+                                         const MonitorTarget& target) {
+    auto monitor = std::make_unique<HidMonitor>(api, vid, pid, target);
     if (!monitor->Start()) {
         return nullptr;
     }
@@ -373,11 +370,7 @@ std::unique_ptr<Monitor> StartHidMonitor(int vid, int pid, const MonitorTarget& 
 }
 
 void ShutdownHid() {
-    std::lock_guard lock(hidGlobalMutex);
-    if (hidInitialised) {
-        hid_exit();
-        hidInitialised = false;
-    }
+    hid::ShutdownSystemHidApi();
 }
 
 }  // namespace mouse::driver

@@ -60,7 +60,7 @@ Transport& Channels(Driver& d) {
     const std::string socket = SimSocket();
     if (!d.channels || socket != d.channelsSocket) {
         d.channels.reset();
-        d.channels = socket.empty() ? mouse::driver::MakeHidTransport()
+        d.channels = socket.empty() ? mouse::driver::MakeHidTransport(mouse::hid::SystemHidApi())
                                     : mouse::driver::MakeSimTransport(socket);
         d.channelsSocket = socket;
     }
@@ -111,7 +111,8 @@ void Open_DevMonitor(const MsWindow* window, unsigned int noticeMessage,
     }
     MonitorTarget target{*window, noticeMessage, deviceMessage};
     const std::string socket = SimSocket();
-    d.monitor = socket.empty() ? mouse::driver::StartHidMonitor(d.vid, d.pid, target)
+    d.monitor = socket.empty() ? mouse::driver::StartHidMonitor(mouse::hid::SystemHidApi(), d.vid,
+                                                                d.pid, target)
                                : mouse::driver::StartSimMonitor(socket, target);
 }
 

@@ -14,6 +14,7 @@
 #include <string>
 #include <thread>
 
+#include "drivers/hid_api.h"
 #include "drivers/msdriver.h"
 
 namespace mouse::driver {
@@ -101,11 +102,12 @@ public:
     virtual int ReadUsb(uint8_t* buffer, int length) = 0;
 };
 
-std::unique_ptr<Transport> MakeHidTransport();
+std::unique_ptr<Transport> MakeHidTransport(hid::HidApi& api);
 std::unique_ptr<Transport> MakeSimTransport(const std::string& socketPath);
 
 // Start a monitor thread; null when it could not be started.
-std::unique_ptr<Monitor> StartHidMonitor(int vid, int pid, const MonitorTarget& target);
+std::unique_ptr<Monitor> StartHidMonitor(hid::HidApi& api, int vid, int pid,
+                                         const MonitorTarget& target);
 std::unique_ptr<Monitor> StartSimMonitor(const std::string& socketPath,
                                          const MonitorTarget& target);
 

@@ -19,6 +19,7 @@
 #include "device/records.h"
 #include "drivers/sim/sim_state.h"
 #include "drivers/sim/sim_wire.h"
+#include "tests/drivers/sample_descriptors.h"
 
 namespace {
 
@@ -369,6 +370,16 @@ void SimWireSeeds() {
     Put("fuzz_sim_wire", "oversized", {0x00, 0x10, 0x00, 0x01, 0x40, 0xAA});
 }
 
+// The descriptors of the parser's tests: mice, a keyboard, the vendor
+// interface with and without report ids, several collections in one.
+void ReportDescriptorSeeds() {
+    Put("fuzz_report_descriptor", "plain-mouse", test::FromHex(test::kPlainMouse));
+    Put("fuzz_report_descriptor", "keyboard", test::FromHex(test::kKeyboard));
+    Put("fuzz_report_descriptor", "vendor-unnumbered", test::FromHex(test::kVendorUnnumbered));
+    Put("fuzz_report_descriptor", "vendor-numbered", test::FromHex(test::kVendorNumbered));
+    Put("fuzz_report_descriptor", "composite", test::FromHex(test::kComposite));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -385,5 +396,6 @@ int main(int argc, char** argv) {
     DeviceNoticeSeeds();
     SimWireSeeds();
     ProfileFileSeeds();
+    ReportDescriptorSeeds();
     return 0;
 }

@@ -15,7 +15,8 @@ root=$(pwd)
 build=${FUZZ_BUILD_DIR:-$root/build-fuzz}
 seconds=${FUZZ_SECONDS:-10}
 all_targets=(fuzz_stores fuzz_record_files fuzz_data_ini fuzz_device_replies
-             fuzz_device_notices fuzz_sim_wire fuzz_library_import fuzz_profile_file)
+             fuzz_device_notices fuzz_sim_wire fuzz_library_import fuzz_profile_file
+             fuzz_report_descriptor)
 
 if [ ! -f "$build/CMakeCache.txt" ]; then
   CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
