@@ -9,15 +9,18 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <sstream>
 #include <string_view>
 #include <utility>
 
+#include "cli/doctor.h"
 #include "cli/parse.h"
 #include "cli/record_files.h"
 #include "device/apply.h"
 #include "device/driver_library.h"
 #include "device/encode.h"
 #include "device/precise_sleep.h"
+#include "drivers/hid_api.h"
 #include "drivers/sim/sim_client.h"
 #include "performance/desktop_pointer.h"
 #include "store/data_ini.h"
@@ -281,6 +284,69 @@ int RunSim(const std::vector<std::string>& args, std::ostream& out, std::ostream
     return kExitOk;
 }
 
+// Passes the three calls on and keeps the bytes of each exchange.
+class RecordingIo final : public DeviceIo {
+public:
+    RecordingIo(DeviceIo& inner, DoctorExchange& log) : inner_(inner), log_(log) {}
+    int SetFeature(uint8_t* r, int n) override {
+        log_.steps.push_back({"sent", {r, r + n}});
+        return inner_.SetFeature(r, n);
+    }
+    int GetFeature(uint8_t* b, int n) override {
+        log_.steps.push_back({"sent", {b, b + n}});
+        const int ok = inner_.GetFeature(b, n);
+        log_.steps.push_back({"received", {b, b + (ok != 0 ? n : 0)}});
+        return ok;
+    }
+    int WriteUSB(uint8_t*, int) override { return 0; }
+
+private:
+    DeviceIo& inner_;
+    DoctorExchange& log_;
+};
+
+int RunDoctor(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    CLI::App app("", "doctor");
+    std::string ini;
+    bool json = false;
+    AddIniOption(app, ini);
+    app.add_flag("--json", json);
+    if (auto status = ParseCommand(app, args, err)) {
+        return *status;
+    }
+    const DeviceConfig config = LoadIni(app, ini);
+    DoctorReport report = ExamineHidraw(hid::SystemHidApi(), config.vid, config.pid);
+    if (const char* socket = std::getenv("MOUSE_SIM_SOCKET"); socket != nullptr && *socket) {
+        // The program would talk to the virtual mouse: read its version the
+        // same way, through the device-access library.
+        report.simSocket = socket;
+        DoctorExchange exchange;
+        exchange.via = std::string("virtual mouse at ") + socket;
+        DriverLibrary driver;
+        std::ostringstream problem;
+        if (OpenMouse(driver, config, problem)) {
+            RecordingIo io(driver, exchange);
+            if (const auto v = ReadFirmwareVersion(io, Sleep)) {
+                exchange.version = std::pair{v->major, v->minor};
+            } else {
+                exchange.problem = "the mouse did not answer the version read";
+            }
+        } else {
+            exchange.problem = problem.str();
+            while (!exchange.problem.empty() && exchange.problem.back() == '\n') {
+                exchange.problem.pop_back();
+            }
+        }
+        report.exchange = std::move(exchange);
+    }
+    if (json) {
+        out << DoctorJson(report) << "\n";
+    } else {
+        PrintDoctor(report, out);
+    }
+    return report.exchange && report.exchange->version ? kExitOk : kExitDevice;
+}
+
 }  // namespace
 
 std::vector<Command> DeviceCommands() {
@@ -301,6 +367,17 @@ std::vector<Command> DeviceCommands() {
          "usage: mousectl version [--ini DATA.INI]\n"
          "Prints \"firmware MAJOR.MINOR\". Exit status 3 when no mouse answers.\n",
          RunVersion},
+        {"doctor", "describe the mouse's hidraw nodes for a bug report",
+         "usage: mousectl doctor [--ini DATA.INI] [--json]\n"
+         "Lists every hidraw node with the mouse's vendor and product (from Data.ini):\n"
+         "whether you may open it and how to fix it when not, its report descriptor\n"
+         "(report ids and sizes, collections), which nodes and framing the\n"
+         "device-access library would use and why, and one read-only exchange (the\n"
+         "firmware version) with its raw bytes. With MOUSE_SIM_SOCKET set the version is\n"
+         "read from that virtual mouse. Nothing is written to the mouse's settings.\n"
+         "--json prints one JSON object instead (fields in the README).\n"
+         "Exit status: 0 the version was read, 2 usage, 3 no mouse answered.\n",
+         RunDoctor},
         {"sim", "drive a running virtual mouse",
          "usage: mousectl sim [--socket PATH] COMMAND\n"
          "  plug | unplug         plug the virtual mouse in or pull it out\n"

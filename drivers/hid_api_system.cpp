@@ -7,6 +7,7 @@
 // an unplugged device the ioctls fail with ENODEV and reads with EIO, so no
 // call waits for a device that is gone.
 #include <hidapi/hidapi.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <fstream>
@@ -84,6 +85,11 @@ public:
     }
 
     Handle* Open(const std::string& path) override {
+        // hidapi does not promise errno after a failed open; access() tells
+        // a node this user may not open (EACCES) from one that is gone.
+        if (access(path.c_str(), R_OK | W_OK) != 0) {
+            return nullptr;
+        }
         std::lock_guard lock(hidGlobalMutex);
         if (!EnsureHidInit()) {
             return nullptr;
