@@ -9,6 +9,7 @@
 #include "ui/file_dialog.h"
 #include "ui/resource_manager.h"
 #include "ui/text.h"
+#include "ui/user_folders.h"
 
 namespace mouse {
 
@@ -57,8 +58,8 @@ QString CLibraryPage<Traits>::Filter(bool folder) const {
 }
 
 template <typename Traits>
-QString CLibraryPage<Traits>::StoreFolder() {
-    return QString::fromStdString(m_host.GetStores().Folder().string());
+QString CLibraryPage<Traits>::ExchangeFolder() {
+    return ExchangeStartFolder();
 }
 
 template <typename Traits>
@@ -390,7 +391,7 @@ void CLibraryPage<Traits>::ShowFailure(const char* command, const char* textKey,
 template <typename Traits>
 void CLibraryPage<Traits>::ImportItem() {
     const QString path = CFileDialog::GetOpenFileName(m_host.DialogOwner(), Filter(false),
-                                                      StoreFolder(), m_names.extension);
+                                                      ExchangeFolder(), m_names.extension);
     if (path.isEmpty()) {
         return;
     }
@@ -420,7 +421,7 @@ void CLibraryPage<Traits>::ImportItem() {
 template <typename Traits>
 void CLibraryPage<Traits>::ImportFolder() {
     const QString path =
-        CFileDialog::GetOpenFileName(m_host.DialogOwner(), Filter(true), StoreFolder(),
+        CFileDialog::GetOpenFileName(m_host.DialogOwner(), Filter(true), ExchangeFolder(),
                                      QString::fromLatin1(m_names.extension) + "s");
     if (path.isEmpty()) {
         return;
@@ -440,7 +441,7 @@ void CLibraryPage<Traits>::ExportItem() {
         return;
     }
     const QString path = CFileDialog::GetSaveFileName(
-        m_host.DialogOwner(), Filter(false), StoreFolder(), m_names.extension,
+        m_host.DialogOwner(), Filter(false), ExchangeFolder(), m_names.extension,
         ToQString(ReadText(Traits::ItemName(*m_current))));
     if (path.isEmpty()) {
         return;
@@ -459,7 +460,7 @@ void CLibraryPage<Traits>::ExportFolder() {
     }
     const std::u16string folder = m_folders[size_t(m_folder)];
     const QString path = CFileDialog::GetSaveFileName(
-        m_host.DialogOwner(), Filter(true), StoreFolder(),
+        m_host.DialogOwner(), Filter(true), ExchangeFolder(),
         QString::fromLatin1(m_names.extension) + "s", ToQString(folder));
     if (path.isEmpty()) {
         return;

@@ -134,7 +134,7 @@ private:
     // "<prefix><noun><suffix>", the names of commands, texts and menus.
     QString Named(const char* prefix, const char* suffix) const;
     QString Filter(bool folder) const;
-    QString StoreFolder();
+    QString ExchangeFolder();
 
     const LibraryPageNames& m_names;
     std::unique_ptr<Library> m_library;

@@ -1,11 +1,13 @@
 // The program's entry: one copy per user, the main window, the tray.
 #include <QApplication>
+#include <QFile>
 #include <QStringList>
 
 #include "app/logging.h"
 #include "app/main_wnd.h"
 #include "app/single_instance.h"
 #include "device/messages.h"
+#include "store/data_location.h"
 #include "ui/paint_manager.h"
 #include "ui/startup_error.h"
 #include "ui/tray.h"
@@ -61,9 +63,13 @@ int main(int argc, char** argv) {
 
     QString programFolder = QCoreApplication::applicationDirPath() + '/';
     mouse::CPaintManagerUI::SetResourcePath(programFolder + "res/");
+    const mouse::DataLocation data =
+        mouse::LocateStores(std::filesystem::path(QFile::encodeName(programFolder).toStdString()));
+    qCInfo(mouse::lcApp, "stores in %s (%s)", data.storeFolder.c_str(), data.why.c_str());
 
     mouse::MainWndOptions options;
     options.programFolder = programFolder;
+    options.storeFolder = QFile::decodeName(data.storeFolder.c_str());
     options.fillLibrariesLater = true;
     options.readStoresAhead = true;
     auto window = std::make_unique<mouse::CMainWnd>(options);

@@ -65,7 +65,9 @@ CMainWnd::CMainWnd(MainWndOptions options)
     }
     std::memset(m_template.get(), 0, sizeof(ProfileRecord));
     m_stores = std::make_unique<Stores>(
-        StoreFolderOf(std::filesystem::path(m_options.programFolder.toStdString())));
+        m_options.storeFolder.isEmpty()
+            ? StoreFolderOf(std::filesystem::path(m_options.programFolder.toStdString()))
+            : std::filesystem::path(QFile::encodeName(m_options.storeFolder).toStdString()));
     if (m_options.readStoresAhead) {
         m_storesAhead = std::async(
             std::launch::async, [folder = m_stores->Folder()] { return ReadStoreLists(folder); });

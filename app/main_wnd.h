@@ -71,6 +71,9 @@ MOUSE_REGISTER_CONTROL_TABLE(kMainWndTable);
 // What the main window needs from outside; tests replace each part.
 struct MainWndOptions {
     QString programFolder;  // with a trailing '/'
+    // Folder of the store files; empty: programFolder + "Data" (a portable
+    // folder, and every test).
+    QString storeFolder;
     // Device-access library file; empty: programFolder + "MSDriver.so".
     QString driverLibrary;
     Launcher* launcher = nullptr;        // default: the desktop's

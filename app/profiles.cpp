@@ -9,6 +9,7 @@
 #include "store/profile_file.h"
 #include "ui/resource_manager.h"
 #include "ui/text.h"
+#include "ui/user_folders.h"
 
 namespace mouse {
 
@@ -146,9 +147,8 @@ void CMainWnd::OpenSettingsMenu() {
 }
 
 void CMainWnd::ImportProfile() {
-    const QString path = CFileDialog::GetOpenFileName(
-        this, kProfileFilter, m_options.programFolder + QStringLiteral("Data/"),
-        QStringLiteral("pbin"));
+    const QString path = CFileDialog::GetOpenFileName(this, kProfileFilter, ExchangeStartFolder(),
+                                                      QStringLiteral("pbin"));
     if (path.isEmpty()) {
         return;
     }
@@ -184,8 +184,8 @@ void CMainWnd::ImportProfile() {
 void CMainWnd::ExportProfile() {
     const QString name = ToQString(ReadText(CurrentProfile().name));
     const QString path = CFileDialog::GetSaveFileName(
-        this, kProfileFilter, m_options.programFolder + QStringLiteral("Data"),
-        QStringLiteral("pbin"), name.isEmpty() ? QString() : name + QStringLiteral(".pbin"));
+        this, kProfileFilter, ExchangeStartFolder(), QStringLiteral("pbin"),
+        name.isEmpty() ? QString() : name + QStringLiteral(".pbin"));
     if (path.isEmpty()) {
         return;
     }

@@ -20,6 +20,7 @@
 #include "performance/pointer_settings.h"
 #include "store/ascii.h"
 #include "store/data_ini.h"
+#include "store/data_location.h"
 #include "store/stores.h"
 
 namespace mouse::cli {
@@ -301,6 +302,26 @@ int RunInspect(const std::vector<std::string>& args, std::ostream& out, std::ost
     return kExitOk;
 }
 
+static int RunPaths(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    CLI::App app("", "paths");
+    if (auto status = ParseCommand(app, args, err)) {
+        return *status;
+    }
+    const std::filesystem::path program = OwnFolder();
+    const DataLocation data = LocateStores(program);
+    out << "program folder: " << program.string() << "\n"
+        << "stores: " << data.storeFolder.string() << "\n"
+        << "why: " << data.why << "\n";
+    return kExitOk;
+}
+
+constexpr const char kPathsUsage[] =
+    "usage: mousectl paths\n"
+    "Prints the program folder mousectl belongs to, the folder of the store files\n"
+    "(Data.bin, profile.bin, macro.bin, gun.bin) that the program beside it uses,\n"
+    "and why: a portable folder (it holds the file \"portable\") keeps them in its\n"
+    "Data folder, an installed program in $XDG_DATA_HOME/mouse-driver.\n";
+
 std::vector<Command> CoreCommands() {
     static const std::string inspectUsage = std::string(kInspectUsage) + KindNames() + "\n";
     static const std::string newProfileUsage =
@@ -312,6 +333,7 @@ std::vector<Command> CoreCommands() {
          RunNewProfile},
         {"inspect", "print a profile, macro, gun or Data.bin file readably", inspectUsage.c_str(),
          RunInspect},
+        {"paths", "print where the program's store files are", kPathsUsage, RunPaths},
     };
 }
 
