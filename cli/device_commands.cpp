@@ -19,6 +19,7 @@
 #include "device/apply.h"
 #include "device/driver_library.h"
 #include "device/encode.h"
+#include "device/hidraw_access.h"
 #include "device/precise_sleep.h"
 #include "drivers/hid_api.h"
 #include "drivers/sim/sim_client.h"
@@ -33,20 +34,29 @@ void Sleep(int ms) {
     PreciseSleep(ms);
 }
 
-// Loads the library and opens the mouse; false with a message on err.
-bool OpenMouse(DriverLibrary& driver, const DeviceConfig& config, std::ostream& err) {
+// Loads the library and opens the mouse: kExitOk, or the exit status with a
+// message on err. A mouse that is plugged in but closed to this user gets
+// the commands that open it, and a status of its own.
+int OpenMouse(DriverLibrary& driver, const DeviceConfig& config, std::ostream& err) {
     if (!driver.Load(OwnFolder() / kDriverLibraryName)) {
         err << "mousectl: " << driver.Error() << "\n";
-        return false;
+        return kExitDevice;
     }
     driver.SetVidPid(config.vid, config.pid);
     driver.OpenFeatureDevice();
-    if (driver.OpenReportDevice() == 0) {
-        err << "mousectl: no mouse found (vendor " << std::hex << config.vid << ", product "
-            << config.pid << std::dec << ")\n";
-        return false;
+    if (driver.OpenReportDevice() != 0) {
+        return kExitOk;
     }
-    return true;
+    const char* sim = std::getenv("MOUSE_SIM_SOCKET");
+    if (sim == nullptr || *sim == '\0') {
+        if (const HidrawAccess access = ProbeHidraw(config.vid, config.pid); access.Blocked()) {
+            err << "mousectl: " << DescribeBlockedMouse(access, config.vid, config.pid);
+            return kExitPermission;
+        }
+    }
+    err << "mousectl: no mouse found (vendor " << std::hex << config.vid << ", product "
+        << config.pid << std::dec << ")\n";
+    return kExitDevice;
 }
 
 // The line an apply ends with: "applied" when the mouse took every report,
@@ -90,8 +100,8 @@ int RunApply(const std::vector<std::string>& args, std::ostream& out, std::ostre
     }
     CopyRecord(bytes, 0, profile);
     DriverLibrary driver;
-    if (!OpenMouse(driver, config, err)) {
-        return kExitDevice;
+    if (const int status = OpenMouse(driver, config, err); status != kExitOk) {
+        return status;
     }
     // The tool has no last-applied copy: every pointer setting counts as
     // changed, so the desktop ends up as the profile says (unless told to
@@ -121,8 +131,8 @@ int RunVersion(const std::vector<std::string>& args, std::ostream& out, std::ost
     }
     const DeviceConfig config = LoadIni(app, ini);
     DriverLibrary driver;
-    if (!OpenMouse(driver, config, err)) {
-        return kExitDevice;
+    if (const int status = OpenMouse(driver, config, err); status != kExitOk) {
+        return status;
     }
     std::optional<FirmwareVersion> version = ReadFirmwareVersion(driver, Sleep);
     if (!version) {
@@ -324,7 +334,7 @@ int RunDoctor(const std::vector<std::string>& args, std::ostream& out, std::ostr
         exchange.via = std::string("virtual mouse at ") + socket;
         DriverLibrary driver;
         std::ostringstream problem;
-        if (OpenMouse(driver, config, problem)) {
+        if (OpenMouse(driver, config, problem) == kExitOk) {
             RecordingIo io(driver, exchange);
             if (const auto v = ReadFirmwareVersion(io, Sleep)) {
                 exchange.version = std::pair{v->major, v->minor};
@@ -361,11 +371,14 @@ std::vector<Command> DeviceCommands() {
          "Uses MSDriver.so, and without --ini the Data.ini, from mousectl's folder; with\n"
          "MOUSE_SIM_SOCKET set it talks to that virtual mouse. --no-desktop leaves the\n"
          "desktop's pointer settings as they are.\n"
-         "Exit status: 0 all reports taken, 1 bad file, 2 usage, 3 no mouse or refused reports.\n",
+         "Exit status: 0 all reports taken, 1 bad file, 2 usage, 3 no mouse or refused reports,\n"
+         "4 the mouse is connected but this user may not open it (the commands that fix\n"
+         "it are printed).\n",
          RunApply},
         {"version", "read the mouse's firmware version",
          "usage: mousectl version [--ini DATA.INI]\n"
-         "Prints \"firmware MAJOR.MINOR\". Exit status 3 when no mouse answers.\n",
+         "Prints \"firmware MAJOR.MINOR\". Exit status 3 when no mouse answers, 4 when the\n"
+         "mouse is connected but this user may not open it.\n",
          RunVersion},
         {"doctor", "describe the mouse's hidraw nodes for a bug report",
          "usage: mousectl doctor [--ini DATA.INI] [--json]\n"

@@ -7,7 +7,8 @@
 
 namespace mouse::cli {
 
-inline constexpr int kExitDevice = 3;  // no mouse, or the mouse refused reports
+inline constexpr int kExitDevice = 3;      // no mouse, or the mouse refused reports
+inline constexpr int kExitPermission = 4;  // the mouse is there but closed to this user
 
 std::vector<Command> DeviceCommands();
 

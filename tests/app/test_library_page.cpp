@@ -20,6 +20,7 @@
 #include "macros/edit_name_wnd.h"
 #include "store/tables.h"
 #include "ui/ui.h"
+#include "ui/user_folders.h"
 
 namespace mouse {
 namespace {
@@ -355,7 +356,7 @@ TYPED_TEST(LibraryPageTest, MenusOpenUnderTheirButtonsAndTheirCommandsReachThePa
     const CFileDialog::Request request = CFileDialog::LastRequest();
     EXPECT_TRUE(request.save);
     EXPECT_EQ(request.defaultExt, TypeParam::kExt);
-    EXPECT_EQ(QDir(request.folder), QDir(this->program + "Data"));
+    EXPECT_EQ(request.folder, ExchangeStartFolder());
 
     // The folder menu's export: the folder record and every item of A, any
     // case; commands are matched without regard to case on both pages.

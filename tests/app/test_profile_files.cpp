@@ -5,6 +5,7 @@
 #include <QTest>
 
 #include "profiles_fixture.h"
+#include "ui/user_folders.h"
 
 namespace mouse {
 namespace {
@@ -32,7 +33,8 @@ TEST_F(ProfilesTest, TheProfileMenuOpensUnderItsButtonAndItsItemsImportAndExport
     const CFileDialog::Request request = CFileDialog::LastRequest();
     EXPECT_TRUE(request.save);
     EXPECT_TRUE(request.filter.contains("*.pbin")) << request.filter.toStdString();
-    EXPECT_EQ(request.folder, program + "Data");
+    // Exchange files start in the user's folders, not among the stores.
+    EXPECT_EQ(request.folder, ExchangeStartFolder());
     EXPECT_EQ(request.fileName, "Profile1.pbin");
     EXPECT_EQ(ReadAll(program + "out.pbin"), Bytes(wnd->CurrentProfile()));
 
@@ -42,7 +44,7 @@ TEST_F(ProfilesTest, TheProfileMenuOpensUnderItsButtonAndItsItemsImportAndExport
     wnd->CurrentMenu()->FindItem("import_profile")->Activate();
     ASSERT_TRUE(WaitFor([&] { return wnd->GetStores().profiles.size() == 2; }));
     EXPECT_FALSE(CFileDialog::LastRequest().save);
-    EXPECT_EQ(CFileDialog::LastRequest().folder, program + "Data/");
+    EXPECT_EQ(CFileDialog::LastRequest().folder, ExchangeStartFolder());
     EXPECT_EQ(Names(), (QStringList{"Profile1", "Profile1_1"}));
     EXPECT_EQ(wnd->CurrentProfileIndex(), 1);
     EXPECT_EQ(ComboItems(), Names());
@@ -151,7 +153,7 @@ TEST_F(ProfilesTest, ExportNamesStayInTheirFolderAndTheListHasABound) {
     WriteText(wnd->CurrentProfile().name, u"../../.config/autostart/evil");
     CFileDialog::QueueAnswer({});
     wnd->ExportProfile();
-    EXPECT_EQ(CFileDialog::LastRequest().folder, program + "Data");
+    EXPECT_EQ(CFileDialog::LastRequest().folder, ExchangeStartFolder());
     EXPECT_EQ(CFileDialog::LastRequest().fileName, "_.._.config_autostart_evil.pbin");
 
     auto& profiles = wnd->GetStores().profiles;

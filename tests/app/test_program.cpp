@@ -128,7 +128,9 @@ struct ProgramTest : ::testing::Test {
         QFile::setPermissions(
             runtime, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         // A fresh program folder: the build's, without any store files.
-        for (const char* file : {"mouse-driver", "MSDriver.so", "Data.ini", "logo.png"}) {
+        // A portable one (its marker copied too): the stores stay in its Data.
+        for (const char* file :
+             {"mouse-driver", "MSDriver.so", "Data.ini", "logo.png", "portable"}) {
             ASSERT_TRUE(QDir().mkpath(program));
             ASSERT_TRUE(QFile::copy(QString(MOUSE_APP_DIR "/") + file, program + "/" + file))
                 << file;
