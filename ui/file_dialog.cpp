@@ -2,6 +2,7 @@
 
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QWindow>
 #include <deque>
 
 #include "store/file_names.h"
@@ -27,8 +28,9 @@ QString Run(WindowImplBase* parent, const CFileDialog::Request& request) {
         path = Answers().front();
         Answers().pop_front();
     } else {
-        QFileDialog dialog(parent != nullptr ? parent->GetHostWidget() : nullptr);
+        QFileDialog dialog;
         CFileDialog::Configure(dialog, request);
+        CFileDialog::PlaceOver(dialog, parent != nullptr ? parent->GetHostWidget() : nullptr);
         if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
             path = dialog.selectedFiles().constFirst();
         }
@@ -59,6 +61,27 @@ void CFileDialog::Configure(QFileDialog& dialog, const Request& request) {
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
         dialog.setFileMode(QFileDialog::ExistingFile);
     }
+}
+
+void CFileDialog::PlaceOver(QFileDialog& dialog, QWidget* owner) {
+    // The dialog has no parent widget: the style sheet of the program's
+    // windows would cascade into it (light text on the desktop's light
+    // background). It stays on top of its owner as its transient window,
+    // which is also what a desktop's own chooser is shown for.
+    dialog.setWindowModality(Qt::ApplicationModal);
+    dialog.resize(dialog.sizeHint().expandedTo(QSize(760, 480)));
+    if (owner == nullptr) {
+        return;
+    }
+    const QWidget* top = owner->window();
+    dialog.winId();
+    top->winId();
+    if (dialog.windowHandle() != nullptr) {
+        dialog.windowHandle()->setTransientParent(top->windowHandle());
+    }
+    const QRect area = top->geometry();
+    dialog.move(area.x() + (area.width() - dialog.width()) / 2,
+                area.y() + (area.height() - dialog.height()) / 2);
 }
 
 QString CFileDialog::GetOpenFileName(WindowImplBase* parent, const QString& filter,

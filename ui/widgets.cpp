@@ -1,4 +1,7 @@
+#include <QAbstractItemView>
+#include <QAbstractSpinBox>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -6,6 +9,7 @@
 #include <QWindow>
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "ui/image.h"
 #include "ui/menu.h"
@@ -55,7 +59,109 @@ void HostWidget::keyPressEvent(QKeyEvent* e) {
         m_owner->OnSystemClose();
         return;
     }
+    // Return reaches the window when the focused control left it alone (an
+    // edit, a list, a check box): it confirms a dialog through its default
+    // button. On a focused push button it presses that button, as Space does.
+    if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) &&
+        (e->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        auto* focused = qobject_cast<QPushButton*>(focusWidget());
+        QPushButton* button = focused != nullptr && focused->isEnabled() ? focused : nullptr;
+        if (button == nullptr && m_owner->IsModal()) {
+            button = DefaultButton(this);
+        }
+        if (button != nullptr) {
+            button->click();
+            return;
+        }
+    }
     QWidget::keyPressEvent(e);
+}
+
+bool HostWidget::focusNextPrevChild(bool next) {
+    const QList<QWidget*> chain = TabChain(this);
+    if (chain.isEmpty()) {
+        return QWidget::focusNextPrevChild(next);
+    }
+    // The control that has the focus, or the one whose part has it (the
+    // edit inside a combo box).
+    const QWidget* focused = focusWidget();
+    qsizetype at = -1;
+    for (qsizetype i = 0; i < chain.size() && focused != nullptr; ++i) {
+        if (chain[i] == focused || chain[i]->isAncestorOf(focused)) {
+            at = i;
+            break;
+        }
+    }
+    const qsizetype n = chain.size();
+    const qsizetype to = at < 0 ? (next ? 0 : n - 1) : (at + (next ? 1 : n - 1)) % n;
+    chain[to]->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+    return true;
+}
+
+namespace {
+
+// True when w is a part of a control that Tab reaches as a whole (the edit of
+// a combo box or spin box, an editor in a list).
+bool PartOfControl(const QWidget* w, const QWidget* window) {
+    for (const QWidget* p = w->parentWidget(); p != nullptr && p != window; p = p->parentWidget()) {
+        if (qobject_cast<const QComboBox*>(p) != nullptr ||
+            qobject_cast<const QAbstractSpinBox*>(p) != nullptr ||
+            qobject_cast<const QAbstractItemView*>(p) != nullptr) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+QList<QWidget*> TabChain(QWidget* window) {
+    struct Entry {
+        QWidget* widget;
+        QRect rect;  // in the window
+    };
+    std::vector<Entry> entries;
+    for (QWidget* w : window->findChildren<QWidget*>()) {
+        // A scroll area is a frame around controls that are in the chain
+        // themselves.
+        if (w->window() != window || !w->isVisibleTo(window) || !w->isEnabled() ||
+            (w->focusPolicy() & Qt::TabFocus) == 0 || w->focusProxy() != nullptr ||
+            qstrcmp(w->metaObject()->className(), "QScrollArea") == 0 || PartOfControl(w, window)) {
+            continue;
+        }
+        entries.push_back(Entry{w, QRect(w->mapTo(window, QPoint(0, 0)), w->size())});
+    }
+    std::stable_sort(entries.begin(), entries.end(),
+                     [](const Entry& a, const Entry& b) { return a.rect.top() < b.rect.top(); });
+    QList<QWidget*> chain;
+    for (size_t first = 0; first < entries.size();) {
+        const int middle = entries[first].rect.top() + entries[first].rect.height() / 2;
+        size_t end = first + 1;
+        while (end < entries.size() && entries[end].rect.top() < middle) {
+            ++end;
+        }
+        std::stable_sort(
+            entries.begin() + qsizetype(first), entries.begin() + qsizetype(end),
+            [](const Entry& a, const Entry& b) { return a.rect.left() < b.rect.left(); });
+        for (size_t i = first; i < end; ++i) {
+            chain.append(entries[i].widget);
+        }
+        first = end;
+    }
+    return chain;
+}
+
+QPushButton* DefaultButton(QWidget* window) {
+    const auto usable = [window](const QPushButton* b) {
+        return b != nullptr && b->window() == window && b->isVisibleTo(window) && b->isEnabled();
+    };
+    for (QPushButton* b : window->findChildren<QPushButton*>()) {
+        if (b->isDefault() && usable(b)) {
+            return b;
+        }
+    }
+    auto* ok = window->findChild<QPushButton*>(QStringLiteral("ok_btn"));
+    return usable(ok) ? ok : nullptr;
 }
 
 void HostWidget::mousePressEvent(QMouseEvent* e) {

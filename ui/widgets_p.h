@@ -46,6 +46,7 @@ protected:
     bool event(QEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
+    bool focusNextPrevChild(bool next) override;
     void mousePressEvent(QMouseEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;
     void mouseReleaseEvent(QMouseEvent* e) override;
@@ -56,6 +57,18 @@ private:
     bool m_dragging = false;
     QPoint m_dragOffset;
 };
+
+// The controls of `window` that Tab moves through, in the order it visits
+// them: shown, enabled, taking the focus by Tab, in rows from top to bottom
+// and each row from left to right (a control is in a row when its top is
+// above the middle of the row's first control). Controls of the window's
+// pop-ups are not in it.
+QList<QWidget*> TabChain(QWidget* window);
+
+// The button Return presses in `window`: a shown, enabled push button marked
+// as default, else the dialog's ok_btn when shown and enabled; nullptr when
+// there is none.
+QPushButton* DefaultButton(QWidget* window);
 
 // Push button that is an option: checkable, exclusive within its "group".
 class OptionButton : public QPushButton {
