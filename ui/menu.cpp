@@ -2,6 +2,7 @@
 
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
 #include <QStyle>
@@ -17,19 +18,31 @@ namespace {
 
 QRect g_screenForTests;  // invalid: the real screens
 
-// Hands key presses of the menu and of its sub-menus to the menu.
-class MenuKeyFilter : public QObject {
+// Hands key presses of the menu and of its sub-menus to the menu, and the
+// pointer's moves over an open sub-menu (which receives them all while it is
+// open, wherever the pointer is).
+class MenuInputFilter : public QObject {
 public:
-    explicit MenuKeyFilter(std::function<bool(QWidget*, int)> onKey) : m_onKey(std::move(onKey)) {}
+    MenuInputFilter(std::function<bool(QWidget*, int)> onKey,
+                    std::function<void(QWidget*, QPoint)> onMove)
+        : m_onKey(std::move(onKey)), m_onMove(std::move(onMove)) {}
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() != QEvent::KeyPress || !watched->isWidgetType()) {
+        if (!watched->isWidgetType()) {
             return false;
         }
-        return m_onKey(static_cast<QWidget*>(watched), static_cast<QKeyEvent*>(event)->key());
+        auto* widget = static_cast<QWidget*>(watched);
+        if (event->type() == QEvent::KeyPress) {
+            return m_onKey(widget, static_cast<QKeyEvent*>(event)->key());
+        }
+        if (event->type() == QEvent::MouseMove) {
+            m_onMove(widget, static_cast<QMouseEvent*>(event)->globalPosition().toPoint());
+        }
+        return false;
     }
 
 private:
     std::function<bool(QWidget*, int)> m_onKey;
+    std::function<void(QWidget*, QPoint)> m_onMove;
 };
 
 }  // namespace
@@ -87,14 +100,16 @@ void CMenuWnd::InitWindow() {
         }
         m_subMenus[item] = container;
     }
-    m_keyFilter = std::make_unique<MenuKeyFilter>(
-        [this](QWidget* level, int key) { return OnKey(level, key); });
+    m_keyFilter = std::make_unique<MenuInputFilter>(
+        [this](QWidget* level, int key) { return OnKey(level, key); },
+        [this](QWidget* level, QPoint global) { OnSubMenuPointer(level, global); });
     host->installEventFilter(m_keyFilter.get());
     for (auto& [item, container] : m_subMenus) {
         if (!container->isWindow()) {
             container->setParent(host, Qt::Popup | Qt::FramelessWindowHint);
         }
         container->installEventFilter(m_keyFilter.get());
+        container->setMouseTracking(true);
         container->hide();
     }
 }
@@ -188,6 +203,35 @@ bool CMenuWnd::OnKey(QWidget* level, int key) {
     }
 }
 
+void CMenuWnd::OnHover(QWidget* item) {
+    if (item == m_hovered) {
+        return;
+    }
+    m_hovered = item;
+    KillTimer(kHoverTimer);
+    if (item != nullptr) {
+        // The pointer marks the item the keyboard goes on from, and opens
+        // (or closes) a sub-menu once it rests.
+        SetCurrent(item);
+        SetTimer(kHoverTimer, kSubMenuDelayMs);
+    }
+}
+
+void CMenuWnd::OnSubMenuPointer(QWidget* level, QPoint global) {
+    // Over the sub-menu itself its items see the pointer; over the menu
+    // beside it only the sub-menu does, and passes it on.
+    if (level == GetHostWidget() || level->geometry().contains(global)) {
+        return;
+    }
+    QWidget* host = GetHostWidget();
+    QWidget* under =
+        host->geometry().contains(global) ? host->childAt(host->mapFromGlobal(global)) : nullptr;
+    while (under != nullptr && dynamic_cast<MenuElement*>(under) == nullptr) {
+        under = under->parentWidget();
+    }
+    OnHover(under != nullptr && under->isEnabled() ? under : nullptr);
+}
+
 void CMenuWnd::OnPointerRested() {
     if (m_hovered == nullptr) {
         return;
@@ -278,17 +322,12 @@ void CMenuWnd::Notify(TNotifyUI& msg) {
     }
     QWidget* item = msg.pSender->GetWidget();
     if (msg.sType == QLatin1String(ev::kMouseEnter)) {
-        // The pointer marks the item the keyboard goes on from, and opens
-        // (or closes) a sub-menu once it rests.
-        SetCurrent(item);
-        m_hovered = item;
-        SetTimer(kHoverTimer, kSubMenuDelayMs);
+        OnHover(item);
         return;
     }
     if (msg.sType == QLatin1String(ev::kMouseLeave)) {
         if (m_hovered == item) {
-            m_hovered = nullptr;
-            KillTimer(kHoverTimer);
+            OnHover(nullptr);
         }
         return;
     }

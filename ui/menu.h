@@ -99,6 +99,10 @@ private:
     // The shown items of `level`, top to bottom.
     QList<QWidget*> ItemsOf(QWidget* level) const;
     void SetCurrent(QWidget* item);
+    // The pointer is over item (nullptr: over none); over an open sub-menu
+    // `level`, at global.
+    void OnHover(QWidget* item);
+    void OnSubMenuPointer(QWidget* level, QPoint global);
     void OnPointerRested();
 
     WindowImplBase* m_owner;

@@ -1,0 +1,250 @@
+// The keyboard in the layer's windows: Tab order, Return and Escape in
+// dialogs, arrow keys and a resting pointer in menus; and the Qt file dialog
+// over a styled window.
+#include <QApplication>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QTreeView>
+#include <cmath>
+
+#include "tests/ui/ui_test_util.h"
+
+namespace mouse::test {
+namespace {
+
+// A dialog over a shipped skin that ends on its ok and cancel buttons.
+class DialogWnd : public TestWnd {
+public:
+    using TestWnd::TestWnd;
+    bool ended = false;
+
+protected:
+    void OnClick(TNotifyUI& msg) override { ended = CloseOnDialogButton(msg); }
+    LRESULT HandleCustomMessage(UINT msg, WPARAM wParam, LPARAM lParam, bool& handled) override {
+        ended = ended || msg == WM_CLOSE;
+        return TestWnd::HandleCustomMessage(msg, wParam, lParam, handled);
+    }
+};
+
+QWidget* Focused() {
+    return QApplication::focusWidget();
+}
+
+void Press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    QWidget* to = QApplication::activePopupWidget();
+    if (to == nullptr) {
+        to = Focused();
+    }
+    ASSERT_NE(to, nullptr) << "nothing has the keyboard";
+    QTest::keyClick(to, key, modifiers);
+}
+
+TEST_F(UiTest, TabVisitsTheControlsRowByRowFromTheTopLeftAndShiftTabGoesBack) {
+    TestWnd wnd;
+    ASSERT_TRUE(wnd.Create(nullptr));
+    wnd.ShowWindow(true);
+    QApplication::setActiveWindow(wnd.GetHostWidget());
+    // In the skin btn_a_inner comes before btn_b; on screen btn_b is on the
+    // row of btn_a, above it. The options of a group are one stop (the arrow
+    // keys move within it).
+    const QStringList rows = {"btn_outside", "btn_a",    "btn_b",   "btn_a_inner",
+                              "opt_1",       "opt_free", "check_1", "btn_record",
+                              "edit_1",      "slider_1", "combo_1", "list_1"};
+    wnd.FindControl(rows.constFirst())->SetFocus();
+    ASSERT_TRUE(QTest::qWaitFor([] { return Focused() != nullptr; }));
+    struct Case {
+        Qt::KeyboardModifiers modifiers;
+        int step;
+    };
+    for (const Case& c : {Case{Qt::NoModifier, 1}, Case{Qt::ShiftModifier, -1}}) {
+        SCOPED_TRACE(c.step);
+        for (qsizetype i = 1; i <= rows.size(); ++i) {
+            Press(Qt::Key_Tab, c.modifiers);
+            const qsizetype at = (rows.size() + (c.step > 0 ? i : -i) % rows.size()) % rows.size();
+            ASSERT_NE(Focused(), nullptr);
+            EXPECT_EQ(Focused()->objectName(), rows[at]) << i;
+        }
+    }
+}
+
+TEST_F(UiTest, ReturnConfirmsADialogThroughItsDefaultButtonAndEscapeCancelsIt) {
+    CPaintManagerUI::SetResourcePath(ResDir());
+    ASSERT_TRUE(CResourceManager::GetInstance()->LoadLanguage());
+    struct Case {
+        const char* focus;
+        Qt::Key key;
+        int result;
+    };
+    const Case cases[] = {
+        {"edit_name", Qt::Key_Return, 1},  // the edit leaves Return to the dialog
+        {"edit_name", Qt::Key_Enter, 1},  {"cancel_btn", Qt::Key_Return, 0},
+        {"ok_btn", Qt::Key_Return, 1},    {"edit_name", Qt::Key_Escape, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.focus + std::string(" ") + std::to_string(c.key));
+        DialogWnd dlg(QStringLiteral("editname.xml"));
+        ASSERT_TRUE(dlg.Create(nullptr));
+        bool pressed = false;
+        QTimer::singleShot(0, [&] {
+            QApplication::setActiveWindow(dlg.GetHostWidget());
+            dlg.FindControl(QString::fromLatin1(c.focus))->SetFocus();
+            if (QTest::qWaitFor([] { return Focused() != nullptr; })) {
+                Press(c.key);
+                pressed = true;
+            }
+            if (!dlg.ended) {
+                dlg.Close(-1);  // the key did not end the dialog
+            }
+        });
+        EXPECT_EQ(dlg.ShowModal(), c.result);
+        EXPECT_TRUE(pressed);
+    }
+}
+
+// The luminance contrast of two colours (1 to 21).
+double Contrast(const QColor& a, const QColor& b) {
+    const auto lum = [](const QColor& c) {
+        const auto lin = [](double v) {
+            return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * lin(c.redF()) + 0.7152 * lin(c.greenF()) + 0.0722 * lin(c.blueF());
+    };
+    const double x = lum(a), y = lum(b);
+    return (std::max(x, y) + 0.05) / (std::min(x, y) + 0.05);
+}
+
+TEST_F(UiTest, TheQtFileDialogOverAStyledWindowKeepsItsTextReadable) {
+    CPaintManagerUI::SetResourcePath(ResDir());
+    TestWnd owner(QStringLiteral("msg.xml"));
+    ASSERT_TRUE(owner.Create(nullptr));
+    owner.ShowWindow(true);
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    struct Seen {
+        const char* what;
+        double contrast;
+    };
+    std::vector<Seen> seen;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog));
+        auto* label = dialog->findChild<QLabel*>(QStringLiteral("lookInLabel"));
+        auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        auto* files = dialog->findChild<QTreeView*>(QStringLiteral("treeView"));
+        ASSERT_TRUE(label != nullptr && name != nullptr && files != nullptr);
+        const QPalette l = label->palette(), n = name->palette(), f = files->palette();
+        seen = {{"label", Contrast(l.color(label->foregroundRole()), l.color(QPalette::Window))},
+                {"name", Contrast(n.color(QPalette::Text), n.color(QPalette::Base))},
+                {"files", Contrast(f.color(QPalette::Text), f.color(QPalette::Base))}};
+        EXPECT_EQ(dialog->windowHandle()->transientParent(), owner.GetHostWidget()->windowHandle());
+        dialog->reject();
+    });
+    EXPECT_EQ(CFileDialog::GetOpenFileName(&owner, QStringLiteral("Profile (*.pbin)"),
+                                           folder.path(), QStringLiteral("pbin")),
+              QString());
+    ASSERT_EQ(seen.size(), 3u);
+    for (const Seen& s : seen) {
+        EXPECT_GE(s.contrast, 4.5) << s.what;
+    }
+}
+
+class MenuKeysTest : public UiTest {
+protected:
+    void SetUp() override {
+        UiTest::SetUp();
+        CPaintManagerUI::SetResourcePath(ResDir());
+        ASSERT_TRUE(CResourceManager::GetInstance()->LoadLanguage());
+        ASSERT_TRUE(owner.Create(nullptr));
+        menu = CMenuWnd::CreateMenu(&owner, QStringLiteral("buttonmenu.xml"), QPoint(50, 50));
+        ASSERT_NE(menu, nullptr);
+    }
+    QString Current() const {
+        return menu->GetCurrentItem() != nullptr ? menu->GetCurrentItem()->GetName() : QString();
+    }
+    QString OpenSubMenu() const {
+        return menu->GetOpenSubMenu() != nullptr ? menu->GetOpenSubMenu()->GetName() : QString();
+    }
+    TestWnd owner{QStringLiteral("msg.xml")};
+    std::unique_ptr<CMenuWnd> menu;
+};
+
+TEST_F(MenuKeysTest, ArrowKeysMoveThroughTheMenuAndOpenAndCloseSubMenus) {
+    struct Case {
+        std::vector<Qt::Key> keys;
+        const char* current;
+        const char* open;     // the open sub-menu, "" for none
+        const char* command;  // posted to the owner, "" for none
+    };
+    const Case cases[] = {
+        {{Qt::Key_Down}, "menu_group_mouse", "", ""},
+        {{Qt::Key_Up}, "button_off", "", ""},
+        {{Qt::Key_Down, Qt::Key_Up, Qt::Key_Up}, "send_gun", "", ""},
+        {{Qt::Key_Down, Qt::Key_Down, Qt::Key_Right}, "shortcut", "keyboard_menu", ""},
+        {{Qt::Key_Down, Qt::Key_Down, Qt::Key_Right, Qt::Key_Down}, "copy", "keyboard_menu", ""},
+        {{Qt::Key_Down, Qt::Key_Right, Qt::Key_Left}, "menu_group_mouse", "", ""},
+        {{Qt::Key_Down, Qt::Key_Return, Qt::Key_Escape}, "menu_group_mouse", "", ""},
+        {{Qt::Key_Up, Qt::Key_Up, Qt::Key_Up, Qt::Key_Up, Qt::Key_Up, Qt::Key_Space, Qt::Key_Down,
+          Qt::Key_Return},
+         "dpi_down",
+         "",
+         "dpi_down"},
+        {{Qt::Key_Up, Qt::Key_Return}, "button_off", "", "button_off"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.current) + " " + c.command);
+        menu = CMenuWnd::CreateMenu(&owner, QStringLiteral("buttonmenu.xml"), QPoint(50, 50));
+        ASSERT_NE(menu, nullptr);
+        owner.messages.clear();
+        for (Qt::Key key : c.keys) {
+            Press(key);
+        }
+        Pump();
+        EXPECT_EQ(Current(), QString::fromLatin1(c.current));
+        EXPECT_EQ(OpenSubMenu(), QString::fromLatin1(c.open));
+        const bool chosen = *c.command != '\0';
+        EXPECT_EQ(menu->IsWindowVisible(), !chosen);
+        ASSERT_EQ(owner.messages.size(), chosen ? 1u : 0u);
+        if (chosen) {
+            EXPECT_EQ(TakeMenuCmd(owner.messages[0].wParam)->szName,
+                      QString::fromLatin1(c.command));
+        }
+    }
+}
+
+TEST_F(MenuKeysTest, ASubMenuOpensWhenThePointerRestsOnItsItem) {
+    CPaintManagerUI::SetManualTimers(true);
+    struct Case {
+        const char* restOn;
+        bool rests;        // false: the pointer moves on before the delay
+        const char* open;  // the open sub-menu afterwards
+    };
+    const Case cases[] = {
+        {"menu_group_media", true, "media_menu"},
+        {"menu_group_dpi", false, "media_menu"},
+        {"menu_group_dpi", true, "dpi_menu"},
+        {"select_macro", true, ""},  // a plain item closes it
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.restOn);
+        QWidget* item = menu->FindItem(QString::fromLatin1(c.restOn))->GetWidget();
+        QTest::mouseMove(item);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return Current() == QString::fromLatin1(c.restOn); }));
+        ASSERT_TRUE(menu->IsTimerActive(CMenuWnd::kHoverTimer));
+        EXPECT_EQ(menu->GetTimerInterval(CMenuWnd::kHoverTimer), kSubMenuDelayMs);
+        if (!c.rests) {
+            QTest::mouseMove(menu->GetHostWidget(), QPoint(1, 1));
+            ASSERT_TRUE(
+                QTest::qWaitFor([&] { return !menu->IsTimerActive(CMenuWnd::kHoverTimer); }));
+        }
+        menu->FireTimer(CMenuWnd::kHoverTimer);
+        EXPECT_EQ(OpenSubMenu(), QString::fromLatin1(c.open));
+    }
+}
+
+}  // namespace
+}  // namespace mouse::test
