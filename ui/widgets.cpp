@@ -135,9 +135,13 @@ QList<QWidget*> TabChain(QWidget* window) {
                      [](const Entry& a, const Entry& b) { return a.rect.top() < b.rect.top(); });
     QList<QWidget*> chain;
     for (size_t first = 0; first < entries.size();) {
-        const int middle = entries[first].rect.top() + entries[first].rect.height() / 2;
+        // A row takes the controls whose top is above the middle of every
+        // control in it so far: a tall control (a list beside a column of buttons) does not pull
+        // the controls beside it into one row.
+        int middle = entries[first].rect.top() + entries[first].rect.height() / 2;
         size_t end = first + 1;
         while (end < entries.size() && entries[end].rect.top() < middle) {
+            middle = std::min(middle, entries[end].rect.top() + entries[end].rect.height() / 2);
             ++end;
         }
         std::stable_sort(

@@ -61,7 +61,7 @@ private:
 // The controls of `window` that Tab moves through, in the order it visits
 // them: shown, enabled, taking the focus by Tab, in rows from top to bottom
 // and each row from left to right (a control is in a row when its top is
-// above the middle of the row's first control). Controls of the window's
+// above the middle of each control of the row). Controls of the window's
 // pop-ups are not in it.
 QList<QWidget*> TabChain(QWidget* window);
 
