@@ -2,7 +2,12 @@
 
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QHeaderView>
+#include <QSplitter>
+#include <QTimer>
+#include <QTreeView>
 #include <QWindow>
+#include <algorithm>
 #include <deque>
 
 #include "store/file_names.h"
@@ -21,6 +26,24 @@ CFileDialog::Request& Last() {
     return last;
 }
 
+// The Qt dialog (when the desktop offers no chooser of its own) shows the
+// sizes, types and dates whole and gives the names the rest; the places on
+// the left get room for their names.
+void FitColumns(QFileDialog& dialog) {
+    if (auto* files = dialog.findChild<QTreeView*>(QStringLiteral("treeView"))) {
+        QHeaderView* header = files->header();
+        header->setStretchLastSection(false);
+        header->setSectionResizeMode(0, QHeaderView::Stretch);
+        for (int column = 1; column < header->count(); ++column) {
+            header->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+        }
+    }
+    if (auto* split = dialog.findChild<QSplitter*>(QStringLiteral("splitter"))) {
+        const int places = std::max(170, split->widget(0)->sizeHint().width());
+        split->setSizes({places, std::max(1, split->width() - places)});
+    }
+}
+
 QString Run(WindowImplBase* parent, const CFileDialog::Request& request) {
     Last() = request;
     QString path;
@@ -31,6 +54,8 @@ QString Run(WindowImplBase* parent, const CFileDialog::Request& request) {
         QFileDialog dialog;
         CFileDialog::Configure(dialog, request);
         CFileDialog::PlaceOver(dialog, parent != nullptr ? parent->GetHostWidget() : nullptr);
+        // Its widgets exist once it shows (none when a desktop chooser runs).
+        QTimer::singleShot(0, &dialog, [&dialog] { FitColumns(dialog); });
         if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
             path = dialog.selectedFiles().constFirst();
         }

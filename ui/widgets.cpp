@@ -136,8 +136,9 @@ QList<QWidget*> TabChain(QWidget* window) {
     QList<QWidget*> chain;
     for (size_t first = 0; first < entries.size();) {
         // A row takes the controls whose top is above the middle of every
-        // control in it so far: a tall control (a list beside a column of buttons) does not pull
-        // the controls beside it into one row.
+        // control in it so far, so that a tall control (a list beside a
+        // column of buttons) does not pull the controls beside it into one
+        // row.
         int middle = entries[first].rect.top() + entries[first].rect.height() / 2;
         size_t end = first + 1;
         while (end < entries.size() && entries[end].rect.top() < middle) {
