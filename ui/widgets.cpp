@@ -9,7 +9,6 @@
 #include <QWindow>
 #include <algorithm>
 #include <cmath>
-#include <vector>
 
 #include "ui/image.h"
 #include "ui/menu.h"
@@ -100,59 +99,70 @@ bool HostWidget::focusNextPrevChild(bool next) {
 
 namespace {
 
-// True when w is a part of a control that Tab reaches as a whole (the edit of
-// a combo box or spin box, an editor in a list).
-bool PartOfControl(const QWidget* w, const QWidget* window) {
-    for (const QWidget* p = w->parentWidget(); p != nullptr && p != window; p = p->parentWidget()) {
-        if (qobject_cast<const QComboBox*>(p) != nullptr ||
-            qobject_cast<const QAbstractSpinBox*>(p) != nullptr ||
-            qobject_cast<const QAbstractItemView*>(p) != nullptr) {
-            return true;
+// A control Tab stops at.
+bool TakesTab(const QWidget* w) {
+    // A scroll area is a frame around controls that take the focus themselves.
+    return w->isEnabled() && (w->focusPolicy() & Qt::TabFocus) != 0 && w->focusProxy() == nullptr &&
+           qstrcmp(w->metaObject()->className(), "QScrollArea") != 0;
+}
+
+// A control whose inner widgets (the edit of a combo box or spin box, the
+// editors and item widgets of a list) Tab does not visit one by one.
+bool Whole(const QWidget* w) {
+    return qobject_cast<const QComboBox*>(w) != nullptr ||
+           qobject_cast<const QAbstractSpinBox*>(w) != nullptr ||
+           qobject_cast<const QAbstractItemView*>(w) != nullptr;
+}
+
+// The shown child widgets of parent in reading order: rows from top to
+// bottom, each from left to right. A row takes the widgets whose top is
+// above the middle of every widget in it so far, so that a tall widget (a
+// list beside a column of buttons) does not pull the widgets beside it into
+// one row.
+QList<QWidget*> InReadingOrder(const QWidget* parent, const QWidget* window) {
+    std::vector<QWidget*> children;
+    for (QObject* o : parent->children()) {
+        auto* w = qobject_cast<QWidget*>(o);
+        if (w != nullptr && !w->isWindow() && w->isVisibleTo(window)) {
+            children.push_back(w);
         }
     }
-    return false;
+    std::stable_sort(children.begin(), children.end(),
+                     [](const QWidget* a, const QWidget* b) { return a->y() < b->y(); });
+    QList<QWidget*> ordered;
+    for (size_t first = 0; first < children.size();) {
+        int middle = children[first]->y() + children[first]->height() / 2;
+        size_t end = first + 1;
+        while (end < children.size() && children[end]->y() < middle) {
+            middle = std::min(middle, children[end]->y() + children[end]->height() / 2);
+            ++end;
+        }
+        std::stable_sort(children.begin() + qsizetype(first), children.begin() + qsizetype(end),
+                         [](const QWidget* a, const QWidget* b) { return a->x() < b->x(); });
+        for (size_t i = first; i < end; ++i) {
+            ordered.append(children[i]);
+        }
+        first = end;
+    }
+    return ordered;
+}
+
+void AppendTabStops(const QWidget* parent, const QWidget* window, QList<QWidget*>& chain) {
+    for (QWidget* w : InReadingOrder(parent, window)) {
+        if (TakesTab(w)) {
+            chain.append(w);
+        }
+        if (!Whole(w)) {
+            AppendTabStops(w, window, chain);
+        }
+    }
 }
 
 }  // namespace
 
 QList<QWidget*> TabChain(QWidget* window) {
-    struct Entry {
-        QWidget* widget;
-        QRect rect;  // in the window
-    };
-    std::vector<Entry> entries;
-    for (QWidget* w : window->findChildren<QWidget*>()) {
-        // A scroll area is a frame around controls that are in the chain
-        // themselves.
-        if (w->window() != window || !w->isVisibleTo(window) || !w->isEnabled() ||
-            (w->focusPolicy() & Qt::TabFocus) == 0 || w->focusProxy() != nullptr ||
-            qstrcmp(w->metaObject()->className(), "QScrollArea") == 0 || PartOfControl(w, window)) {
-            continue;
-        }
-        entries.push_back(Entry{w, QRect(w->mapTo(window, QPoint(0, 0)), w->size())});
-    }
-    std::stable_sort(entries.begin(), entries.end(),
-                     [](const Entry& a, const Entry& b) { return a.rect.top() < b.rect.top(); });
     QList<QWidget*> chain;
-    for (size_t first = 0; first < entries.size();) {
-        // A row takes the controls whose top is above the middle of every
-        // control in it so far, so that a tall control (a list beside a
-        // column of buttons) does not pull the controls beside it into one
-        // row.
-        int middle = entries[first].rect.top() + entries[first].rect.height() / 2;
-        size_t end = first + 1;
-        while (end < entries.size() && entries[end].rect.top() < middle) {
-            middle = std::min(middle, entries[end].rect.top() + entries[end].rect.height() / 2);
-            ++end;
-        }
-        std::stable_sort(
-            entries.begin() + qsizetype(first), entries.begin() + qsizetype(end),
-            [](const Entry& a, const Entry& b) { return a.rect.left() < b.rect.left(); });
-        for (size_t i = first; i < end; ++i) {
-            chain.append(entries[i].widget);
-        }
-        first = end;
-    }
+    AppendTabStops(window, window, chain);
     return chain;
 }
 

@@ -59,10 +59,11 @@ private:
 };
 
 // The controls of `window` that Tab moves through, in the order it visits
-// them: shown, enabled, taking the focus by Tab, in rows from top to bottom
-// and each row from left to right (a control is in a row when its top is
-// above the middle of each control of the row). Controls of the window's
-// pop-ups are not in it.
+// them: shown, enabled and taking the focus by Tab, in reading order (rows
+// from top to bottom, each from left to right) among the children of each
+// container, a container's controls together where the container stands.
+// So a panel beside another is gone through before the next one, and a
+// table row by row. Controls of the window's pop-ups are not in it.
 QList<QWidget*> TabChain(QWidget* window);
 
 // The button Return presses in `window`: a shown, enabled push button marked

@@ -2,6 +2,7 @@
 // dialogs, arrow keys and a resting pointer in menus; and the Qt file dialog
 // over a styled window.
 #include <QApplication>
+#include <QFile>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -43,30 +44,56 @@ void Press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
     QTest::keyClick(to, key, modifiers);
 }
 
-TEST_F(UiTest, TabVisitsTheControlsRowByRowFromTheTopLeftAndShiftTabGoesBack) {
-    TestWnd wnd;
-    ASSERT_TRUE(wnd.Create(nullptr));
+TEST_F(UiTest, TabGoesThroughEachPanelInReadingOrderAndShiftTabGoesBack) {
+    // Two panels side by side under a combo box, written in the skin in the
+    // reverse of their places.
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    QFile f(folder.filePath(QStringLiteral("tabs.xml")));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(R"(<?xml version="1.0" encoding="UTF-8"?>
+<ui version="4.0"><class>T</class>
+ <widget class="QWidget" name="tabs">
+  <property name="geometry"><rect><x>0</x><y>0</y><width>320</width><height>200</height></rect></property>
+  <widget class="QPushButton" name="btn_bottom">
+   <property name="geometry"><rect><x>10</x><y>160</y><width>80</width><height>24</height></rect></property></widget>
+  <widget class="QWidget" name="panel_right">
+   <property name="geometry"><rect><x>170</x><y>40</y><width>140</width><height>100</height></rect></property>
+   <widget class="QPushButton" name="btn_r2">
+    <property name="geometry"><rect><x>0</x><y>40</y><width>60</width><height>24</height></rect></property></widget>
+   <widget class="QCheckBox" name="check_r1">
+    <property name="geometry"><rect><x>0</x><y>0</y><width>60</width><height>24</height></rect></property></widget>
+   <widget class="QPushButton" name="btn_r1b">
+    <property name="geometry"><rect><x>70</x><y>2</y><width>60</width><height>24</height></rect></property></widget>
+  </widget>
+  <widget class="QWidget" name="panel_left">
+   <property name="geometry"><rect><x>10</x><y>40</y><width>150</width><height>100</height></rect></property>
+   <widget class="QLineEdit" name="edit_l2">
+    <property name="geometry"><rect><x>0</x><y>40</y><width>100</width><height>24</height></rect></property></widget>
+   <widget class="QLineEdit" name="edit_l1">
+    <property name="geometry"><rect><x>0</x><y>0</y><width>100</width><height>24</height></rect></property></widget>
+  </widget>
+  <widget class="QComboBox" name="combo_top">
+   <property name="geometry"><rect><x>10</x><y>4</y><width>100</width><height>24</height></rect></property></widget>
+ </widget>
+</ui>)");
+    f.close();
+    CPaintManagerUI::SetResourcePath(folder.path() + "/");
+    TestWnd wnd(QStringLiteral("tabs.xml"));
+    ASSERT_TRUE(wnd.Create(nullptr)) << CPaintManagerUI::GetErrors().join("\n").toStdString();
     wnd.ShowWindow(true);
     QApplication::setActiveWindow(wnd.GetHostWidget());
-    // In the skin btn_a_inner comes before btn_b; on screen btn_b is on the
-    // row of btn_a, above it. The options of a group are one stop (the arrow
-    // keys move within it).
-    const QStringList rows = {"btn_outside", "btn_a",    "btn_b",   "btn_a_inner",
-                              "opt_1",       "opt_free", "check_1", "btn_record",
-                              "edit_1",      "slider_1", "combo_1", "list_1"};
-    wnd.FindControl(rows.constFirst())->SetFocus();
+    const QStringList order = {"combo_top", "edit_l1", "edit_l2",   "check_r1",
+                               "btn_r1b",   "btn_r2",  "btn_bottom"};
+    wnd.FindControl(order.constFirst())->SetFocus();
     ASSERT_TRUE(QTest::qWaitFor([] { return Focused() != nullptr; }));
-    struct Case {
-        Qt::KeyboardModifiers modifiers;
-        int step;
-    };
-    for (const Case& c : {Case{Qt::NoModifier, 1}, Case{Qt::ShiftModifier, -1}}) {
-        SCOPED_TRACE(c.step);
-        for (qsizetype i = 1; i <= rows.size(); ++i) {
-            Press(Qt::Key_Tab, c.modifiers);
-            const qsizetype at = (rows.size() + (c.step > 0 ? i : -i) % rows.size()) % rows.size();
+    const qsizetype n = order.size();
+    for (const bool forward : {true, false}) {
+        SCOPED_TRACE(forward);
+        for (qsizetype i = 1; i <= n; ++i) {
+            Press(Qt::Key_Tab, forward ? Qt::NoModifier : Qt::ShiftModifier);
             ASSERT_NE(Focused(), nullptr);
-            EXPECT_EQ(Focused()->objectName(), rows[at]) << i;
+            EXPECT_EQ(Focused()->objectName(), order[((forward ? i : -i) % n + n) % n]) << i;
         }
     }
 }
