@@ -2,10 +2,12 @@
 #include <QAbstractSpinBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QStyle>
 #include <QWindow>
 #include <algorithm>
 #include <cmath>
@@ -406,6 +408,36 @@ QWidget* SkinLoader::createWidget(const QString& className, QWidget* parent, con
 
 // ---------------------------------------------------------- SkinEventFilter
 
+namespace {
+
+// Whether the user's last input in a skin was a key rather than a click.
+bool g_keyboardLast = false;
+
+// The style sheet rings a button, check box, slider or list that has the
+// focus only when the keyboard brought it there (property "keyfocus"), so a
+// click does not leave a ring behind: Tab, or a key that moved the focus
+// (the arrow keys in a group of options). Losing and regaining the focus
+// with the window or a pop-up menu keeps the mark.
+void MarkKeyboardFocus(QWidget* widget, const QFocusEvent& event) {
+    const Qt::FocusReason reason = event.reason();
+    if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason) {
+        return;
+    }
+    const bool byKey =
+        event.type() == QEvent::FocusIn &&
+        (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason ||
+         reason == Qt::ShortcutFocusReason || (reason == Qt::OtherFocusReason && g_keyboardLast));
+    if (widget->property("keyfocus").toBool() == byKey) {
+        return;
+    }
+    widget->setProperty("keyfocus", byKey);
+    widget->style()->unpolish(widget);
+    widget->style()->polish(widget);
+    widget->update();
+}
+
+}  // namespace
+
 bool SkinEventFilter::eventFilter(QObject* watched, QEvent* event) {
     auto* widget = qobject_cast<QWidget*>(watched);
     if (widget == nullptr) {
@@ -421,8 +453,12 @@ bool SkinEventFilter::eventFilter(QObject* watched, QEvent* event) {
             }
             return false;
         }
+        case QEvent::MouseButtonPress:
+            g_keyboardLast = false;
+            return false;
         case QEvent::ShortcutOverride:
         case QEvent::KeyPress: {
+            g_keyboardLast = true;
             // A key-capturing edit takes every key, before shortcuts, focus
             // moves (Tab) and the dialog's Escape see it.
             if (!widget->property("key_capture").toBool()) {
@@ -447,6 +483,9 @@ bool SkinEventFilter::eventFilter(QObject* watched, QEvent* event) {
         case QEvent::FocusOut:
         case QEvent::Enter:
         case QEvent::Leave: {
+            if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut) {
+                MarkKeyboardFocus(widget, *static_cast<QFocusEvent*>(event));
+            }
             CControlUI* control = m_manager->WrapperOf(widget);
             if (control == nullptr || !widget->property("mouse_interactive").toBool()) {
                 return false;

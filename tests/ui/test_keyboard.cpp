@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QFileDialog>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTemporaryDir>
@@ -129,6 +130,49 @@ TEST_F(UiTest, ReturnConfirmsADialogThroughItsDefaultButtonAndEscapeCancelsIt) {
         });
         EXPECT_EQ(dlg.ShowModal(), c.result);
         EXPECT_TRUE(pressed);
+    }
+}
+
+// Whether w is drawn with the light focus ring: its left edge, half-way down.
+bool Ringed(QWidget* w) {
+    const QImage image = w->grab().toImage();
+    return qGray(image.pixel(0, image.height() / 2)) > 220;
+}
+
+TEST_F(UiTest, TheFocusRingMarksTheControlTheKeyboardIsOnButNotAClickedButton) {
+    CPaintManagerUI::SetResourcePath(ResDir());
+    ASSERT_TRUE(CResourceManager::GetInstance()->LoadLanguage());
+    TestWnd dlg(QStringLiteral("editname.xml"));
+    ASSERT_TRUE(dlg.Create(nullptr));
+    dlg.ShowWindow(true);
+    QApplication::setActiveWindow(dlg.GetHostWidget());
+    enum class How { Click, Tab, BackTab };
+    struct Case {
+        How how;
+        const char* target;  // clicked, or where the focus should land
+        bool ring;
+    };
+    const Case cases[] = {
+        {How::Click, "cancel_btn", false}, {How::BackTab, "ok_btn", true},
+        {How::Tab, "cancel_btn", true},    {How::Click, "edit_name", true},
+        {How::Click, "ok_btn", false},     {How::BackTab, "edit_name", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.target);
+        QWidget* target = dlg.FindControl(QString::fromLatin1(c.target))->GetWidget();
+        if (c.how == How::Click) {
+            QTest::mouseClick(target, Qt::LeftButton);
+        } else {
+            Press(Qt::Key_Tab, c.how == How::BackTab ? Qt::ShiftModifier : Qt::NoModifier);
+        }
+        ASSERT_TRUE(QTest::qWaitFor([&] { return Focused() == target; }));
+        EXPECT_EQ(Ringed(target), c.ring);
+        for (const char* other : {"exit_btn", "edit_name", "ok_btn", "cancel_btn"}) {
+            QWidget* w = dlg.FindControl(QString::fromLatin1(other))->GetWidget();
+            if (w != target) {
+                EXPECT_FALSE(Ringed(w)) << other;
+            }
+        }
     }
 }
 
