@@ -119,8 +119,9 @@ TEST_F(UiTest, ReturnConfirmsADialogThroughItsDefaultButtonAndEscapeCancelsIt) {
         bool pressed = false;
         QTimer::singleShot(0, [&] {
             QApplication::setActiveWindow(dlg.GetHostWidget());
-            dlg.FindControl(QString::fromLatin1(c.focus))->SetFocus();
-            if (QTest::qWaitFor([] { return Focused() != nullptr; })) {
+            QWidget* focus = dlg.FindControl(QString::fromLatin1(c.focus))->GetWidget();
+            focus->setFocus();
+            if (QTest::qWaitFor([&] { return Focused() == focus; })) {
                 Press(c.key);
                 pressed = true;
             }
