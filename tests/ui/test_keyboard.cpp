@@ -269,7 +269,9 @@ TEST_F(MenuKeysTest, ArrowKeysMoveThroughTheMenuAndOpenAndCloseSubMenus) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.current) + " " + c.command);
-        menu = CMenuWnd::CreateMenu(&owner, QStringLiteral("buttonmenu.xml"), QPoint(50, 50));
+        // Away from where another test may have left the pointer: an item
+        // under the pointer would be the current one.
+        menu = CMenuWnd::CreateMenu(&owner, QStringLiteral("buttonmenu.xml"), QPoint(500, 300));
         ASSERT_NE(menu, nullptr);
         owner.messages.clear();
         for (Qt::Key key : c.keys) {
