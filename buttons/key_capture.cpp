@@ -127,4 +127,42 @@ int VirtualKeyOfKeyPress(const KeyPress& press) {
     return Lookup(kQtKeys, key);
 }
 
+uint8_t ModifierOfVirtualKey(int virtualKey) {
+    switch (virtualKey) {
+        case 0x11:  // Ctrl, left and right
+        case 162:
+        case 163:
+            return kModCtrl;
+        case 0x10:  // Shift
+        case 160:
+        case 161:
+            return kModShift;
+        case 0x12:  // Alt
+        case 164:
+        case 165:
+            return kModAlt;
+        case 91:  // Win
+        case 92:
+            return kModWin;
+        default:
+            return 0;
+    }
+}
+
+uint8_t ModifiersOfKeyPress(const KeyPress& press) {
+    constexpr std::pair<unsigned, uint8_t> kHeld[] = {
+        {Qt::ControlModifier, kModCtrl},
+        {Qt::ShiftModifier, kModShift},
+        {Qt::AltModifier, kModAlt},
+        {Qt::MetaModifier, kModWin},
+    };
+    uint8_t mask = 0;
+    for (const auto& [qt, mod] : kHeld) {
+        if ((press.modifiers & qt) != 0) {
+            mask |= mod;
+        }
+    }
+    return mask;
+}
+
 }  // namespace mouse

@@ -4,6 +4,8 @@
 // library.
 #pragma once
 
+#include <cstdint>
+
 #include "ui/ui_types.h"
 
 namespace mouse {
@@ -15,5 +17,11 @@ namespace mouse {
 // the keyboard layout; the other keys, and every key when no position is
 // reported, by their Qt key (US layout for shifted symbols).
 int VirtualKeyOfKeyPress(const KeyPress& press);
+
+// The shortcut modifier (kModCtrl, kModShift, kModAlt or kModWin) that a
+// virtual-key code is, or 0 for every other key.
+uint8_t ModifierOfVirtualKey(int virtualKey);
+// The shortcut modifiers held during a key press, as a kMod* mask.
+uint8_t ModifiersOfKeyPress(const KeyPress& press);
 
 }  // namespace mouse

@@ -61,12 +61,9 @@ uint8_t CShortcutWnd::GetModifierMask() const {
 void CShortcutWnd::InitWindow() {
     m_pm.CheckControls(kShortcutWndTable);
     for (int n = 1; n <= 4; ++n) {
-        CCheckBoxUI* box = m_pm.FindControl<CCheckBoxUI>(Numbered("check_flag_%d", n));
-        m_checks[size_t(n - 1)] = box;
-        if (box != nullptr) {
-            box->SetCheck(GetModifierFlag(n));
-        }
+        m_checks[size_t(n - 1)] = m_pm.FindControl<CCheckBoxUI>(Numbered("check_flag_%d", n));
     }
+    ShowModifiers();
     m_pKey = m_pm.FindControl<CEditUI>(QStringLiteral("edit_key"));
     if (m_pKey != nullptr) {
         // The field names the key; it is never typed into. It takes every
@@ -85,6 +82,14 @@ void CShortcutWnd::ShowKey() {
     const std::u16string key = KeyNameKey(m_key);
     m_pKey->SetText(key.empty() ? QString()
                                 : CResourceManager::GetInstance()->GetText(ToQString(key)));
+}
+
+void CShortcutWnd::ShowModifiers() {
+    for (int n = 1; n <= 4; ++n) {
+        if (CCheckBoxUI* box = m_checks[size_t(n - 1)]) {
+            box->SetCheck(GetModifierFlag(n));
+        }
+    }
 }
 
 void CShortcutWnd::OnClick(TNotifyUI& msg) {
@@ -107,6 +112,7 @@ void CShortcutWnd::OnSetFocus(TNotifyUI& msg) {
     m_pHook->Install(*this);
     m_pHook->Enable(true);
     m_hookInstalled = true;
+    m_hookHeld = 0;
 }
 
 void CShortcutWnd::OnKillFocus(TNotifyUI& msg) {
@@ -132,15 +138,21 @@ void CShortcutWnd::OnKeyDown(TNotifyUI& msg) {
         return;  // the hook reports this key press: one key, one capture
     }
     const auto* press = reinterpret_cast<const KeyPress*>(msg.lParam);
-    OnCapturedKey(VirtualKeyOfKeyPress(*press));
+    OnCapturedKey(VirtualKeyOfKeyPress(*press), ModifiersOfKeyPress(*press));
 }
 
-void CShortcutWnd::OnCapturedKey(int virtualKey) {
+void CShortcutWnd::OnCapturedKey(int virtualKey, uint8_t held) {
     const KeyCodeResult result =
         VirtualKeyToKeyCode(virtualKey, m_pLayout != nullptr ? *m_pLayout : kUsLayout);
-    qCDebug(lcKeys, "captured virtual key %d as key code %d", virtualKey, int(result.keyCode));
+    qCDebug(lcKeys, "captured virtual key %d as key code %d, modifiers %d", virtualKey,
+            int(result.keyCode), int(held));
     m_key = result.keyCode;  // 0 for a key without a row
     ShowKey();
+    // Pressing Ctrl on its way to Ctrl+K is no chord yet; K with Ctrl held is.
+    if (held != 0 && ModifierOfVirtualKey(virtualKey) == 0) {
+        SetModifierMask(held);
+        ShowModifiers();
+    }
 }
 
 LRESULT CShortcutWnd::HandleCustomMessage(UINT msg, WPARAM wParam, LPARAM lParam, bool& handled) {
@@ -150,8 +162,12 @@ LRESULT CShortcutWnd::HandleCustomMessage(UINT msg, WPARAM wParam, LPARAM lParam
         const HookReport report = DecodeHookMessage(msg, uintptr_t(wParam), intptr_t(lParam));
         qCDebug(lcKeys, "key %s from the hook: %u", report.detail == 0 ? "press" : "release",
                 unsigned(report.event));
+        const uint8_t modifier = ModifierOfVirtualKey(int(report.event));
         if (report.detail == 0) {
-            OnCapturedKey(int(report.event));
+            OnCapturedKey(int(report.event), m_hookHeld);
+            m_hookHeld |= modifier;
+        } else {
+            m_hookHeld &= uint8_t(~modifier);
         }
         handled = true;
         return 0;

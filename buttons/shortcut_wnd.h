@@ -4,6 +4,9 @@
 // the focus: from the key hook's notices (message 0x500, wParam the
 // virtual-key code) when a hook is given and available, else from the
 // dialog's own key events. Each key press is captured once, from one source.
+// A key pressed as a chord (Ctrl+Shift+K) also sets the modifier boxes to the
+// modifiers held with it; a key pressed alone leaves the boxes as they are,
+// so modifiers ticked by hand stay.
 #pragma once
 
 #include <QString>
@@ -77,8 +80,10 @@ public:
     void SetKeyboardLayout(const KeyboardLayout* layout) { m_pLayout = layout; }
 
     // One captured key, from either source: becomes the key (0 for a key the
-    // tables do not know) and edit_key shows its name.
-    void OnCapturedKey(int virtualKey);
+    // tables do not know) and edit_key shows its name. `held` (a kMod* mask)
+    // are the modifiers held with it: unless the key is a modifier itself,
+    // a non-empty mask replaces the ticked modifiers.
+    void OnCapturedKey(int virtualKey, uint8_t held = 0);
     // The hook is installed: key presses come from its notices.
     bool HookCapturing() const { return m_hookInstalled; }
 
@@ -93,6 +98,7 @@ private:
     void OnKillFocus(TNotifyUI& msg);
     void OnKeyDown(TNotifyUI& msg);
     void ShowKey();
+    void ShowModifiers();
     void RemoveHook();
 
     std::array<bool, 4> m_flags{};
@@ -101,6 +107,7 @@ private:
     CEditUI* m_pKey = nullptr;
     KeyHook* m_pHook = nullptr;
     bool m_hookInstalled = false;
+    uint8_t m_hookHeld = 0;  // modifiers held, as the hook's notices tell
     const KeyboardLayout* m_pLayout = nullptr;
 };
 

@@ -2,6 +2,12 @@
 
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QHeaderView>
+#include <QSplitter>
+#include <QTimer>
+#include <QTreeView>
+#include <QWindow>
+#include <algorithm>
 #include <deque>
 
 #include "store/file_names.h"
@@ -20,6 +26,24 @@ CFileDialog::Request& Last() {
     return last;
 }
 
+// The Qt dialog (when the desktop offers no chooser of its own) shows the
+// sizes, types and dates whole and gives the names the rest; the places on
+// the left get room for their names.
+void FitColumns(QFileDialog& dialog) {
+    if (auto* files = dialog.findChild<QTreeView*>(QStringLiteral("treeView"))) {
+        QHeaderView* header = files->header();
+        header->setStretchLastSection(false);
+        header->setSectionResizeMode(0, QHeaderView::Stretch);
+        for (int column = 1; column < header->count(); ++column) {
+            header->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+        }
+    }
+    if (auto* split = dialog.findChild<QSplitter*>(QStringLiteral("splitter"))) {
+        const int places = std::max(170, split->widget(0)->sizeHint().width());
+        split->setSizes({places, std::max(1, split->width() - places)});
+    }
+}
+
 QString Run(WindowImplBase* parent, const CFileDialog::Request& request) {
     Last() = request;
     QString path;
@@ -27,8 +51,11 @@ QString Run(WindowImplBase* parent, const CFileDialog::Request& request) {
         path = Answers().front();
         Answers().pop_front();
     } else {
-        QFileDialog dialog(parent != nullptr ? parent->GetHostWidget() : nullptr);
+        QFileDialog dialog;
         CFileDialog::Configure(dialog, request);
+        CFileDialog::PlaceOver(dialog, parent != nullptr ? parent->GetHostWidget() : nullptr);
+        // Its widgets exist once it shows (none when a desktop chooser runs).
+        QTimer::singleShot(0, &dialog, [&dialog] { FitColumns(dialog); });
         if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
             path = dialog.selectedFiles().constFirst();
         }
@@ -59,6 +86,27 @@ void CFileDialog::Configure(QFileDialog& dialog, const Request& request) {
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
         dialog.setFileMode(QFileDialog::ExistingFile);
     }
+}
+
+void CFileDialog::PlaceOver(QFileDialog& dialog, QWidget* owner) {
+    // The dialog has no parent widget: the style sheet of the program's
+    // windows would cascade into it (light text on the desktop's light
+    // background). It stays on top of its owner as its transient window,
+    // which is also what a desktop's own chooser is shown for.
+    dialog.setWindowModality(Qt::ApplicationModal);
+    dialog.resize(dialog.sizeHint().expandedTo(QSize(760, 480)));
+    if (owner == nullptr) {
+        return;
+    }
+    const QWidget* top = owner->window();
+    dialog.winId();
+    top->winId();
+    if (dialog.windowHandle() != nullptr) {
+        dialog.windowHandle()->setTransientParent(top->windowHandle());
+    }
+    const QRect area = top->geometry();
+    dialog.move(area.x() + (area.width() - dialog.width()) / 2,
+                area.y() + (area.height() - dialog.height()) / 2);
 }
 
 QString CFileDialog::GetOpenFileName(WindowImplBase* parent, const QString& filter,

@@ -5,6 +5,7 @@
 #include <QStringList>
 
 class QFileDialog;
+class QWidget;
 
 namespace mouse {
 
@@ -32,6 +33,10 @@ public:
     // Sets dialog up for request: filter, folder, and for a save the
     // proposed name and the extension added before the overwrite question.
     static void Configure(QFileDialog& dialog, const Request& request);
+    // Makes dialog a modal window of its own, centred over owner's window
+    // (nullptr: none), outside the program's style sheet. Qt shows the
+    // desktop's file chooser instead when its platform theme offers one.
+    static void PlaceOver(QFileDialog& dialog, QWidget* owner);
 
     // Test seam: the next dialogs answer these paths in order (an empty path
     // is a cancel) instead of opening.

@@ -1,16 +1,50 @@
 #include "ui/menu.h"
 
 #include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPushButton>
 #include <QScreen>
+#include <QStyle>
 #include <QWidget>
 #include <algorithm>
+#include <functional>
 
 #include "ui/widgets_p.h"
 
 namespace mouse {
 
 namespace {
+
 QRect g_screenForTests;  // invalid: the real screens
+
+// Hands key presses of the menu and of its sub-menus to the menu, and the
+// pointer's moves over an open sub-menu (which receives them all while it is
+// open, wherever the pointer is).
+class MenuInputFilter : public QObject {
+public:
+    MenuInputFilter(std::function<bool(QWidget*, int)> onKey,
+                    std::function<void(QWidget*, QPoint)> onMove)
+        : m_onKey(std::move(onKey)), m_onMove(std::move(onMove)) {}
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (!watched->isWidgetType()) {
+            return false;
+        }
+        auto* widget = static_cast<QWidget*>(watched);
+        if (event->type() == QEvent::KeyPress) {
+            return m_onKey(widget, static_cast<QKeyEvent*>(event)->key());
+        }
+        if (event->type() == QEvent::MouseMove) {
+            m_onMove(widget, static_cast<QMouseEvent*>(event)->globalPosition().toPoint());
+        }
+        return false;
+    }
+
+private:
+    std::function<bool(QWidget*, int)> m_onKey;
+    std::function<void(QWidget*, QPoint)> m_onMove;
+};
+
 }  // namespace
 
 QRect CMenuWnd::ScreenRect(QPoint at) {
@@ -66,12 +100,159 @@ void CMenuWnd::InitWindow() {
         }
         m_subMenus[item] = container;
     }
+    m_keyFilter = std::make_unique<MenuInputFilter>(
+        [this](QWidget* level, int key) { return OnKey(level, key); },
+        [this](QWidget* level, QPoint global) { OnSubMenuPointer(level, global); });
+    host->installEventFilter(m_keyFilter.get());
     for (auto& [item, container] : m_subMenus) {
         if (!container->isWindow()) {
             container->setParent(host, Qt::Popup | Qt::FramelessWindowHint);
         }
+        container->installEventFilter(m_keyFilter.get());
+        container->setMouseTracking(true);
         container->hide();
     }
+}
+
+QList<QWidget*> CMenuWnd::ItemsOf(QWidget* level) const {
+    QList<QWidget*> items;
+    for (auto* item : level->findChildren<MenuElement*>()) {
+        if (item->window() == level && item->isVisibleTo(level) && item->isEnabled()) {
+            items.append(item);
+        }
+    }
+    std::stable_sort(items.begin(), items.end(), [level](const QWidget* a, const QWidget* b) {
+        return a->mapTo(level, QPoint(0, 0)).y() < b->mapTo(level, QPoint(0, 0)).y();
+    });
+    return items;
+}
+
+void CMenuWnd::SetCurrent(QWidget* item) {
+    if (item == m_current) {
+        return;
+    }
+    // The style sheet marks the current item as it marks a hovered one.
+    for (QWidget* w : {m_current, item}) {
+        if (w == nullptr) {
+            continue;
+        }
+        w->setProperty("current", w == item);
+        w->style()->unpolish(w);
+        w->style()->polish(w);
+        w->update();
+    }
+    m_current = item;
+}
+
+CControlUI* CMenuWnd::GetCurrentItem() const {
+    return m_current != nullptr ? m_pm.WrapperOf(m_current) : nullptr;
+}
+
+bool CMenuWnd::OnKey(QWidget* level, int key) {
+    const QList<QWidget*> items = ItemsOf(level);
+    const qsizetype at = items.indexOf(m_current);
+    const auto subMenuOf = [this](const QWidget* item) -> QWidget* {
+        auto it = m_subMenus.find(item);
+        return it != m_subMenus.end() ? it->second : nullptr;
+    };
+    // The group item whose sub-menu `level` is, when it is one.
+    QWidget* group = nullptr;
+    for (const auto& [item, container] : m_subMenus) {
+        if (container == level) {
+            group = const_cast<QWidget*>(item);
+        }
+    }
+    switch (key) {
+        case Qt::Key_Down:
+        case Qt::Key_Up: {
+            if (items.isEmpty()) {
+                return true;
+            }
+            const qsizetype n = items.size();
+            const bool down = key == Qt::Key_Down;
+            const qsizetype to = at < 0 ? (down ? 0 : n - 1) : (at + (down ? 1 : n - 1)) % n;
+            SetCurrent(items[to]);
+            return true;
+        }
+        case Qt::Key_Right:
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+        case Qt::Key_Space: {
+            if (at < 0) {
+                return true;
+            }
+            if (QWidget* container = subMenuOf(m_current)) {
+                OpenSubMenu(m_current, container);
+                const QList<QWidget*> inner = ItemsOf(container);
+                SetCurrent(inner.isEmpty() ? nullptr : inner.constFirst());
+            } else if (key != Qt::Key_Right) {
+                static_cast<QPushButton*>(m_current)->click();
+            }
+            return true;
+        }
+        case Qt::Key_Left:
+        case Qt::Key_Escape:
+            if (group == nullptr) {
+                return false;  // Escape closes the menu itself
+            }
+            CloseSubMenus();
+            SetCurrent(group);
+            return true;
+        default:
+            return false;
+    }
+}
+
+void CMenuWnd::OnHover(QWidget* item) {
+    if (item == m_hovered) {
+        return;
+    }
+    m_hovered = item;
+    KillTimer(kHoverTimer);
+    if (item != nullptr) {
+        // The pointer marks the item the keyboard goes on from, and opens
+        // (or closes) a sub-menu once it rests.
+        SetCurrent(item);
+        SetTimer(kHoverTimer, kSubMenuDelayMs);
+    }
+}
+
+void CMenuWnd::OnSubMenuPointer(QWidget* level, QPoint global) {
+    // Over the sub-menu itself its items see the pointer; over the menu
+    // beside it only the sub-menu does, and passes it on.
+    if (level == GetHostWidget() || level->geometry().contains(global)) {
+        return;
+    }
+    QWidget* host = GetHostWidget();
+    QWidget* under =
+        host->geometry().contains(global) ? host->childAt(host->mapFromGlobal(global)) : nullptr;
+    while (under != nullptr && dynamic_cast<MenuElement*>(under) == nullptr) {
+        under = under->parentWidget();
+    }
+    OnHover(under != nullptr && under->isEnabled() ? under : nullptr);
+}
+
+void CMenuWnd::OnPointerRested() {
+    if (m_hovered == nullptr) {
+        return;
+    }
+    if (auto it = m_subMenus.find(m_hovered); it != m_subMenus.end()) {
+        if (!it->second->isVisible()) {
+            OpenSubMenu(m_hovered, it->second);
+        }
+    } else if (m_hovered->window() == GetHostWidget()) {
+        CloseSubMenus();  // resting on a plain item of the menu itself
+    }
+}
+
+LRESULT CMenuWnd::HandleCustomMessage(UINT msg, WPARAM wParam, LPARAM lParam, bool& handled) {
+    if (msg == WM_TIMER && wParam == kHoverTimer) {
+        KillTimer(kHoverTimer);
+        OnPointerRested();
+        handled = true;
+        return 0;
+    }
+    return WindowImplBase::HandleCustomMessage(msg, wParam, lParam, handled);
 }
 
 int CMenuWnd::GetVisibleItemCount() const {
@@ -136,8 +317,21 @@ CButtonUI* CMenuWnd::FindItem(const QString& name) {
 }
 
 void CMenuWnd::Notify(TNotifyUI& msg) {
-    if (msg.sType != QLatin1String(ev::kClick) || msg.pSender == nullptr ||
-        dynamic_cast<MenuElement*>(msg.pSender->GetWidget()) == nullptr) {
+    if (msg.pSender == nullptr || dynamic_cast<MenuElement*>(msg.pSender->GetWidget()) == nullptr) {
+        return;
+    }
+    QWidget* item = msg.pSender->GetWidget();
+    if (msg.sType == QLatin1String(ev::kMouseEnter)) {
+        OnHover(item);
+        return;
+    }
+    if (msg.sType == QLatin1String(ev::kMouseLeave)) {
+        if (m_hovered == item) {
+            OnHover(nullptr);
+        }
+        return;
+    }
+    if (msg.sType != QLatin1String(ev::kClick)) {
         return;
     }
     if (auto it = m_subMenus.find(msg.pSender->GetWidget()); it != m_subMenus.end()) {

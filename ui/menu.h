@@ -10,6 +10,8 @@
 // command. The container's items are found and chosen like any other item.
 #pragma once
 
+#include <QList>
+#include <QObject>
 #include <QPoint>
 #include <QRect>
 #include <QString>
@@ -21,6 +23,8 @@
 namespace mouse {
 
 inline constexpr UINT kMsgMenu = 0x403;
+// How long the pointer rests on a group item before its sub-menu opens.
+inline constexpr UINT kSubMenuDelayMs = 350;
 
 // Alignment of the menu against its anchor point (combine one horizontal and
 // one vertical flag): Left|Top puts the menu's top-left corner at the point,
@@ -67,6 +71,10 @@ public:
     CButtonUI* FindItem(const QString& name);
     // The sub-menu container that is open, or nullptr.
     CControlUI* GetOpenSubMenu() const;
+    // The item the keyboard is on (moved by the arrow keys), or nullptr.
+    CControlUI* GetCurrentItem() const;
+    // The window timer that opens a sub-menu once the pointer rests.
+    static constexpr UINT kHoverTimer = 1;
 
     // The screen area menus are kept inside: the available area of the screen
     // that holds `at`. Tests set a fixed area with SetScreenRectForTesting
@@ -77,6 +85,7 @@ public:
 protected:
     void InitWindow() override;
     void Notify(TNotifyUI& msg) override;
+    LRESULT HandleCustomMessage(UINT msg, WPARAM wParam, LPARAM lParam, bool& handled) override;
 
 private:
     CMenuWnd(WindowImplBase* owner, const QString& skinFile);
@@ -84,10 +93,24 @@ private:
     // when the screen ends), closing any other.
     void OpenSubMenu(QWidget* item, QWidget* container);
     void CloseSubMenus();
+    // A key pressed while `level` (the menu or an open sub-menu) has the
+    // keyboard; true when the menu used it.
+    bool OnKey(QWidget* level, int key);
+    // The shown items of `level`, top to bottom.
+    QList<QWidget*> ItemsOf(QWidget* level) const;
+    void SetCurrent(QWidget* item);
+    // The pointer is over item (nullptr: over none); over an open sub-menu
+    // `level`, at global.
+    void OnHover(QWidget* item);
+    void OnSubMenuPointer(QWidget* level, QPoint global);
+    void OnPointerRested();
 
     WindowImplBase* m_owner;
     QString m_skinFile;
     std::map<const QWidget*, QWidget*> m_subMenus;  // item -> its container
+    QWidget* m_current = nullptr;                   // the keyboard's item
+    QWidget* m_hovered = nullptr;                   // the item under the pointer
+    std::unique_ptr<QObject> m_keyFilter;
 };
 
 }  // namespace mouse

@@ -1,8 +1,13 @@
+#include <QAbstractItemView>
+#include <QAbstractSpinBox>
 #include <QCloseEvent>
+#include <QComboBox>
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QStyle>
 #include <QWindow>
 #include <algorithm>
 #include <cmath>
@@ -55,7 +60,125 @@ void HostWidget::keyPressEvent(QKeyEvent* e) {
         m_owner->OnSystemClose();
         return;
     }
+    // Return reaches the window when the focused control left it alone (an
+    // edit, a list, a check box): it confirms a dialog through its default
+    // button. On a focused push button it presses that button, as Space does.
+    if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) &&
+        (e->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        auto* focused = qobject_cast<QPushButton*>(focusWidget());
+        QPushButton* button = focused != nullptr && focused->isEnabled() ? focused : nullptr;
+        if (button == nullptr && m_owner->IsModal()) {
+            button = DefaultButton(this);
+        }
+        if (button != nullptr) {
+            button->click();
+            return;
+        }
+    }
     QWidget::keyPressEvent(e);
+}
+
+bool HostWidget::focusNextPrevChild(bool next) {
+    const QList<QWidget*> chain = TabChain(this);
+    if (chain.isEmpty()) {
+        return QWidget::focusNextPrevChild(next);
+    }
+    // The control that has the focus, or the one whose part has it (the
+    // edit inside a combo box).
+    const QWidget* focused = focusWidget();
+    qsizetype at = -1;
+    for (qsizetype i = 0; i < chain.size() && focused != nullptr; ++i) {
+        if (chain[i] == focused || chain[i]->isAncestorOf(focused)) {
+            at = i;
+            break;
+        }
+    }
+    const qsizetype n = chain.size();
+    const qsizetype to = at < 0 ? (next ? 0 : n - 1) : (at + (next ? 1 : n - 1)) % n;
+    chain[to]->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+    return true;
+}
+
+namespace {
+
+// A control Tab stops at.
+bool TakesTab(const QWidget* w) {
+    // A scroll area is a frame around controls that take the focus themselves.
+    return w->isEnabled() && (w->focusPolicy() & Qt::TabFocus) != 0 && w->focusProxy() == nullptr &&
+           qstrcmp(w->metaObject()->className(), "QScrollArea") != 0;
+}
+
+// A control whose inner widgets (the edit of a combo box or spin box, the
+// editors and item widgets of a list) Tab does not visit one by one.
+bool Whole(const QWidget* w) {
+    return qobject_cast<const QComboBox*>(w) != nullptr ||
+           qobject_cast<const QAbstractSpinBox*>(w) != nullptr ||
+           qobject_cast<const QAbstractItemView*>(w) != nullptr;
+}
+
+// The shown child widgets of parent in reading order: rows from top to
+// bottom, each from left to right. A row takes the widgets whose top is
+// above the middle of every widget in it so far, so that a tall widget (a
+// list beside a column of buttons) does not pull the widgets beside it into
+// one row.
+QList<QWidget*> InReadingOrder(const QWidget* parent, const QWidget* window) {
+    std::vector<QWidget*> children;
+    for (QObject* o : parent->children()) {
+        auto* w = qobject_cast<QWidget*>(o);
+        if (w != nullptr && !w->isWindow() && w->isVisibleTo(window)) {
+            children.push_back(w);
+        }
+    }
+    std::stable_sort(children.begin(), children.end(),
+                     [](const QWidget* a, const QWidget* b) { return a->y() < b->y(); });
+    QList<QWidget*> ordered;
+    for (size_t first = 0; first < children.size();) {
+        int middle = children[first]->y() + children[first]->height() / 2;
+        size_t end = first + 1;
+        while (end < children.size() && children[end]->y() < middle) {
+            middle = std::min(middle, children[end]->y() + children[end]->height() / 2);
+            ++end;
+        }
+        std::stable_sort(children.begin() + qsizetype(first), children.begin() + qsizetype(end),
+                         [](const QWidget* a, const QWidget* b) { return a->x() < b->x(); });
+        for (size_t i = first; i < end; ++i) {
+            ordered.append(children[i]);
+        }
+        first = end;
+    }
+    return ordered;
+}
+
+void AppendTabStops(const QWidget* parent, const QWidget* window, QList<QWidget*>& chain) {
+    for (QWidget* w : InReadingOrder(parent, window)) {
+        if (TakesTab(w)) {
+            chain.append(w);
+        }
+        if (!Whole(w)) {
+            AppendTabStops(w, window, chain);
+        }
+    }
+}
+
+}  // namespace
+
+QList<QWidget*> TabChain(QWidget* window) {
+    QList<QWidget*> chain;
+    AppendTabStops(window, window, chain);
+    return chain;
+}
+
+QPushButton* DefaultButton(QWidget* window) {
+    const auto usable = [window](const QPushButton* b) {
+        return b != nullptr && b->window() == window && b->isVisibleTo(window) && b->isEnabled();
+    };
+    for (QPushButton* b : window->findChildren<QPushButton*>()) {
+        if (b->isDefault() && usable(b)) {
+            return b;
+        }
+    }
+    auto* ok = window->findChild<QPushButton*>(QStringLiteral("ok_btn"));
+    return usable(ok) ? ok : nullptr;
 }
 
 void HostWidget::mousePressEvent(QMouseEvent* e) {
@@ -285,6 +408,36 @@ QWidget* SkinLoader::createWidget(const QString& className, QWidget* parent, con
 
 // ---------------------------------------------------------- SkinEventFilter
 
+namespace {
+
+// Whether the user's last input in a skin was a key rather than a click.
+bool g_keyboardLast = false;
+
+// The style sheet rings a button, check box, slider or list that has the
+// focus only when the keyboard brought it there (property "keyfocus"), so a
+// click does not leave a ring behind: Tab, or a key that moved the focus
+// (the arrow keys in a group of options). Losing and regaining the focus
+// with the window or a pop-up menu keeps the mark.
+void MarkKeyboardFocus(QWidget* widget, const QFocusEvent& event) {
+    const Qt::FocusReason reason = event.reason();
+    if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason) {
+        return;
+    }
+    const bool byKey =
+        event.type() == QEvent::FocusIn &&
+        (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason ||
+         reason == Qt::ShortcutFocusReason || (reason == Qt::OtherFocusReason && g_keyboardLast));
+    if (widget->property("keyfocus").toBool() == byKey) {
+        return;
+    }
+    widget->setProperty("keyfocus", byKey);
+    widget->style()->unpolish(widget);
+    widget->style()->polish(widget);
+    widget->update();
+}
+
+}  // namespace
+
 bool SkinEventFilter::eventFilter(QObject* watched, QEvent* event) {
     auto* widget = qobject_cast<QWidget*>(watched);
     if (widget == nullptr) {
@@ -300,8 +453,12 @@ bool SkinEventFilter::eventFilter(QObject* watched, QEvent* event) {
             }
             return false;
         }
+        case QEvent::MouseButtonPress:
+            g_keyboardLast = false;
+            return false;
         case QEvent::ShortcutOverride:
         case QEvent::KeyPress: {
+            g_keyboardLast = true;
             // A key-capturing edit takes every key, before shortcuts, focus
             // moves (Tab) and the dialog's Escape see it.
             if (!widget->property("key_capture").toBool()) {
@@ -326,6 +483,9 @@ bool SkinEventFilter::eventFilter(QObject* watched, QEvent* event) {
         case QEvent::FocusOut:
         case QEvent::Enter:
         case QEvent::Leave: {
+            if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut) {
+                MarkKeyboardFocus(widget, *static_cast<QFocusEvent*>(event));
+            }
             CControlUI* control = m_manager->WrapperOf(widget);
             if (control == nullptr || !widget->property("mouse_interactive").toBool()) {
                 return false;

@@ -46,6 +46,7 @@ protected:
     bool event(QEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
+    bool focusNextPrevChild(bool next) override;
     void mousePressEvent(QMouseEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;
     void mouseReleaseEvent(QMouseEvent* e) override;
@@ -56,6 +57,19 @@ private:
     bool m_dragging = false;
     QPoint m_dragOffset;
 };
+
+// The controls of `window` that Tab moves through, in the order it visits
+// them: shown, enabled and taking the focus by Tab, in reading order (rows
+// from top to bottom, each from left to right) among the children of each
+// container, a container's controls together where the container stands.
+// So a panel beside another is gone through before the next one, and a
+// table row by row. Controls of the window's pop-ups are not in it.
+QList<QWidget*> TabChain(QWidget* window);
+
+// The button Return presses in `window`: a shown, enabled push button marked
+// as default, else the dialog's ok_btn when shown and enabled; nullptr when
+// there is none.
+QPushButton* DefaultButton(QWidget* window);
 
 // Push button that is an option: checkable, exclusive within its "group".
 class OptionButton : public QPushButton {

@@ -175,6 +175,64 @@ TEST_F(ButtonPageTest, WithAHookTheKeyComesFromItsNoticesWhileTheFieldHasTheFocu
     EXPECT_EQ(hook.calls.mid(6), (QStringList{"remove", "disable"}));
 }
 
+// A key pressed with modifiers held ticks exactly those boxes, from either
+// source; a key alone, or a modifier on its way to a chord, leaves the boxes.
+TEST_F(ButtonPageTest, AChordSetsTheModifierBoxesAsWellAsTheKey) {
+    CPaintManagerUI::SetResourcePath(MOUSE_APP_DIR "/res/");
+    CResourceManager::GetInstance()->LoadLanguage();
+    struct Step {
+        int key;             // Qt key (own key events) or virtual key (hook)
+        unsigned modifiers;  // own key events: Qt modifiers; hook: 1 = a release
+    };
+    struct Case {
+        bool fromHook;
+        uint8_t ticked;  // boxes ticked before
+        std::vector<Step> steps;
+        uint8_t keyCode;
+        uint8_t modifiers;
+    };
+    const unsigned ctrlShift = Qt::ControlModifier | Qt::ShiftModifier;
+    const Case cases[] = {
+        {false, 0, {{Qt::Key_K, ctrlShift}}, 14, kModCtrl | kModShift},
+        {false, kModCtrl, {{Qt::Key_F4, Qt::AltModifier}}, 61, kModAlt},
+        {false, 0, {{Qt::Key_A, Qt::MetaModifier}}, 4, kModWin},
+        {false, kModAlt, {{Qt::Key_K, Qt::NoModifier}}, 14, kModAlt},
+        {false, kModShift, {{Qt::Key_Control, Qt::ControlModifier}}, 224, kModShift},
+        {true, 0, {{162, 0}, {160, 0}, {0x4B, 0}}, 14, kModCtrl | kModShift},
+        {true, kModAlt, {{162, 0}, {162, 1}, {0x4B, 0}}, 14, kModAlt},
+        {true, 0, {{165, 0}, {0x73, 0}, {0x73, 1}, {165, 1}}, 61, kModAlt},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "hook " << c.fromHook << " key " << int(c.keyCode));
+        RecordingHook hook;
+        CShortcutWnd dlg;
+        if (c.fromHook) {
+            dlg.SetKeyHook(&hook);
+        }
+        dlg.SetModifierMask(c.ticked);
+        ASSERT_TRUE(dlg.Create(nullptr));
+        dlg.ShowWindow(true);
+        auto* edit = dlg.FindControl<CEditUI>("edit_key");
+        edit->SetFocus();
+        ASSERT_TRUE(WaitFor([&] { return dlg.HookCapturing() == c.fromHook; }));
+        for (const Step& step : c.steps) {
+            if (c.fromHook) {
+                dlg.SendMessage(kMsgHookKey, WPARAM(step.key), LPARAM(step.modifiers));
+            } else {
+                QTest::keyClick(edit->GetWidget(), Qt::Key(step.key),
+                                Qt::KeyboardModifiers(step.modifiers));
+            }
+        }
+        EXPECT_EQ(dlg.GetKey(), c.keyCode);
+        EXPECT_EQ(dlg.GetModifierMask(), c.modifiers);
+        for (int n = 1; n <= 4; ++n) {
+            EXPECT_EQ(dlg.FindControl<CCheckBoxUI>(N("check_flag_%d", n))->GetCheck(),
+                      (c.modifiers & (1u << (n - 1))) != 0)
+                << n;
+        }
+    }
+}
+
 // ---- the hook library behind the shortcut dialog ------------------------------------
 
 TEST_F(ButtonPageTest, TheShortcutDialogTakesKeysFromTheProgramsHookWhileTheFieldHasTheFocus) {
