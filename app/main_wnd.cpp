@@ -84,6 +84,10 @@ CMainWnd::~CMainWnd() {
     if (m_link != nullptr && m_link->Worker() != nullptr) {
         m_link->Worker()->WaitIdle();
         m_link->OnWorkerDone();
+        // Edits not applied are kept in the profile for the next start.
+        if (m_link->HasUnappliedChanges()) {
+            SaveInBackground({StoreFile::DataBin, StoreFile::Profiles});
+        }
     }
     // Every save asked for so far reaches the disk before the program ends.
     m_writer->Drain();
@@ -159,6 +163,14 @@ void CMainWnd::InitMainWindow() {
     if (m_pNoMouse != nullptr) {
         m_pNoMouse->Hide();
     }
+    m_pApplyButton = FindControl<CButtonUI>("btn_apply");
+    m_pApplyMarker = FindControl("apply_marker");
+    m_pBanner = FindControl<CLabelUI>("offline_banner");
+    for (CControlUI* hidden : {m_pApplyMarker, static_cast<CControlUI*>(m_pBanner)}) {
+        if (hidden != nullptr) {
+            hidden->Hide();
+        }
+    }
     if (auto* tab = FindControl<COptionUI>("key_btn")) {
         tab->Selected(true, false);
     }
@@ -233,6 +245,18 @@ void CMainWnd::InitMainWindow() {
             PostMessage(message, wParam, lParam);
         });
     m_link->StartWorker(*m_options.pointer, CurrentProfile(), m_options.workerPause);
+    // What the mouse held when the program last talked to it; without that
+    // copy the program has never seen the mouse, and takes it to hold the
+    // current profile once it does.
+    std::vector<uint8_t> held;
+    if (ReadFileUpTo(MouseRecordPath(), sizeof(ProfileRecord), held).status == ReadStatus::Ok &&
+        held.size() == sizeof(ProfileRecord)) {
+        auto record = std::make_unique_for_overwrite<ProfileRecord>();
+        std::memcpy(record.get(), held.data(), sizeof(ProfileRecord));
+        m_link->SetMouseRecord(*record);
+        m_mouseRecordKept = true;
+        m_editWithoutMouse = true;
+    }
 
     // 11. The device-access library and the device start-up.
     QString library = m_options.driverLibrary.isEmpty()
@@ -245,6 +269,7 @@ void CMainWnd::InitMainWindow() {
     }
     m_libraryError = libraryError;
     m_link->StartUp(libraryError);
+    ShowApplyMarker();
 }
 
 HookSink CMainWnd::HookSinkToWindow() {
@@ -306,13 +331,13 @@ void CMainWnd::NoticeBindingChange() {
 }
 
 bool CMainWnd::StartsHidden(bool commandLine) const {
-    if (commandLine) {
-        return true;  // autostart: never a window at login
-    }
-    if (!CTrayIcon::IsAvailable()) {
-        return false;  // the window is the program's only face; it shows the mouse's state
-    }
-    return m_link == nullptr || m_link->connectionState() == 0 || m_link->deviceReady() == 0;
+    // Autostart: never a window at login. A start from the desktop asks for
+    // the window, which shows what can be done without the mouse.
+    return commandLine;
+}
+
+bool CMainWnd::CanEdit() const {
+    return m_editWithoutMouse || (m_link != nullptr && m_link->CanShowWindow());
 }
 
 void CMainWnd::ShowMainWindow() {
@@ -326,8 +351,9 @@ void CMainWnd::ShowMainWindow() {
 }
 
 void CMainWnd::ShowWindowOrNoDevice() {
-    // Without a tray the window itself tells that the mouse is missing.
-    if ((m_link != nullptr && m_link->CanShowWindow()) || !CTrayIcon::IsAvailable()) {
+    // Without a tray, or when it is shown, the window itself tells that the
+    // mouse is missing.
+    if (CanEdit() || !CTrayIcon::IsAvailable() || IsWindowVisible()) {
         ShowMainWindow();
     } else if (m_link != nullptr) {
         m_link->ShowNoDeviceMessage();
@@ -338,15 +364,13 @@ void CMainWnd::Apply() {
     if (m_link == nullptr) {
         return;
     }
-    m_link->PostApply();
-    ++m_pendingApplies;
     KillTimer(kApplyStatusTimer);
     if (m_pApplyStatus != nullptr) {
         m_pApplyStatus->Hide();
     }
-    if (m_pRing != nullptr) {
-        m_pRing->Show();
-    }
+    // ApplyStarted follows when the job goes to the worker; while the mouse
+    // is away the banner says the apply waits for it.
+    m_link->PostApply();
 }
 
 void CMainWnd::SwitchProfile(int index) {
@@ -357,11 +381,20 @@ void CMainWnd::SwitchProfile(int index) {
         return;
     }
     m_bReselect = false;
+    // The profile left keeps its edits, and the next start opens the one
+    // chosen, applied or not.
+    SaveInBackground({StoreFile::DataBin, StoreFile::Profiles});
     m_stores->currentIndex = index;
     if (m_pProfileName != nullptr) {
         m_pProfileName->SetText(ProfileName(CurrentProfile()));
     }
     RefreshPages();
+    ShowApplyMarker();
+}
+
+void CMainWnd::DispatchNotify(TNotifyUI& msg) {
+    WindowImplBase::DispatchNotify(msg);
+    ShowApplyMarker();
 }
 
 void CMainWnd::Notify(TNotifyUI& msg) {
@@ -407,6 +440,9 @@ void CMainWnd::OnClick(TNotifyUI& msg) {
         ShowWindow(false);
     } else if (name == "btn_apply") {
         Apply();
+    } else if (name == "btn_edit_offline") {
+        m_editWithoutMouse = true;
+        ShowDeviceState();
     } else if (name == "logo_btn") {
         OpenLogoLink();
     } else if (name == "btn_add_profile") {
@@ -431,6 +467,16 @@ void CMainWnd::OpenLogoLink() {
 }
 
 LRESULT CMainWnd::HandleCustomMessage(UINT msg, WPARAM wParam, LPARAM lParam, bool& handled) {
+    const LRESULT result = HandleWindowMessage(msg, wParam, lParam, handled);
+    // A device notice, a hook report or a worker result may have changed
+    // the profile or what the mouse holds.
+    if (msg != WM_DESTROY) {
+        ShowApplyMarker();
+    }
+    return result;
+}
+
+LRESULT CMainWnd::HandleWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam, bool& handled) {
     handled = true;
     switch (msg) {
         case WM_DESTROY:
