@@ -70,8 +70,16 @@ CMainWnd::CMainWnd(MainWndOptions options)
         m_storesAhead = std::async(
             std::launch::async, [folder = m_stores->Folder()] { return ReadStoreLists(folder); });
     }
-    m_writer = std::make_unique<StoreWriter>(
-        [this](const StoreWriteDone& done) { NoteSaveResult(done.result, done.queueEmpty); });
+    m_writer = std::make_unique<StoreWriter>([this](const StoreWriteDone& done) {
+        // The copy of what the mouse holds only decides the marker at the
+        // next start: a failure to keep it is logged, not put to the user.
+        if (!done.result && done.file.filename() == kMouseRecordFile) {
+            qCWarning(lcApp, "%s", done.result.message.c_str());
+            NoteSaveResult(IoResult{}, done.queueEmpty);
+            return;
+        }
+        NoteSaveResult(done.result, done.queueEmpty);
+    });
 }
 
 CMainWnd::~CMainWnd() {

@@ -92,6 +92,11 @@ struct MainWndOptions {
     bool readStoresAhead = false;
 };
 
+// In the store folder: the profile record the mouse holds as far as the
+// program knows (written after every complete apply and the mouse's own
+// notices). Without it the program has never seen the mouse.
+inline constexpr const char* kMouseRecordFile = "applied.pbin";
+
 class CMainWnd : public WindowImplBase, public DeviceLinkHost, public PageHost {
 public:
     explicit CMainWnd(MainWndOptions options);

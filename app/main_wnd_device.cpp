@@ -119,7 +119,7 @@ void CMainWnd::MouseRecordChanged(const ProfileRecord& record) {
 }
 
 std::filesystem::path CMainWnd::MouseRecordPath() const {
-    return m_stores->Folder() / "applied.pbin";
+    return m_stores->Folder() / kMouseRecordFile;
 }
 
 void CMainWnd::KeepMouseRecord(const ProfileRecord& record) {
