@@ -39,6 +39,7 @@ for _ in $(seq 50); do
   "$work/prog/mousectl" sim state | grep -q "^button mode: *2" && break
   sleep 0.1
 done
+sleep 1  # the rest of the apply, under the busy ring
 xdotool mousemove --window "$main" 95 133 click 1
 sleep 0.2
 xdotool mousemove --window "$main" 714 540  # hover APPLY for its tooltip
