@@ -93,9 +93,7 @@ CMainWnd::~CMainWnd() {
         m_link->Worker()->WaitIdle();
         m_link->OnWorkerDone();
         // Edits not applied are kept in the profile for the next start.
-        if (m_link->HasUnappliedChanges()) {
-            SaveInBackground({StoreFile::DataBin, StoreFile::Profiles});
-        }
+        SaveEditsOfCurrent();
     }
     // Every save asked for so far reaches the disk before the program ends.
     m_writer->Drain();
@@ -233,6 +231,7 @@ void CMainWnd::InitMainWindow() {
     if (!m_damagedStores.isEmpty()) {
         PostMessage(kMsgStoresDamaged);
     }
+    m_currentAsSaved = std::make_unique<ProfileRecord>(CurrentProfile());
     FillProfileCombo();
     RefreshPages();
     // The macro and preset lists are not on the first page; the program
@@ -389,10 +388,11 @@ void CMainWnd::SwitchProfile(int index) {
         return;
     }
     m_bReselect = false;
-    // The profile left keeps its edits, and the next start opens the one
-    // chosen, applied or not.
-    SaveInBackground({StoreFile::DataBin, StoreFile::Profiles});
+    // The profile left keeps its edits. The index is saved by an apply only:
+    // the next start opens the profile the mouse was last given.
+    SaveEditsOfCurrent();
     m_stores->currentIndex = index;
+    *m_currentAsSaved = CurrentProfile();
     if (m_pProfileName != nullptr) {
         m_pProfileName->SetText(ProfileName(CurrentProfile()));
     }

@@ -258,6 +258,9 @@ private:
     // failures are gathered (from any thread) and reported through
     // kMsgSaveFailed once the writer has nothing left queued.
     void NoteSaveResult(const IoResult& result, bool reportNow);
+    // Saves profile.bin when the current profile changed since it was last
+    // saved (page edits are not saved as they are made).
+    void SaveEditsOfCurrent();
     IoResult TakeSaveFailures();
     void ShowDamagedStores();
 
@@ -298,6 +301,8 @@ private:
     bool m_mouseRecordKept = false;  // Data/applied.pbin was read or written
     int m_markerShown = -1;          // the marker's state, -1 before the first check
     bool m_bannerShown = false;
+    // The current profile as profile.bin last got it.
+    std::unique_ptr<ProfileRecord> m_currentAsSaved;
     std::string m_libraryError;
     int m_shownReady = -1;  // the state last written to the diagnostics, -1 none
 

@@ -71,7 +71,6 @@ TEST_F(ProfilesTest, DeleteAsksAndMakesTheSuccessorOrTheNewLastCurrent) {
             file += Bytes(*records.back());
         }
         WriteAll(program + "Data/profile.bin", file);
-        QFile::remove(program + "Data/Data.bin");  // a switch saved the index
         boxes.clear();
         Create();
         if (c.current != 0) {
