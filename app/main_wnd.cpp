@@ -72,8 +72,16 @@ CMainWnd::CMainWnd(MainWndOptions options)
         m_storesAhead = std::async(
             std::launch::async, [folder = m_stores->Folder()] { return ReadStoreLists(folder); });
     }
-    m_writer = std::make_unique<StoreWriter>(
-        [this](const StoreWriteDone& done) { NoteSaveResult(done.result, done.queueEmpty); });
+    m_writer = std::make_unique<StoreWriter>([this](const StoreWriteDone& done) {
+        // The copy of what the mouse holds only decides the marker at the
+        // next start: a failure to keep it is logged, not put to the user.
+        if (!done.result && done.file.filename() == kMouseRecordFile) {
+            qCWarning(lcApp, "%s", done.result.message.c_str());
+            NoteSaveResult(IoResult{}, done.queueEmpty);
+            return;
+        }
+        NoteSaveResult(done.result, done.queueEmpty);
+    });
 }
 
 CMainWnd::~CMainWnd() {
@@ -86,6 +94,8 @@ CMainWnd::~CMainWnd() {
     if (m_link != nullptr && m_link->Worker() != nullptr) {
         m_link->Worker()->WaitIdle();
         m_link->OnWorkerDone();
+        // Edits not applied are kept in the profile for the next start.
+        SaveEditsOfCurrent();
     }
     // Every save asked for so far reaches the disk before the program ends.
     m_writer->Drain();
@@ -161,6 +171,14 @@ void CMainWnd::InitMainWindow() {
     if (m_pNoMouse != nullptr) {
         m_pNoMouse->Hide();
     }
+    m_pApplyButton = FindControl<CButtonUI>("btn_apply");
+    m_pApplyMarker = FindControl("apply_marker");
+    m_pBanner = FindControl<CLabelUI>("offline_banner");
+    for (CControlUI* hidden : {m_pApplyMarker, static_cast<CControlUI*>(m_pBanner)}) {
+        if (hidden != nullptr) {
+            hidden->Hide();
+        }
+    }
     if (auto* tab = FindControl<COptionUI>("key_btn")) {
         tab->Selected(true, false);
     }
@@ -215,6 +233,7 @@ void CMainWnd::InitMainWindow() {
     if (!m_damagedStores.isEmpty()) {
         PostMessage(kMsgStoresDamaged);
     }
+    m_currentAsSaved = std::make_unique<ProfileRecord>(CurrentProfile());
     FillProfileCombo();
     RefreshPages();
     // The macro and preset lists are not on the first page; the program
@@ -235,6 +254,18 @@ void CMainWnd::InitMainWindow() {
             PostMessage(message, wParam, lParam);
         });
     m_link->StartWorker(*m_options.pointer, CurrentProfile(), m_options.workerPause);
+    // What the mouse held when the program last talked to it; without that
+    // copy the program has never seen the mouse, and takes it to hold the
+    // current profile once it does.
+    std::vector<uint8_t> held;
+    if (ReadFileUpTo(MouseRecordPath(), sizeof(ProfileRecord), held).status == ReadStatus::Ok &&
+        held.size() == sizeof(ProfileRecord)) {
+        auto record = std::make_unique_for_overwrite<ProfileRecord>();
+        std::memcpy(record.get(), held.data(), sizeof(ProfileRecord));
+        m_link->SetMouseRecord(*record);
+        m_mouseRecordKept = true;
+        m_editWithoutMouse = true;
+    }
 
     // 11. The device-access library and the device start-up.
     QString library = m_options.driverLibrary.isEmpty()
@@ -247,6 +278,7 @@ void CMainWnd::InitMainWindow() {
     }
     m_libraryError = libraryError;
     m_link->StartUp(libraryError);
+    ShowApplyMarker();
 }
 
 HookSink CMainWnd::HookSinkToWindow() {
@@ -308,13 +340,13 @@ void CMainWnd::NoticeBindingChange() {
 }
 
 bool CMainWnd::StartsHidden(bool commandLine) const {
-    if (commandLine) {
-        return true;  // autostart: never a window at login
-    }
-    if (!CTrayIcon::IsAvailable()) {
-        return false;  // the window is the program's only face; it shows the mouse's state
-    }
-    return m_link == nullptr || m_link->connectionState() == 0 || m_link->deviceReady() == 0;
+    // Autostart: never a window at login. A start from the desktop asks for
+    // the window, which shows what can be done without the mouse.
+    return commandLine;
+}
+
+bool CMainWnd::CanEdit() const {
+    return m_editWithoutMouse || (m_link != nullptr && m_link->CanShowWindow());
 }
 
 void CMainWnd::ShowMainWindow() {
@@ -328,8 +360,9 @@ void CMainWnd::ShowMainWindow() {
 }
 
 void CMainWnd::ShowWindowOrNoDevice() {
-    // Without a tray the window itself tells that the mouse is missing.
-    if ((m_link != nullptr && m_link->CanShowWindow()) || !CTrayIcon::IsAvailable()) {
+    // Without a tray, or when it is shown, the window itself tells that the
+    // mouse is missing.
+    if (CanEdit() || !CTrayIcon::IsAvailable() || IsWindowVisible()) {
         ShowMainWindow();
     } else if (m_link != nullptr) {
         m_link->ShowNoDeviceMessage();
@@ -340,15 +373,13 @@ void CMainWnd::Apply() {
     if (m_link == nullptr) {
         return;
     }
-    m_link->PostApply();
-    ++m_pendingApplies;
     KillTimer(kApplyStatusTimer);
     if (m_pApplyStatus != nullptr) {
         m_pApplyStatus->Hide();
     }
-    if (m_pRing != nullptr) {
-        m_pRing->Show();
-    }
+    // ApplyStarted follows when the job goes to the worker; while the mouse
+    // is away the banner says the apply waits for it.
+    m_link->PostApply();
 }
 
 void CMainWnd::SwitchProfile(int index) {
@@ -359,11 +390,21 @@ void CMainWnd::SwitchProfile(int index) {
         return;
     }
     m_bReselect = false;
+    // The profile left keeps its edits. The index is saved by an apply only:
+    // the next start opens the profile the mouse was last given.
+    SaveEditsOfCurrent();
     m_stores->currentIndex = index;
+    *m_currentAsSaved = CurrentProfile();
     if (m_pProfileName != nullptr) {
         m_pProfileName->SetText(ProfileName(CurrentProfile()));
     }
     RefreshPages();
+    ShowApplyMarker();
+}
+
+void CMainWnd::DispatchNotify(TNotifyUI& msg) {
+    WindowImplBase::DispatchNotify(msg);
+    ShowApplyMarker();
 }
 
 void CMainWnd::Notify(TNotifyUI& msg) {
@@ -409,6 +450,9 @@ void CMainWnd::OnClick(TNotifyUI& msg) {
         ShowWindow(false);
     } else if (name == "btn_apply") {
         Apply();
+    } else if (name == "btn_edit_offline") {
+        m_editWithoutMouse = true;
+        ShowDeviceState();
     } else if (name == "logo_btn") {
         OpenLogoLink();
     } else if (name == "btn_add_profile") {
@@ -433,6 +477,16 @@ void CMainWnd::OpenLogoLink() {
 }
 
 LRESULT CMainWnd::HandleCustomMessage(UINT msg, WPARAM wParam, LPARAM lParam, bool& handled) {
+    const LRESULT result = HandleWindowMessage(msg, wParam, lParam, handled);
+    // A device notice, a hook report or a worker result may have changed
+    // the profile or what the mouse holds.
+    if (msg != WM_DESTROY) {
+        ShowApplyMarker();
+    }
+    return result;
+}
+
+LRESULT CMainWnd::HandleWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam, bool& handled) {
     handled = true;
     switch (msg) {
         case WM_DESTROY:

@@ -64,6 +64,9 @@ inline constexpr ControlSpec kMainWndControls[] = {
     {"no_mouse_title_label", ControlKind::Label},
     {"no_mouse_hint_label", ControlKind::Label},
     {"no_mouse_reason_label", ControlKind::Label},
+    {"btn_edit_offline", ControlKind::Button},
+    {"apply_marker", ControlKind::Control},
+    {"offline_banner", ControlKind::Label},
 };
 inline constexpr ControlTable kMainWndTable{"main.xml", "CMainWnd", kMainWndControls};
 MOUSE_REGISTER_CONTROL_TABLE(kMainWndTable);
@@ -92,6 +95,11 @@ struct MainWndOptions {
     bool readStoresAhead = false;
 };
 
+// In the store folder: the profile record the mouse holds as far as the
+// program knows (written after every complete apply and the mouse's own
+// notices). Without it the program has never seen the mouse.
+inline constexpr const char* kMouseRecordFile = "applied.pbin";
+
 class CMainWnd : public WindowImplBase, public DeviceLinkHost, public PageHost {
 public:
     explicit CMainWnd(MainWndOptions options);
@@ -103,18 +111,24 @@ public:
     // Shows the window (restoring it when minimised) and brings it forward.
     void ShowMainWindow();
     // The tray's left click, the configuration command and a second copy:
-    // the window when the mouse is connected and ready, else the no-device
-    // message.
+    // the window when it can be used (see CanEdit) or is already shown, else
+    // the no-device message.
     void ShowWindowOrNoDevice();
-    // True when the window must start hidden (the mouse is absent or not
-    // ready, or the program was started with a command line).
+    // True when the window must start hidden: the program was started with a
+    // command line (at login). A start from the desktop always shows the
+    // window, with the "no mouse" view when there is nothing to edit yet.
     bool StartsHidden(bool commandLine) const;
+    // The pages can be used: the mouse is ready, or the program has seen the
+    // mouse before (in this run or an earlier one), or the user chose to
+    // edit without it.
+    bool CanEdit() const;
     // The skin lacks a control the window or a page needs (each is reported
     // in CPaintManagerUI::GetErrors): the window stopped setting itself up
     // after looking its controls up, and the program must not run with it.
     bool SkinIncomplete() const { return m_skinIncomplete; }
 
-    // Writes the current profile to the mouse and shows the busy indicator.
+    // Writes the current profile to the mouse and shows the busy indicator;
+    // while the mouse is away, keeps it to be written when the mouse arrives.
     void Apply();
     void SwitchProfile(int index);
     void RefreshPages();
@@ -123,7 +137,7 @@ public:
     // name field and the profile menu's commands.
     void AddProfile();
     void DeleteProfile();  // asks first; needs at least two profiles
-    void ResetProfile();   // asks first; keeps the name, then applies
+    void ResetProfile();   // asks first; keeps the name; applied with the next apply
     void RenameProfile();  // from edit_profile_name's text
     void OpenProfileMenu();
     void ImportProfile();
@@ -184,6 +198,12 @@ public:
     void ApplyFinished(int profileIndex, const ApplyReport& report) override;
     void FirmwareVersionRead(std::optional<FirmwareVersion> version) override;
     void DeviceStateChanged() override;
+    void ApplyStarted() override;
+    void MouseRecordChanged(const ProfileRecord& record) override;
+
+    // Every notification of the window and its pages, then the marker of
+    // unapplied changes, since any of them may have edited the profile.
+    void DispatchNotify(TNotifyUI& msg) override;
 
 protected:
     void InitWindow() override;
@@ -193,6 +213,7 @@ protected:
     void OnFinalMessage() override;
 
 private:
+    LRESULT HandleWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam, bool& handled);
     // Timers of the window: the DPI pop-up closes itself, and the
     // confirmation of a good apply hides itself.
     static constexpr UINT kDpiPopupTimer = 52;
@@ -216,8 +237,16 @@ private:
     // that hides itself, or what the mouse refused until the next apply.
     void ShowApplyStatus(const ApplyReport& report);
     void ShowFirmwareQuestion();
-    // Shows or hides the "no mouse connected" panel from the link's state.
+    // Shows the "no mouse connected" view, or the pages with the banner that
+    // says the mouse is away (and whether an apply waits for it), or the
+    // pages alone, from the link's state.
     void ShowDeviceState();
+    // Shows or hides the marker on APPLY: the current profile differs from
+    // what the mouse holds.
+    void ShowApplyMarker();
+    // Data/applied.pbin: what the mouse holds, kept for the next start.
+    std::filesystem::path MouseRecordPath() const;
+    void KeepMouseRecord(const ProfileRecord& record);
     // Appends a profile, saves profile.bin and makes it current.
     // False, with a notice, when the list is full.
     bool AppendProfile(std::unique_ptr<ProfileRecord> record);
@@ -232,6 +261,9 @@ private:
     // failures are gathered (from any thread) and reported through
     // kMsgSaveFailed once the writer has nothing left queued.
     void NoteSaveResult(const IoResult& result, bool reportNow);
+    // Saves profile.bin when the current profile changed since it was last
+    // saved (page edits are not saved as they are made).
+    void SaveEditsOfCurrent();
     IoResult TakeSaveFailures();
     void ShowDamagedStores();
 
@@ -264,6 +296,16 @@ private:
     CControlUI* m_pRing = nullptr;
     CControlUI* m_pNoMouse = nullptr;
     CLabelUI* m_pNoMouseReason = nullptr;
+    CButtonUI* m_pApplyButton = nullptr;
+    CControlUI* m_pApplyMarker = nullptr;
+    CLabelUI* m_pBanner = nullptr;
+    // The user chose to edit without the mouse, or the program has seen it.
+    bool m_editWithoutMouse = false;
+    bool m_mouseRecordKept = false;  // Data/applied.pbin was read or written
+    int m_markerShown = -1;          // the marker's state, -1 before the first check
+    bool m_bannerShown = false;
+    // The current profile as profile.bin last got it.
+    std::unique_ptr<ProfileRecord> m_currentAsSaved;
     std::string m_libraryError;
     int m_shownReady = -1;  // the state last written to the diagnostics, -1 none
 

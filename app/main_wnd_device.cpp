@@ -2,12 +2,14 @@
 // pages as notices from the mouse change them, arrival and removal, the
 // outcome of an apply, the firmware check and the DPI pop-up.
 #include <QTimer>
+#include <cstring>
 
 #include "app/logging.h"
 #include "app/main_wnd.h"
 #include "buttons/msg_wnd.h"
 #include "device/dpi_scale.h"
 #include "device/messages.h"
+#include "store/file_io.h"
 #include "ui/resource_manager.h"
 
 namespace mouse {
@@ -83,15 +85,66 @@ void CMainWnd::PostDpiPopup(int step) {
 }
 
 void CMainWnd::HideMainWindow() {
+    // A window that can be used without the mouse stays, with its banner.
     // Without a tray nothing could bring a hidden window back while the
     // mouse is away: it stays and shows the mouse's state instead.
-    if (CTrayIcon::IsAvailable()) {
+    if (!CanEdit() && CTrayIcon::IsAvailable()) {
         ShowWindow(false);
     }
 }
 
 void CMainWnd::DeviceStateChanged() {
+    if (m_link != nullptr && m_link->CanShowWindow()) {
+        // Seen: from now on the window stays usable without the mouse. The
+        // first time, the mouse is taken to hold what the link assumed.
+        m_editWithoutMouse = true;
+        if (!m_mouseRecordKept) {
+            KeepMouseRecord(m_link->MouseRecord());
+        }
+    }
     ShowDeviceState();
+}
+
+void CMainWnd::ApplyStarted() {
+    ++m_pendingApplies;
+    if (m_pRing != nullptr) {
+        m_pRing->Show();
+    }
+    ShowDeviceState();  // an apply that waited for the mouse is on its way
+}
+
+void CMainWnd::MouseRecordChanged(const ProfileRecord& record) {
+    KeepMouseRecord(record);
+    ShowApplyMarker();
+}
+
+std::filesystem::path CMainWnd::MouseRecordPath() const {
+    return m_stores->Folder() / kMouseRecordFile;
+}
+
+void CMainWnd::KeepMouseRecord(const ProfileRecord& record) {
+    m_mouseRecordKept = true;
+    std::vector<uint8_t> bytes = m_writer->TakeBuffer(sizeof record);
+    bytes.resize(sizeof record);
+    std::memcpy(bytes.data(), &record, sizeof record);
+    m_writer->Save(MouseRecordPath(), std::move(bytes));
+}
+
+void CMainWnd::ShowApplyMarker() {
+    if (m_link == nullptr || m_closing || m_pApplyMarker == nullptr) {
+        return;
+    }
+    const bool unapplied = m_link->HasUnappliedChanges();
+    if (int(unapplied) == m_markerShown) {
+        return;
+    }
+    m_markerShown = int(unapplied);
+    m_pApplyMarker->SetVisible(unapplied);
+    const QString tip = unapplied ? Text("apply_pending_tip_text") : QString();
+    m_pApplyMarker->SetToolTip(tip);
+    if (m_pApplyButton != nullptr) {
+        m_pApplyButton->SetToolTip(tip);
+    }
 }
 
 bool CMainWnd::ShowsNoMouseState() const {
@@ -110,24 +163,49 @@ void CMainWnd::ShowDeviceState() {
     if (m_pNoMouseReason != nullptr) {
         m_pNoMouseReason->SetText(QString::fromStdString(m_libraryError));
     }
-    m_pNoMouse->SetVisible(!ready);
+    const bool editing = CanEdit();
+    m_pNoMouse->SetVisible(!editing);
+    if (m_pBanner == nullptr) {
+        return;
+    }
+    // The banner takes the place of the apply outcome in the title bar.
+    const bool away = editing && !ready;
+    m_bannerShown = away;
+    m_pBanner->SetVisible(away);
+    if (!away) {
+        return;
+    }
+    if (m_pApplyStatus != nullptr) {
+        KillTimer(kApplyStatusTimer);
+        m_pApplyStatus->Hide();
+    }
+    QString text = Text(m_link != nullptr && m_link->ApplyWaiting() ? "offline_apply_waiting_text"
+                                                                    : "offline_banner_text");
+    m_pBanner->SetText(text);
+    if (!m_libraryError.empty()) {
+        text += '\n' + QString::fromStdString(m_libraryError);
+    }
+    m_pBanner->SetToolTip(text);
 }
 
 void CMainWnd::ShowNoDeviceMessage(const std::string& reason) {
     if (m_noDeviceQueued || m_closing) {
         return;
     }
+    // Requests while the box waits or is open are answered by it: the flag
+    // stays set until it is closed.
     m_noDeviceQueued = true;
     m_boxes.Queue([this, reason] {
-        m_noDeviceQueued = false;
         // The mouse may have arrived since the box was asked for.
-        if (m_link != nullptr && m_link->CanShowWindow()) {
+        if (CanEdit()) {
+            m_noDeviceQueued = false;
             ShowMainWindow();
             return;
         }
         m_boxes.RunNotice(reason.empty() ? QStringLiteral("no_connect_device_text")
                                          : Text("no_connect_device_text") + "\n" +
                                                QString::fromStdString(reason));
+        m_noDeviceQueued = false;
     });
 }
 
@@ -156,7 +234,7 @@ void CMainWnd::ApplyFinished(int profileIndex, const ApplyReport& report) {
 }
 
 void CMainWnd::ShowApplyStatus(const ApplyReport& report) {
-    if (m_pApplyStatus == nullptr) {
+    if (m_pApplyStatus == nullptr || m_bannerShown) {
         return;
     }
     KillTimer(kApplyStatusTimer);
@@ -170,7 +248,8 @@ void CMainWnd::ShowApplyStatus(const ApplyReport& report) {
     }
     // Nothing taken means the mouse was not there to answer (unplugged, or
     // no device-access library); otherwise name what it refused.
-    // The title bar has room for one step; the tooltip lists them all.
+    // The title bar has room for one step; the tooltip has the whole text
+    // and lists them all.
     const bool nothingTaken = report.refused >= report.reports;
     const QString steps = QString::fromStdString(report.RefusedText());
     QString first = report.refusedSteps.empty()
@@ -179,10 +258,11 @@ void CMainWnd::ShowApplyStatus(const ApplyReport& report) {
     if (report.refusedSteps.size() > 1) {
         first += QStringLiteral(" (+%1)").arg(report.refusedSteps.size() - 1);
     }
-    m_pApplyStatus->SetText(nothingTaken ? Text("apply_no_answer_text")
-                                         : Text("apply_failed_text").arg(first));
+    const QString status =
+        nothingTaken ? Text("apply_no_answer_text") : Text("apply_failed_text").arg(first);
+    m_pApplyStatus->SetText(status);
     m_pApplyStatus->SetTextColor(kStatusBadColour);
-    m_pApplyStatus->SetToolTip(Text("apply_refused_tip_text").arg(steps));
+    m_pApplyStatus->SetToolTip(status + '\n' + Text("apply_refused_tip_text").arg(steps));
     m_pApplyStatus->Show();
 }
 

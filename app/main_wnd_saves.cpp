@@ -1,6 +1,9 @@
 // The main window's background saves: snapshots queued to the store writer,
 // failures gathered from its thread and told in a box, and the damaged store
 // files that start-up kept aside.
+#include <algorithm>
+#include <cstring>
+
 #include "app/logging.h"
 #include "app/main_wnd.h"
 #include "device/messages.h"
@@ -43,6 +46,21 @@ void CMainWnd::SaveInBackground(std::initializer_list<StoreFile> files) {
     // A refused file is reported at once; the others are written meanwhile.
     if (IoResult refused = m_stores->SaveInBackground(files, *m_writer); !refused) {
         NoteSaveResult(refused, true);
+    }
+    // A deletion saves before it has chosen the new current profile.
+    const bool profiles = std::find(files.begin(), files.end(), StoreFile::Profiles) != files.end();
+    if (profiles && m_currentAsSaved != nullptr &&
+        size_t(m_stores->currentIndex) < m_stores->profiles.size()) {
+        *m_currentAsSaved = CurrentProfile();
+    }
+}
+
+void CMainWnd::SaveEditsOfCurrent() {
+    // Every other profile is as saved: the page edits go to the current one
+    // only, and it is saved when it is left.
+    if (m_currentAsSaved != nullptr &&
+        std::memcmp(m_currentAsSaved.get(), &CurrentProfile(), sizeof(ProfileRecord)) != 0) {
+        SaveInBackground({StoreFile::Profiles});
     }
 }
 

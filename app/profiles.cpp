@@ -88,7 +88,9 @@ void CMainWnd::ResetProfile() {
     const std::u16string name = ReadText(current.name);
     CopyFromTemplate(current, *m_template, name);
     RefreshPages();
-    Apply();  // the apply saves profile.bin when it ends
+    // Like any edit it reaches the mouse with the next apply.
+    SaveInBackground({StoreFile::Profiles});
+    ShowApplyMarker();
 }
 
 void CMainWnd::RenameProfile() {

@@ -105,6 +105,7 @@ void ApplyWorker::Execute(const WorkerJob& job) {
     WorkerResult result;
     result.message = job.message;
     result.profileIndex = job.profileIndex;
+    result.record = job.record;
     switch (job.message) {
         case kThreadMsgApply:
             result.apply =

@@ -31,9 +31,10 @@ struct WorkerJob {
 struct WorkerResult {
     unsigned message = 0;
     int profileIndex = 0;
-    int syncResult = 0;                      // kThreadMsgSync
-    ApplyReport apply;                       // kThreadMsgApply
-    std::optional<FirmwareVersion> version;  // kThreadMsgFirmware
+    int syncResult = 0;                           // kThreadMsgSync
+    ApplyReport apply;                            // kThreadMsgApply
+    std::shared_ptr<const ProfileRecord> record;  // the record the job carried
+    std::optional<FirmwareVersion> version;       // kThreadMsgFirmware
 };
 
 class ApplyWorker {

@@ -1,5 +1,8 @@
 #include "device/device_link.h"
 
+#include <cstddef>
+#include <cstring>
+
 #include "device/messages.h"
 #include "drivers/msdriver.h"
 
@@ -45,6 +48,9 @@ void DeviceLink::StartWorker(PointerPlatform& pointer, const ProfileRecord& last
                              PauseFn pause) {
     StopWorker();
     PostFn post = post_;
+    if (!mouseRecord_) {
+        mouseRecord_ = std::make_unique<ProfileRecord>(lastApplied);
+    }
     worker_ = std::make_unique<ApplyWorker>(
         driver_, pointer, config_, lastApplied, [post] { post(kMsgWorkerDone, 0, 0); },
         std::move(pause));
@@ -115,6 +121,12 @@ void DeviceLink::FinishArrival(uint64_t generation) {
     if (driver_.OpenReportDevice() != 0) {
         deviceReady_ = 1;
         PostJob(kThreadMsgSync);
+        // Only an apply asked for while the mouse was away is sent with it.
+        if (waitingApply_) {
+            WorkerJob job = std::move(*waitingApply_);
+            waitingApply_.reset();
+            SendApply(std::move(job));
+        }
     } else {
         // The mouse went away again before it could be opened: count it as
         // removed, so that its next arrival opens it.
@@ -129,10 +141,15 @@ void DeviceLink::OnDeviceNotice(uintptr_t wParam, intptr_t lParam) {
     ProfileRecord& current = host_.CurrentProfile();
     switch (kind) {
         case kNoticeDpiLevel:
-            if (value < 1 || value > kDpiLevels) {
+            // A level beyond those the profile uses is not one the user can
+            // select: the notice is ignored.
+            if (value < 1 || value > kDpiLevels || value > int(current.dpiLevelCount)) {
                 return;
             }
             current.currentDpiLevel = value - 1;
+            if (mouseRecord_) {
+                mouseRecord_->currentDpiLevel = value - 1;
+            }
             host_.SelectDpiLevelOption(value);
             host_.PostDpiPopup(current.dpiValue[value - 1]);
             break;
@@ -142,6 +159,9 @@ void DeviceLink::OnDeviceNotice(uintptr_t wParam, intptr_t lParam) {
                 return;
             }
             current.reportRateIndex = index;
+            if (mouseRecord_) {
+                mouseRecord_->reportRateIndex = index;
+            }
             host_.SelectReportRateOption(index);
             break;
         }
@@ -150,12 +170,18 @@ void DeviceLink::OnDeviceNotice(uintptr_t wParam, intptr_t lParam) {
                 return;
             }
             current.buttonMode = value - 1;
+            if (mouseRecord_) {
+                mouseRecord_->buttonMode = value - 1;
+            }
             host_.ShowButtonMode(value - 1);
             break;
         default:
             return;
     }
     host_.SaveProfilesAfterNotice();
+    if (mouseRecord_) {
+        host_.MouseRecordChanged(*mouseRecord_);
+    }
 }
 
 void DeviceLink::OnWorkerDone() {
@@ -165,6 +191,10 @@ void DeviceLink::OnWorkerDone() {
     for (WorkerResult& result : worker_->TakeResults()) {
         switch (result.message) {
             case kThreadMsgApply:
+                if (result.apply.Complete() && result.record && mouseRecord_) {
+                    *mouseRecord_ = *result.record;
+                    host_.MouseRecordChanged(*mouseRecord_);
+                }
                 host_.ApplyFinished(result.profileIndex, result.apply);
                 break;
             case kThreadMsgFirmware:
@@ -177,18 +207,54 @@ void DeviceLink::OnWorkerDone() {
 }
 
 void DeviceLink::PostApply() {
-    PostJob(kThreadMsgApply);
+    if (!worker_) {
+        return;
+    }
+    WorkerJob job = MakeJob(kThreadMsgApply, host_.CurrentProfile());
+    if (!CanShowWindow() && libraryError_.empty()) {
+        waitingApply_ = std::move(job);
+        host_.DeviceStateChanged();
+        return;
+    }
+    SendApply(std::move(job));
+}
+
+void DeviceLink::SendApply(WorkerJob job) {
+    if (worker_ && worker_->Post(std::move(job))) {
+        host_.ApplyStarted();
+    }
+}
+
+WorkerJob DeviceLink::MakeJob(unsigned message, const ProfileRecord& record) const {
+    WorkerJob job;
+    job.message = message;
+    job.profileIndex = host_.CurrentProfileIndex();
+    job.record = std::make_shared<const ProfileRecord>(record);
+    return job;
 }
 
 void DeviceLink::PostJob(unsigned message) {
     if (!worker_) {
         return;
     }
-    WorkerJob job;
-    job.message = message;
-    job.profileIndex = host_.CurrentProfileIndex();
-    job.record = std::make_shared<const ProfileRecord>(host_.CurrentProfile());
-    worker_->Post(std::move(job));
+    // The synchronisation writes what the mouse should already hold.
+    const bool sync = message == kThreadMsgSync && mouseRecord_;
+    worker_->Post(MakeJob(message, sync ? *mouseRecord_ : host_.CurrentProfile()));
+}
+
+void DeviceLink::SetMouseRecord(const ProfileRecord& record) {
+    mouseRecord_ = std::make_unique<ProfileRecord>(record);
+}
+
+bool DeviceLink::HasUnappliedChanges() const {
+    if (!mouseRecord_) {
+        return false;
+    }
+    // The name is the program's own; the mouse never gets it.
+    constexpr size_t from = offsetof(ProfileRecord, pointerSpeed);
+    const auto* current = reinterpret_cast<const unsigned char*>(&host_.CurrentProfile());
+    const auto* held = reinterpret_cast<const unsigned char*>(mouseRecord_.get());
+    return std::memcmp(current + from, held + from, sizeof(ProfileRecord) - from) != 0;
 }
 
 void DeviceLink::ShowNoDeviceMessage() {

@@ -44,8 +44,14 @@ public:
     virtual void ApplyFinished(int profileIndex, const ApplyReport& report) = 0;
     virtual void FirmwareVersionRead(std::optional<FirmwareVersion> version) = 0;
     // connectionState or deviceReady changed: after the start-up's open,
-    // after an arrival was opened (or failed to open) and after a removal.
+    // after an arrival was opened (or failed to open) and after a removal;
+    // also when an apply starts waiting for the mouse.
     virtual void DeviceStateChanged() {}
+    // An apply job went to the worker (at once, or when the mouse arrived).
+    virtual void ApplyStarted() {}
+    // What the mouse holds changed: a complete apply, or the mouse's own
+    // buttons changed its DPI level, report rate or mode.
+    virtual void MouseRecordChanged(const ProfileRecord& record) { (void)record; }
 };
 
 class DeviceLink {
@@ -76,8 +82,23 @@ public:
     void OnDeviceNotice(uintptr_t wParam, intptr_t lParam);  // 0x52D
     void OnWorkerDone();                                     // kMsgWorkerDone
 
-    // Queues the apply of a copy of the current profile (0x670).
+    // Queues the apply of a copy of the current profile (0x670). While the
+    // mouse is away the copy is kept instead (a later apply replaces it) and
+    // sent when the mouse arrives; without the device-access library it is
+    // queued at once, since no mouse can arrive, and reports no answer.
     void PostApply();
+    bool ApplyWaiting() const { return waitingApply_.has_value(); }
+
+    // The settings the mouse holds as far as the program knows: set before
+    // StartUp (the copy kept from an earlier run, or the current profile),
+    // then taken from every complete apply and from the mouse's own
+    // notices. The start-up and arrival synchronisation send its lift-off
+    // switch, so edits not applied yet never reach the mouse.
+    void SetMouseRecord(const ProfileRecord& record);
+    const ProfileRecord& MouseRecord() const { return *mouseRecord_; }
+    // The current profile differs from what the mouse holds in anything but
+    // its name.
+    bool HasUnappliedChanges() const;
     // The no-device message, shown at most once at a time.
     void ShowNoDeviceMessage();
 
@@ -87,7 +108,9 @@ public:
     ApplyWorker* Worker() { return worker_.get(); }
 
 private:
+    WorkerJob MakeJob(unsigned message, const ProfileRecord& record) const;
     void PostJob(unsigned message);
+    void SendApply(WorkerJob job);
     void FinishArrival(uint64_t generation);
 
     DeviceLinkHost& host_;
@@ -102,6 +125,8 @@ private:
     bool arrivalPending_ = false;
     uint64_t arrivalGeneration_ = 0;
     bool noDeviceMessageOpen_ = false;
+    std::unique_ptr<ProfileRecord> mouseRecord_;
+    std::optional<WorkerJob> waitingApply_;
 };
 
 }  // namespace mouse

@@ -103,7 +103,7 @@ public:
 
     // Called by the layer for each notification of this window's controls:
     // to the page registered under the sender's virtual-window name, else Notify.
-    void DispatchNotify(TNotifyUI& msg);
+    virtual void DispatchNotify(TNotifyUI& msg);
     LRESULT DispatchMessage(UINT msg, WPARAM wParam, LPARAM lParam);
 
     QWidget* GetHostWidget() const;  // for the UI layer and its tests

@@ -211,7 +211,6 @@ TEST_F(MainWndTest, AnApplyUnderWayWhenTheProgramEndsIsStillSaved) {
 
 TEST_F(MainWndTest, WithoutTheMouseATrayClickShowsTheNoDeviceMessage) {
     Create();
-    EXPECT_TRUE(wnd->StartsHidden(false));
     AnswerNextMessage(1);
     wnd->TrayIcon().SimulateClick(false);
     ASSERT_TRUE(WaitFor([&] { return !messages.isEmpty(); }));
@@ -221,7 +220,6 @@ TEST_F(MainWndTest, WithoutTheMouseATrayClickShowsTheNoDeviceMessage) {
 
 TEST_F(MainWndTest, AMissingLibraryIsExplainedAndNothingIsCalled) {
     Create(program + "MSDriver.so");
-    EXPECT_TRUE(wnd->StartsHidden(false));
     EXPECT_EQ(wnd->Link().connectionState(), 0);
     AnswerNextMessage(1);
     wnd->SendMessage(kMsgShowRequest, 0, 0);
@@ -297,7 +295,7 @@ TEST_F(MainWndTest, TheTrayMenuOffersConfigurationAndExit) {
     EXPECT_TRUE(WaitFor([&] { return quits == 1; }));
 }
 
-TEST_F(MainWndTest, DeviceChangesHideTheWindowAndNoticesAreSaved) {
+TEST_F(MainWndTest, DeviceChangesShowTheBannerAndNoticesAreSaved) {
     StartMouse();
     WriteIni(0);
     Create();
@@ -310,14 +308,15 @@ TEST_F(MainWndTest, DeviceChangesHideTheWindowAndNoticesAreSaved) {
     EXPECT_EQ(reinterpret_cast<const ProfileRecord*>(saved.data())->buttonMode, 1);
 
     ASSERT_TRUE(SimUnplug(sim.SocketPath()));
-    ASSERT_TRUE(WaitFor([&] { return !wnd->IsWindowVisible(); }));
+    ASSERT_TRUE(WaitFor([&] { return Find("offline_banner")->IsVisible(); }));
     EXPECT_FALSE(wnd->Link().CanShowWindow());
+    EXPECT_TRUE(wnd->IsWindowVisible()) << "the window stays usable";
     uint32_t before = Accepted();
     ASSERT_TRUE(SimPlug(sim.SocketPath()));
     // The arrival waits half a second, then opens and synchronises.
     ASSERT_TRUE(WaitFor([&] { return wnd->Link().CanShowWindow(); }));
     ASSERT_TRUE(WaitFor([&] { return Accepted() >= before + 3; }));
-    EXPECT_FALSE(wnd->IsWindowVisible()) << "an arrival does not show the window by itself";
+    EXPECT_FALSE(Find("offline_banner")->IsVisible());
 }
 
 TEST_F(MainWndTest, TabButtonsSwitchThePages) {

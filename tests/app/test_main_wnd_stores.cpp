@@ -30,6 +30,7 @@ TEST_F(MainWndTest, AStoreThatCannotBeWrittenIsReportedOnceAfterTheSave) {
         WriteIni(0);
         Create();
         wnd->Link().Worker()->WaitIdle();
+        wnd->Writer().Drain();  // the start-up's own saves
         // The store folder becomes a file: nothing can be written into it.
         ASSERT_TRUE(QDir(program + "Data").removeRecursively());
         QFile blocker(program + "Data");

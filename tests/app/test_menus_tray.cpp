@@ -97,9 +97,10 @@ TEST_F(ProfilesTest, WithoutATrayTheWindowShowsTheMissingMouseAndGetsReadyWhenIt
     EXPECT_TRUE(wnd->Link().CanShowWindow());
     EXPECT_TRUE(wnd->IsWindowVisible());
 
-    // Unplugged again: the window stays, with the state.
+    // Unplugged again: the window stays usable, with the banner.
     ASSERT_TRUE(SimUnplug(sim.SocketPath()));
-    ASSERT_TRUE(WaitFor([&] { return wnd->ShowsNoMouseState(); }));
+    ASSERT_TRUE(WaitFor([&] { return Find("offline_banner")->IsVisible(); }));
+    EXPECT_FALSE(wnd->ShowsNoMouseState());
     EXPECT_TRUE(wnd->IsWindowVisible());
 
     // Closing keeps the program; Quit in the settings menu ends it.
@@ -128,14 +129,24 @@ TEST_F(ProfilesTest, AMissingLibraryIsNamedInTheWindowWithoutATray) {
     EXPECT_TRUE(reason->GetText().contains("MSDriver.so")) << reason->GetText().toStdString();
 }
 
-TEST_F(ProfilesTest, WithATrayTheNoDeviceMessageIsANotice) {
+TEST_F(ProfilesTest, WithATrayTheNoDeviceMessageIsANoticeShownOnceAtATime) {
     Create();
-    EXPECT_TRUE(wnd->StartsHidden(false));
+    EXPECT_FALSE(wnd->StartsHidden(false)) << "a start from the menu shows the no-mouse view";
+    // A second request while the box is open is answered by that box: the
+    // second answer stays unused until a request after it closed.
+    ModalSeam::Answer(1, [this](WindowImplBase& w) {
+        auto& box = static_cast<CMsgWnd&>(w);
+        boxes.push_back({box.GetMsg(), box.IsNotice()});
+        wnd->SendMessage(kMsgShowRequest, 0, 0);
+    });
     Answer(1);
     wnd->TrayIcon().SimulateClick(false);
     ASSERT_TRUE(WaitFor([&] { return !boxes.empty(); }));
-    EXPECT_EQ(boxes[0].msg, "no_connect_device_text");
-    EXPECT_TRUE(boxes[0].notice);
+    EXPECT_EQ(ModalSeam::Pending(), 1);
+    wnd->SendMessage(kMsgShowRequest, 0, 0);
+    ASSERT_TRUE(WaitFor([&] { return boxes.size() == 2; }));
+    EXPECT_EQ(boxes[1].msg, "no_connect_device_text");
+    EXPECT_TRUE(boxes[1].notice);
     EXPECT_FALSE(wnd->IsWindowVisible());
 }
 

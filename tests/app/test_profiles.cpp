@@ -111,7 +111,7 @@ TEST_F(ProfilesTest, DeleteAsksAndMakesTheSuccessorOrTheNewLastCurrent) {
 
 // ---- reset -------------------------------------------------------------------
 
-TEST_F(ProfilesTest, ResetKeepsTheNameAndWritesTheTemplateToTheMouse) {
+TEST_F(ProfilesTest, ResetKeepsTheNameAndWaitsForAnApply) {
     StartMouse();
     auto mine = Named(u"Mine", 5);
     mine->buttons[2].functionId = 3;
@@ -133,12 +133,9 @@ TEST_F(ProfilesTest, ResetKeepsTheNameAndWritesTheTemplateToTheMouse) {
     WriteText(expected.name, u"Mine");
     EXPECT_EQ(Bytes(wnd->CurrentProfile()), Bytes(expected));
     EXPECT_EQ(wnd->ButtonPage().ShownMode(), expected.buttonMode) << "the pages were refreshed";
-    ASSERT_TRUE(WaitFor([&] { return wnd->PendingApplies() == 0; }));
-    EXPECT_EQ(test::ClosingCommands(sim.SocketPath()), 1u) << "the reset was applied";
-    std::optional<SimState> state = SimGetState(sim.SocketPath());
-    ASSERT_TRUE(state.has_value());
-    EXPECT_EQ(state->buttonMode, expected.buttonMode + 1);
+    EXPECT_EQ(wnd->PendingApplies(), 0) << "like any edit, it waits for an apply";
     EXPECT_EQ(SavedProfiles(), Bytes(expected));
+    EXPECT_EQ(test::ClosingCommands(sim.SocketPath()), 0u);
 }
 
 // ---- rename ------------------------------------------------------------------
