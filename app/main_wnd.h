@@ -90,6 +90,13 @@ struct MainWndOptions {
     bool fillLibrariesLater = false;
     // Read the store files on another thread while the skin loads.
     bool readStoresAhead = false;
+    // The "Start at login" entry and the command it starts the program with;
+    // defaults: the user's autostart folder, programFolder + "mouse-driver".
+    QString autostartFile;
+    QString autostartCommand;
+    // Tells the user something outside the window; default: the desktop's
+    // notification service.
+    std::function<void(const QString& title, const QString& body)> notify;
 };
 
 class CMainWnd : public WindowImplBase, public DeviceLinkHost, public PageHost {
@@ -109,6 +116,10 @@ public:
     // True when the window must start hidden (the mouse is absent or not
     // ready, or the program was started with a command line).
     bool StartsHidden(bool commandLine) const;
+    // Shows the window unless it starts hidden. A hidden start on a desktop
+    // without a tray leaves no sign of the program, so it says once, as a
+    // desktop notification, that it runs and how to open it.
+    void Start(bool commandLine);
     // The skin lacks a control the window or a page needs (each is reported
     // in CPaintManagerUI::GetErrors): the window stopped setting itself up
     // after looking its controls up, and the program must not run with it.
@@ -128,8 +139,11 @@ public:
     void OpenProfileMenu();
     void ImportProfile();
     void ExportProfile();
-    // The settings menu under setting_btn: Quit, on every desktop.
+    // The settings menu under setting_btn: "Start at login" (checked while
+    // the autostart entry is on) and Quit, on every desktop.
     void OpenSettingsMenu();
+    bool AutostartOn() const;
+    void ToggleAutostart();
     // Opens a pop-up menu of the main window in place of the one open (at
     // most one is open at a time); nullptr when its skin cannot be loaded.
     CMenuWnd* ShowPopupMenu(const QString& skinFile, QPoint anchor, UINT align) override;
@@ -264,6 +278,7 @@ private:
     CControlUI* m_pRing = nullptr;
     CControlUI* m_pNoMouse = nullptr;
     CLabelUI* m_pNoMouseReason = nullptr;
+    bool m_toldHiddenStart = false;
     std::string m_libraryError;
     int m_shownReady = -1;  // the state last written to the diagnostics, -1 none
 
