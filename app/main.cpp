@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QStringList>
 
+#include "app/autostart.h"
 #include "app/logging.h"
 #include "app/main_wnd.h"
 #include "app/single_instance.h"
@@ -39,7 +40,11 @@ void ApplyTraySetting() {
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    // The application name is also the window class (StartupWMClass of the
+    // desktop entry); the desktop file name lets docks and task switchers
+    // find the entry, its name and its icon.
     app.setApplicationName("mouse-driver");
+    QGuiApplication::setDesktopFileName(QString::fromLatin1(mouse::kDesktopFileId));
     mouse::RouteCoreLogToQt();
     // Closing the window hides it and the program goes on (in the tray where
     // there is one); it ends through exit in the tray menu or Quit in the
@@ -72,6 +77,10 @@ int main(int argc, char** argv) {
     options.storeFolder = QFile::decodeName(data.storeFolder.c_str());
     options.fillLibrariesLater = true;
     options.readStoresAhead = true;
+    // An installed copy starts at login by its name on the PATH, which
+    // survives updates; a portable one by its own path.
+    options.autostartCommand =
+        data.portable ? programFolder + "mouse-driver" : QStringLiteral("mouse-driver");
     auto window = std::make_unique<mouse::CMainWnd>(options);
     if (!window->Create(nullptr) || window->SkinIncomplete()) {
         // Without its skin the program has no window to speak through: say
@@ -89,9 +98,7 @@ int main(int argc, char** argv) {
             window->SendMessage(mouse::kMsgShowRequest, 0, 0);
         }
     });
-    if (!window->StartsHidden(!commandLine.empty())) {
-        window->ShowWindow(true);
-    }
+    window->Start(!commandLine.empty());
     app.exec();
     instance.SetRequestHandler({});
     window.reset();

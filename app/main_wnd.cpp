@@ -10,6 +10,8 @@
 #include <QTimer>
 #include <cstring>
 
+#include "app/autostart.h"
+#include "app/desktop_notice.h"
 #include "app/logging.h"
 #include "app/menu_route.h"
 #include "buttons/msg_wnd.h"
@@ -62,6 +64,15 @@ CMainWnd::CMainWnd(MainWndOptions options)
     }
     if (!m_options.quit) {
         m_options.quit = [] { QCoreApplication::quit(); };
+    }
+    if (m_options.autostartFile.isEmpty()) {
+        m_options.autostartFile = QFile::decodeName(AutostartFile().c_str());
+    }
+    if (m_options.autostartCommand.isEmpty()) {
+        m_options.autostartCommand = m_options.programFolder + "mouse-driver";
+    }
+    if (!m_options.notify) {
+        m_options.notify = SendDesktopNotification;
     }
     std::memset(m_template.get(), 0, sizeof(ProfileRecord));
     m_stores = std::make_unique<Stores>(
@@ -349,6 +360,17 @@ bool CMainWnd::CanEdit() const {
     return m_editWithoutMouse || (m_link != nullptr && m_link->CanShowWindow());
 }
 
+void CMainWnd::Start(bool commandLine) {
+    if (!StartsHidden(commandLine)) {
+        ShowWindow(true);
+        return;
+    }
+    if (!CTrayIcon::IsAvailable() && !m_toldHiddenStart) {
+        m_toldHiddenStart = true;
+        m_options.notify(Text("hidden_start_title_text"), Text("hidden_start_text"));
+    }
+}
+
 void CMainWnd::ShowMainWindow() {
     if (!IsWindowVisible()) {
         ShowWindow(true);
@@ -575,6 +597,10 @@ void CMainWnd::OnMenuCommand(WPARAM wParam) {
         case MenuTarget::Exit:
             m_menu.reset();
             DestroyWindow();
+            break;
+        case MenuTarget::Autostart:
+            m_menu.reset();
+            ToggleAutostart();
             break;
         case MenuTarget::ImportProfile:
             ImportProfile();

@@ -93,6 +93,13 @@ struct MainWndOptions {
     bool fillLibrariesLater = false;
     // Read the store files on another thread while the skin loads.
     bool readStoresAhead = false;
+    // The "Start at login" entry and the command it starts the program with;
+    // defaults: the user's autostart folder, programFolder + "mouse-driver".
+    QString autostartFile;
+    QString autostartCommand;
+    // Tells the user something outside the window; default: the desktop's
+    // notification service.
+    std::function<void(const QString& title, const QString& body)> notify;
 };
 
 // In the store folder: the profile record the mouse holds as far as the
@@ -122,6 +129,10 @@ public:
     // mouse before (in this run or an earlier one), or the user chose to
     // edit without it.
     bool CanEdit() const;
+    // Shows the window unless it starts hidden. A hidden start on a desktop
+    // without a tray leaves no sign of the program, so it says once, as a
+    // desktop notification, that it runs and how to open it.
+    void Start(bool commandLine);
     // The skin lacks a control the window or a page needs (each is reported
     // in CPaintManagerUI::GetErrors): the window stopped setting itself up
     // after looking its controls up, and the program must not run with it.
@@ -142,8 +153,11 @@ public:
     void OpenProfileMenu();
     void ImportProfile();
     void ExportProfile();
-    // The settings menu under setting_btn: Quit, on every desktop.
+    // The settings menu under setting_btn: "Start at login" (checked while
+    // the autostart entry is on) and Quit, on every desktop.
     void OpenSettingsMenu();
+    bool AutostartOn() const;
+    void ToggleAutostart();
     // Opens a pop-up menu of the main window in place of the one open (at
     // most one is open at a time); nullptr when its skin cannot be loaded.
     CMenuWnd* ShowPopupMenu(const QString& skinFile, QPoint anchor, UINT align) override;
@@ -306,6 +320,7 @@ private:
     bool m_bannerShown = false;
     // The current profile as profile.bin last got it.
     std::unique_ptr<ProfileRecord> m_currentAsSaved;
+    bool m_toldHiddenStart = false;
     std::string m_libraryError;
     int m_shownReady = -1;  // the state last written to the diagnostics, -1 none
 

@@ -11,6 +11,7 @@ namespace mouse {
 enum class MenuTarget {
     Configuration,  // show the window (or the no-device message)
     Exit,           // end the program
+    Autostart,      // switch "Start at login"
     ImportProfile,
     ExportProfile,
     MacroPage,

@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "app/autostart.h"
 #include "app/logging.h"
 #include "app/main_wnd.h"
 #include "buttons/msg_wnd.h"
@@ -143,9 +144,36 @@ void CMainWnd::OpenSettingsMenu() {
     // window.
     const QRect window = GetWindowRect();
     const QRect at = button->GetPos();
-    ShowPopupMenu(QStringLiteral("settingmenu.xml"),
-                  QPoint(window.left() + at.right() + 1, window.top() + at.bottom() + 1),
-                  kMenuAlignRight | kMenuAlignTop);
+    CMenuWnd* menu =
+        ShowPopupMenu(QStringLiteral("settingmenu.xml"),
+                      QPoint(window.left() + at.right() + 1, window.top() + at.bottom() + 1),
+                      kMenuAlignRight | kMenuAlignTop);
+    if (menu == nullptr) {
+        return;
+    }
+    if (auto* autostart = dynamic_cast<COptionUI*>(menu->FindItem("autostart"))) {
+        autostart->Selected(AutostartOn(), false);
+    } else {
+        qCWarning(lcApp, "settingmenu.xml has no check item \"autostart\"");
+    }
+}
+
+bool CMainWnd::AutostartOn() const {
+    return AutostartEnabled(QFile::encodeName(m_options.autostartFile).toStdString());
+}
+
+void CMainWnd::ToggleAutostart() {
+    const bool on = !AutostartOn();
+    const IoResult done = SetAutostart(QFile::encodeName(m_options.autostartFile).toStdString(), on,
+                                       QFile::encodeName(m_options.autostartCommand).toStdString());
+    if (!done) {
+        qCWarning(lcApp, "start at login: %s", done.message.c_str());
+        m_boxes.QueueNotice(Text("autostart_failed_text") + "\n" +
+                            QString::fromStdString(done.message));
+        return;
+    }
+    qCInfo(lcApp, "start at login %s: %s", on ? "on" : "off",
+           m_options.autostartFile.toUtf8().constData());
 }
 
 void CMainWnd::ImportProfile() {

@@ -5,7 +5,8 @@
 #   1. install the missing packages (scripts/install-deps.sh)
 #   2. build/       Release, warnings are errors; scripts/check-deps.sh,
 #                   scripts/check-layers and scripts/check-map on what it
-#                   compiled; every test
+#                   compiled; every test; the Debian package built from
+#                   it, installed, run, and purged (scripts/package-test.sh)
 #   3. build-asan/  Debug with AddressSanitizer + UndefinedBehaviorSanitizer;
 #                   every test, leak detection on
 #   4. build-tsan/  ThreadSanitizer; device_tests, driver_tests and
@@ -73,6 +74,10 @@ end
 
 begin "build/: tests"
 ctest --test-dir build --output-on-failure --timeout 300 -j2
+end
+
+begin "build/: Debian package: lintian, install, run, purge"
+scripts/package-test.sh build
 end
 
 if [ "${MOUSE_QUICK:-0}" = 1 ]; then

@@ -30,10 +30,23 @@ std::filesystem::path HomeFolder(const EnvReader& env) {
     return {};
 }
 
+EnvReader OrProcessEnv(const EnvReader& getenv) {
+    return getenv ? getenv : [](const char* name) { return std::getenv(name); };
+}
+
 }  // namespace
 
+std::filesystem::path XdgBaseFolder(const char* variable, const char* homeRelative,
+                                    const EnvReader& getenv) {
+    const EnvReader env = OrProcessEnv(getenv);
+    if (auto base = AbsoluteFolder(env(variable)); !base.empty()) {
+        return base;
+    }
+    const std::filesystem::path home = HomeFolder(env);
+    return home.empty() ? home : home / homeRelative;
+}
+
 DataLocation LocateStores(const std::filesystem::path& programFolder, const EnvReader& getenv) {
-    const EnvReader env = getenv ? getenv : [](const char* name) { return std::getenv(name); };
     DataLocation at;
     std::error_code ec;
     if (std::filesystem::exists(programFolder / kPortableMarker, ec)) {
@@ -42,12 +55,11 @@ DataLocation LocateStores(const std::filesystem::path& programFolder, const EnvR
         at.why = "portable program folder (it holds the file \"portable\"): stores beside it";
         return at;
     }
-    std::filesystem::path base = AbsoluteFolder(env("XDG_DATA_HOME"));
+    std::filesystem::path base = XdgBaseFolder("XDG_DATA_HOME", ".local/share", getenv);
     if (base.empty()) {
-        const std::filesystem::path home = HomeFolder(env);
         // Without any home the stores stay in a private temporary place
         // rather than in the installation.
-        base = home.empty() ? std::filesystem::temp_directory_path(ec) : home / ".local/share";
+        base = std::filesystem::temp_directory_path(ec);
     }
     at.storeFolder = base / kUserDataFolderName;
     at.why = "installed program: stores in the user's data folder";

@@ -30,4 +30,10 @@ using EnvReader = std::function<const char*(const char*)>;
 DataLocation LocateStores(const std::filesystem::path& programFolder,
                           const EnvReader& getenv = nullptr);
 
+// An XDG base folder: the absolute folder the variable names (a relative
+// value is ignored, as the XDG rules say), else homeRelative under the home
+// folder; empty without any home.
+std::filesystem::path XdgBaseFolder(const char* variable, const char* homeRelative,
+                                    const EnvReader& getenv = nullptr);
+
 }  // namespace mouse

@@ -219,6 +219,29 @@ MenuElement::MenuElement(QWidget* parent) : QPushButton(parent) {
     setFocusPolicy(Qt::NoFocus);
 }
 
+void MenuElement::paintEvent(QPaintEvent* e) {
+    QPushButton::paintEvent(e);
+    if (!isCheckable()) {
+        return;
+    }
+    // A box in the text colour; a tick in the accent colour when checked.
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const int side = std::min(14, height() - 8);
+    const QRectF box(width() - side - 10.5, (height() - side) / 2.0 + 0.5, side, side);
+    p.setPen(QPen(palette().color(QPalette::ButtonText), 1.2));
+    p.setBrush(Qt::NoBrush);
+    p.drawRoundedRect(box, 3, 3);
+    if (isChecked()) {
+        QPainterPath tick;
+        tick.moveTo(box.left() + side * 0.22, box.top() + side * 0.52);
+        tick.lineTo(box.left() + side * 0.43, box.top() + side * 0.74);
+        tick.lineTo(box.left() + side * 0.80, box.top() + side * 0.28);
+        p.setPen(QPen(QColor(0x00, 0xaa, 0xff), 2.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        p.drawPath(tick);
+    }
+}
+
 // ------------------------------------------------------------- ColorPalette
 
 ColorPalette::ColorPalette(QWidget* parent) : QWidget(parent) {

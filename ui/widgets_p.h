@@ -77,10 +77,14 @@ public:
     explicit OptionButton(QWidget* parent = nullptr);
 };
 
-// Menu item: a flat button whose name is the command.
+// Menu item: a flat button whose name is the command. A checkable item
+// (a switch such as "Start at login") draws a check box at its right edge.
 class MenuElement : public QPushButton {
 public:
     explicit MenuElement(QWidget* parent = nullptr);
+
+protected:
+    void paintEvent(QPaintEvent* e) override;
 };
 
 // Hue/saturation field with a value strip at the bottom; the selected colour

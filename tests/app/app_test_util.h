@@ -54,6 +54,9 @@ inline MainWndOptions TestWindowOptions(const QString& program) {
     options.pointer = &noDesktop;
     options.workerPause = [](int) {};
     options.quit = [] {};
+    // Never the tester's own autostart folder or desktop notifications.
+    options.autostartFile = program + "config/autostart/entry.desktop";
+    options.notify = [](const QString&, const QString&) {};
     return options;
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <QTest>
 
+#include "app/autostart.h"
 #include "profiles_fixture.h"
 
 namespace mouse {
@@ -22,6 +23,7 @@ TEST(MenuRouting, EveryCommandGoesWhereTheTableSaysWithoutRegardToCase) {
         {"CONFIGURATION", MenuTarget::Configuration, "configuration"},
         {"exit", MenuTarget::Exit, "exit"},
         {"Exit", MenuTarget::Exit, "exit"},
+        {"AutoStart", MenuTarget::Autostart, "autostart"},
         {"import_profile", MenuTarget::ImportProfile, "import_profile"},
         {"Export_Profile", MenuTarget::ExportProfile, "export_profile"},
         {"rename_macro_dir", MenuTarget::MacroPage, "rename_macro_dir"},
@@ -148,6 +150,120 @@ TEST_F(ProfilesTest, WithATrayTheNoDeviceMessageIsANoticeShownOnceAtATime) {
     EXPECT_EQ(boxes[1].msg, "no_connect_device_text");
     EXPECT_TRUE(boxes[1].notice);
     EXPECT_FALSE(wnd->IsWindowVisible());
+}
+
+// ---- start at login, a hidden start ------------------------------------------------
+
+TEST(AutostartEntry, ExecQuotesAnArgumentOnlyWhereTheEntryRulesAsk) {
+    const struct {
+        const char* argument;
+        const char* exec;
+    } cases[] = {
+        {"mouse-driver", "mouse-driver"},
+        {"/usr/lib/mouse-driver/mouse-driver", "/usr/lib/mouse-driver/mouse-driver"},
+        {"/home/a b/mouse-driver", "\"/home/a b/mouse-driver\""},
+        {"/x/100%/m", "/x/100%%/m"},
+        {"/x/$HOME \"q\"/m", "\"/x/\\\\$HOME \\\\\"q\\\\\"/m\""},
+        {"/x/back\\slash", "\"/x/back\\\\\\\\slash\""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(DesktopExecArgument(c.argument), c.exec) << c.argument;
+        EXPECT_NE(AutostartEntry(c.argument).find(std::string("\nExec=") + c.exec + " --tray\n"),
+                  std::string::npos)
+            << c.argument;
+    }
+}
+
+TEST(AutostartEntry, LivesInTheXdgConfigFolderOrUnderHome) {
+    const struct {
+        const char* configHome;
+        const char* home;
+        const char* file;
+    } cases[] = {
+        {"/cfg", "/home/u", "/cfg/autostart/io.github.mousedriver.MouseDriver.desktop"},
+        {"relative", "/home/u",
+         "/home/u/.config/autostart/io.github.mousedriver.MouseDriver.desktop"},
+        {nullptr, "/home/u", "/home/u/.config/autostart/io.github.mousedriver.MouseDriver.desktop"},
+    };
+    for (const auto& c : cases) {
+        const auto env = [&c](const char* name) {
+            return std::string_view(name) == "XDG_CONFIG_HOME" ? c.configHome
+                   : std::string_view(name) == "HOME"          ? c.home
+                                                               : nullptr;
+        };
+        EXPECT_EQ(AutostartFile(env), std::filesystem::path(c.file)) << c.file;
+    }
+}
+
+TEST_F(ProfilesTest, StartAtLoginInTheSettingsMenuWritesAndRemovesTheAutostartEntry) {
+    const QString entry = program + "config/autostart/entry.desktop";
+    const struct {
+        const char* before;  // nullptr: no entry
+        bool shownOn;
+        bool onAfterClick;
+    } cases[] = {
+        {nullptr, false, true},
+        {"[Desktop Entry]\nExec=mouse-driver --tray\n", true, false},
+        {"[Desktop Entry]\nExec=mouse-driver --tray\nHidden=true\n", false, true},
+    };
+    MainWndOptions options = Options();
+    options.autostartCommand = "/opt/my mouse/mouse-driver";
+    Create(options);
+    for (const auto& c : cases) {
+        QFile::remove(entry);
+        if (c.before != nullptr) {
+            ASSERT_TRUE(QDir().mkpath(QFileInfo(entry).path()));
+            QFile f(entry);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            f.write(c.before);
+        }
+        ASSERT_TRUE(Click("setting_btn"));
+        ASSERT_NE(wnd->CurrentMenu(), nullptr);
+        auto* item = dynamic_cast<COptionUI*>(wnd->CurrentMenu()->FindItem("autostart"));
+        ASSERT_NE(item, nullptr);
+        EXPECT_EQ(item->GetText(), Text("autostart_text"));
+        EXPECT_EQ(item->IsSelected(), c.shownOn) << (c.before ? c.before : "none");
+        item->Activate();
+        ASSERT_TRUE(WaitFor([&] { return wnd->AutostartOn() == c.onAfterClick; }))
+            << (c.before ? c.before : "none");
+        EXPECT_EQ(QFile::exists(entry), c.onAfterClick);
+        if (c.onAfterClick) {
+            QFile f(entry);
+            ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+            EXPECT_TRUE(f.readAll().contains("\nExec=\"/opt/my mouse/mouse-driver\" --tray\n"));
+        }
+    }
+}
+
+TEST_F(ProfilesTest, AHiddenStartWithoutATrayTellsTheUserOnceThroughTheDesktop) {
+    const struct {
+        bool tray;
+        bool commandLine;
+        int notices;
+        bool visible;
+    } cases[] = {
+        {false, true, 1, false},
+        {true, true, 0, false},
+        {false, false, 0, true},
+    };
+    for (const auto& c : cases) {
+        CTrayIcon::SetAvailabilityOverride(c.tray);
+        QStringList notices;
+        MainWndOptions options = Options();
+        options.notify = [&notices](const QString& title, const QString& body) {
+            notices << title + "\n" + body;
+        };
+        Create(options);
+        wnd->Start(c.commandLine);
+        wnd->Start(c.commandLine);  // a second start request tells nothing new
+        EXPECT_EQ(notices.size(), c.notices) << c.tray << c.commandLine;
+        EXPECT_EQ(wnd->IsWindowVisible(), c.visible) << c.tray << c.commandLine;
+        if (!notices.isEmpty()) {
+            EXPECT_EQ(notices[0],
+                      Text("hidden_start_title_text") + "\n" + Text("hidden_start_text"));
+        }
+        wnd.reset();
+    }
 }
 
 }  // namespace

@@ -127,8 +127,8 @@ struct ProgramTest : ::testing::Test {
         ASSERT_TRUE(QDir().mkpath(runtime));
         QFile::setPermissions(
             runtime, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-        // A fresh program folder: the build's, without any store files.
-        // A portable one (its marker copied too): the stores stay in its Data.
+        // A fresh program folder: the build's, portable like it, without any
+        // store files.
         for (const char* file :
              {"mouse-driver", "MSDriver.so", "Data.ini", "logo.png", "portable"}) {
             ASSERT_TRUE(QDir().mkpath(program));
@@ -157,6 +157,9 @@ struct ProgramTest : ::testing::Test {
         env.insert("DISPLAY", XServer::Get().Display());
         env.insert("QT_QPA_PLATFORM", "xcb");
         env.insert("XDG_RUNTIME_DIR", runtime);
+        // Nothing of the tester's own: a Start-at-login entry goes here.
+        env.insert("XDG_CONFIG_HOME", folder.path() + "/config");
+        env.insert("XDG_DATA_HOME", folder.path() + "/data");
         env.insert("MOUSE_SIM_SOCKET", QString::fromStdString(sim.SocketPath()));
         // An apply writes the desktop's pointer settings: keep them in the
         // program's memory, away from the desktop of whoever runs the tests.
@@ -360,8 +363,9 @@ constexpr QPoint kExportItem(548 + 90, 557 + 41);
 constexpr QPoint kMessageOk((800 - 380) / 2 + 128, (572 - 210) / 2 + 173);
 constexpr QPoint kClose(770, 24);
 constexpr QPoint kSettings(706, 24);
-// The settings menu's right edge is under the button's (720, 38).
-constexpr QPoint kQuitItem(720 - 90, 38 + 16);
+// The settings menu's right edge is under the button's (720, 38); Quit is
+// its second item, under Start at login.
+constexpr QPoint kQuitItem(720 - 90, 38 + 4 + 25 + 12);
 
 struct ProgramProfilesTest : ProgramTest {
     QByteArray Profiles() const { return ReadAll(program + "/Data/profile.bin"); }
