@@ -1,16 +1,13 @@
 #include "performance/performance_page.h"
 
 #include "device/dpi_scale.h"
+#include "device/encode.h"
 #include "performance/colour_pick.h"
 #include "ui/control_binding.h"
 
 namespace mouse {
 
 namespace {
-
-QString KeyResponseText(int ms) {
-    return QStringLiteral("%1 ms").arg(ms);
-}
 
 // The value a slider notification carries.
 int SliderValue(const TNotifyUI& msg) {
@@ -51,10 +48,41 @@ void CPerformancePage::InitControls() {
     BindControls(*m_pPM, kPerformancePageTable, *this);
 
     SetDpiScale();
+    for (int i = 0; i < kDpiLevels; ++i) {
+        if (CSliderUI* slider = m_dpi[size_t(i)].slider) {
+            slider->SetValueText(
+                [this](int step) { return QString::fromStdString(DpiStepText(step, Sensor())); });
+        }
+    }
+    // The lift-off slider covers Data.ini's positions and, at its low end, one
+    // place for a position outside them (a new profile's), where the mouse
+    // receives what that position sends. Its label says the byte sent.
     const DeviceConfig& config = m_host.Config();
     m_pLiftOffRow->SetVisible(config.distance != 0);
-    m_pLiftOff->SetMinValue(config.distanceMin);
+    m_pLiftOff->SetMinValue(LiftOffOutsidePlace());
     m_pLiftOff->SetMaxValue(config.distanceMax);
+    m_pLiftOff->SetValueText([this](int place) {
+        return QString::number(LiftOffDistanceValue(LiftOffPosition(place), m_host.Config()));
+    });
+}
+
+int CPerformancePage::LiftOffOutsidePlace() const {
+    return m_host.Config().distanceMin - 1;
+}
+
+bool CPerformancePage::LiftOffOnSlider(int32_t position) const {
+    const DeviceConfig& config = m_host.Config();
+    return position >= config.distanceMin && position <= config.distanceMax;
+}
+
+int32_t CPerformancePage::LiftOffPosition(int place) const {
+    if (place != LiftOffOutsidePlace()) {
+        return place;
+    }
+    // The outside place keeps a stored position that is off the slider;
+    // chosen by the user it stores a new profile's.
+    const int32_t stored = m_host.CurrentProfile().liftOffDistance;
+    return LiftOffOnSlider(stored) ? kDefaultLiftOffDistance : stored;
 }
 
 void CPerformancePage::SetDpiScale() {
@@ -91,8 +119,7 @@ void CPerformancePage::Refresh() {
         const DpiRow& row = m_dpi[size_t(i)];
         if (row.slider != nullptr) {
             row.slider->SetValue(p.dpiValue[i]);
-        }
-        if (row.value != nullptr) {
+        } else if (row.value != nullptr) {
             row.value->SetText(QString::fromStdString(DpiStepText(p.dpiValue[i], Sensor())));
         }
         row.colour->SetBkColor(ColourToArgb(p.dpiColour[i]));
@@ -103,12 +130,12 @@ void CPerformancePage::Refresh() {
     m_pDoubleClickSpeed->SetValue(p.doubleClickSpeed);
     m_pEnhancePointer->SetCheck(p.enhancePointerPrecision != 0);
     m_pOnePage->SetCheck(p.onePageScroll != 0);
-    m_pLiftOff->SetValue(p.liftOffDistance);
+    m_pLiftOff->SetValue(LiftOffOnSlider(p.liftOffDistance) ? p.liftOffDistance
+                                                            : LiftOffOutsidePlace());
     m_pDistance->SetCheck(p.distanceEnabled != 0);
     m_pDistanceRow->SetVisible(p.distanceEnabled != 0);
     // 5. Key response.
     m_pKeyResponse->SetValue(p.keyResponse);
-    m_pKeyResponseLabel->SetText(KeyResponseText(p.keyResponse));
 }
 
 void CPerformancePage::SelectDpiLevel(int level) {
@@ -153,7 +180,7 @@ void CPerformancePage::OnValueChanged(TNotifyUI& msg) {
     } else if (msg.pSender == m_pDoubleClickSpeed) {
         p.doubleClickSpeed = value;
     } else if (msg.pSender == m_pLiftOff) {
-        p.liftOffDistance = value;
+        p.liftOffDistance = LiftOffPosition(value);
     } else {
         // Key response and DPI steps follow a drag as well as its end.
         OnMoveValueChanged(msg);
@@ -190,14 +217,10 @@ void CPerformancePage::OnItemSelect(TNotifyUI& msg) {
 
 void CPerformancePage::SetDpiStep(int level, int step) {
     Profile().dpiValue[level - 1] = step;
-    if (CLabelUI* value = m_dpi[size_t(level - 1)].value) {
-        value->SetText(QString::fromStdString(DpiStepText(step, Sensor())));
-    }
 }
 
 void CPerformancePage::SetKeyResponse(int value) {
     Profile().keyResponse = uint8_t(value);
-    m_pKeyResponseLabel->SetText(KeyResponseText(Profile().keyResponse));
 }
 
 void CPerformancePage::ChangeLevelCount(int index) {
