@@ -76,13 +76,7 @@ bool CPerformancePage::LiftOffOnSlider(int32_t position) const {
 }
 
 int32_t CPerformancePage::LiftOffPosition(int place) const {
-    if (place != LiftOffOutsidePlace()) {
-        return place;
-    }
-    // The outside place keeps a stored position that is off the slider;
-    // chosen by the user it stores a new profile's.
-    const int32_t stored = m_host.CurrentProfile().liftOffDistance;
-    return LiftOffOnSlider(stored) ? kDefaultLiftOffDistance : stored;
+    return place == LiftOffOutsidePlace() ? m_liftOffOutside : place;
 }
 
 void CPerformancePage::SetDpiScale() {
@@ -119,7 +113,10 @@ void CPerformancePage::Refresh() {
         const DpiRow& row = m_dpi[size_t(i)];
         if (row.slider != nullptr) {
             row.slider->SetValue(p.dpiValue[i]);
-        } else if (row.value != nullptr) {
+        }
+        // The stored step is what the mouse receives, also where the slider
+        // cannot reach it (a level a sensor's default leaves at 0).
+        if (row.value != nullptr) {
             row.value->SetText(QString::fromStdString(DpiStepText(p.dpiValue[i], Sensor())));
         }
         row.colour->SetBkColor(ColourToArgb(p.dpiColour[i]));
@@ -130,8 +127,12 @@ void CPerformancePage::Refresh() {
     m_pDoubleClickSpeed->SetValue(p.doubleClickSpeed);
     m_pEnhancePointer->SetCheck(p.enhancePointerPrecision != 0);
     m_pOnePage->SetCheck(p.onePageScroll != 0);
-    m_pLiftOff->SetValue(LiftOffOnSlider(p.liftOffDistance) ? p.liftOffDistance
-                                                            : LiftOffOutsidePlace());
+    // The outside place keeps a stored position that is off the slider; for
+    // a profile whose position is on it, that place stands for a new
+    // profile's position.
+    const bool onSlider = LiftOffOnSlider(p.liftOffDistance);
+    m_liftOffOutside = onSlider ? kDefaultLiftOffDistance : p.liftOffDistance;
+    m_pLiftOff->SetValue(onSlider ? p.liftOffDistance : LiftOffOutsidePlace());
     m_pDistance->SetCheck(p.distanceEnabled != 0);
     m_pDistanceRow->SetVisible(p.distanceEnabled != 0);
     // 5. Key response.

@@ -76,6 +76,7 @@ private:
     CCheckBoxUI* m_pEnhancePointer = nullptr;
     CCheckBoxUI* m_pOnePage = nullptr;
     CSliderUI* m_pLiftOff = nullptr;
+    int32_t m_liftOffOutside = kDefaultLiftOffDistance;  // the position of the outside place
     CControlUI* m_pLiftOffRow = nullptr;
     CCheckBoxUI* m_pDistance = nullptr;
     CControlUI* m_pDistanceRow = nullptr;
@@ -90,8 +91,7 @@ inline constexpr ControlSpec CPerformancePage::kControls[] = {
     BindEach<&CPerformancePage::m_rate>("prate_%d_option", 1),
     BindEach<&CPerformancePage::m_dpi, &DpiRow::option>("mouse_dpi_btn_%d", 1),
     // A level without its slider or value label is skipped when shown. A
-    // slider writes its value label itself (bound in the skin); the page
-    // writes the label of a level without a slider.
+    // dragged slider writes its value label itself (bound in the skin).
     BindEach<&CPerformancePage::m_dpi, &DpiRow::value>("mouse_dpi_value_%d", 1).Optional(),
     BindEach<&CPerformancePage::m_dpi, &DpiRow::slider>("mouse_dpi%d_slider", 1).Optional(),
     BindEach<&CPerformancePage::m_dpi, &DpiRow::row>("dpi_setting_ver_%d", 1),

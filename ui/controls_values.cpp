@@ -101,8 +101,10 @@ void CSliderUI::ShowValue() {
         return;
     }
     const QString key = m_widget->property("valuekey").toString();
-    label->SetText(key.isEmpty() ? QString::number(value)
-                                 : CResourceManager::GetInstance()->GetText(key).arg(value));
+    const QString format =
+        key.isEmpty() ? QString() : CResourceManager::GetInstance()->GetText(key);
+    label->SetText(format.contains(QLatin1String("%1")) ? format.arg(value)
+                                                        : QString::number(value));
 }
 
 int CSliderUI::GetValue() const {

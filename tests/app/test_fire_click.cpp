@@ -61,6 +61,7 @@ TEST_F(FireClickTest, ShowsTheCallersValues) {
 }
 
 TEST_F(FireClickTest, TheDelayShowsItsUnitBesideTheField) {
+    ASSERT_TRUE(CResourceManager::GetInstance()->LoadLanguage());
     CFireClickWnd dlg;
     ASSERT_TRUE(dlg.Create(nullptr));
     auto* unit = dlg.FindControl<CLabelUI>("label_fire_delay_unit");

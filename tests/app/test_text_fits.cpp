@@ -69,7 +69,7 @@ TEST_F(TextFitsTest, ControlsShowTheirTextOrItsEndsWithTheWholeInTheTooltip) {
             dynamic_cast<CEditUI*>(control)->TypeText(c.typed);
         }
         const QString text = control->GetText();
-        ASSERT_GE(text.size(), 2);
+        ASSERT_FALSE(text.isEmpty());
         QWidget* widget = control->GetWidget();
         widget->ensurePolished();
         if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
@@ -81,12 +81,12 @@ TEST_F(TextFitsTest, ControlsShowTheirTextOrItsEndsWithTheWholeInTheTooltip) {
         const QString shown = dynamic_cast<CLabelUI*>(control)->GetShownText();
         EXPECT_LE(widget->sizeHint().width(), widget->width()) << shown.toStdString();
         if (c.shows == Shows::Whole) {
-            EXPECT_EQ(shown, text);
+            EXPECT_EQ(shown.toStdString(), text.toStdString());
         } else {
-            EXPECT_NE(shown, text);
+            EXPECT_NE(shown.toStdString(), text.toStdString());
             EXPECT_TRUE(shown.startsWith(text.left(3)) && shown.endsWith(text.right(3)))
                 << shown.toStdString();
-            EXPECT_EQ(control->GetToolTip(), text);
+            EXPECT_EQ(control->GetToolTip().toStdString(), text.toStdString());
         }
     }
 }
