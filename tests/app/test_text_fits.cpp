@@ -3,6 +3,7 @@
 // its tooltip.
 #include <gtest/gtest.h>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QStyle>
 #include <QStyleOptionFrame>
 
@@ -87,6 +88,23 @@ TEST_F(TextFitsTest, ControlsShowTheirTextOrItsEndsWithTheWholeInTheTooltip) {
             EXPECT_TRUE(shown.startsWith(text.left(3)) && shown.endsWith(text.right(3)))
                 << shown.toStdString();
             EXPECT_EQ(control->GetToolTip().toStdString(), text.toStdString());
+        }
+    }
+}
+
+TEST_F(TextFitsTest, TitleBarIconsSayWhatTheyDoAndOnlyThoseThatDoAreShown) {
+    Open();
+    ASSERT_FALSE(HasFatalFailure());
+    const QList<QPushButton*> icons = Find("title_bar")->GetWidget()->findChildren<QPushButton*>();
+    ASSERT_FALSE(icons.isEmpty());
+    for (QPushButton* icon : icons) {
+        SCOPED_TRACE(icon->objectName().toStdString());
+        CControlUI* control = Find(icon->objectName());
+        // The skin button has nothing to do.
+        EXPECT_EQ(control->IsVisible(), icon->objectName() != "skin_btn");
+        if (control->IsVisible()) {
+            EXPECT_FALSE(control->GetToolTip().isEmpty());
+            EXPECT_FALSE(control->GetToolTip().endsWith("_text")) << "a language text";
         }
     }
 }
