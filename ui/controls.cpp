@@ -216,6 +216,7 @@ QString CControlUI::GetText() const {
 void CControlUI::SetText(const QString& text) {
     m_textKey.clear();
     if (ElideModeOf(m_widget)) {
+        FitElidedText(m_widget);  // takes the skin's tooltip first
         m_widget->setProperty(kFullText, text);
         FitElidedText(m_widget);
     } else if (auto* label = qobject_cast<QLabel*>(m_widget)) {
