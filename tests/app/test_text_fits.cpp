@@ -1,6 +1,6 @@
 // Texts the user must read are not cut: each control shows its whole text,
 // an edit its start, and an eliding label as much as fits with the whole in
-// its tooltip.
+// its tooltip. On the macro page's fixture, for a row of its action list.
 #include <gtest/gtest.h>
 #include <QLineEdit>
 #include <QPushButton>
@@ -9,8 +9,8 @@
 
 #include <memory>
 
-#include "app_test_util.h"
 #include "device/protocol.h"
+#include "macro_page_fixture.h"
 
 namespace mouse {
 namespace {
@@ -27,7 +27,7 @@ int EditRoom(QLineEdit* edit) {
     return inner.width() - margins.left() - margins.right() - 4;
 }
 
-class TextFitsTest : public test::MainWndTest {};
+class TextFitsTest : public MacroPageTest {};
 
 TEST_F(TextFitsTest, ControlsShowTheirTextOrItsEndsWithTheWholeInTheTooltip) {
     const std::u16string longName(49, u'W');  // as long as a name can be
@@ -40,16 +40,21 @@ TEST_F(TextFitsTest, ControlsShowTheirTextOrItsEndsWithTheWholeInTheTooltip) {
     WriteText(button.bindingName, u"Macro whose name goes on and on until the end");
     profile->dpiValue[0] = 240;  // the widest DPI text of the sensor
     WriteProfiles({profile.get()});
-    Open();
+    Library moves;  // a macro of one move, at the widest numbers
+    moves.Folder(u"F");
+    moves.Macro(u"F", u"far", {Move(-32767, -32767)});
+    Open(moves);
     ASSERT_FALSE(HasFatalFailure());
+    SelectMacro(0);
 
     enum class Shows { Whole, Start, Ends };
     struct Case {
-        const char* control;
+        QString control;    // by name, or "move row": the action list's row
         const char* typed;  // typed into an edit first; nullptr: the window's text
         Shows shows;
     };
     const Case cases[] = {
+        {"move row", nullptr, Shows::Whole},
         {"button1_btn", nullptr, Shows::Ends},
         {"edit_profile_name", nullptr, Shows::Start},
         {"edit_insert_x", "-32768", Shows::Whole},
@@ -63,8 +68,10 @@ TEST_F(TextFitsTest, ControlsShowTheirTextOrItsEndsWithTheWholeInTheTooltip) {
         {"label_lift_off_value", nullptr, Shows::Whole},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.control);
-        CControlUI* control = Find(c.control);
+        SCOPED_TRACE(c.control.toStdString());
+        CControlUI* control = c.control == "move row"
+                                  ? Actions()->GetItemAt(0)->FindSubControl("action")
+                                  : Find(c.control);
         ASSERT_NE(control, nullptr);
         if (c.typed != nullptr) {
             dynamic_cast<CEditUI*>(control)->TypeText(c.typed);
@@ -93,7 +100,7 @@ TEST_F(TextFitsTest, ControlsShowTheirTextOrItsEndsWithTheWholeInTheTooltip) {
 }
 
 TEST_F(TextFitsTest, TitleBarIconsSayWhatTheyDoAndOnlyThoseThatDoAreShown) {
-    Open();
+    Open(Library{});
     ASSERT_FALSE(HasFatalFailure());
     const QList<QPushButton*> icons = Find("title_bar")->GetWidget()->findChildren<QPushButton*>();
     ASSERT_FALSE(icons.isEmpty());
