@@ -128,12 +128,12 @@ void CButtonPage::ShowButton(int slot) {
     }
     CButtonUI* button = m_buttons[size_t(slot)];
     const ButtonEntry& entry = Profile().buttons[slot];
+    // The labels elide in the middle (skin): a long name keeps its start and
+    // end, and the tooltip holds the whole.
     if (std::optional<QString> label = ComposedLabel(entry)) {
         button->SetText(*label);
-        button->SetToolTip(*label);  // long names do not fit the label
     } else {
         button->SetResourceText(QString::fromStdString(FunctionTextKey(entry.functionId)));
-        button->SetToolTip(QString());
     }
 }
 

@@ -1,7 +1,8 @@
 // The fire-click dialog: how many clicks a fire-click button sends and the
-// delay between them. The caller sets both before creating the window and
-// reads them back after a result of 1. A typed value takes effect when its
-// field loses the focus, clamped to its range.
+// delay between them in milliseconds (the unit stands beside its field). The
+// caller sets both before creating the window and reads them back after a
+// result of 1. A typed value takes effect when its field loses the focus,
+// clamped to its range.
 #pragma once
 
 #include <QString>
@@ -13,7 +14,7 @@ namespace mouse {
 inline constexpr ControlSpec kFireClickWndControls[] = {
     {"ok_btn", ControlKind::Button},   {"cancel_btn", ControlKind::Button},
     {"exit_btn", ControlKind::Button}, {"edit_time", ControlKind::Edit},
-    {"edit_delay", ControlKind::Edit},
+    {"edit_delay", ControlKind::Edit}, {"label_fire_delay_unit", ControlKind::Label},
 };
 inline constexpr ControlTable kFireClickWndTable{"fireclick.xml", "CFireClickWnd",
                                                  kFireClickWndControls};

@@ -195,7 +195,10 @@ uint8_t HighDpiMask(const ProfileRecord& record, int sensorCode) {
 }
 
 uint8_t LiftOffDistanceValue(const ProfileRecord& record, const DeviceConfig& config) {
-    const int32_t position = record.liftOffDistance;
+    return LiftOffDistanceValue(record.liftOffDistance, config);
+}
+
+uint8_t LiftOffDistanceValue(int32_t position, const DeviceConfig& config) {
     if (position < 0 || position > 7) {
         return 0;
     }

@@ -40,6 +40,8 @@ uint8_t HighDpiMask(const ProfileRecord& record, int sensorCode);
 // Lift-off distance byte: entry liftOffDistance of the distance list, 0 when
 // the position is outside 0-7.
 uint8_t LiftOffDistanceValue(const ProfileRecord& record, const DeviceConfig& config);
+// The same for a position on its own (what the performance page shows).
+uint8_t LiftOffDistanceValue(int32_t position, const DeviceConfig& config);
 
 struct ButtonTable {
     std::array<uint8_t, 256> codes{};       // 64 four-byte codes in slot order

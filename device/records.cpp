@@ -304,7 +304,7 @@ void MakeDefaultRecord(ProfileRecord& record, int sensorCode) {
     record.lightColourMode = 1;
     record.lightLength = 2;
     record.lightFixedColour = MakeColour(255, 0, 0);
-    record.liftOffDistance = 16;
+    record.liftOffDistance = kDefaultLiftOffDistance;
     record.distanceEnabled = 0;
     record.keyResponse = 4;
     record.dpiLevelCount = 8;

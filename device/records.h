@@ -125,6 +125,9 @@ struct ButtonEntry {
 inline constexpr int kButtonSlots = 64;
 inline constexpr int kSlotsPerMode = 32;
 inline constexpr int kDpiLevels = 8;
+// liftOffDistance of a new profile: outside the distance list, so the mouse
+// receives 0 until the user picks a position.
+inline constexpr int32_t kDefaultLiftOffDistance = 16;
 
 // One profile (117840 bytes): a 336-byte head and 64 button entries.
 struct ProfileRecord {

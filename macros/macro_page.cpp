@@ -25,6 +25,12 @@ bool IsMouseButton(uint8_t code) {
     return code >= kFirstMouseButton && code <= kLastMouseButton;
 }
 
+// A mouse move in the action list: X and Y on a line each, so that both
+// stay whole at their widest ("-32767") in the action column.
+QString MoveText(const MacroAction& action) {
+    return QString::asprintf("X: %d\nY: %d", action.x, action.y);
+}
+
 }  // namespace
 
 CMacroPage::CMacroPage(PageHost& host, CPaintManagerUI& manager)
@@ -128,7 +134,7 @@ void CMacroPage::FillItem(CControlUI* item, const MacroAction& action, bool move
     if (action.code == kMoveCode) {
         key->SetResourceText(QStringLiteral("mouse_move_text"));
         key->SetBkImage(QStringLiteral("res='skins/move.png' dest='2,2,28,28'"));
-        what->SetText(QString::asprintf("X: %d Y: %d", action.x, action.y));
+        what->SetText(MoveText(action));
         what->SetBkImage(QString());
     } else {
         key->SetResourceText(ToQString(KeyNameKey(action.code)));
@@ -382,8 +388,7 @@ void CMacroPage::CommitMove(bool y) {
     edit->SetText(QString::number(value));
     (y ? action.y : action.x) = value;
     if (CControlUI* row = m_pActionList->GetItemAt(m_work.selected)) {
-        SetText(row->FindSubControl("action"),
-                QString::asprintf("X: %d Y: %d", action.x, action.y));
+        SetText(row->FindSubControl("action"), MoveText(action));
     }
     SaveCurrentMacro();
 }

@@ -1,16 +1,13 @@
 #include "performance/performance_page.h"
 
 #include "device/dpi_scale.h"
+#include "device/encode.h"
 #include "performance/colour_pick.h"
 #include "ui/control_binding.h"
 
 namespace mouse {
 
 namespace {
-
-QString KeyResponseText(int ms) {
-    return QStringLiteral("%1 ms").arg(ms);
-}
 
 // The value a slider notification carries.
 int SliderValue(const TNotifyUI& msg) {
@@ -51,10 +48,35 @@ void CPerformancePage::InitControls() {
     BindControls(*m_pPM, kPerformancePageTable, *this);
 
     SetDpiScale();
+    for (int i = 0; i < kDpiLevels; ++i) {
+        if (CSliderUI* slider = m_dpi[size_t(i)].slider) {
+            slider->SetValueText(
+                [this](int step) { return QString::fromStdString(DpiStepText(step, Sensor())); });
+        }
+    }
+    // The lift-off slider covers Data.ini's positions and, at its low end, one
+    // place for a position outside them (a new profile's), where the mouse
+    // receives what that position sends. Its label says the byte sent.
     const DeviceConfig& config = m_host.Config();
     m_pLiftOffRow->SetVisible(config.distance != 0);
-    m_pLiftOff->SetMinValue(config.distanceMin);
+    m_pLiftOff->SetMinValue(LiftOffOutsidePlace());
     m_pLiftOff->SetMaxValue(config.distanceMax);
+    m_pLiftOff->SetValueText([this](int place) {
+        return QString::number(LiftOffDistanceValue(LiftOffPosition(place), m_host.Config()));
+    });
+}
+
+int CPerformancePage::LiftOffOutsidePlace() const {
+    return m_host.Config().distanceMin - 1;
+}
+
+bool CPerformancePage::LiftOffOnSlider(int32_t position) const {
+    const DeviceConfig& config = m_host.Config();
+    return position >= config.distanceMin && position <= config.distanceMax;
+}
+
+int32_t CPerformancePage::LiftOffPosition(int place) const {
+    return place == LiftOffOutsidePlace() ? m_liftOffOutside : place;
 }
 
 void CPerformancePage::SetDpiScale() {
@@ -92,6 +114,8 @@ void CPerformancePage::Refresh() {
         if (row.slider != nullptr) {
             row.slider->SetValue(p.dpiValue[i]);
         }
+        // The stored step is what the mouse receives, also where the slider
+        // cannot reach it (a level a sensor's default leaves at 0).
         if (row.value != nullptr) {
             row.value->SetText(QString::fromStdString(DpiStepText(p.dpiValue[i], Sensor())));
         }
@@ -103,12 +127,16 @@ void CPerformancePage::Refresh() {
     m_pDoubleClickSpeed->SetValue(p.doubleClickSpeed);
     m_pEnhancePointer->SetCheck(p.enhancePointerPrecision != 0);
     m_pOnePage->SetCheck(p.onePageScroll != 0);
-    m_pLiftOff->SetValue(p.liftOffDistance);
+    // The outside place keeps a stored position that is off the slider; for
+    // a profile whose position is on it, that place stands for a new
+    // profile's position.
+    const bool onSlider = LiftOffOnSlider(p.liftOffDistance);
+    m_liftOffOutside = onSlider ? kDefaultLiftOffDistance : p.liftOffDistance;
+    m_pLiftOff->SetValue(onSlider ? p.liftOffDistance : LiftOffOutsidePlace());
     m_pDistance->SetCheck(p.distanceEnabled != 0);
     m_pDistanceRow->SetVisible(p.distanceEnabled != 0);
     // 5. Key response.
     m_pKeyResponse->SetValue(p.keyResponse);
-    m_pKeyResponseLabel->SetText(KeyResponseText(p.keyResponse));
 }
 
 void CPerformancePage::SelectDpiLevel(int level) {
@@ -153,7 +181,7 @@ void CPerformancePage::OnValueChanged(TNotifyUI& msg) {
     } else if (msg.pSender == m_pDoubleClickSpeed) {
         p.doubleClickSpeed = value;
     } else if (msg.pSender == m_pLiftOff) {
-        p.liftOffDistance = value;
+        p.liftOffDistance = LiftOffPosition(value);
     } else {
         // Key response and DPI steps follow a drag as well as its end.
         OnMoveValueChanged(msg);
@@ -190,14 +218,10 @@ void CPerformancePage::OnItemSelect(TNotifyUI& msg) {
 
 void CPerformancePage::SetDpiStep(int level, int step) {
     Profile().dpiValue[level - 1] = step;
-    if (CLabelUI* value = m_dpi[size_t(level - 1)].value) {
-        value->SetText(QString::fromStdString(DpiStepText(step, Sensor())));
-    }
 }
 
 void CPerformancePage::SetKeyResponse(int value) {
     Profile().keyResponse = uint8_t(value);
-    m_pKeyResponseLabel->SetText(KeyResponseText(Profile().keyResponse));
 }
 
 void CPerformancePage::ChangeLevelCount(int index) {

@@ -55,6 +55,13 @@ private:
     void OnCheckClick(TNotifyUI& msg);
     void OnItemSelect(TNotifyUI& msg);
 
+    // The lift-off slider's place for a stored position outside Data.ini's
+    // range, whether a position has its own place, and the position a place
+    // stands for.
+    int LiftOffOutsidePlace() const;
+    bool LiftOffOnSlider(int32_t position) const;
+    int32_t LiftOffPosition(int place) const;
+
     void SetDpiStep(int level, int step);
     void SetKeyResponse(int value);
     void ChangeLevelCount(int index);
@@ -69,11 +76,11 @@ private:
     CCheckBoxUI* m_pEnhancePointer = nullptr;
     CCheckBoxUI* m_pOnePage = nullptr;
     CSliderUI* m_pLiftOff = nullptr;
+    int32_t m_liftOffOutside = kDefaultLiftOffDistance;  // the position of the outside place
     CControlUI* m_pLiftOffRow = nullptr;
     CCheckBoxUI* m_pDistance = nullptr;
     CControlUI* m_pDistanceRow = nullptr;
     CSliderUI* m_pKeyResponse = nullptr;
-    CLabelUI* m_pKeyResponseLabel = nullptr;
 
 public:
     // Every control the page uses, with the member it goes into.
@@ -83,7 +90,8 @@ public:
 inline constexpr ControlSpec CPerformancePage::kControls[] = {
     BindEach<&CPerformancePage::m_rate>("prate_%d_option", 1),
     BindEach<&CPerformancePage::m_dpi, &DpiRow::option>("mouse_dpi_btn_%d", 1),
-    // A level without its slider or value label is skipped when shown.
+    // A level without its slider or value label is skipped when shown. A
+    // dragged slider writes its value label itself (bound in the skin).
     BindEach<&CPerformancePage::m_dpi, &DpiRow::value>("mouse_dpi_value_%d", 1).Optional(),
     BindEach<&CPerformancePage::m_dpi, &DpiRow::slider>("mouse_dpi%d_slider", 1).Optional(),
     BindEach<&CPerformancePage::m_dpi, &DpiRow::row>("dpi_setting_ver_%d", 1),
@@ -101,7 +109,6 @@ inline constexpr ControlSpec CPerformancePage::kControls[] = {
     Bind<&CPerformancePage::m_pDistance>("distance_checkbox"),
     Bind<&CPerformancePage::m_pDistanceRow>("distance_slider_ver"),
     Bind<&CPerformancePage::m_pKeyResponse>("key_response_slider"),
-    Bind<&CPerformancePage::m_pKeyResponseLabel>("label_key_respsonse"),
 };
 inline constexpr ControlTable kPerformancePageTable{"main.xml", "CPerformancePage",
                                                     CPerformancePage::kControls};

@@ -6,10 +6,16 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QStackedWidget>
+#include <QStyle>
+#include <QStyleOptionButton>
+
+#include <algorithm>
+#include <optional>
 
 #include "ui/image.h"
 #include "ui/paint_manager.h"
 #include "ui/resource_manager.h"
+#include "ui/widgets_p.h"
 
 namespace mouse {
 
@@ -78,7 +84,77 @@ void ApplyColours(QWidget* w) {
     w->setStyleSheet(sheet);
 }
 
+// Property names of eliding controls: the whole text and the tooltip set
+// from code.
+constexpr const char* kFullText = "mouse_full_text";
+constexpr const char* kOwnTip = "mouse_tip";
+
+std::optional<Qt::TextElideMode> ElideModeOf(const QWidget* w) {
+    const QString mode = w->property("elide").toString();
+    if (mode == QLatin1String("left")) {
+        return Qt::ElideLeft;
+    }
+    if (mode == QLatin1String("middle")) {
+        return Qt::ElideMiddle;
+    }
+    if (mode == QLatin1String("right")) {
+        return Qt::ElideRight;
+    }
+    return std::nullopt;
+}
+
+// Width the text of a label or button is drawn in, after the style's
+// border and padding (and a button's icon).
+int TextRoom(QWidget* w) {
+    if (auto* label = qobject_cast<QLabel*>(w)) {
+        return label->contentsRect().width() - 2 * label->margin();
+    }
+    auto* button = qobject_cast<QAbstractButton*>(w);
+    if (button == nullptr) {
+        return w->width();
+    }
+    QStyleOptionButton option;
+    option.initFrom(button);
+    option.text = button->text();
+    option.icon = button->icon();
+    option.iconSize = button->iconSize();
+    int room =
+        button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button).width();
+    if (!button->icon().isNull()) {
+        room -= button->iconSize().width() + 4;
+    }
+    return room;
+}
+
+void ShowText(QWidget* w, const QString& text) {
+    if (auto* label = qobject_cast<QLabel*>(w)) {
+        label->setText(text);
+    } else if (auto* button = qobject_cast<QAbstractButton*>(w)) {
+        button->setText(text);
+    }
+}
+
 }  // namespace
+
+void FitElidedText(QWidget* w) {
+    const std::optional<Qt::TextElideMode> mode = ElideModeOf(w);
+    if (!mode) {
+        return;
+    }
+    if (!w->property(kFullText).isValid()) {  // the skin's own text and tooltip
+        auto* label = qobject_cast<QLabel*>(w);
+        auto* button = qobject_cast<QAbstractButton*>(w);
+        w->setProperty(kFullText, label != nullptr    ? label->text()
+                                  : button != nullptr ? button->text()
+                                                      : QString());
+        w->setProperty(kOwnTip, w->toolTip());
+    }
+    w->ensurePolished();
+    const QString full = w->property(kFullText).toString();
+    const QString shown = w->fontMetrics().elidedText(full, *mode, std::max(0, TextRoom(w)));
+    ShowText(w, shown);
+    w->setToolTip(shown != full ? full : w->property(kOwnTip).toString());
+}
 
 // --------------------------------------------------------------- CControlUI
 
@@ -122,6 +198,9 @@ QString CControlUI::GetName() const {
 }
 
 QString CControlUI::GetText() const {
+    if (ElideModeOf(m_widget)) {
+        return m_widget->property(kFullText).toString();
+    }
     if (auto* label = qobject_cast<QLabel*>(m_widget)) {
         return label->text();
     }
@@ -136,13 +215,21 @@ QString CControlUI::GetText() const {
 
 void CControlUI::SetText(const QString& text) {
     m_textKey.clear();
-    if (auto* label = qobject_cast<QLabel*>(m_widget)) {
+    if (ElideModeOf(m_widget)) {
+        FitElidedText(m_widget);  // takes the skin's tooltip first
+        m_widget->setProperty(kFullText, text);
+        FitElidedText(m_widget);
+    } else if (auto* label = qobject_cast<QLabel*>(m_widget)) {
         label->setText(text);
     } else if (auto* button = qobject_cast<QAbstractButton*>(m_widget)) {
         button->setText(text);
     } else if (auto* edit = qobject_cast<QLineEdit*>(m_widget)) {
         const QSignalBlocker block(edit);
         edit->setText(text);
+        // A long name shows its start; typing goes on at the end.
+        if (!edit->hasFocus()) {
+            edit->setCursorPosition(0);
+        }
     } else {
         m_widget->setProperty("mouse_text", text);
     }
@@ -180,8 +267,21 @@ bool CControlUI::IsFocused() const {
     return m_widget->hasFocus();
 }
 
+void SetOwnToolTip(QWidget* w, const QString& text) {
+    w->setToolTip(text);
+    if (ElideModeOf(w)) {
+        FitElidedText(w);  // takes the skin's text first
+        w->setProperty(kOwnTip, text);
+        FitElidedText(w);
+    }
+}
+
 void CControlUI::SetToolTip(const QString& text) {
-    m_widget->setToolTip(text);
+    SetOwnToolTip(m_widget, text);
+}
+
+QString CControlUI::GetToolTip() const {
+    return m_widget->toolTip();
 }
 
 QRect CControlUI::GetPos() const {
@@ -252,6 +352,16 @@ void CControlUI::Notify(const char* type, WPARAM wParam, LPARAM lParam) {
 // ----------------------------------------------------------------- CLabelUI
 
 CLabelUI::CLabelUI(QWidget* widget, CPaintManagerUI* manager) : CControlUI(widget, manager) {}
+
+QString CLabelUI::GetShownText() const {
+    if (auto* label = qobject_cast<QLabel*>(m_widget)) {
+        return label->text();
+    }
+    if (auto* button = qobject_cast<QAbstractButton*>(m_widget)) {
+        return button->text();
+    }
+    return GetText();
+}
 
 void CLabelUI::SetTextColor(uint32_t argb) {
     m_widget->setProperty("mouse_fg", argb);

@@ -8,6 +8,7 @@
 #include <QRect>
 #include <QString>
 #include <cstdint>
+#include <functional>
 
 #include "ui/ui_types.h"
 
@@ -36,7 +37,10 @@ public:
 
     // Text shown by the control. SetText shows finished text; SetResourceText
     // shows the language text of a key (the key itself when the language file
-    // has no text for it) and remembers the key.
+    // has no text for it) and remembers the key. A label or button whose skin
+    // sets "elide" keeps the whole text here and draws as much as fits (see
+    // CLabelUI). An edit shows the start of a text set while it is not being
+    // typed in.
     virtual QString GetText() const;
     virtual void SetText(const QString& text);
     void SetResourceText(const QString& key);
@@ -51,7 +55,10 @@ public:
     bool IsEnabled() const;
     void SetFocus();
     bool IsFocused() const;
+    // The control's own tooltip. While an eliding label cuts its text, its
+    // tooltip is the whole text instead.
     void SetToolTip(const QString& text);
+    QString GetToolTip() const;
 
     // Rectangle in the coordinates of the window's client area.
     QRect GetPos() const;
@@ -105,11 +112,17 @@ private:
     uint32_t m_bkColor = 0;
 };
 
+// Labels and buttons can elide: the skin property "elide" ("left", "middle"
+// or "right") makes a text wider than the control show with "…" where the
+// property says, and the whole text in the tooltip. The text is fitted again
+// when the control's size or font changes.
 class CLabelUI : public CControlUI {
 public:
     static constexpr ControlKind kKind = ControlKind::Label;
     CLabelUI(QWidget* widget, CPaintManagerUI* manager);
     ControlKind GetKind() const override { return ControlKind::Label; }
+    // The text as drawn: GetText() unless it is elided.
+    QString GetShownText() const;
     // Text colour 0xAARRGGBB.
     void SetTextColor(uint32_t argb);
     // Height the text needs at the control's present width (wrapped when
@@ -173,11 +186,24 @@ public:
     bool IsKeyCapture() const;
 };
 
+// A slider can show its value in a label of the same window: the skin
+// property "valuelabel" names the label, "valuekey" the language text it is
+// written with ("%1" is the value; without it the label shows the number).
+// The label follows every change of the value: from code, while the handle
+// is dragged and when the range moves the value.
 class CSliderUI : public CControlUI {
 public:
     static constexpr ControlKind kKind = ControlKind::Slider;
     CSliderUI(QWidget* widget, CPaintManagerUI* manager);
     ControlKind GetKind() const override { return ControlKind::Slider; }
+    // Writes the value label with `text` instead, for a slider whose position
+    // stands for another value (the label then says that value).
+    void SetValueText(std::function<QString(int)> text);
+    // The label the skin binds to this slider, or nullptr (with an error when
+    // the skin names a label it does not have).
+    CLabelUI* GetValueLabel() const;
+    // Writes the value label (the layer calls it once the skin is loaded).
+    void ShowValue();
     int GetValue() const;
     void SetValue(int value);  // no notification
     int GetMinValue() const;
@@ -188,6 +214,9 @@ public:
     // "movevaluechanged" on a change); Release lets go ("valuechanged").
     void Drag(int value);
     void Release();
+
+private:
+    std::function<QString(int)> m_valueText;
 };
 
 // Item operations shared by combo boxes and lists. Text items are plain

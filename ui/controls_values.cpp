@@ -4,6 +4,8 @@
 #include <QAbstractSlider>
 #include <QLineEdit>
 
+#include "ui/paint_manager.h"
+#include "ui/resource_manager.h"
 #include "ui/widgets_p.h"
 
 namespace mouse {
@@ -59,6 +61,7 @@ CSliderUI::CSliderUI(QWidget* widget, CPaintManagerUI* manager) : CControlUI(wid
         return;
     }
     QObject::connect(slider, &QAbstractSlider::valueChanged, Context(), [this, slider](int value) {
+        ShowValue();
         Notify(slider->isSliderDown() ? ev::kMoveValueChanged : ev::kValueChanged,
                static_cast<WPARAM>(value));
     });
@@ -77,12 +80,40 @@ void WithSlider(QWidget* w, F f) {
 }
 }  // namespace
 
+void CSliderUI::SetValueText(std::function<QString(int)> text) {
+    m_valueText = std::move(text);
+    ShowValue();
+}
+
+CLabelUI* CSliderUI::GetValueLabel() const {
+    const QString name = m_widget->property("valuelabel").toString();
+    return name.isEmpty() ? nullptr : m_pManager->FindControl<CLabelUI>(name);
+}
+
+void CSliderUI::ShowValue() {
+    CLabelUI* label = GetValueLabel();
+    if (label == nullptr) {
+        return;
+    }
+    const int value = GetValue();
+    if (m_valueText) {
+        label->SetText(m_valueText(value));
+        return;
+    }
+    const QString key = m_widget->property("valuekey").toString();
+    const QString format =
+        key.isEmpty() ? QString() : CResourceManager::GetInstance()->GetText(key);
+    label->SetText(format.contains(QLatin1String("%1")) ? format.arg(value)
+                                                        : QString::number(value));
+}
+
 int CSliderUI::GetValue() const {
     auto* s = qobject_cast<QAbstractSlider*>(m_widget);
     return s != nullptr ? s->value() : 0;
 }
 void CSliderUI::SetValue(int value) {
     WithSlider(m_widget, [value](QAbstractSlider* s) { s->setValue(value); });
+    ShowValue();
 }
 int CSliderUI::GetMinValue() const {
     auto* s = qobject_cast<QAbstractSlider*>(m_widget);
@@ -90,6 +121,7 @@ int CSliderUI::GetMinValue() const {
 }
 void CSliderUI::SetMinValue(int value) {
     WithSlider(m_widget, [value](QAbstractSlider* s) { s->setMinimum(value); });
+    ShowValue();
 }
 int CSliderUI::GetMaxValue() const {
     auto* s = qobject_cast<QAbstractSlider*>(m_widget);
@@ -97,6 +129,7 @@ int CSliderUI::GetMaxValue() const {
 }
 void CSliderUI::SetMaxValue(int value) {
     WithSlider(m_widget, [value](QAbstractSlider* s) { s->setMaximum(value); });
+    ShowValue();
 }
 
 void CSliderUI::Drag(int value) {

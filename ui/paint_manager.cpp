@@ -167,6 +167,12 @@ bool CPaintManagerUI::LoadSkin(const QString& file, QWidget* host) {
         }
         g->addButton(button);
     }
+    // Sliders show their value in the label the skin binds to them.
+    for (auto& [widget, control] : m_wrappers) {
+        if (auto* slider = dynamic_cast<CSliderUI*>(control.get())) {
+            slider->ShowValue();
+        }
+    }
     return true;
 }
 
@@ -204,7 +210,7 @@ void CPaintManagerUI::ApplySkinTexts(QWidget* w) {
     const CResourceManager* texts = CResourceManager::GetInstance();
     const QString tip = w->property("tipkey").toString();
     if (!tip.isEmpty()) {
-        w->setToolTip(texts->GetText(tip));
+        SetOwnToolTip(w, texts->GetText(tip));
     }
     const QString placeholder = w->property("placeholderkey").toString();
     if (auto* edit = qobject_cast<QLineEdit*>(w); edit && !placeholder.isEmpty()) {
@@ -223,6 +229,9 @@ void CPaintManagerUI::RefreshTexts() {
                 control->SetResourceText(control->GetTextKey());
             }
             ApplySkinTexts(control->GetWidget());
+            if (auto* slider = dynamic_cast<CSliderUI*>(control.get())) {
+                slider->ShowValue();  // its language text may have changed
+            }
         }
     }
 }

@@ -11,6 +11,11 @@
 //   group       options with the same group exclude each other
 //   bkimage     "res='skins/mouse.png' dest='2,2,28,28'" drawn under the text
 //   caption     on the root: height of the strip that drags the window
+//   elide       on a label or button: "left", "middle" or "right", where a
+//               text too wide for the control is cut ("…"); the tooltip
+//               then holds the whole text
+//   valuelabel  on a slider: the label that shows its value (valuekey: the
+//               language text it is written with, "%1" for the value)
 // Layer classes for skins: OptionButton, MenuElement (menu items; the name is
 // the command, "userdata" travels with it), ColorPalette, BusyRing, Overlay,
 // PatternPlot.

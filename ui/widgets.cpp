@@ -502,6 +502,15 @@ bool SkinEventFilter::eventFilter(QObject* watched, QEvent* event) {
             }
             return true;
         }
+        case QEvent::Resize:
+        case QEvent::FontChange:
+        case QEvent::StyleChange:
+        case QEvent::Polish:
+            // An eliding text is fitted to the size and font it is drawn in.
+            if (widget->property("elide").isValid()) {
+                FitElidedText(widget);
+            }
+            return false;
         case QEvent::FocusIn:
         case QEvent::FocusOut:
         case QEvent::Enter:

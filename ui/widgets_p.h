@@ -17,6 +17,13 @@ namespace mouse {
 class WindowImplBase;
 class CPaintManagerUI;
 
+// Shows as much of an eliding label's or button's whole text as fits its
+// present size and font (controls.cpp); nothing for other widgets.
+void FitElidedText(QWidget* w);
+// Sets the tooltip a widget has of its own; an eliding one shows its whole
+// text there instead while the text is cut.
+void SetOwnToolTip(QWidget* w, const QString& text);
+
 // A numbered message travelling to a window's UI thread. A menu command
 // (0x403) owns its MenuCmd until the handler of a live window receives it
 // (the handler takes it over); one that never gets there (its window was

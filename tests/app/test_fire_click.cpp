@@ -2,6 +2,7 @@
 // lose the focus, and its results, answered through the modal seam.
 #include <gtest/gtest.h>
 #include <QCoreApplication>
+#include <QWidget>
 
 #include <functional>
 
@@ -57,6 +58,20 @@ TEST_F(FireClickTest, ShowsTheCallersValues) {
     EXPECT_EQ(dlg.FindControl<CEditUI>("edit_time")->GetText(), "5");
     EXPECT_EQ(dlg.FindControl<CEditUI>("edit_delay")->GetText(), "40");
     EXPECT_TRUE(CPaintManagerUI::GetErrors().isEmpty());
+}
+
+TEST_F(FireClickTest, TheDelayShowsItsUnitBesideTheField) {
+    ASSERT_TRUE(CResourceManager::GetInstance()->LoadLanguage());
+    CFireClickWnd dlg;
+    ASSERT_TRUE(dlg.Create(nullptr));
+    auto* unit = dlg.FindControl<CLabelUI>("label_fire_delay_unit");
+    const QRect field = dlg.FindControl<CEditUI>("edit_delay")->GetPos();
+    ASSERT_NE(unit, nullptr);
+    EXPECT_EQ(unit->GetText(), "ms");
+    EXPECT_EQ(unit->GetPos().center().y(), field.center().y());
+    EXPECT_GT(unit->GetPos().left(), field.right());
+    EXPECT_LE(unit->GetWidget()->sizeHint().width(), unit->GetPos().width());
+    EXPECT_LE(unit->GetPos().right(), dlg.GetHostWidget()->width());
 }
 
 TEST_F(FireClickTest, AFieldIsClampedWhenItLosesTheFocus) {

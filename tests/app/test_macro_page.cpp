@@ -58,7 +58,7 @@ TEST_F(MacroPageTest, EachKindOfActionHasItsItemAndEditor) {
          false},
         {2, Lang(KeyNameKey(0xF0)), Lang(u"key_down_action"), "50", mouse, down, true, false, true,
          false},
-        {3, Lang(u"mouse_move_text"), "X: 5 Y: -3", "60", "res='skins/move.png' dest='2,2,28,28'",
+        {3, Lang(u"mouse_move_text"), "X: 5\nY: -3", "60", "res='skins/move.png' dest='2,2,28,28'",
          "", false, false, false, true},
     };
     for (const Case& c : cases) {
@@ -130,7 +130,7 @@ TEST_F(MacroPageTest, FieldsAreHeldInRangeWhenLeftAndSaved) {
         }
         EXPECT_EQ(stored, c.stored);
     }
-    EXPECT_EQ(ItemText(3, "action"), "X: -12 Y: -32767");
+    EXPECT_EQ(ItemText(3, "action"), "X: -12\nY: -32767");
     EXPECT_EQ(MacroFile(), ListBytes()) << "every edit is saved";
 }
 
@@ -182,7 +182,7 @@ TEST_F(MacroPageTest, InsertingAMouseMove) {
     EXPECT_EQ(move.y, -7);
     EXPECT_EQ(Page().SelectedAction(), 5);
     EXPECT_EQ(Actions()->GetCurSel(), 5);
-    EXPECT_EQ(ItemText(5, "action"), "X: 12 Y: -7");
+    EXPECT_EQ(ItemText(5, "action"), "X: 12\nY: -7");
     EXPECT_TRUE(Actions()->IsTimerActive(CMacroPage::kRevealTimer));
     EXPECT_TRUE(WaitFor([&] { return !Actions()->IsTimerActive(CMacroPage::kRevealTimer); }));
     EXPECT_EQ(Current().actionCount, 11);

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QSlider>
 #include <QTemporaryDir>
 #include <QWidget>
 
@@ -13,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <map>
 #include <memory>
 
 #include "app/main_wnd.h"
@@ -269,8 +271,60 @@ TEST_F(PerformanceTest, SliderRangesOnlyGiveLegalValues) {
     const auto [keyMin, keyMax] = range("key_response_slider");
     EXPECT_GE(keyMin, 1);
     EXPECT_LE(keyMax, 255) << "the field is one byte";
-    EXPECT_EQ(range("lift_of_distance_slider"), std::pair(2, 10)) << "from Data.ini";
+    EXPECT_EQ(range("lift_of_distance_slider"), std::pair(1, 10))
+        << "Data.ini's, and one place below for a position outside it";
     EXPECT_EQ(Find<CComboUI>("max_dpi_combo")->GetCount(), 8);
+}
+
+TEST_F(PerformanceTest, TheLiftOffSliderAndItsLabelShowTheByteTheMouseReceives) {
+    Create();  // the distance list is 1..8: a place's byte rises with the place
+    ASSERT_EQ(P().liftOffDistance, kDefaultLiftOffDistance);
+    auto* slider = Find<CSliderUI>("lift_of_distance_slider");
+    auto shown = [&] { return Text("label_lift_off_value").toInt(); };
+    auto sent = [&] { return int(LiftOffDistanceValue(P(), wnd->Config())); };
+    for (int32_t stored : {kDefaultLiftOffDistance, 0, 3, 7, -1}) {
+        SCOPED_TRACE(stored);
+        P().liftOffDistance = stored;
+        wnd->PerformancePage().Refresh();
+        EXPECT_EQ(shown(), sent());
+        EXPECT_EQ(slider->GetValue() - slider->GetMinValue(), sent());
+    }
+    for (int place = slider->GetMinValue(); place <= slider->GetMaxValue(); ++place) {
+        SCOPED_TRACE(place);
+        slider->Drag(place);
+        const int whileDragged = shown();
+        slider->Release();
+        EXPECT_EQ(whileDragged, sent());
+        EXPECT_EQ(shown(), sent());
+        EXPECT_EQ(place - slider->GetMinValue(), sent());
+    }
+}
+
+TEST_F(PerformanceTest, EverySliderShowsItsValue) {
+    const std::map<QString, std::pair<int, QString>> shown = {
+        {"key_response_slider", {17, "17 ms"}}, {"lift_of_distance_slider", {5, "6"}},
+        {"mouse_move_speed_slider", {4, "4"}},  {"double_click_speed_slider", {3, "3"}},
+        {"scroll_speed_slider", {9, "9"}},      {"brightness_slider", {200, "200"}},
+        {"frequency_slider", {2, "2"}},         {"length_slider", {3, "3"}},
+    };
+    Create();
+    int checked = 0;
+    for (QSlider* widget : wnd->GetHostWidget()->findChildren<QSlider*>()) {
+        const QString name = widget->objectName();
+        SCOPED_TRACE(name.toStdString());
+        auto* slider = Find<CSliderUI>(name);
+        ASSERT_NE(slider->GetValueLabel(), nullptr) << "a slider without its value";
+        const int dpiLevel = name.startsWith("mouse_dpi") ? name.mid(9, 1).toInt() : 0;
+        const auto [value, text] =
+            dpiLevel > 0 ? std::pair(77, QString::fromStdString(DpiStepText(77, 3311)))
+                         : shown.at(name);
+        slider->SetEnabled(true);
+        slider->Drag(value);
+        slider->Release();
+        EXPECT_EQ(slider->GetValueLabel()->GetText(), text);
+        ++checked;
+    }
+    EXPECT_EQ(checked, int(shown.size()) + kDpiLevels);
 }
 
 TEST_F(PerformanceTest, AColourPickChangesTheSwatchAndTheLevelOnlyOnOk) {

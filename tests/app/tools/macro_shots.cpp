@@ -4,6 +4,9 @@
 //   mouse_macro_shots select <program folder>     shows the select-macro dialog for
 //                                                 that library, bound to its third
 //                                                 macro, until the window is closed
+//   mouse_macro_shots bound <program folder>      writes a library with a long-named
+//                                                 macro and a profile.bin whose first
+//                                                 button plays it
 #include <QApplication>
 #include <QString>
 #include <cstdio>
@@ -63,6 +66,29 @@ int WriteLibrary(const std::string& program) {
     return 0;
 }
 
+int WriteBoundLongName(const std::string& program) {
+    const std::vector<MacroRecord> records = {
+        Folder(u"Strategy"),
+        Macro(u"Strategy", u"Build order: two barracks, then an expansion",
+              {{20, 1}, {20, 2}, {26, 1}, {26, 2}}),
+    };
+    auto profile = std::make_unique<ProfileRecord>();
+    MakeDefaultRecord(*profile, 3311);
+    WriteText(profile->name, u"Default");
+    ApplyMacroChoice(profile->buttons[0], records[1], 1, 0, false, 255);
+    IoResult r = WriteFileAtomically(program + "/Data/macro.bin", records.data(),
+                                     records.size() * sizeof(MacroRecord));
+    if (r) {
+        r = WriteFileAtomically(program + "/Data/profile.bin", profile.get(),
+                                sizeof(ProfileRecord));
+    }
+    if (!r) {
+        std::fprintf(stderr, "%s\n", r.message.c_str());
+        return 1;
+    }
+    return 0;
+}
+
 int ShowSelect(const std::string& program, int argc, char** argv) {
     QApplication app(argc, argv);
     CPaintManagerUI::SetResourcePath(QString::fromStdString(program + "/res/"));
@@ -86,11 +112,14 @@ int ShowSelect(const std::string& program, int argc, char** argv) {
 
 int main(int argc, char** argv) {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: %s library|select <program folder>\n", argv[0]);
+        std::fprintf(stderr, "usage: %s library|select|bound <program folder>\n", argv[0]);
         return 2;
     }
     if (std::strcmp(argv[1], "library") == 0) {
         return WriteLibrary(argv[2]);
+    }
+    if (std::strcmp(argv[1], "bound") == 0) {
+        return WriteBoundLongName(argv[2]);
     }
     return ShowSelect(argv[2], argc, argv);
 }
