@@ -4,9 +4,11 @@
 // management in profiles.cpp.
 #include "app/main_wnd.h"
 
+#include <QClipboard>
 #include <QCoreApplication>
 #include <QCursor>
 #include <QFile>
+#include <QGuiApplication>
 #include <QTimer>
 #include <cstring>
 
@@ -64,6 +66,12 @@ CMainWnd::CMainWnd(MainWndOptions options)
     }
     if (!m_options.quit) {
         m_options.quit = [] { QCoreApplication::quit(); };
+    }
+    if (!m_options.probeAccess) {
+        m_options.probeAccess = [](int vid, int pid) {
+            return qEnvironmentVariableIsEmpty("MOUSE_SIM_SOCKET") ? ProbeHidraw(vid, pid)
+                                                                   : HidrawAccess{};
+        };
     }
     if (m_options.autostartFile.isEmpty()) {
         m_options.autostartFile = QFile::decodeName(AutostartFile().c_str());
@@ -179,13 +187,17 @@ void CMainWnd::InitMainWindow() {
     }
     m_pNoMouse = FindControl("no_mouse_ver");
     m_pNoMouseReason = FindControl<CLabelUI>("no_mouse_reason_label");
+    m_pNoMouseTitle = FindControl<CLabelUI>("no_mouse_title_label");
+    m_pNoMouseHint = FindControl<CLabelUI>("no_mouse_hint_label");
+    m_pCopyFix = FindControl<CButtonUI>("btn_copy_fix");
     if (m_pNoMouse != nullptr) {
         m_pNoMouse->Hide();
     }
     m_pApplyButton = FindControl<CButtonUI>("btn_apply");
     m_pApplyMarker = FindControl("apply_marker");
     m_pBanner = FindControl<CLabelUI>("offline_banner");
-    for (CControlUI* hidden : {m_pApplyMarker, static_cast<CControlUI*>(m_pBanner)}) {
+    for (CControlUI* hidden : {m_pApplyMarker, static_cast<CControlUI*>(m_pBanner),
+                               static_cast<CControlUI*>(m_pCopyFix)}) {
         if (hidden != nullptr) {
             hidden->Hide();
         }
@@ -475,6 +487,9 @@ void CMainWnd::OnClick(TNotifyUI& msg) {
     } else if (name == "btn_edit_offline") {
         m_editWithoutMouse = true;
         ShowDeviceState();
+    } else if (name == "btn_copy_fix") {
+        QGuiApplication::clipboard()->setText(
+            QString::fromStdString(PermissionFixCommands(m_config.vid, m_config.pid)));
     } else if (name == "logo_btn") {
         OpenLogoLink();
     } else if (name == "btn_add_profile") {

@@ -20,6 +20,7 @@
 #include "buttons/dpi_msg.h"
 #include "device/device_link.h"
 #include "device/driver_library.h"
+#include "device/hidraw_access.h"
 #include "guns/gun_page.h"
 #include "macros/hook_library.h"
 #include "macros/macro_page.h"
@@ -65,6 +66,7 @@ inline constexpr ControlSpec kMainWndControls[] = {
     {"no_mouse_hint_label", ControlKind::Label},
     {"no_mouse_reason_label", ControlKind::Label},
     {"btn_edit_offline", ControlKind::Button},
+    {"btn_copy_fix", ControlKind::Button},
     {"apply_marker", ControlKind::Control},
     {"offline_banner", ControlKind::Label},
 };
@@ -100,6 +102,10 @@ struct MainWndOptions {
     // Tells the user something outside the window; default: the desktop's
     // notification service.
     std::function<void(const QString& title, const QString& body)> notify;
+    // Whether the mouse is plugged in but closed to this user; default: the
+    // kernel's hidraw nodes (nothing while MOUSE_SIM_SOCKET names a virtual
+    // mouse).
+    std::function<HidrawAccess(int vid, int pid)> probeAccess;
 };
 
 // In the store folder: the profile record the mouse holds as far as the
@@ -255,6 +261,8 @@ private:
     // says the mouse is away (and whether an apply waits for it), or the
     // pages alone, from the link's state.
     void ShowDeviceState();
+    void ShowAccessProblem(bool ready);
+    QString AccessFixText() const;
     // Shows or hides the marker on APPLY: the current profile differs from
     // what the mouse holds.
     void ShowApplyMarker();
@@ -313,6 +321,11 @@ private:
     CButtonUI* m_pApplyButton = nullptr;
     CControlUI* m_pApplyMarker = nullptr;
     CLabelUI* m_pBanner = nullptr;
+    CLabelUI* m_pNoMouseTitle = nullptr;
+    CLabelUI* m_pNoMouseHint = nullptr;
+    CButtonUI* m_pCopyFix = nullptr;
+    // The mouse's hidraw nodes as last probed while it could not be opened.
+    HidrawAccess m_access;
     // The user chose to edit without the mouse, or the program has seen it.
     bool m_editWithoutMouse = false;
     bool m_mouseRecordKept = false;  // Data/applied.pbin was read or written

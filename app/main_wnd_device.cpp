@@ -163,6 +163,7 @@ void CMainWnd::ShowDeviceState() {
     if (m_pNoMouseReason != nullptr) {
         m_pNoMouseReason->SetText(QString::fromStdString(m_libraryError));
     }
+    ShowAccessProblem(ready);
     const bool editing = CanEdit();
     m_pNoMouse->SetVisible(!editing);
     if (m_pBanner == nullptr) {
@@ -180,12 +181,45 @@ void CMainWnd::ShowDeviceState() {
         m_pApplyStatus->Hide();
     }
     QString text = Text(m_link != nullptr && m_link->ApplyWaiting() ? "offline_apply_waiting_text"
+                        : m_access.Blocked()                        ? "offline_blocked_banner_text"
                                                                     : "offline_banner_text");
     m_pBanner->SetText(text);
+    if (m_access.Blocked()) {
+        text += '\n' + AccessFixText();
+    }
     if (!m_libraryError.empty()) {
         text += '\n' + QString::fromStdString(m_libraryError);
     }
     m_pBanner->SetToolTip(text);
+}
+
+QString CMainWnd::AccessFixText() const {
+    return Text("no_mouse_blocked_hint_text") + "\n\n" +
+           QString::fromStdString(PermissionFixCommands(m_config.vid, m_config.pid)).trimmed();
+}
+
+// A mouse that is plugged in but closed to this user is not "no mouse": the
+// view says so and gives the commands that open it, with a button that
+// copies them.
+void CMainWnd::ShowAccessProblem(bool ready) {
+    const bool wasBlocked = m_access.Blocked();
+    // Without the device-access library that problem comes first.
+    m_access = ready || !m_libraryError.empty() ? HidrawAccess{}
+                                                : m_options.probeAccess(m_config.vid, m_config.pid);
+    const bool blocked = m_access.Blocked();
+    if (blocked && !wasBlocked) {
+        qCWarning(lcApp, "%s", DescribeBlockedMouse(m_access, m_config.vid, m_config.pid).c_str());
+    }
+    if (m_pNoMouseTitle != nullptr) {
+        m_pNoMouseTitle->SetText(
+            Text(blocked ? "no_mouse_blocked_title_text" : "no_mouse_title_text"));
+    }
+    if (m_pNoMouseHint != nullptr) {
+        m_pNoMouseHint->SetText(blocked ? AccessFixText() : Text("no_mouse_hint_text"));
+    }
+    if (m_pCopyFix != nullptr) {
+        m_pCopyFix->SetVisible(blocked);
+    }
 }
 
 void CMainWnd::ShowNoDeviceMessage(const std::string& reason) {
@@ -202,9 +236,13 @@ void CMainWnd::ShowNoDeviceMessage(const std::string& reason) {
             ShowMainWindow();
             return;
         }
-        m_boxes.RunNotice(reason.empty() ? QStringLiteral("no_connect_device_text")
-                                         : Text("no_connect_device_text") + "\n" +
-                                               QString::fromStdString(reason));
+        if (m_access.Blocked()) {
+            m_boxes.RunNotice(Text("no_mouse_blocked_title_text") + ".\n" + AccessFixText());
+        } else {
+            m_boxes.RunNotice(reason.empty() ? QStringLiteral("no_connect_device_text")
+                                             : Text("no_connect_device_text") + "\n" +
+                                                   QString::fromStdString(reason));
+        }
         m_noDeviceQueued = false;
     });
 }

@@ -57,6 +57,7 @@ inline MainWndOptions TestWindowOptions(const QString& program) {
     // Never the tester's own autostart folder or desktop notifications.
     options.autostartFile = program + "config/autostart/entry.desktop";
     options.notify = [](const QString&, const QString&) {};
+    options.probeAccess = [](int, int) { return HidrawAccess{}; };
     return options;
 }
 
@@ -180,6 +181,7 @@ protected:
         options.driverLibrary = library;
         options.launcher = &launcher;
         options.quit = [this] { ++quits; };
+        options.probeAccess = [this](int, int) { return access; };
         if (useFakeHook) {
             options.hook = &hook;
             options.keyboard = &usLayout;
@@ -258,6 +260,8 @@ protected:
     UsKeyboardLayout usLayout;
     RecordingLauncher launcher;
     int quits = 0;
+    // The mouse's hidraw nodes as the window probes them; none by default.
+    HidrawAccess access;
     QStringList messages;  // of the boxes AnswerNextMessage answered
     std::unique_ptr<CountingWnd> wnd;
 };

@@ -3,6 +3,8 @@
 // the notices of the mouse's own DPI button.
 #include <gtest/gtest.h>
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <functional>
 
 #include "main_wnd_fixture.h"
@@ -130,6 +132,36 @@ TEST_F(OfflineTest, AnApplyWithoutTheMouseIsSentWhenItArrivesAndNothingElseIs) {
         EXPECT_FALSE(wnd->ShowsNoMouseState());
         EXPECT_TRUE(Shown("offline_banner"));
         EXPECT_EQ(Marker(), !c.apply) << "unapplied edits were kept";
+        wnd.reset();
+    }
+}
+
+// A mouse plugged in but closed to this user is told as such, with the
+// commands that open it, which the copy button puts on the clipboard.
+TEST_F(OfflineTest, AMouseClosedToTheUserIsToldWithTheCommandsThatOpenIt) {
+    SimProcess mouse;
+    ASSERT_TRUE(mouse.Start(MOUSE_APP_DIR "/mouse-sim", {"--unplugged"})) << mouse.Error();
+    setenv("MOUSE_SIM_SOCKET", mouse.SocketPath().c_str(), 1);
+    const QString commands = "sudo udevadm control --reload";
+    for (bool blocked : {false, true}) {
+        SCOPED_TRACE(blocked ? "blocked" : "absent");
+        access =
+            blocked ? HidrawAccess{{{"/dev/hidraw3", false, "Permission denied"}}} : HidrawAccess{};
+        QGuiApplication::clipboard()->clear();
+        Open();
+        ASSERT_TRUE(wnd->ShowsNoMouseState());
+        EXPECT_EQ(Find<CLabelUI>("no_mouse_title_label")->GetText(),
+                  Text(blocked ? "no_mouse_blocked_title_text" : "no_mouse_title_text"));
+        EXPECT_EQ(Find<CLabelUI>("no_mouse_hint_label")->GetText().contains(commands), blocked);
+        EXPECT_EQ(Shown("btn_copy_fix"), blocked);
+        if (blocked) {
+            ASSERT_TRUE(Click("btn_copy_fix"));
+            EXPECT_TRUE(QGuiApplication::clipboard()->text().contains(commands))
+                << QGuiApplication::clipboard()->text().toStdString();
+        }
+        ASSERT_TRUE(Click("btn_edit_offline"));
+        EXPECT_EQ(Find<CLabelUI>("offline_banner")->GetText(),
+                  Text(blocked ? "offline_blocked_banner_text" : "offline_banner_text"));
         wnd.reset();
     }
 }
