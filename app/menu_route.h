@@ -13,6 +13,7 @@ enum class MenuTarget {
     Exit,           // end the program
     ImportProfile,
     ExportProfile,
+    DuplicateProfile,
     MacroPage,
     GunPage,
     ButtonPage,
