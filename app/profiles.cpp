@@ -68,8 +68,7 @@ void CMainWnd::DuplicateProfile() {
 }
 
 void CMainWnd::CorrectStoredProfiles() {
-    const auto corrections =
-        SanitizeStoredProfiles(*m_stores, m_config.sensor, ToU16(Text("profile_text")));
+    const auto corrections = SanitizeStoredProfiles(*m_stores, m_config.sensor);
     for (const StoredProfileCorrection& c : corrections) {
         qCWarning(lcProfiles, "profile %zu of profile.bin: %s set to a valid value", c.index + 1,
                   JoinCorrections(c.fields).c_str());

@@ -275,17 +275,14 @@ std::vector<std::string> SanitizeProfile(ProfileRecord& r, const ProfileLimits& 
     return corrected;
 }
 
-std::vector<StoredProfileCorrection> SanitizeStoredProfiles(Stores& stores, int sensorCode,
-                                                            std::u16string_view profileText) {
+std::vector<StoredProfileCorrection> SanitizeStoredProfiles(Stores& stores, int sensorCode) {
     auto defaults = std::make_unique<ProfileRecord>();
     MakeDefaultRecord(*defaults, sensorCode);
     const ProfileLimits limits{sensorCode, stores.macros.size(), stores.guns.size()};
     std::vector<StoredProfileCorrection> out;
     for (size_t i = 0; i < stores.profiles.size(); ++i) {
-        const std::u16string fallback =
-            std::u16string(profileText) + FromUtf8(std::to_string(i + 1));
         std::vector<std::string> fields =
-            SanitizeProfile(*stores.profiles[i], limits, fallback, *defaults);
+            SanitizeProfile(*stores.profiles[i], limits, {}, *defaults);
         if (!fields.empty()) {
             out.push_back({i, std::move(fields)});
         }

@@ -82,15 +82,14 @@ std::vector<std::string> SanitizeProfile(ProfileRecord& record, const ProfileLim
 
 // The profiles of profile.bin checked as an import checks them, so that no
 // field out of range reaches the mouse or the pages whatever wrote the file
-// (another version, a damaged disk, a hand edit). A name left empty becomes
-// profileText + its place (1-based). Only memory changes: the file is
-// written at the next save, as after any edit.
+// (another version, a damaged disk, a hand edit). An empty name stays empty:
+// the name field allows one. Only memory changes: the file is written at the
+// next save, as after any edit.
 struct StoredProfileCorrection {
     size_t index = 0;
     std::vector<std::string> fields;
 };
-std::vector<StoredProfileCorrection> SanitizeStoredProfiles(Stores& stores, int sensorCode,
-                                                            std::u16string_view profileText);
+std::vector<StoredProfileCorrection> SanitizeStoredProfiles(Stores& stores, int sensorCode);
 
 // Writes one record as a .pbin file (crash-safe, as the store files).
 IoResult WriteProfileFile(const std::filesystem::path& path, const ProfileRecord& record);

@@ -4,6 +4,7 @@
 // choice is stored in a button entry.
 #include <gtest/gtest.h>
 #include <QCoreApplication>
+#include <QWidget>
 
 #include <cstring>
 #include <memory>
