@@ -162,14 +162,15 @@ void CheckFieldsInRange(const ProfileRecord& r, const ProfileLimits& limits) {
     for (int i = 0; i < kButtonSlots; ++i) {
         const ButtonEntry& b = r.buttons[i];
         const int id = b.functionId;
-        FUZZ_CHECK(FindFunction(id) != nullptr || id == fn::kRecoil);
+        FUZZ_CHECK(FindFunction(id) != nullptr || id == fn::kRecoil || id == fn::kLeftButtonMacro);
         FUZZ_CHECK(b.buttonIndex == i && InRange(b.repeatMode, 0, 2));
         FUZZ_CHECK(InRange(b.macroIndex, -1, (long long)limits.macroCount - 1));
         FUZZ_CHECK(InRange(b.gunIndex, -1, (long long)limits.gunCount - 1));
         FUZZ_CHECK(InRange(b.fireClickCount, 0, 255) && InRange(b.fireClickDelay, 1, 255));
         FUZZ_CHECK(OpaqueColour(uint32_t(b.bindingColour)) && b.shortcutModifiers <= 0x0F);
         if (id == fn::kMacro || id == fn::kLeftButtonMacro) {
-            FUZZ_CHECK(b.bindingCount <= kMaxMacroActions && InRange(b.bindingLoops, 1, 255));
+            FUZZ_CHECK(b.bindingCount <= kMaxMacroActions);
+            FUZZ_CHECK(b.bindingCount == 0 || InRange(b.bindingLoops, 1, 255));
             for (int a = 0; a < b.bindingCount; ++a) {
                 const MacroAction& m = b.macroActions[a];
                 FUZZ_CHECK(m.kind <= 2);

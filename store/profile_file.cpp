@@ -55,10 +55,10 @@ struct Field {
     std::string Text() const {
         std::string text = base;
         if (index >= 0) {
-            text += "[" + std::to_string(index) + "]";
+            text.append(1, '[').append(std::to_string(index)).append(1, ']');
         }
         if (sub != nullptr) {
-            text += std::string(".") + sub;
+            text.append(1, '.').append(sub);
         }
         return text;
     }
@@ -85,8 +85,10 @@ struct Fixer {
 };
 
 bool KnownFunction(int id) {
-    // 121 binds a recoil preset; it has no row of device bytes of its own.
-    return FindFunction(id) != nullptr || id == FunctionIdForMenuName("select_gun");
+    // 121 binds a recoil preset and 57 a macro on the left button; neither
+    // has a row of device bytes of its own (both are sent as a preset).
+    return FindFunction(id) != nullptr || id == FunctionIdForMenuName("select_gun") ||
+           id == fn::kLeftButtonMacro;
 }
 
 bool IsMacroKind(int id) {
@@ -140,8 +142,9 @@ void FixEntry(ButtonEntry& b, const ButtonEntry& d, int i, const ProfileLimits& 
     fix.Colour(b.bindingColour, Field{"buttons", i, "bindingColour"});
     fix.Range(b.fireClickCount, d.fireClickCount, 0, 255, Field{"buttons", i, "fireClickCount"});
     fix.Range(b.fireClickDelay, d.fireClickDelay, 1, 255, Field{"buttons", i, "fireClickDelay"});
-    if (macro) {
-        // The loop count is sent in two bytes; the editor keeps 1..255.
+    if (macro && b.bindingCount > 0) {
+        // The loop count is sent in two bytes; the editor keeps 1..255. A
+        // binding without actions sends an empty block, loops unused.
         fix.Range(b.bindingLoops, kMinMacroLoops, kMinMacroLoops, kMaxMacroLoops,
                   Field{"buttons", i, "bindingLoops"});
     } else if (b.functionId == fn::kRecoil) {

@@ -261,8 +261,11 @@ TEST(ProfileFile, FieldsOutOfRangeTakeTheirDefaults) {
              return r.buttons[35].functionId == 121 &&
                     r.buttons[36].functionId == DefaultFunction(36);
          }},
-        {"buttons[32]",  // game mode without a left click
-         [](ProfileRecord& r) { r.buttons[32].functionId = 2; },
+        {"buttons[32]",  // game mode without a left click or "send_gun"
+         [](ProfileRecord& r) {
+             r.buttons[32].functionId = 2;
+             r.buttons[48].functionId = 2;
+         },
          [](const ProfileRecord& r) { return r.buttons[32].functionId == 1; }},
         {"buttons[4].macroActions",
          [](ProfileRecord& r) {
