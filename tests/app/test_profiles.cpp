@@ -42,8 +42,10 @@ TEST_F(ProfilesTest, AddAndDuplicateNameTheProfileAfterTheCount) {
                 ASSERT_TRUE(Click("btn_add_profile"));
             }
             const int added = int(c.existing.size());
-            ASSERT_EQ(wnd->GetStores().profiles.size(), c.existing.size() + 1)
-                << c.expected.toStdString();
+            // The menu's command arrives through the event loop.
+            ASSERT_TRUE(WaitFor([&] {
+                return wnd->GetStores().profiles.size() == c.existing.size() + 1;
+            })) << c.expected.toStdString();
             EXPECT_EQ(Names().back(), c.expected);
             EXPECT_EQ(wnd->CurrentProfileIndex(), added) << "the new profile is current";
             EXPECT_EQ(ComboItems().back(), c.expected);
