@@ -163,6 +163,7 @@ TEST_F(SelectGunTest, RepeatOptionsShowAndSetTheMode) {
 // The repeat options of the select-preset and select-macro dialogs read the
 // same: caption, option texts and tips, all from the language file.
 TEST_F(SelectGunTest, RepeatOptionsReadTheSameInBothSelectDialogs) {
+    ASSERT_TRUE(CResourceManager::GetInstance()->LoadLanguage());
     auto gunDlg = Open(-1);
     std::vector<std::unique_ptr<MacroRecord>> macros;
     CSelectMacroWnd macroDlg(macros);
