@@ -125,7 +125,15 @@ void CMainWnd::RenameProfile() {
     }
     if (m_stores->ProfileNameExists(typed)) {
         ShowCurrentName();  // another profile has it
-        m_boxes.QueueNotice(Text("profile_name_taken_text").arg(ToQString(typed)));
+        // Named as the other profile spells it: the match ignores case.
+        QString other = ToQString(typed);
+        for (const auto& p : m_stores->profiles) {
+            if (TextEqualsNoCase(p->name, typed)) {
+                other = ToQString(ReadText(p->name));
+                break;
+            }
+        }
+        m_boxes.QueueNotice(Text("profile_name_taken_text").arg(other));
         return;
     }
     WriteText(current.name, typed);

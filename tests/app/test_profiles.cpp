@@ -203,7 +203,7 @@ TEST_F(ProfilesTest, RenameOnFocusLossOrEnterRefusesDuplicatesAndIgnoresCase) {
         EXPECT_EQ(Names()[1], "Second") << what;
         if (c.refused) {
             ASSERT_TRUE(WaitFor([&] { return !boxes.empty(); })) << what;
-            EXPECT_EQ(boxes[0].msg, Text("profile_name_taken_text").arg(c.typed)) << what;
+            EXPECT_EQ(boxes[0].msg, Text("profile_name_taken_text").arg("Second")) << what;
             EXPECT_TRUE(boxes[0].notice) << what;
         }
         if (c.saved) {
