@@ -6,6 +6,7 @@
 
 #include "app/logging.h"
 #include "macros/edit_name_wnd.h"
+#include "store/corrections.h"
 #include "ui/file_dialog.h"
 #include "ui/resource_manager.h"
 #include "ui/text.h"
@@ -389,6 +390,17 @@ void CLibraryPage<Traits>::ShowFailure(const char* command, const char* textKey,
 }
 
 template <typename Traits>
+void CLibraryPage<Traits>::ShowCorrections(const ImportResult& result) {
+    if (result.corrected.empty()) {
+        return;
+    }
+    const QString list = QString::fromStdString(JoinCorrections(result.corrected));
+    qCInfo(lcLibrary, "import: %s set to a valid value", list.toUtf8().constData());
+    ShowWarning(
+        CResourceManager::GetInstance()->GetText(Named("", "_import_corrected_text")).arg(list));
+}
+
+template <typename Traits>
 void CLibraryPage<Traits>::ImportItem() {
     const QString path = CFileDialog::GetOpenFileName(m_host.DialogOwner(), Filter(false),
                                                       ExchangeFolder(), m_names.extension);
@@ -405,6 +417,7 @@ void CLibraryPage<Traits>::ImportItem() {
                     result.error);
         return;
     }
+    ShowCorrections(result);
     if (result.folderAdded) {
         ShowNewFolder(result.folder);
         if (m_pList->GetCount() > 0) {
@@ -432,6 +445,7 @@ void CLibraryPage<Traits>::ImportFolder() {
                     result.error);
         return;
     }
+    ShowCorrections(result);
     ShowNewFolder(result.folder);
 }
 

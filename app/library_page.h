@@ -126,6 +126,8 @@ private:
     // Appends a folder the library just added to the selector and selects it.
     void ShowNewFolder(const std::u16string& name);
     void ShowFailure(const char* command, const char* textKey, const std::string& why);
+    // Tells which fields an import set to a valid value (nothing when none).
+    void ShowCorrections(const ImportResult& result);
 
     void OpenMenu(CButtonUI* anchor, const QString& skinFile);
     // Runs the name dialog; the accepted name, or nothing when cancelled.

@@ -232,6 +232,7 @@ void CMainWnd::InitMainWindow() {
     }
     LoadReport report = m_stores->LoadStores(m_config.sensor, Text("profile_text").toStdU16String(),
                                              readAhead ? &ahead : nullptr);
+    CorrectStoredProfiles();
     // Saves that failed here (a store folder that cannot be written, say)
     // are shown with the damaged files: the user would otherwise learn of
     // them only when settings are gone at the next start.
@@ -459,6 +460,11 @@ void CMainWnd::OnTabSelected(const QString& name) {
     if (m_pConfigTab == nullptr || m_pMainTab == nullptr) {
         return;
     }
+    if (name != "macro_btn" && (name == "key_btn" || name == "performance_btn" ||
+                                name == "light_btn" || name == "gun_btn")) {
+        // What is typed on another tab is not meant for the macro.
+        m_macroPage.StopRecording();
+    }
     if (name == "key_btn") {
         m_pConfigTab->SelectItem(tab::kConfigSettings);
         m_pMainTab->SelectItem(tab::kMainButtons);
@@ -622,6 +628,9 @@ void CMainWnd::OnMenuCommand(WPARAM wParam) {
             break;
         case MenuTarget::ExportProfile:
             ExportProfile();
+            break;
+        case MenuTarget::DuplicateProfile:
+            DuplicateProfile();
             break;
         case MenuTarget::MacroPage:
             m_macroPage.OnMenuCommand(route.command);

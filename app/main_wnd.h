@@ -153,7 +153,9 @@ public:
     // Profile management (app/profiles.cpp): the profile bar's buttons, the
     // name field and the profile menu's commands.
     void AddProfile();
-    void DeleteProfile();  // asks first; needs at least two profiles
+    void DeleteProfile();  // asks first, naming it; needs at least two profiles
+    // A copy of the current profile, named as AddProfile names a new one.
+    void DuplicateProfile();
     void ResetProfile();   // asks first; keeps the name; applied with the next apply
     void RenameProfile();  // from edit_profile_name's text
     void OpenProfileMenu();
@@ -272,6 +274,11 @@ private:
     // Appends a profile, saves profile.bin and makes it current.
     // False, with a notice, when the list is full.
     bool AppendProfile(std::unique_ptr<ProfileRecord> record);
+    // The name AddProfile and DuplicateProfile give: "Profile" + (count + 1),
+    // made unique with _1, _2, ...
+    std::u16string NewProfileName() const;
+    // Brings every field of the loaded profiles into range (logged).
+    void CorrectStoredProfiles();
     // Sets the rename field back to the current profile's name.
     void ShowCurrentName();
     // Shows "DPI :" and the DPI of a step in the pop-up (opening it when

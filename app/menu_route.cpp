@@ -12,14 +12,23 @@ struct Row {
 };
 
 constexpr Row kRoutes[] = {
-    {"configuration", MenuTarget::Configuration},  {"exit", MenuTarget::Exit},
-    {"autostart", MenuTarget::Autostart},          {"import_profile", MenuTarget::ImportProfile},
-    {"export_profile", MenuTarget::ExportProfile}, {"rename_macro_dir", MenuTarget::MacroPage},
-    {"import_macro_dir", MenuTarget::MacroPage},   {"export_macro_dir", MenuTarget::MacroPage},
-    {"rename_macro", MenuTarget::MacroPage},       {"import_macro", MenuTarget::MacroPage},
-    {"export_macro", MenuTarget::MacroPage},       {"rename_gun_dir", MenuTarget::GunPage},
-    {"import_gun_dir", MenuTarget::GunPage},       {"export_gun_dir", MenuTarget::GunPage},
-    {"rename_gun", MenuTarget::GunPage},           {"import_gun", MenuTarget::GunPage},
+    {"configuration", MenuTarget::Configuration},
+    {"exit", MenuTarget::Exit},
+    {"autostart", MenuTarget::Autostart},
+    {"import_profile", MenuTarget::ImportProfile},
+    {"export_profile", MenuTarget::ExportProfile},
+    {"duplicate_profile", MenuTarget::DuplicateProfile},
+    {"rename_macro_dir", MenuTarget::MacroPage},
+    {"import_macro_dir", MenuTarget::MacroPage},
+    {"export_macro_dir", MenuTarget::MacroPage},
+    {"rename_macro", MenuTarget::MacroPage},
+    {"import_macro", MenuTarget::MacroPage},
+    {"export_macro", MenuTarget::MacroPage},
+    {"rename_gun_dir", MenuTarget::GunPage},
+    {"import_gun_dir", MenuTarget::GunPage},
+    {"export_gun_dir", MenuTarget::GunPage},
+    {"rename_gun", MenuTarget::GunPage},
+    {"import_gun", MenuTarget::GunPage},
     {"export_gun", MenuTarget::GunPage},
 };
 

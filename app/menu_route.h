@@ -14,6 +14,7 @@ enum class MenuTarget {
     Autostart,      // switch "Start at login"
     ImportProfile,
     ExportProfile,
+    DuplicateProfile,
     MacroPage,
     GunPage,
     ButtonPage,

@@ -7,6 +7,7 @@
 #include "app/logging.h"
 #include "app/main_wnd.h"
 #include "buttons/msg_wnd.h"
+#include "store/corrections.h"
 #include "store/profile_file.h"
 #include "ui/resource_manager.h"
 #include "ui/text.h"
@@ -50,17 +51,38 @@ bool CMainWnd::AppendProfile(std::unique_ptr<ProfileRecord> record) {
     return true;
 }
 
-void CMainWnd::AddProfile() {
+std::u16string CMainWnd::NewProfileName() const {
     const QString base = Text("profile_text") + QString::number(m_stores->profiles.size() + 1);
-    const std::u16string name = UniqueName(
-        ToU16(base), [this](std::u16string_view n) { return m_stores->ProfileNameExists(n); });
+    return UniqueName(ToU16(base),
+                      [this](std::u16string_view n) { return m_stores->ProfileNameExists(n); });
+}
+
+void CMainWnd::AddProfile() {
     auto record = std::make_unique_for_overwrite<ProfileRecord>();
-    CopyFromTemplate(*record, *m_template, name);
+    CopyFromTemplate(*record, *m_template, NewProfileName());
     AppendProfile(std::move(record));
 }
 
+void CMainWnd::DuplicateProfile() {
+    auto record = std::make_unique_for_overwrite<ProfileRecord>();
+    CopyFromTemplate(*record, CurrentProfile(), NewProfileName());
+    AppendProfile(std::move(record));
+}
+
+void CMainWnd::CorrectStoredProfiles() {
+    const auto corrections = SanitizeStoredProfiles(*m_stores, m_config.sensor);
+    for (const StoredProfileCorrection& c : corrections) {
+        qCWarning(lcProfiles, "profile %zu of profile.bin: %s set to a valid value", c.index + 1,
+                  JoinCorrections(c.fields).c_str());
+    }
+}
+
 void CMainWnd::DeleteProfile() {
-    if (m_stores->profiles.size() < 2 || !Confirm(QStringLiteral("delete_profile_text"))) {
+    if (m_stores->profiles.size() < 2) {
+        return;
+    }
+    const QString name = ToQString(ReadText(CurrentProfile().name));
+    if (!Confirm(Text("delete_profile_text").arg(name))) {
         return;
     }
     // The list may have changed while the box was open (never below one
@@ -107,6 +129,15 @@ void CMainWnd::RenameProfile() {
     }
     if (m_stores->ProfileNameExists(typed)) {
         ShowCurrentName();  // another profile has it
+        // Named as the other profile spells it: the match ignores case.
+        QString other = ToQString(typed);
+        for (const auto& p : m_stores->profiles) {
+            if (TextEqualsNoCase(p->name, typed)) {
+                other = ToQString(ReadText(p->name));
+                break;
+            }
+        }
+        m_boxes.QueueNotice(Text("profile_name_taken_text").arg(other));
         return;
     }
     WriteText(current.name, typed);
@@ -191,9 +222,18 @@ void CMainWnd::ImportProfile() {
                             ": " + QString::fromStdString(why));
         return;
     }
+    // The name is told apart: a file without one takes its file name, as
+    // the user expects, and a cleaned name shows in the list.
+    std::vector<std::string> settings;
     for (const std::string& field : file.corrected) {
-        qCInfo(lcProfiles, "import %s: %s set to its default", path.toUtf8().constData(),
-               field.c_str());
+        if (field != "name") {
+            settings.push_back(field);
+        }
+    }
+    const QString list = QString::fromStdString(JoinCorrections(settings));
+    if (!settings.empty()) {
+        qCInfo(lcProfiles, "import %s: %s set to a valid value", path.toUtf8().constData(),
+               list.toUtf8().constData());
     }
     // A name already taken gets the first free _1, _2, ...
     const std::u16string name =
@@ -205,9 +245,8 @@ void CMainWnd::ImportProfile() {
     if (!AppendProfile(std::move(file.record))) {
         return;
     }
-    const bool onlyName = file.corrected.size() == 1 && file.corrected.front() == "name";
-    if (!file.corrected.empty() && !onlyName) {
-        m_boxes.QueueNotice(Text("import_profile_corrected_text"));
+    if (!settings.empty()) {
+        m_boxes.QueueNotice(Text("import_profile_corrected_text").arg(list));
     }
 }
 

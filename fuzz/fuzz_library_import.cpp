@@ -53,7 +53,9 @@ void CheckList(Lib& lib) {
             FUZZ_CHECK(Traits::ItemName(*r)[0] != 0);
             Record again;
             std::memcpy(static_cast<void*>(&again), r.get(), sizeof(Record));
-            FUZZ_CHECK(Traits::CheckImported(again).empty());
+            std::vector<std::string> corrected;
+            FUZZ_CHECK(Traits::CheckImported(again, corrected).empty());
+            FUZZ_CHECK(corrected.empty());
             FUZZ_CHECK(std::memcmp(&again, r.get(), sizeof(Record)) == 0);
             bool hasFolder = false;
             for (int f : lib.FolderPositions()) {

@@ -13,7 +13,9 @@
 //            size), a length byte and that many bytes, until the input ends
 // A refused file leaves no record. An accepted record differs from the file
 // only when a correction is named, is a fixed point of the check (a second
-// pass corrects nothing) and applies to the mouse with every report
+// pass corrects nothing), has every field inside the range the pages and the
+// select dialogs can give it (checked here from those ranges, not by the
+// check itself) and applies to the mouse with every report
 // well-formed: valid checksums, the documented values of the setting
 // commands, nothing the firmware model refuses, fire-click parameters whole
 // in their bytes, and desktop settings within what the pointer interface
@@ -31,6 +33,7 @@
 #include "drivers/sim/sim_mouse.h"
 #include "fuzz/fuzz_support.h"
 #include "store/profile_file.h"
+#include "store/tables.h"
 
 namespace {
 
@@ -124,6 +127,73 @@ public:
     void SetWheel(int, bool) override {}
 };
 
+bool InRange(long long v, long long lo, long long hi) {
+    return v >= lo && v <= hi;
+}
+
+bool OpaqueColour(uint32_t colour) {
+    return (colour >> 24) == 0;
+}
+
+// Every field a page or dialog sets holds one of the values that control can
+// give it.
+void CheckFieldsInRange(const ProfileRecord& r, const ProfileLimits& limits) {
+    FUZZ_CHECK(InRange(r.pointerSpeed, 1, 11) && InRange(r.scrollLines, 1, 100));
+    FUZZ_CHECK(InRange(r.doubleClickSpeed, 0, 12) && InRange(r.reportRateIndex, 0, 3));
+    FUZZ_CHECK(InRange(r.enhancePointerPrecision, 0, 1) && InRange(r.onePageScroll, 0, 1));
+    FUZZ_CHECK(InRange(r.dpiLevelCount, 1, kDpiLevels));
+    FUZZ_CHECK(InRange(r.currentDpiLevel, 0, r.dpiLevelCount - 1));
+    const SensorRow* sensor = FindSensor(limits.sensorCode);
+    for (int i = 0; i < kDpiLevels; ++i) {
+        FUZZ_CHECK(sensor == nullptr ||
+                   InRange(r.dpiValue[i], sensor->scale.minStep, sensor->scale.maxStep));
+        FUZZ_CHECK(r.dpiLevelEnabled[i] <= 1 && OpaqueColour(r.dpiColour[i]));
+        FUZZ_CHECK(r.cycleColourEnabled[i] <= 1 && OpaqueColour(r.cycleColour[i]));
+    }
+    FUZZ_CHECK(InRange(r.lightMode, 0, 11) && InRange(r.lightBrightness, 0, 255));
+    FUZZ_CHECK(InRange(r.lightFrequency, 1, 4) && InRange(r.lightLength, 1, 4));
+    FUZZ_CHECK(InRange(r.lightColourMode, 0, 1) && OpaqueColour(r.lightFixedColour));
+    // A position of the distance list, or 16, the "never set" of a new profile.
+    FUZZ_CHECK(InRange(r.liftOffDistance, 0, 7) || r.liftOffDistance == 16);
+    FUZZ_CHECK(InRange(r.distanceEnabled, 0, 1) && InRange(r.keyResponse, 1, 30));
+    FUZZ_CHECK(InRange(r.buttonMode, 0, 1));
+    int macros = 0, presets = 0;
+    bool officeLeft = false, gameLeft = false;
+    for (int i = 0; i < kButtonSlots; ++i) {
+        const ButtonEntry& b = r.buttons[i];
+        const int id = b.functionId;
+        FUZZ_CHECK(FindFunction(id) != nullptr || id == fn::kRecoil || id == fn::kLeftButtonMacro);
+        FUZZ_CHECK(b.buttonIndex == i && InRange(b.repeatMode, 0, 2));
+        FUZZ_CHECK(InRange(b.macroIndex, -1, (long long)limits.macroCount - 1));
+        FUZZ_CHECK(InRange(b.gunIndex, -1, (long long)limits.gunCount - 1));
+        FUZZ_CHECK(InRange(b.fireClickCount, 0, 255) && InRange(b.fireClickDelay, 1, 255));
+        FUZZ_CHECK(OpaqueColour(uint32_t(b.bindingColour)) && b.shortcutModifiers <= 0x0F);
+        if (id == fn::kMacro || id == fn::kLeftButtonMacro) {
+            FUZZ_CHECK(b.bindingCount <= kMaxMacroActions);
+            FUZZ_CHECK(b.bindingCount == 0 || InRange(b.bindingLoops, 1, 255));
+            for (int a = 0; a < b.bindingCount; ++a) {
+                const MacroAction& m = b.macroActions[a];
+                FUZZ_CHECK(m.kind <= 2);
+                FUZZ_CHECK(m.kind != 0 || (m.code == 0xF6 && InRange(m.x, -32767, 32767) &&
+                                           InRange(m.y, -32767, 32767)));
+            }
+        }
+        if (id == fn::kRecoil) {
+            FUZZ_CHECK(b.bindingCount <= kMaxBullets && InRange(b.bindingLoops, 0, 255));
+            for (const BulletRow& row : b.gunData) {
+                FUZZ_CHECK(InRange(row.x, -127, 127) && InRange(row.y, -127, 127));
+                FUZZ_CHECK(InRange(row.delay, 10, 1270));
+            }
+        }
+        macros += id == fn::kMacro ? 1 : 0;
+        presets += id == fn::kRecoil || id == fn::kLeftButtonMacro ? 1 : 0;
+        const bool left = id == fn::kLeftClick || id == fn::kSendGun;
+        officeLeft = officeLeft || (left && i <= 29);
+        gameLeft = gameLeft || (left && i >= 32);
+    }
+    FUZZ_CHECK(macros <= 10 && presets <= 3 && officeLeft && gameLeft);
+}
+
 void CheckApply(const ProfileRecord& record, int sensor) {
     DeviceConfig config;
     config.sensor = sensor;
@@ -196,6 +266,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(SanitizeProfile(*again, limits, fallback).empty());
     FUZZ_CHECK(std::memcmp(again.get(), &record, sizeof(ProfileRecord)) == 0);
 
+    CheckFieldsInRange(record, limits);
     CheckApply(record, limits.sensorCode);
     return 0;
 }

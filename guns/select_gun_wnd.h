@@ -22,7 +22,7 @@ inline constexpr ControlSpec kSelectGunControls[] = {
     {"ok_btn", ControlKind::Button},          {"cancel_btn", ControlKind::Button},
     {"exit_btn", ControlKind::Button},        {"gun_list", ControlKind::List},
     {"gun_combo", ControlKind::Combo},        {"btn_gun_color", ControlKind::Button},
-    {"repeat_%d", ControlKind::Option, 1, 3},
+    {"repeat_%d", ControlKind::Option, 1, 3}, {"label_repeat", ControlKind::Label},
 };
 inline constexpr ControlTable kSelectGunTable{"selectgun.xml", "CSelectGunWnd", kSelectGunControls};
 MOUSE_REGISTER_CONTROL_TABLE(kSelectGunTable);

@@ -71,6 +71,13 @@ public:
     // the selected action's key during key capture.
     void OnHookEvent(UINT msg, WPARAM wParam, LPARAM lParam);
     bool IsRecording() const { return m_recorder != nullptr && m_recorder->Recording(); }
+    // Ends a recording (the main window calls it when another tab is shown:
+    // the keys typed there are not meant for the macro).
+    void StopRecording() {
+        if (m_recorder != nullptr) {
+            m_recorder->StopRecording();
+        }
+    }
     int DelayMode() const { return m_recorder != nullptr ? m_recorder->DelayMode() : -1; }
 
     // What the page shows, for tests and the benchmark.

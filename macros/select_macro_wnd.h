@@ -17,15 +17,11 @@
 namespace mouse {
 
 inline constexpr ControlSpec kSelectMacroControls[] = {
-    {"ok_btn", ControlKind::Button},
-    {"cancel_btn", ControlKind::Button},
-    {"exit_btn", ControlKind::Button},
-    {"macro_combo", ControlKind::Combo},
-    {"macro_list", ControlKind::List},
-    {"repeat_%d", ControlKind::Option, 1, 3},
-    {"check_left_macro", ControlKind::CheckBox},
-    {"tab_macro", ControlKind::TabLayout},
-    {"btn_gun_color", ControlKind::Button},
+    {"ok_btn", ControlKind::Button},       {"cancel_btn", ControlKind::Button},
+    {"exit_btn", ControlKind::Button},     {"macro_combo", ControlKind::Combo},
+    {"macro_list", ControlKind::List},     {"repeat_%d", ControlKind::Option, 1, 3},
+    {"label_repeat", ControlKind::Label},  {"check_left_macro", ControlKind::CheckBox},
+    {"tab_macro", ControlKind::TabLayout}, {"btn_gun_color", ControlKind::Button},
 };
 inline constexpr ControlTable kSelectMacroTable{"selectmacro.xml", "CSelectMacroWnd",
                                                 kSelectMacroControls};

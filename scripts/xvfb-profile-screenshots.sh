@@ -23,7 +23,7 @@ xdotool mousemove --window "$main" 640 573          # hover the first item
 sleep 0.3
 read -r x y < <(geometry_of "$main")
 timeout 10 import -window root "$work/root.png"
-/usr/bin/convert "$work/root.png" -crop "800x160+$x+$((y + 472))" +repage "$out/profile_menu.png"
+/usr/bin/convert "$work/root.png" -crop "800x200+$x+$((y + 472))" +repage "$out/profile_menu.png"
 kill $prog; wait $prog 2>/dev/null || true
 
 # 2. No tray, no mouse: the window tells what to check.

@@ -26,6 +26,18 @@ void GunTraits::InitItem(GunRecord& r) {
     }
 }
 
+bool ClampBulletRows(std::span<BulletRow> rows) {
+    bool changed = false;
+    for (BulletRow& row : rows) {
+        const BulletRow before = row;
+        row.x = std::clamp(row.x, -kMaxBulletOffset, kMaxBulletOffset);
+        row.y = std::clamp(row.y, -kMaxBulletOffset, kMaxBulletOffset);
+        row.delay = std::clamp<uint16_t>(row.delay, kMinBulletDelay, kMaxBulletDelay);
+        changed = changed || row.x != before.x || row.y != before.y || row.delay != before.delay;
+    }
+    return changed;
+}
+
 // Nothing in a gun record is refused: every field has a nearest valid value
 // that keeps the preset what it was meant to be. A bullet count outside
 // 1..30 becomes the nearest (the record holds 30 rows; the editor shows 1..30),
@@ -34,12 +46,14 @@ void GunTraits::InitItem(GunRecord& r) {
 // limit (the device takes delay / 10 in 7 bits). All 30 rows are corrected,
 // since rows beyond the count come into use when the count is raised. The
 // reserved bytes, byte 202 among them, are kept as read.
-std::string GunTraits::CheckImported(GunRecord& r) {
-    r.bulletCount = std::clamp<uint8_t>(r.bulletCount, 1, kMaxBullets);
-    for (BulletRow& row : r.bullets) {
-        row.x = std::clamp(row.x, -kMaxBulletOffset, kMaxBulletOffset);
-        row.y = std::clamp(row.y, -kMaxBulletOffset, kMaxBulletOffset);
-        row.delay = std::clamp<uint16_t>(row.delay, kMinBulletDelay, kMaxBulletDelay);
+std::string GunTraits::CheckImported(GunRecord& r, std::vector<std::string>& corrected) {
+    const uint8_t count = std::clamp<uint8_t>(r.bulletCount, 1, kMaxBullets);
+    if (count != r.bulletCount) {
+        r.bulletCount = count;
+        corrected.push_back("bulletCount");
+    }
+    if (ClampBulletRows(r.bullets)) {
+        corrected.push_back("bullets");
     }
     return {};
 }

@@ -38,9 +38,15 @@ struct GunTraits {
     // A new gun: 30 bullets, every delay 10, every offset 0.
     static void InitItem(GunRecord& r);
     // Checks a gun record from an exchange file and corrects what can be
-    // corrected; returns why it is refused, empty when accepted.
-    static std::string CheckImported(GunRecord& r);
+    // corrected, naming each corrected field in `corrected`; returns why it
+    // is refused, empty when accepted (a gun record is never refused).
+    static std::string CheckImported(GunRecord& r, std::vector<std::string>& corrected);
 };
+
+// Brings offsets and delays of bullet rows into the typed-value limits (the
+// nearest limit); true when any row changed. Shared by preset imports and by
+// the preset copies that imported profiles carry.
+bool ClampBulletRows(std::span<BulletRow> rows);
 
 using GunLibrary = RecordLibrary<GunTraits>;
 

@@ -33,14 +33,23 @@ struct MacroTraits {
     // A new macro: loopCount 1, no actions.
     static void InitItem(MacroRecord& r);
     // Checks a macro record from an exchange file and corrects what can be
-    // corrected; returns why it is refused, empty when accepted.
-    static std::string CheckImported(MacroRecord& r);
+    // corrected, naming each corrected field in `corrected`; returns why it
+    // is refused, empty when accepted.
+    static std::string CheckImported(MacroRecord& r, std::vector<std::string>& corrected);
 };
 
 // Limits of a macro record as the editor keeps them.
 inline constexpr int kMinMacroLoops = 1;
 inline constexpr int kMaxMacroLoops = 255;
 inline constexpr int kMaxMoveCounts = 32767;
+
+// The actions of a macro as they will be played: refused (the reason
+// returned) when an action's kind is not press, release or move, a move's
+// code is not the move code, or a press or release names neither 0, a key of the key table nor a
+// mouse button; otherwise move distances outside -kMaxMoveCounts..kMaxMoveCounts take the nearest
+// limit and `clamped` tells whether any did. Shared by macro imports and by the macro copies that
+// imported profiles carry.
+std::string CheckMacroActions(std::span<MacroAction> actions, bool& clamped);
 
 using MacroLibrary = RecordLibrary<MacroTraits>;
 

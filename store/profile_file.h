@@ -10,11 +10,20 @@
 //     unpaired surrogates, U+FFFE and U+FFFF become U+FFFD; an empty name takes the file's
 //     base name;
 //   - every field with a fixed range that is out of it takes the default of
-//     the record made for the sensor code, and a button entry whose function
-//     id is unknown becomes the default entry of its slot; a library index
-//     beyond the library drops the binding's index (-1) but keeps the copied
-//     macro or preset; colours lose a non-zero top byte. Each correction is
-//     named in the result.
+//     the record made for the sensor code: the desktop settings, the report
+//     rate, the level count and the current level (one of the levels
+//     counted), DPI steps outside the sensor's slider, the lighting fields,
+//     the lift-off position and the key response time;
+//   - a button entry whose function id is unknown, whose macro copy would
+//     play an action nobody recorded (as an imported macro is refused) or
+//     whose shortcut names no key becomes the default entry of its slot, as
+//     do macro buttons beyond the tenth and preset or left-button-macro
+//     buttons beyond the third; a mode without a left click gets its first
+//     slot's default back. A library index beyond the library drops the
+//     binding's index (-1) but keeps the copied macro or preset; copied
+//     moves, preset rows and loop counts are brought into the editors'
+//     limits; colours lose a non-zero top byte.
+//   Each correction is named in the result.
 #pragma once
 
 #include <cstdint>
@@ -65,6 +74,22 @@ ProfileFileResult ReadProfileFile(const std::filesystem::path& path, const Profi
 // Corrects a record in place as ParseProfileFile does; returns what changed.
 std::vector<std::string> SanitizeProfile(ProfileRecord& record, const ProfileLimits& limits,
                                          std::u16string_view fallbackName);
+// The same with the default record of limits.sensorCode made by the caller
+// (MakeDefaultRecord), for checking many records with one.
+std::vector<std::string> SanitizeProfile(ProfileRecord& record, const ProfileLimits& limits,
+                                         std::u16string_view fallbackName,
+                                         const ProfileRecord& defaults);
+
+// The profiles of profile.bin checked as an import checks them, so that no
+// field out of range reaches the mouse or the pages whatever wrote the file
+// (another version, a damaged disk, a hand edit). An empty name stays empty:
+// the name field allows one. Only memory changes: the file is written at the
+// next save, as after any edit.
+struct StoredProfileCorrection {
+    size_t index = 0;
+    std::vector<std::string> fields;
+};
+std::vector<StoredProfileCorrection> SanitizeStoredProfiles(Stores& stores, int sensorCode);
 
 // Writes one record as a .pbin file (crash-safe, as the store files).
 IoResult WriteProfileFile(const std::filesystem::path& path, const ProfileRecord& record);

@@ -67,6 +67,9 @@ template <typename R>
 struct ExchangeFile {
     std::vector<R> records;
     std::string error;  // empty when the file is accepted
+    // Fields set to a valid value, each named "<record>.<field>" (the
+    // record's stored name, or "<noun> <place in file>" without one).
+    std::vector<std::string> corrected;
     bool ok() const { return error.empty(); }
 };
 
@@ -78,6 +81,9 @@ struct ImportResult {
     std::u16string folder;     // the folder the records went into
     bool folderAdded = false;  // a folder new to the list: add it to the folder selector
     int position = -1;         // single imports: list position of the imported record
+    // Fields that were out of range and set to a valid value, as
+    // ExchangeFile::corrected names them; for the page to tell the user.
+    std::vector<std::string> corrected;
 };
 
 // Longest name a text field holds (49 characters and the terminator).

@@ -139,17 +139,25 @@ ExchangeFile<typename Traits::Record> SplitExchange(std::span<const uint8_t> byt
             WriteText(r.folderName, CleanText(ReadText(r.folderName)));
             WriteText(Traits::ItemName(r), CleanText(ReadText(Traits::ItemName(r))));
             if (r.isFolder == 0) {
-                file.error = Traits::CheckImported(r);
+                std::vector<std::string> fields;
+                file.error = Traits::CheckImported(r, fields);
+                const std::u16string name = ReadText(Traits::ItemName(r));
                 if (!file.error.empty()) {
-                    const std::u16string name = ReadText(Traits::ItemName(r));
                     file.error = std::string(Traits::kNoun) + " " + std::to_string(i + 1) +
                                  (name.empty() ? "" : " \"" + ToUtf8(name) + "\"") + ": " +
                                  file.error;
+                }
+                const std::string record =
+                    name.empty() ? std::string(Traits::kNoun) + " " + std::to_string(i + 1)
+                                 : ToUtf8(name);
+                for (const std::string& field : fields) {
+                    file.corrected.push_back(record + "." + field);
                 }
             }
         }
         if (!file.error.empty()) {
             file.records.clear();
+            file.corrected.clear();
             return file;
         }
     }
@@ -172,6 +180,7 @@ auto RecordLibrary<Traits>::ParseSingleFile(std::span<const uint8_t> bytes)
     if (file.ok() && file.records[0].isFolder != 0) {
         file.error = "the file holds a folder, not a " + std::string(Traits::kNoun);
         file.records.clear();
+        file.corrected.clear();
     }
     return file;
 }
@@ -402,6 +411,7 @@ ImportResult RecordLibrary<Traits>::ImportItemBytes(std::span<const uint8_t> byt
     result.position = int(Records().size() - 1);
     save_();
     result.ok = true;
+    result.corrected = std::move(file.corrected);
     return result;
 }
 
@@ -454,6 +464,7 @@ ImportResult RecordLibrary<Traits>::ImportFolderBytes(std::span<const uint8_t> b
     }
     save_();
     result.ok = true;
+    result.corrected = std::move(file.corrected);
     return result;
 }
 

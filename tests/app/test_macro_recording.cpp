@@ -86,6 +86,24 @@ TEST_F(MacroRecordingTest, MeasuredDelaysComeFromTheReadTimesRepeatsAndTheWheelA
     EXPECT_EQ(Page().ActionCount(), 6);
 }
 
+// Keys typed on another tab are not meant for the macro: showing another tab
+// ends the recording, and the hook's reports are then not recorded.
+TEST_F(MacroRecordingTest, ShowingAnotherTabStopsTheRecording) {
+    Open(EmptyAndFive());
+    for (const char* tab : {"key_btn", "performance_btn", "light_btn", "gun_btn"}) {
+        SCOPED_TRACE(tab);
+        Find<COptionUI>("macro_btn")->Activate();
+        SelectMacro(0);
+        Record();
+        ASSERT_TRUE(Page().IsRecording());
+        Find<COptionUI>(tab)->Activate();
+        EXPECT_FALSE(Page().IsRecording());
+        EXPECT_FALSE(Find<CCheckBoxUI>("btn_record")->GetCheck());
+        Key(0x41, false, 10);
+        EXPECT_EQ(Page().ActionCount(), 0);
+    }
+}
+
 TEST_F(MacroRecordingTest, RecordingAfterTheSelectedActionWithTheDefaultDelay) {
     Open(EmptyAndFive());
     SelectMacro(1);

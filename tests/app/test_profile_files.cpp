@@ -4,6 +4,11 @@
 #include <gtest/gtest.h>
 #include <QTest>
 
+#include <random>
+
+#include "device/encode.h"
+#include "store/profile_file.h"
+
 #include "profiles_fixture.h"
 #include "ui/user_folders.h"
 
@@ -56,7 +61,9 @@ TEST_F(ProfilesTest, AnImportedProfileIsSavedAtOnceAndTakenByteForByte) {
     auto theirs = Named(u"Theirs", 3);
     theirs->buttons[4].functionId = 22;  // a macro binding with its copy, no index here
     theirs->buttons[4].bindingCount = 2;
-    theirs->buttons[4].macroActions[0].code = 4;
+    theirs->buttons[4].bindingLoops = 1;
+    theirs->buttons[4].macroActions[0] = MacroAction{0, 4, kActionPress, 0, 10, 0, 0, 0};
+    theirs->buttons[4].macroActions[1] = MacroAction{0, 4, kActionRelease, 0, 10, 0, 0, 0};
     WriteAll(program + "theirs.pbin", Bytes(*theirs));
     const QByteArray before = SavedProfiles();
     CFileDialog::QueueAnswer(program + "theirs.pbin");
@@ -142,8 +149,89 @@ TEST_F(ProfilesTest, AProfileWithFieldsOutOfRangeIsImportedCorrectedWithANotice)
     EXPECT_EQ(wnd->CurrentProfile().reportRateIndex, 2);
     EXPECT_EQ(wnd->CurrentProfile().buttons[1].macroIndex, -1);
     ASSERT_TRUE(WaitFor([&] { return !boxes.empty(); }));
-    EXPECT_EQ(boxes[0].msg, Text("import_profile_corrected_text"));
+    // The notice names what was changed (the name taken from the file is not
+    // a setting).
+    EXPECT_EQ(boxes[0].msg,
+              Text("import_profile_corrected_text").arg("reportRateIndex, buttons[1].macroIndex"));
     EXPECT_TRUE(boxes[0].notice);
+}
+
+// What the virtual mouse holds after an apply is what the pages can set.
+void ExpectOnlyValidBytes(const SimState& s, const ProfileRecord& p) {
+    EXPECT_EQ(s.refusedCount, 0u);
+    EXPECT_TRUE(s.reportRate == 1 || s.reportRate == 2 || s.reportRate == 4 || s.reportRate == 8)
+        << int(s.reportRate);
+    EXPECT_GE(s.dpiLevelCount, 1);
+    EXPECT_LE(s.dpiLevel, s.dpiLevelCount);
+    EXPECT_GE(s.dpiLevel, 1);
+    EXPECT_GE(s.keyResponse, 1);
+    EXPECT_LE(s.keyResponse, 30);
+    EXPECT_LE(s.liftOff, 8) << "an entry of Distance_Value, or 0";
+    // Each level's byte is one of the bytes the slider's steps send.
+    for (int i = 0; i < kDpiLevels; ++i) {
+        bool sliderByte = false;
+        for (int step = 1; step <= 240; ++step) {
+            sliderByte = sliderByte || s.dpiTable[size_t(i)] == EncodeDpiStep(step, 3311);
+        }
+        EXPECT_TRUE(sliderByte) << i << ": " << int(s.dpiTable[size_t(i)]);
+    }
+    for (int slot = 0; slot < kButtonSlots; ++slot) {
+        EXPECT_EQ(p.buttons[slot].buttonIndex, slot);
+        EXPECT_LE(p.buttons[slot].repeatMode, 2) << slot;
+    }
+}
+
+TEST_F(ProfilesTest, RandomBytesImportWithEveryFieldInRangeAndApplyOnlyValidBytes) {
+    StartMouse();
+    Create();
+    wnd->ShowMainWindow();
+    for (const unsigned seed : {1u, 2u, 3u, 4u}) {
+        SCOPED_TRACE(seed);
+        std::mt19937 random(seed);
+        QByteArray noise(qsizetype(sizeof(ProfileRecord)), '\0');
+        for (char& b : noise) {
+            b = char(random());
+        }
+        WriteAll(program + "noise.pbin", noise);
+        boxes.clear();
+        Answer(1);
+        ASSERT_TRUE(Click("btn_menu_profile"));
+        CFileDialog::QueueAnswer(program + "noise.pbin");
+        wnd->CurrentMenu()->FindItem("import_profile")->Activate();
+        ASSERT_TRUE(WaitFor([&] { return !boxes.empty(); }));
+        EXPECT_TRUE(
+            boxes[0].msg.startsWith(Text("import_profile_corrected_text").section('%', 0, 0)));
+        // Nothing is left for a second check to correct.
+        ProfileRecord again = wnd->CurrentProfile();
+        EXPECT_TRUE(SanitizeProfile(again, {3311, 0, 0}, u"x").empty());
+        const uint32_t closings = Closings();
+        ASSERT_TRUE(Click("btn_apply"));
+        ASSERT_TRUE(WaitFor([&] { return wnd->PendingApplies() == 0 && Closings() > closings; }));
+        std::optional<SimState> state = SimGetState(sim.SocketPath());
+        ASSERT_TRUE(state.has_value());
+        ExpectOnlyValidBytes(*state, wnd->CurrentProfile());
+    }
+}
+
+TEST_F(ProfilesTest, ProfilesReadAtStartAreCorrectedBeforeTheyReachTheMouse) {
+    StartMouse();
+    std::mt19937 random(7);
+    auto noise = Named(u"Noise");
+    auto* bytes = reinterpret_cast<uint8_t*>(noise.get());
+    for (size_t i = 100; i < sizeof(ProfileRecord); ++i) {  // the name kept
+        bytes[i] = uint8_t(random());
+    }
+    WriteProfiles({noise.get()});
+    Create();
+    EXPECT_EQ(Names(), QStringList{"Noise"});
+    ProfileRecord again = wnd->CurrentProfile();
+    EXPECT_TRUE(SanitizeProfile(again, {3311, 0, 0}, u"x").empty());
+    wnd->ShowMainWindow();
+    ASSERT_TRUE(Click("btn_apply"));
+    ASSERT_TRUE(WaitFor([&] { return wnd->PendingApplies() == 0 && Closings() > 0; }));
+    std::optional<SimState> state = SimGetState(sim.SocketPath());
+    ASSERT_TRUE(state.has_value());
+    ExpectOnlyValidBytes(*state, wnd->CurrentProfile());
 }
 
 // A profile name proposed as a file name cannot lead the dialog out of its

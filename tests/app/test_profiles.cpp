@@ -12,7 +12,9 @@ using namespace profilestest;
 
 // ---- add ---------------------------------------------------------------------
 
-TEST_F(ProfilesTest, AddNamesTheProfileAfterTheCountAndMakesItFromTheTemplate) {
+// A new profile comes from the template (btn_add_profile) or is a copy of
+// the current one (the profile menu's duplicate item); both take the same name.
+TEST_F(ProfilesTest, AddAndDuplicateNameTheProfileAfterTheCount) {
     struct Case {
         std::vector<std::u16string> existing;
         QString expected;
@@ -23,28 +25,39 @@ TEST_F(ProfilesTest, AddNamesTheProfileAfterTheCountAndMakesItFromTheTemplate) {
         {{u"A", u"B", u"Profile4", u"Profile4_1", u"Profile4_2"}, "Profile6"},
     };
     for (const Case& c : cases) {
-        std::vector<std::unique_ptr<ProfileRecord>> records;
-        QByteArray file;
-        for (size_t i = 0; i < c.existing.size(); ++i) {
-            records.push_back(Named(c.existing[i], int(i)));
-            file += Bytes(*records.back());
+        for (const bool duplicate : {false, true}) {
+            SCOPED_TRACE(duplicate ? "duplicate" : "add");
+            std::vector<std::unique_ptr<ProfileRecord>> records;
+            QByteArray file;
+            for (size_t i = 0; i < c.existing.size(); ++i) {
+                records.push_back(Named(c.existing[i], int(i) + 3));
+                file += Bytes(*records.back());
+            }
+            WriteAll(program + "Data/profile.bin", file);
+            Create();
+            if (duplicate) {
+                ASSERT_TRUE(Click("btn_menu_profile"));
+                wnd->CurrentMenu()->FindItem("duplicate_profile")->Activate();
+            } else {
+                ASSERT_TRUE(Click("btn_add_profile"));
+            }
+            const int added = int(c.existing.size());
+            // The menu's command arrives through the event loop.
+            ASSERT_TRUE(WaitFor([&] {
+                return wnd->GetStores().profiles.size() == c.existing.size() + 1;
+            })) << c.expected.toStdString();
+            EXPECT_EQ(Names().back(), c.expected);
+            EXPECT_EQ(wnd->CurrentProfileIndex(), added) << "the new profile is current";
+            EXPECT_EQ(ComboItems().back(), c.expected);
+            EXPECT_EQ(NameField(), c.expected);
+            // The template's or the first profile's bytes under the new name;
+            // profile.bin saved.
+            ProfileRecord expected = duplicate ? *records.front() : defaultPbin;
+            WriteText(expected.name, c.expected.toStdU16String());
+            EXPECT_EQ(Bytes(wnd->CurrentProfile()), Bytes(expected));
+            EXPECT_EQ(SavedProfiles(), file + Bytes(expected));
+            wnd.reset();
         }
-        WriteAll(program + "Data/profile.bin", file);
-        Create();
-        ASSERT_TRUE(Click("btn_add_profile"));
-        const int added = int(c.existing.size());
-        ASSERT_EQ(wnd->GetStores().profiles.size(), c.existing.size() + 1)
-            << c.expected.toStdString();
-        EXPECT_EQ(Names().back(), c.expected);
-        EXPECT_EQ(wnd->CurrentProfileIndex(), added) << "the new profile is current";
-        EXPECT_EQ(ComboItems().back(), c.expected);
-        EXPECT_EQ(NameField(), c.expected);
-        // The template's bytes under the new name; profile.bin saved.
-        ProfileRecord expected = defaultPbin;
-        WriteText(expected.name, c.expected.toStdU16String());
-        EXPECT_EQ(Bytes(wnd->CurrentProfile()), Bytes(expected));
-        EXPECT_EQ(SavedProfiles(), file + Bytes(expected));
-        wnd.reset();
     }
 }
 
@@ -87,7 +100,8 @@ TEST_F(ProfilesTest, DeleteAsksAndMakesTheSuccessorOrTheNewLastCurrent) {
             ModalSeam::Clear();
         } else {
             ASSERT_EQ(boxes.size(), 1u) << what;
-            EXPECT_EQ(boxes[0].msg, "delete_profile_text");
+            // The question names the profile it deletes.
+            EXPECT_EQ(boxes[0].msg, Text("delete_profile_text").arg(QString("P%1").arg(c.current)));
             EXPECT_FALSE(boxes[0].notice) << "a question has OK and Cancel";
             EXPECT_TRUE(boxes[0].overlayShown) << what;
         }
@@ -147,12 +161,14 @@ TEST_F(ProfilesTest, RenameOnFocusLossOrEnterRefusesDuplicatesAndIgnoresCase) {
         QString name;   // the current profile's name afterwards
         QString field;  // the field afterwards
         bool saved;
+        bool refused = false;  // a notice says why the name was not taken
     } cases[] = {
         {"Work", false, "Work", "Work", true},
         {"Work", true, "Work", "Work", true},
-        {"first", false, "First", "first", false},  // letter case only: nothing happens
-        {"SECOND", true, "First", "First", false},  // another profile's name
-        {"", false, "", "", true},                  // empty, and no other is empty
+        {"first", false, "First", "first", false},        // letter case only: nothing happens
+        {"SECOND", true, "First", "First", false, true},  // another profile's name
+        {"Second", false, "First", "First", false, true},
+        {"", false, "", "", true},  // empty, and no other is empty
         {QString(60, 'x'), false, QString(49, 'x'), QString(49, 'x'), true},
     };
     auto first = Named(u"First");
@@ -167,6 +183,10 @@ TEST_F(ProfilesTest, RenameOnFocusLossOrEnterRefusesDuplicatesAndIgnoresCase) {
         auto* edit = wnd->FindControl<CEditUI>("edit_profile_name");
         edit->SetFocus();
         ASSERT_TRUE(WaitFor([&] { return edit->IsFocused(); })) << what;
+        boxes.clear();
+        if (c.refused) {
+            Answer(1);
+        }
         edit->TypeText(c.typed);
         if (c.byEnter) {
             QTest::keyClick(edit->GetWidget(), Qt::Key_Return);
@@ -178,6 +198,11 @@ TEST_F(ProfilesTest, RenameOnFocusLossOrEnterRefusesDuplicatesAndIgnoresCase) {
         EXPECT_EQ(ComboItems()[0], c.name) << what;
         EXPECT_EQ(NameField(), c.field) << what;
         EXPECT_EQ(Names()[1], "Second") << what;
+        if (c.refused) {
+            ASSERT_TRUE(WaitFor([&] { return !boxes.empty(); })) << what;
+            EXPECT_EQ(boxes[0].msg, Text("profile_name_taken_text").arg("Second")) << what;
+            EXPECT_TRUE(boxes[0].notice) << what;
+        }
         if (c.saved) {
             EXPECT_EQ(SavedProfiles(), ListBytes()) << what;
         } else {

@@ -4,6 +4,7 @@
 // choice is stored in a button entry.
 #include <gtest/gtest.h>
 #include <QCoreApplication>
+#include <QWidget>
 
 #include <cstring>
 #include <memory>
@@ -11,6 +12,8 @@
 
 #include "device/protocol.h"
 #include "guns/select_gun_wnd.h"
+#include "macros/select_macro_wnd.h"
+#include "ui/resource_manager.h"
 #include "ui/ui.h"
 
 namespace mouse {
@@ -154,6 +157,27 @@ TEST_F(SelectGunTest, RepeatOptionsShowAndSetTheMode) {
             dlg->FindControl<COptionUI>(QString("repeat_%1").arg(option))->Activate();
             EXPECT_EQ(dlg->GetRepeatMode(), option - 1);
         }
+    }
+}
+
+// The repeat options of the select-preset and select-macro dialogs read the
+// same: caption, option texts and tips, all from the language file.
+TEST_F(SelectGunTest, RepeatOptionsReadTheSameInBothSelectDialogs) {
+    ASSERT_TRUE(CResourceManager::GetInstance()->LoadLanguage());
+    auto gunDlg = Open(-1);
+    std::vector<std::unique_ptr<MacroRecord>> macros;
+    CSelectMacroWnd macroDlg(macros);
+    ASSERT_TRUE(macroDlg.Create(nullptr));
+    for (const char* name : {"label_repeat", "repeat_1", "repeat_2", "repeat_3"}) {
+        SCOPED_TRACE(name);
+        CControlUI* gun = gunDlg->FindControl(name);
+        CControlUI* macro = macroDlg.FindControl(name);
+        ASSERT_NE(gun, nullptr);
+        ASSERT_NE(macro, nullptr);
+        EXPECT_EQ(gun->GetText(), macro->GetText());
+        EXPECT_EQ(gun->GetWidget()->toolTip(), macro->GetWidget()->toolTip());
+        EXPECT_TRUE(CResourceManager::GetInstance()->HasText(gun->GetTextKey()))
+            << gun->GetTextKey().toStdString();
     }
 }
 

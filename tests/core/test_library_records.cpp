@@ -9,6 +9,7 @@
 #include <set>
 
 #include "core/library_test_util.h"
+#include "store/corrections.h"
 
 namespace mouse {
 namespace {
@@ -45,6 +46,7 @@ TEST_F(MacroTest, ImportedMacrosAreCheckedAndCorrected) {
         void (*change)(MacroRecord&);
         bool accepted;
         void (*expect)(MacroRecord&);  // how the stored record differs from the file
+        const char* corrected = "";    // the fields the import names as corrected
     } cases[] = {
         {"valid", [](MacroRecord&) {}, true, [](MacroRecord&) {}},
         {"41 actions",
@@ -52,17 +54,17 @@ TEST_F(MacroTest, ImportedMacrosAreCheckedAndCorrected) {
              FillActions(r);
              r.actionCount = 41;
          },
-         true, [](MacroRecord& r) { r.actionCount = 40; }},
+         true, [](MacroRecord& r) { r.actionCount = 40; }, "M.actionCount"},
         {"65535 actions",
          [](MacroRecord& r) {
              FillActions(r);
              r.actionCount = 65535;
          },
-         true, [](MacroRecord& r) { r.actionCount = 40; }},
+         true, [](MacroRecord& r) { r.actionCount = 40; }, "M.actionCount"},
         {"no loops", [](MacroRecord& r) { r.loopCount = 0; }, true,
-         [](MacroRecord& r) { r.loopCount = 1; }},
+         [](MacroRecord& r) { r.loopCount = 1; }, "M.loopCount"},
         {"300 loops", [](MacroRecord& r) { r.loopCount = 300; }, true,
-         [](MacroRecord& r) { r.loopCount = 255; }},
+         [](MacroRecord& r) { r.loopCount = 255; }, "M.loopCount"},
         {"far move",
          [](MacroRecord& r) {
              r.actions[2].x = 40000;
@@ -72,7 +74,8 @@ TEST_F(MacroTest, ImportedMacrosAreCheckedAndCorrected) {
          [](MacroRecord& r) {
              r.actions[2].x = 32767;
              r.actions[2].y = -32767;
-         }},
+         },
+         "M.actions"},
         {"press of key 0", [](MacroRecord& r) { r.actions[0].code = 0; }, true,
          [](MacroRecord&) {}},
         {"wheel code", [](MacroRecord& r) { r.actions[0].code = 248; }, true, [](MacroRecord&) {}},
@@ -110,6 +113,8 @@ TEST_F(MacroTest, ImportedMacrosAreCheckedAndCorrected) {
             EXPECT_NE(single.error.find("action"), std::string::npos) << single.error;
             continue;
         }
+        EXPECT_EQ(JoinCorrections(single.corrected), c.corrected);
+        EXPECT_EQ(JoinCorrections(many.corrected), c.corrected);
         MacroRecord expected = file;
         c.expect(expected);
         WriteText(expected.macroName, NameAt(single.position));
@@ -169,14 +174,15 @@ TEST_F(GunTest, ImportedGunsAreClampedToTheEditorsLimits) {
         BulletRow row;  // written to rows 0 and 29
         uint8_t wantCount;
         BulletRow want;
+        const char* corrected;  // the fields the import names as corrected
     } cases[] = {
-        {"valid", 12, {-127, 127, 0, 1270}, 12, {-127, 127, 0, 1270}},
-        {"no bullets", 0, {1, 2, 0, 10}, 1, {1, 2, 0, 10}},
-        {"31 bullets", 31, {1, 2, 0, 10}, 30, {1, 2, 0, 10}},
-        {"255 bullets", 255, {1, 2, 0, 10}, 30, {1, 2, 0, 10}},
-        {"offsets beyond a byte", 5, {200, -300, 0, 10}, 5, {127, -127, 0, 10}},
-        {"short delay", 5, {0, 0, 0, 5}, 5, {0, 0, 0, 10}},
-        {"long delay", 5, {0, 0, 7, 2000}, 5, {0, 0, 7, 1270}},
+        {"valid", 12, {-127, 127, 0, 1270}, 12, {-127, 127, 0, 1270}, ""},
+        {"no bullets", 0, {1, 2, 0, 10}, 1, {1, 2, 0, 10}, "gun 1.bulletCount"},
+        {"31 bullets", 31, {1, 2, 0, 10}, 30, {1, 2, 0, 10}, "gun 1.bulletCount"},
+        {"255 bullets", 255, {1, 2, 0, 10}, 30, {1, 2, 0, 10}, "gun 1.bulletCount"},
+        {"offsets beyond a byte", 5, {200, -300, 0, 10}, 5, {127, -127, 0, 10}, "gun 1.bullets"},
+        {"short delay", 5, {0, 0, 0, 5}, 5, {0, 0, 0, 10}, "gun 1.bullets"},
+        {"long delay", 5, {0, 0, 7, 2000}, 5, {0, 0, 7, 1270}, "gun 1.bullets"},
     };
     lib.CreateFolder(u"F");
     for (const Case& c : cases) {
@@ -190,6 +196,7 @@ TEST_F(GunTest, ImportedGunsAreClampedToTheEditorsLimits) {
         file.bullets[29] = c.row;
         const ImportResult r = lib.ImportItem(BytesOf(std::vector{file}), u"G", u"F");
         ASSERT_TRUE(r.ok) << r.error;
+        EXPECT_EQ(JoinCorrections(r.corrected), c.corrected);
         const GunRecord& got = At(r.position);
         EXPECT_EQ(got.bulletCount, c.wantCount);
         EXPECT_EQ(got.reserved202, 4);

@@ -11,6 +11,7 @@
 #include <functional>
 #include <random>
 
+#include "store/corrections.h"
 #include "store/profile_file.h"
 #include "store/tables.h"
 #include "temp_dir.h"
@@ -29,6 +30,25 @@ std::unique_ptr<ProfileRecord> Default(int sensor = 3311) {
     MakeDefaultRecord(*r, sensor);
     WriteText(r->name, u"Imported");
     return r;
+}
+
+// A macro binding as the select-macro dialog leaves it: `count` key presses.
+void BindMacro(ButtonEntry& b, int count) {
+    b.functionId = 22;
+    b.bindingCount = uint16_t(count);
+    b.bindingLoops = 1;
+    for (int i = 0; i < count; ++i) {
+        b.macroActions[i] = MacroAction{0, 0x04, kActionPress, 0, 10, 0, 0, 0};
+    }
+}
+
+// A preset binding as the select-preset dialog leaves it: 30 rows.
+void BindPreset(ButtonEntry& b) {
+    b.functionId = 121;
+    b.bindingCount = 30;
+    for (BulletRow& row : b.gunData) {
+        row = BulletRow{1, 2, 0, 10};
+    }
 }
 
 void WriteFile(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
@@ -62,15 +82,15 @@ TEST(ProfileFile, SoundProfilesPassByteForByte) {
         // Bindings that fit the libraries, values at the ends of their
         // ranges and a name with a surrogate pair.
         WriteText(r->name, u"Game \U0001F3AE 2");
-        r->buttons[3].functionId = 22;
+        BindMacro(r->buttons[3], 40);
         r->buttons[3].macroIndex = 4;
-        r->buttons[3].bindingCount = 40;
+        BindPreset(r->buttons[40]);
         r->buttons[40].gunIndex = 0;
         r->buttons[7].fireClickCount = 255;
         r->buttons[7].fireClickDelay = 1;
         r->buttonMode = 1;
         r->currentDpiLevel = 7;
-        r->dpiLevelCount = 1;
+        r->keyResponse = 30;
         r->lightMode = 11;
         r->reportRateIndex = 3;
         r->pointerSpeed = 11;
@@ -154,6 +174,22 @@ TEST(ProfileFile, FieldsOutOfRangeTakeTheirDefaults) {
          [](const ProfileRecord& r) { return r.reportRateIndex == 2; }},
         {"currentDpiLevel", [](ProfileRecord& r) { r.currentDpiLevel = 8; },
          [](const ProfileRecord& r) { return r.currentDpiLevel == 0; }},
+        {"currentDpiLevel",  // a level beyond the levels counted
+         [](ProfileRecord& r) {
+             r.dpiLevelCount = 3;
+             r.currentDpiLevel = 3;
+         },
+         [](const ProfileRecord& r) { return r.currentDpiLevel == 0; }},
+        {"dpiValue[4]", [](ProfileRecord& r) { r.dpiValue[4] = 241; },  // the slider ends at 240
+         [](const ProfileRecord& r) { return r.dpiValue[4] == 50; }},
+        {"dpiValue[0]", [](ProfileRecord& r) { r.dpiValue[0] = 0; },
+         [](const ProfileRecord& r) { return r.dpiValue[0] == 10; }},
+        {"liftOffDistance", [](ProfileRecord& r) { r.liftOffDistance = 8; },
+         [](const ProfileRecord& r) { return r.liftOffDistance == 16; }},
+        {"keyResponse", [](ProfileRecord& r) { r.keyResponse = 0; },
+         [](const ProfileRecord& r) { return r.keyResponse == 4; }},
+        {"keyResponse", [](ProfileRecord& r) { r.keyResponse = 31; },
+         [](const ProfileRecord& r) { return r.keyResponse == 4; }},
         {"dpiLevelCount", [](ProfileRecord& r) { r.dpiLevelCount = 0; },
          [](const ProfileRecord& r) { return r.dpiLevelCount == 8; }},
         {"dpiLevelCount", [](ProfileRecord& r) { r.dpiLevelCount = 9; },
@@ -191,13 +227,84 @@ TEST(ProfileFile, FieldsOutOfRangeTakeTheirDefaults) {
          [](const ProfileRecord& r) {
              return r.buttons[9].bindingCount == 0 && ReadText(r.buttons[9].bindingName).empty();
          }},
+        {"buttons[9]",  // a macro copy that would play an action nobody recorded
+         [](ProfileRecord& r) {
+             BindMacro(r.buttons[9], 2);
+             r.buttons[9].macroActions[1].kind = 3;
+         },
+         [](const ProfileRecord& r) { return r.buttons[9].functionId == DefaultFunction(9); }},
+        {"buttons[7]",  // a shortcut of a key the program does not know
+         [](ProfileRecord& r) {
+             r.buttons[7].functionId = 21;
+             r.buttons[7].shortcutKey = 0xFF;
+         },
+         [](const ProfileRecord& r) { return r.buttons[7].functionId == DefaultFunction(7); }},
+        {"buttons[11]",  // the eleventh macro button
+         [](ProfileRecord& r) {
+             for (int i = 1; i <= 11; ++i) {
+                 BindMacro(r.buttons[i], 1);
+             }
+         },
+         [](const ProfileRecord& r) {
+             return r.buttons[10].functionId == 22 &&
+                    r.buttons[11].functionId == DefaultFunction(11);
+         }},
+        {"buttons[36]",  // the fourth preset or left-button macro
+         [](ProfileRecord& r) {
+             BindPreset(r.buttons[33]);
+             BindMacro(r.buttons[34], 1);
+             r.buttons[34].functionId = 57;
+             BindPreset(r.buttons[35]);
+             BindPreset(r.buttons[36]);
+         },
+         [](const ProfileRecord& r) {
+             return r.buttons[35].functionId == 121 &&
+                    r.buttons[36].functionId == DefaultFunction(36);
+         }},
+        {"buttons[32]",  // game mode without a left click or "send_gun"
+         [](ProfileRecord& r) {
+             r.buttons[32].functionId = 2;
+             r.buttons[48].functionId = 2;
+         },
+         [](const ProfileRecord& r) { return r.buttons[32].functionId == 1; }},
+        {"buttons[4].macroActions",
+         [](ProfileRecord& r) {
+             BindMacro(r.buttons[4], 1);
+             r.buttons[4].macroActions[0] =
+                 MacroAction{0, kMoveCode, kActionMove, 0, 10, 0, 40000, 0};
+         },
+         [](const ProfileRecord& r) { return r.buttons[4].macroActions[0].x == 32767; }},
+        {"buttons[4].bindingLoops",
+         [](ProfileRecord& r) {
+             BindMacro(r.buttons[4], 1);
+             r.buttons[4].bindingLoops = 0;
+         },
+         [](const ProfileRecord& r) { return r.buttons[4].bindingLoops == 1; }},
+        {"buttons[40].gunData",
+         [](ProfileRecord& r) {
+             BindPreset(r.buttons[40]);
+             r.buttons[40].gunData[29].y = -200;
+         },
+         [](const ProfileRecord& r) { return r.buttons[40].gunData[29].y == -127; }},
+        {"buttons[40].bindingCount",
+         [](ProfileRecord& r) {
+             BindPreset(r.buttons[40]);
+             r.buttons[40].bindingCount = 31;
+         },
+         [](const ProfileRecord& r) { return r.buttons[40].bindingCount == 30; }},
+        {"buttons[5].repeatMode", [](ProfileRecord& r) { r.buttons[5].repeatMode = 3; },
+         [](const ProfileRecord& r) { return r.buttons[5].repeatMode == 0; }},
+        {"buttons[5].shortcutModifiers",
+         [](ProfileRecord& r) { r.buttons[5].shortcutModifiers = 0x10; },
+         [](const ProfileRecord& r) { return r.buttons[5].shortcutModifiers == 0; }},
+        {"buttons[5].bindingColour", [](ProfileRecord& r) { r.buttons[5].bindingColour = -1; },
+         [](const ProfileRecord& r) { return r.buttons[5].bindingColour == 0x00FFFFFF; }},
         {"buttons[6].buttonIndex", [](ProfileRecord& r) { r.buttons[6].buttonIndex = 60; },
          [](const ProfileRecord& r) { return r.buttons[6].buttonIndex == 6; }},
         {"buttons[1].macroIndex",
          [](ProfileRecord& r) {
-             r.buttons[1].functionId = 22;
+             BindMacro(r.buttons[1], 3);
              r.buttons[1].macroIndex = 2;  // the library holds two macros
-             r.buttons[1].bindingCount = 3;
          },
          [](const ProfileRecord& r) {
              // The binding's copied content stays; only the index goes.
@@ -219,6 +326,23 @@ TEST(ProfileFile, FieldsOutOfRangeTakeTheirDefaults) {
         EXPECT_EQ(result.corrected, std::vector<std::string>{c.field}) << c.field;
         EXPECT_TRUE(c.check(*result.record)) << c.field;
         EXPECT_EQ(ReadText(result.record->name), u"Imported") << c.field;
+    }
+}
+
+TEST(ProfileFile, CorrectionsAreListedGroupedByField) {
+    const struct {
+        std::vector<std::string> fields;
+        size_t most;
+        const char* line;
+    } cases[] = {
+        {{}, 12, ""},
+        {{"keyResponse", "dpiValue[0]", "buttons[3].gunData", "dpiValue[5]", "buttons[9].gunData"},
+         12,
+         "keyResponse, dpiValue[0, 5], buttons[3, 9].gunData"},
+        {{"a", "b", "c[1]", "d"}, 2, "a, b, ... (2 more)"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(JoinCorrections(c.fields, c.most), c.line);
     }
 }
 

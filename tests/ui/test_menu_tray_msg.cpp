@@ -95,6 +95,7 @@ TEST_F(ShippedSkinTest, MenuAlignmentCountAndResize) {
     EXPECT_EQ(QPoint(r.x() + r.width(), r.y() + r.height()), anchor);
 
     topLeft->FindItem(QStringLiteral("export_profile"))->Hide();
+    topLeft->FindItem(QStringLiteral("duplicate_profile"))->Hide();
     EXPECT_EQ(topLeft->GetVisibleItemCount(), 1);
     topLeft->ResizeMenu(180, 1 * 25 + 8);
     topLeft->MoveMenu(QPoint(10, 20));
