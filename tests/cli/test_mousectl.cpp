@@ -281,3 +281,34 @@ TEST(MousectlParts, SettingsHex) {
 
 }  // namespace
 }  // namespace mouse
+
+namespace mouse {
+namespace {
+
+TEST_F(MousectlTest, VersionAndCompletionScripts) {
+    RunResult r = Run({"--version"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out.rfind("mousectl ", 0), 0u) << r.out;
+    // The bash script loads, registers itself and completes command names
+    // from the command list.
+    r = Run({"completion", "bash"});
+    ASSERT_EQ(r.status, 0);
+    std::ofstream(dir / "mousectl.bash") << r.out;
+    const std::string script = (dir / "mousectl.bash").string();
+    const std::string check = "bash -c 'source \"" + script +
+                              "\" && complete -p mousectl && COMP_WORDS=(mousectl do) "
+                              "COMP_CWORD=1 && _mousectl && echo \"${COMPREPLY[@]}\"' >\"" +
+                              (dir / "complete.txt").string() + "\"";
+    ASSERT_EQ(std::system(check.c_str()), 0);
+    EXPECT_EQ(ReadFileText(dir / "complete.txt"),
+              "complete -o filenames -F _mousectl mousectl\ndoctor\n");
+    for (const char* shell : {"zsh", "fish"}) {
+        r = Run({"completion", shell});
+        EXPECT_EQ(r.status, 0) << shell;
+        EXPECT_NE(r.out.find("doctor"), std::string::npos) << shell;
+    }
+    EXPECT_EQ(Run({"completion", "tcsh"}).status, 2);
+}
+
+}  // namespace
+}  // namespace mouse
