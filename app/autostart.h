@@ -7,12 +7,9 @@
 
 #include "store/data_location.h"
 #include "store/file_io.h"
+#include "store/program_ids.h"
 
 namespace mouse {
-
-// The name the desktop knows the program by: its desktop entry, its icon and
-// its AppStream metadata carry it.
-inline constexpr const char* kDesktopFileId = "io.github.mousedriver.MouseDriver";
 
 // $XDG_CONFIG_HOME/autostart/<id>.desktop (normally ~/.config/autostart);
 // empty without any home folder.

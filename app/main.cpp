@@ -9,6 +9,7 @@
 #include "app/single_instance.h"
 #include "device/messages.h"
 #include "store/data_location.h"
+#include "store/program_ids.h"
 #include "ui/paint_manager.h"
 #include "ui/startup_error.h"
 #include "ui/tray.h"
@@ -52,7 +53,7 @@ int main(int argc, char** argv) {
     app.setQuitOnLastWindowClosed(false);
     ApplyTraySetting();
 
-    mouse::SingleInstance instance("Mosue Driver Configure Velnor");
+    mouse::SingleInstance instance(QString::fromLatin1(mouse::kSingleInstanceBase));
     if (!instance.TryBecomePrimary()) {
         if (!instance.Error().isEmpty()) {
             mouse::ReportStartupError(QStringLiteral("mouse-driver"),

@@ -7,11 +7,12 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLocalSocket>
-#include <QRegularExpression>
 #include <QStringList>
 #include <QTimer>
 #include <cerrno>
 #include <cstring>
+
+#include "store/program_ids.h"
 
 namespace mouse {
 
@@ -82,8 +83,7 @@ RuntimeFolder FindRuntimeFolder(const QString& runtimeDir, const QString& tempDi
 SingleInstance::SingleInstance(const QString& base) {
     // The user id, not the user name: the same user with and without USER set
     // must find the same copy.
-    QString name = base + "-" + QString::number(getuid());
-    name.replace(QRegularExpression("[^A-Za-z0-9_.-]"), "_");
+    const QString name = QString::fromStdString(SingleInstanceName(base.toStdString(), getuid()));
     QString cache = qEnvironmentVariable("XDG_CACHE_HOME");
     if (cache.isEmpty()) {
         cache = QDir::homePath() + "/.cache";

@@ -15,6 +15,7 @@
 
 #include "cli/doctor.h"
 #include "cli/parse.h"
+#include "cli/program_presence.h"
 #include "cli/record_files.h"
 #include "device/apply.h"
 #include "device/driver_library.h"
@@ -99,6 +100,13 @@ int RunApply(const std::vector<std::string>& args, std::ostream& out, std::ostre
         return kExitFileError;
     }
     CopyRecord(bytes, 0, profile);
+    // The running program owns the mouse: a write behind its back would
+    // leave its window, its stores and the mouse disagreeing.
+    if (ProgramRunning()) {
+        err << "mousectl: the program is running and owns the mouse; apply through it (choose "
+               "the profile and press APPLY), or quit it first\n";
+        return kExitProgramRuns;
+    }
     DriverLibrary driver;
     if (const int status = OpenMouse(driver, config, err); status != kExitOk) {
         return status;
@@ -373,7 +381,8 @@ std::vector<Command> DeviceCommands() {
          "desktop's pointer settings as they are.\n"
          "Exit status: 0 all reports taken, 1 bad file, 2 usage, 3 no mouse or refused reports,\n"
          "4 the mouse is connected but this user may not open it (the commands that fix\n"
-         "it are printed).\n",
+         "it are printed), 5 the program is running (it owns the mouse: nothing is\n"
+         "written).\n",
          RunApply},
         {"version", "read the mouse's firmware version",
          "usage: mousectl version [--ini DATA.INI]\n"

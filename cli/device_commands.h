@@ -7,8 +7,9 @@
 
 namespace mouse::cli {
 
-inline constexpr int kExitDevice = 3;      // no mouse, or the mouse refused reports
-inline constexpr int kExitPermission = 4;  // the mouse is there but closed to this user
+inline constexpr int kExitDevice = 3;       // no mouse, or the mouse refused reports
+inline constexpr int kExitPermission = 4;   // the mouse is there but closed to this user
+inline constexpr int kExitProgramRuns = 5;  // the program runs: writing would bypass it
 
 std::vector<Command> DeviceCommands();
 

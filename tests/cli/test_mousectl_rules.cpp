@@ -22,6 +22,7 @@
 
 #include "ci_env.h"
 #include "cli/mousectl_fixture.h"
+#include "cli/program_presence.h"
 #include "device/encode.h"
 #include "device/records.h"
 #include "drivers/sim/sim_client.h"
@@ -380,6 +381,41 @@ TEST_F(MousectlSimTest, ApplyWritesTheDesktopPointerSettingsUnlessToldNotTo) {
     }
     unsetenv("XDG_CONFIG_HOME");
     setenv("GSETTINGS_BACKEND", "memory", 1);
+}
+
+}  // namespace
+}  // namespace mouse
+
+namespace mouse {
+namespace {
+
+// While the program runs (its single-instance socket answers), apply writes
+// nothing; a socket file left by a crashed copy does not count.
+TEST_F(MousectlSimTest, ApplyWritesNothingWhileTheProgramRuns) {
+    const fs::path profile = NewProfile("p");
+    setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
+    const fs::path socketPath = cli::ProgramSocketCandidates().front();
+    ASSERT_EQ(socketPath.parent_path(), dir);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, socketPath.c_str(), sizeof address.sun_path - 1);
+    int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(listen(fd, 1), 0);
+    struct Case {
+        const char* what;
+        int status;
+        uint32_t closings;  // the mouse's closing commands afterwards
+    } cases[] = {{"program runs", 5, 0}, {"stale socket", 0, 1}};
+    for (const Case& c : cases) {
+        if (std::string_view(c.what) == "stale socket") {
+            close(fd);  // the file stays, nobody listens
+        }
+        const RunResult r = Run({"apply", profile.string(), "--ini", ini.string(), "--no-desktop"});
+        EXPECT_EQ(r.status, c.status) << c.what << ": " << r.err;
+        EXPECT_EQ(State().closingCount, c.closings) << c.what;
+    }
+    unsetenv("XDG_RUNTIME_DIR");
 }
 
 }  // namespace
