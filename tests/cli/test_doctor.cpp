@@ -1,8 +1,11 @@
 // mousectl doctor: against the virtual mouse (the built program), and in
 // process against hidraw nodes of the hidapi stand-in, one of which this
-// user may not open.
+// user may not open; and the commands that read the stores.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <memory>
 #include <nlohmann/json.hpp>
 #include <sstream>
 
@@ -72,6 +75,76 @@ TEST(DoctorHidraw, TellsWhichNodeCannotBeOpenedAndReadsTheOther) {
     const auto doc = nlohmann::json::parse(cli::DoctorJson(report));
     EXPECT_EQ(doc["nodes"][0]["may_open"], false);
     EXPECT_EQ(doc["choice"]["feature_framing"], "numbered");
+}
+
+}  // namespace
+}  // namespace mouse
+
+namespace mouse {
+namespace {
+
+// status, profile list and dpi get read the stores of the program folder
+// mousectl belongs to: beside it when the folder is portable, else in the
+// user's data folder. A copy of mousectl in a folder of the test's own.
+TEST_F(MousectlTest, StatusAndListsReadTheStoresOfItsProgramFolder) {
+    namespace fs = std::filesystem;
+    const fs::path program = dir / "app";
+    fs::create_directories(program);
+    fs::copy_file(MOUSECTL_PATH, program / "mousectl");
+    auto first = std::make_unique<ProfileRecord>();
+    auto second = std::make_unique<ProfileRecord>();
+    MakeDefaultRecord(*first, 3311);
+    MakeDefaultRecord(*second, 3311);
+    WriteText(first->name, u"Office");
+    WriteText(second->name, u"Géant");
+    second->currentDpiLevel = 2;
+    second->dpiLevelCount = 4;
+    for (bool portable : {true, false}) {
+        SCOPED_TRACE(portable ? "portable" : "installed");
+        const fs::path stores = portable ? program / "Data" : dir / "data/mouse-driver";
+        fs::remove(program / "portable");
+        if (portable) {
+            std::ofstream(program / "portable") << "marker";
+        }
+        setenv("XDG_DATA_HOME", (dir / "data").c_str(), 1);
+        fs::create_directories(stores);
+        std::ofstream profiles(stores / "profile.bin", std::ios::binary);
+        profiles.write(reinterpret_cast<const char*>(first.get()), sizeof(ProfileRecord));
+        profiles.write(reinterpret_cast<const char*>(second.get()), sizeof(ProfileRecord));
+        profiles.close();
+        const int32_t index[2] = {1, 0};
+        std::ofstream(stores / "Data.bin", std::ios::binary)
+            .write(reinterpret_cast<const char*>(index), sizeof index);
+
+        // Appended piece by piece: GCC 12 warns falsely on chains of operator+.
+        std::string ctl = "'";
+        ctl += (program / "mousectl").string();
+        ctl += "' ";
+        auto run = [&](const std::string& args) {
+            const std::string out = (dir / "out.txt").string();
+            std::string command = ctl;
+            command += args;
+            command += " >'";
+            command += out;
+            command += "'";
+            EXPECT_EQ(std::system(command.c_str()), 0) << args;
+            return ReadFileText(out);
+        };
+        EXPECT_EQ(run("profile list"), "  1 Office\n* 2 Géant\n");
+        EXPECT_EQ(run("dpi get"), "3 of 4\n");
+        std::string storesLine = "stores: ";
+        storesLine += stores.string();
+        EXPECT_NE(run("status").find(storesLine + '\n'), std::string::npos);
+        const auto list = nlohmann::json::parse(run("profile list --json"));
+        EXPECT_EQ(list["current"], 2);
+        EXPECT_EQ(list["profiles"][1]["name"], "Géant");
+        const auto status = nlohmann::json::parse(run("status --json"));
+        EXPECT_EQ(status["running"], false);
+        EXPECT_EQ(status["profiles"], 2);
+        EXPECT_EQ(status["dpi"]["level"], 3);
+        EXPECT_EQ(status["current"]["name"], "Géant");
+        unsetenv("XDG_DATA_HOME");
+    }
 }
 
 }  // namespace

@@ -161,8 +161,8 @@ TEST_F(MousectlTest, ErrorsGiveMessagesAndNonZeroStatus) {
 }
 
 TEST_F(MousectlTest, EveryCommandHasHelp) {
-    for (const char* command :
-         {"encode", "new-profile", "inspect", "apply", "version", "sim", "doctor"}) {
+    for (const char* command : {"encode", "new-profile", "inspect", "apply", "version", "sim",
+                                "doctor", "status", "profile", "dpi", "paths"}) {
         const RunResult r = Run({command, "--help"});
         EXPECT_EQ(r.status, 0) << command;
         EXPECT_EQ(r.out.rfind(std::string("usage: mousectl ") + command, 0), 0u) << r.out;
