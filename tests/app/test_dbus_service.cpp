@@ -41,7 +41,7 @@ TEST_F(ServiceTest, EveryMethodAndSignalAgreesWithTheWindowAndTheMouse) {
     const QString error = QString(kServiceInterface) + ".Error.";
     const std::function<void()> none;
     struct Step {
-        std::function<void()> action;  // else the call below
+        std::function<void()> action;  // first, then the method (nullptr: none)
         const char* method;
         QVariantList args;
         QString reply;
@@ -78,10 +78,11 @@ TEST_F(ServiceTest, EveryMethodAndSignalAgreesWithTheWindowAndTheMouse) {
         {none, "Frobnicate", {}, "org.freedesktop.DBus.Error.UnknownMethod", {}},
         // The mouse's own DPI button, unplugging and plugging it.
         {[&] { ASSERT_TRUE(SimPress(sim.SocketPath(), SimButton::Dpi, 2)); },
-         "GetDpiLevel",
+         nullptr,
          {},
-         "(2, 4)",
+         {},
          {"DpiLevelChanged (2,)"}},
+        {none, "GetDpiLevel", {}, "(2, 4)", {}},
         {[&] { ASSERT_TRUE(SimUnplug(sim.SocketPath())); }, nullptr, {}, {}, {"MouseRemoved ()"}},
         {[&] { ASSERT_TRUE(SimPlug(sim.SocketPath())); }, nullptr, {}, {}, {"MouseArrived ()"}},
         // The window's own profile list.
@@ -90,23 +91,24 @@ TEST_F(ServiceTest, EveryMethodAndSignalAgreesWithTheWindowAndTheMouse) {
          {},
          "(1, Second)",
          {"ProfileChanged (1, 'Second')", "DpiLevelChanged (4,)"}},
+        // The mouse refuses the DPI level (0x0B).
+        {[&] { ASSERT_TRUE(SimFailCommand(sim.SocketPath(), SimCall::SetFeature, 0x0B)); },
+         "Apply",
+         {},
+         "()",
+         {"ApplyFinished (false,"}},
     };
     for (const Step& s : steps) {
         const std::string name = s.method ? s.method : s.signalsSent.join(" ").toStdString();
         // Every signal a step sends comes before the next step's: extra
         // ones fail the step after.
-        QStringList sent;
         if (s.action) {
-            // The signals of a mouse event come before its step's call.
             s.action();
-            ASSERT_TRUE(WaitFor([&] {
-                sent += TakeSignals();
-                return sent.size() >= s.signalsSent.size();
-            })) << name;
         }
         if (s.method != nullptr) {
             EXPECT_EQ(ReplyText(Call(s.method, s.args)), s.reply) << name;
         }
+        QStringList sent;
         EXPECT_TRUE(WaitFor([&] {
             sent += TakeSignals();
             return sent.size() >= s.signalsSent.size();
@@ -127,18 +129,18 @@ TEST_F(ServiceTest, EveryMethodAndSignalAgreesWithTheWindowAndTheMouse) {
         }
     }
 
-    // The state after the last complete apply.
+    // The state after the refused apply.
     const QDBusMessage state = Call("GetState");
     ASSERT_EQ(state.arguments().size(), 1);
     const QVariantMap map = qdbus_cast<QVariantMap>(state.arguments().front());
     EXPECT_EQ(map.value("Connected").toBool(), true);
     EXPECT_EQ(map.value("Ready").toBool(), true);
-    EXPECT_EQ(map.value("LastApply").toString(), "complete");
-    EXPECT_EQ(map.value("ApplyRefused").toInt(), 0);
-    EXPECT_TRUE(map.value("RefusedSteps").toStringList().isEmpty());
+    EXPECT_EQ(map.value("LastApply").toString(), "refused");
+    EXPECT_EQ(map.value("ApplyRefused").toInt(), 1);
+    EXPECT_EQ(map.value("RefusedSteps").toStringList(), QStringList{"DPI level"});
 }
 
-TEST_F(ServiceTest, RequestsWaitForNoDialogAndASecondCopyRunsWithoutTheService) {
+TEST_F(ServiceTest, RequestsAreRefusedWhileADialogIsOpenAndASecondCopyRunsWithoutTheService) {
     WriteProfiles({Named(u"First").get(), Named(u"Second").get()});
     Create(ServiceOptions());
     ASSERT_NE(wnd->Service(), nullptr);
