@@ -136,6 +136,10 @@ bool DBusService::handleMessage(const QDBusMessage& message, const QDBusConnecti
 QDBusMessage DBusService::Answer(const QDBusMessage& call) {
     const QString member = call.member();
     const QVariantList args = call.arguments();
+    if (call.interface() == QLatin1String("org.freedesktop.DBus.Introspectable") &&
+        member == QLatin1String("Introspect")) {
+        return call.createReply(QString::fromUtf8(kServiceXml));
+    }
     if (!call.interface().isEmpty() && call.interface() != QLatin1String(kServiceInterface)) {
         return call.createErrorReply(QDBusError::UnknownInterface,
                                      QStringLiteral("No interface %1 here").arg(call.interface()));

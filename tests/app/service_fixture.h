@@ -84,9 +84,10 @@ struct ServiceTest : profilestest::ProfilesTest {
         return found;
     }
     // The answer to a method call, with the event loop running meanwhile.
-    QDBusMessage Call(const QString& method, const QVariantList& args = {}) {
+    QDBusMessage Call(const QString& method, const QVariantList& args = {},
+                      const QString& interface = kServiceInterface) {
         QDBusMessage call =
-            QDBusMessage::createMethodCall(kServiceName, kServicePath, kServiceInterface, method);
+            QDBusMessage::createMethodCall(kServiceName, kServicePath, interface, method);
         call.setArguments(args);
         QDBusPendingCall pending = client->asyncCall(call);
         EXPECT_TRUE(WaitFor([&] { return pending.isFinished(); })) << method.toStdString();

@@ -140,10 +140,15 @@ TEST_F(ServiceTest, EveryMethodAndSignalAgreesWithTheWindowAndTheMouse) {
     EXPECT_EQ(map.value("RefusedSteps").toStringList(), QStringList{"DPI level"});
 }
 
-TEST_F(ServiceTest, RequestsAreRefusedWhileADialogIsOpenAndASecondCopyRunsWithoutTheService) {
+TEST_F(ServiceTest, IntrospectionIsTheInterfaceFileADialogMakesRequestsBusyAndASecondCopyRunsWithout) {
     WriteProfiles({Named(u"First").get(), Named(u"Second").get()});
     Create(ServiceOptions());
     ASSERT_NE(wnd->Service(), nullptr);
+    // Introspection answers with the interface file.
+    QFile xml(MOUSE_SOURCE_DIR "/app/dbus/io.github.mousedriver.MouseDriver1.xml");
+    ASSERT_TRUE(xml.open(QIODevice::ReadOnly));
+    EXPECT_EQ(ReplyText(Call("Introspect", {}, "org.freedesktop.DBus.Introspectable")),
+              "(" + QString::fromUtf8(xml.readAll()) + ")");
     // A request while the delete question is open is refused, and changes nothing.
     QString answer;
     ModalSeam::Answer(0, [&](WindowImplBase&) { answer = ReplyText(Call("SwitchProfile", {1})); });
