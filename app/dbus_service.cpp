@@ -125,11 +125,10 @@ bool DBusService::handleMessage(const QDBusMessage& message, const QDBusConnecti
             Qt::QueuedConnection);
         return true;
     }
-    QDBusMessage reply = Answer(message);
-    if (!message.isReplyRequired() && reply.type() != QDBusMessage::ErrorMessage) {
-        return true;
+    const QDBusMessage reply = Answer(message);
+    if (message.isReplyRequired()) {
+        QDBusConnection(connection).send(reply);
     }
-    QDBusConnection(connection).send(reply);
     return true;
 }
 
