@@ -140,7 +140,7 @@ TEST_F(ServiceTest, EveryMethodAndSignalAgreesWithTheWindowAndTheMouse) {
     EXPECT_EQ(map.value("RefusedSteps").toStringList(), QStringList{"DPI level"});
 }
 
-TEST_F(ServiceTest, IntrospectionIsTheInterfaceFileADialogMakesRequestsBusyAndASecondCopyRunsWithout) {
+TEST_F(ServiceTest, IntrospectionBusyBehindADialogAndATakenName) {
     WriteProfiles({Named(u"First").get(), Named(u"Second").get()});
     Create(ServiceOptions());
     ASSERT_NE(wnd->Service(), nullptr);
