@@ -4,6 +4,7 @@
 // management in profiles.cpp.
 #include "app/main_wnd.h"
 
+#include <QApplication>
 #include <QClipboard>
 #include <QCoreApplication>
 #include <QCursor>
@@ -303,6 +304,12 @@ void CMainWnd::InitMainWindow() {
     m_libraryError = libraryError;
     m_link->StartUp(libraryError);
     ShowApplyMarker();
+
+    // 12. The D-Bus service; the program runs on without it.
+    if (m_options.busService) {
+        m_service = std::make_unique<DBusService>(*this);
+        m_service->Start(m_options.busAddress);
+    }
 }
 
 HookSink CMainWnd::HookSinkToWindow() {
@@ -437,9 +444,68 @@ void CMainWnd::SwitchProfile(int index) {
     ShowApplyMarker();
 }
 
+QStringList CMainWnd::ProfileNames() const {
+    QStringList names;
+    for (const auto& profile : m_stores->profiles) {
+        names << ProfileName(*profile);
+    }
+    return names;
+}
+
+void CMainWnd::SwitchAndApply(int index) {
+    // As the user does it: the choice in the profile list, then APPLY.
+    if (m_pProfileCombo != nullptr) {
+        m_pProfileCombo->SelectItem(index);
+    } else {
+        SwitchProfile(index);
+    }
+    Apply();
+}
+
+int CMainWnd::DpiLevel() const {
+    return m_stores->Current().currentDpiLevel + 1;
+}
+
+int CMainWnd::DpiLevelCount() const {
+    return m_stores->Current().dpiLevelCount;
+}
+
+void CMainWnd::ChooseDpiLevelAndApply(int level) {
+    m_performancePage.ChooseDpiLevel(level);
+    Apply();
+}
+
+ServiceState CMainWnd::State() const {
+    ServiceState state;
+    if (m_link != nullptr) {
+        state.connected = m_link->connectionState() == DeviceLink::kConnected;
+        state.ready = m_link->CanShowWindow();
+        state.pendingApplies = m_pendingApplies + (m_link->ApplyWaiting() ? 1 : 0);
+    }
+    if (m_firmware) {
+        state.firmware = QStringLiteral("%1.%2").arg(m_firmware->major).arg(m_firmware->minor);
+    }
+    if (m_lastApply) {
+        state.applied = true;
+        state.reports = m_lastApply->reports;
+        state.refused = m_lastApply->refused;
+        for (const std::string& step : m_lastApply->refusedSteps) {
+            state.refusedSteps << QString::fromStdString(step);
+        }
+    }
+    return state;
+}
+
+bool CMainWnd::ModalOpen() const {
+    return WindowImplBase::OpenModalCount() > 0 || QApplication::activeModalWidget() != nullptr;
+}
+
 void CMainWnd::DispatchNotify(TNotifyUI& msg) {
     WindowImplBase::DispatchNotify(msg);
     ShowApplyMarker();
+    if (m_service != nullptr) {
+        m_service->Observe();
+    }
 }
 
 void CMainWnd::Notify(TNotifyUI& msg) {
@@ -525,6 +591,9 @@ LRESULT CMainWnd::HandleCustomMessage(UINT msg, WPARAM wParam, LPARAM lParam, bo
     // the profile or what the mouse holds.
     if (msg != WM_DESTROY) {
         ShowApplyMarker();
+        if (m_service != nullptr) {
+            m_service->Observe();
+        }
     }
     return result;
 }
@@ -632,6 +701,9 @@ void CMainWnd::OnMenuCommand(WPARAM wParam) {
         case MenuTarget::DuplicateProfile:
             DuplicateProfile();
             break;
+        case MenuTarget::Profile:
+            SwitchAndApply(cmd->szUserData.toInt());
+            break;
         case MenuTarget::MacroPage:
             m_macroPage.OnMenuCommand(route.command);
             break;
@@ -645,9 +717,19 @@ void CMainWnd::OnMenuCommand(WPARAM wParam) {
 }
 
 void CMainWnd::OpenTrayMenu() {
+    // The profiles first, the current one checked; a click switches to it
+    // and applies it, as the D-Bus service's SwitchProfile does.
+    std::vector<MenuItemSpec> profiles;
+    const QStringList names = ProfileNames();
+    for (int i = 0; i < names.size(); ++i) {
+        profiles.push_back({QLatin1String(kTrayProfileItem) + QString::number(i), names[i],
+                            QString::number(i), i == m_stores->currentIndex});
+    }
     // At the cursor raised by 50 pixels, top-left corner there (flags 6).
-    ShowPopupMenu(QStringLiteral("traymenu.xml"), QCursor::pos() - QPoint(0, 50),
-                  kMenuAlignLeft | kMenuAlignTop);
+    m_menu.reset();
+    m_menu =
+        CMenuWnd::CreateMenu(this, QStringLiteral("traymenu.xml"), QCursor::pos() - QPoint(0, 50),
+                             kMenuAlignLeft | kMenuAlignTop, profiles);
 }
 
 void CMainWnd::OnFinalMessage() {}

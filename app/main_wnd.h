@@ -13,6 +13,7 @@
 #include <optional>
 #include <vector>
 
+#include "app/dbus_service.h"
 #include "app/launcher.h"
 #include "app/message_box_queue.h"
 #include "app/page_host.h"
@@ -106,6 +107,10 @@ struct MainWndOptions {
     // kernel's hidraw nodes (nothing while MOUSE_SIM_SOCKET names a virtual
     // mouse).
     std::function<HidrawAccess(int vid, int pid)> probeAccess;
+    // The D-Bus service (app/dbus_service.h): on the session bus, or on the
+    // bus at busAddress when one is given; none without busService.
+    bool busService = true;
+    QString busAddress;
 };
 
 // In the store folder: the profile record the mouse holds as far as the
@@ -113,7 +118,7 @@ struct MainWndOptions {
 // notices). Without it the program has never seen the mouse.
 inline constexpr const char* kMouseRecordFile = "applied.pbin";
 
-class CMainWnd : public WindowImplBase, public DeviceLinkHost, public PageHost {
+class CMainWnd : public WindowImplBase, public DeviceLinkHost, public PageHost, public ServiceHost {
 public:
     explicit CMainWnd(MainWndOptions options);
     ~CMainWnd() override;
@@ -146,7 +151,7 @@ public:
 
     // Writes the current profile to the mouse and shows the busy indicator;
     // while the mouse is away, keeps it to be written when the mouse arrives.
-    void Apply();
+    void Apply() override;
     void SwitchProfile(int index);
     void RefreshPages();
 
@@ -222,6 +227,19 @@ public:
     void DeviceStateChanged() override;
     void ApplyStarted() override;
     void MouseRecordChanged(const ProfileRecord& record) override;
+
+    // ServiceHost (the D-Bus service and the tray's profile list)
+    QStringList ProfileNames() const override;
+    void SwitchAndApply(int index) override;
+    int DpiLevel() const override;
+    int DpiLevelCount() const override;
+    void ChooseDpiLevelAndApply(int level) override;
+    ServiceState State() const override;
+    bool ModalOpen() const override;
+    // The service while it runs on a bus, else nullptr.
+    DBusService* Service() const {
+        return m_service && m_service->Running() ? m_service.get() : nullptr;
+    }
 
     // Every notification of the window and its pages, then the marker of
     // unapplied changes, since any of them may have edited the profile.
@@ -363,6 +381,9 @@ private:
     std::mutex m_saveFailuresMutex;
     std::vector<IoResult> m_saveFailures;
     bool m_saveFailurePosted = false;
+    std::optional<FirmwareVersion> m_firmware;  // as last read
+    std::optional<ApplyReport> m_lastApply;     // of this run
+    std::unique_ptr<DBusService> m_service;
     // Last: its thread may call back into the members above until drained.
     std::unique_ptr<StoreWriter> m_writer;
 };

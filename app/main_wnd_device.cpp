@@ -103,6 +103,9 @@ void CMainWnd::DeviceStateChanged() {
         }
     }
     ShowDeviceState();
+    if (m_service != nullptr) {
+        m_service->Observe();
+    }
 }
 
 void CMainWnd::ApplyStarted() {
@@ -269,6 +272,14 @@ void CMainWnd::ApplyFinished(int profileIndex, const ApplyReport& report) {
     if (!m_closing) {
         ShowApplyStatus(report);
     }
+    m_lastApply = report;
+    if (m_service != nullptr) {
+        QStringList steps;
+        for (const std::string& step : report.refusedSteps) {
+            steps << QString::fromStdString(step);
+        }
+        m_service->SendApplyFinished(report.Complete(), report.reports, report.refused, steps);
+    }
 }
 
 void CMainWnd::ShowApplyStatus(const ApplyReport& report) {
@@ -305,6 +316,9 @@ void CMainWnd::ShowApplyStatus(const ApplyReport& report) {
 }
 
 void CMainWnd::FirmwareVersionRead(std::optional<FirmwareVersion> version) {
+    if (version) {
+        m_firmware = version;
+    }
     if (!version || m_closing) {
         return;
     }

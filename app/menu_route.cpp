@@ -40,6 +40,9 @@ MenuRoute RouteMenuCommand(const QString& name) {
             return MenuRoute{row.target, QString::fromLatin1(row.name)};
         }
     }
+    if (name.startsWith(QLatin1String(kTrayProfileItem), Qt::CaseInsensitive)) {
+        return MenuRoute{MenuTarget::Profile, name};
+    }
     return MenuRoute{MenuTarget::ButtonPage, name};
 }
 

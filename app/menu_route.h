@@ -15,6 +15,7 @@ enum class MenuTarget {
     ImportProfile,
     ExportProfile,
     DuplicateProfile,
+    Profile,  // the tray's profile items, "tray_profile_<n>" with userdata n
     MacroPage,
     GunPage,
     ButtonPage,
@@ -26,6 +27,9 @@ struct MenuRoute {
     // spelling; for the button page the name unchanged.
     QString command;
 };
+
+// The name of the tray's profile items before their index.
+inline constexpr const char* kTrayProfileItem = "tray_profile_";
 
 MenuRoute RouteMenuCommand(const QString& name);
 

@@ -147,6 +147,7 @@ bool RunOnce(const std::string& simSocket, Figures& f) {
     wall.start();
     QTimer::singleShot(0, [&] {
         MainWndOptions options;
+        options.busService = false;  // never on the session bus of whoever runs it
         options.programFolder = program;
         options.driverLibrary = MOUSE_APP_DIR "/MSDriver.so";
         options.pointer = &noDesktop;  // the benchmark leaves the desktop alone

@@ -145,6 +145,12 @@ void CPerformancePage::SelectDpiLevel(int level) {
     }
 }
 
+void CPerformancePage::ChooseDpiLevel(int level) {
+    if (level >= 1 && level <= kDpiLevels) {
+        m_dpi[size_t(level - 1)].option->Selected(true, true);
+    }
+}
+
 void CPerformancePage::SelectReportRate(int index) {
     if (index >= 0 && index < 4) {
         m_rate[size_t(index)]->Selected(true, false);

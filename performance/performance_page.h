@@ -23,6 +23,9 @@ public:
     void Refresh() override;
     // Selects the option of DPI level 1-8 without a notification.
     void SelectDpiLevel(int level);
+    // Selects the option of DPI level 1-8 as a click on it does: the
+    // profile takes the level.
+    void ChooseDpiLevel(int level);
     // Selects the report-rate option of index 0-3 without a notification.
     void SelectReportRate(int index);
     // Range and end labels of the eight DPI sliders for the configured

@@ -1,5 +1,6 @@
 #include "ui/menu.h"
 
+#include <QBoxLayout>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -68,11 +69,13 @@ CMenuWnd::CMenuWnd(WindowImplBase* owner, const QString& skinFile)
 CMenuWnd::~CMenuWnd() = default;
 
 std::unique_ptr<CMenuWnd> CMenuWnd::CreateMenu(WindowImplBase* owner, const QString& skinFile,
-                                               QPoint anchor, UINT align) {
+                                               QPoint anchor, UINT align,
+                                               const std::vector<MenuItemSpec>& extra) {
     std::unique_ptr<CMenuWnd> menu(new CMenuWnd(owner, skinFile));
     if (!menu->Create(owner, {}, kStylePopup)) {
         return nullptr;
     }
+    menu->InsertItems(extra);
     const QRect r = menu->GetWindowRect();
     const int x = (align & kMenuAlignRight) != 0 ? anchor.x() - r.width() : anchor.x();
     const int y = (align & kMenuAlignBottom) != 0 ? anchor.y() - r.height() : anchor.y();
@@ -112,6 +115,38 @@ void CMenuWnd::InitWindow() {
         container->setMouseTracking(true);
         container->hide();
     }
+}
+
+void CMenuWnd::InsertItems(const std::vector<MenuItemSpec>& items) {
+    QWidget* host = GetHostWidget();
+    const QList<QWidget*> own = ItemsOf(host);
+    if (items.empty() || own.isEmpty()) {
+        return;
+    }
+    // Beside the skin's first item, shaped like it.
+    QWidget* first = own.front();
+    auto* layout = qobject_cast<QBoxLayout*>(first->parentWidget()->layout());
+    if (layout == nullptr) {
+        CPaintManagerUI::ReportError(m_skinFile + ": its items are not in a box layout");
+        return;
+    }
+    int at = layout->indexOf(first);
+    int added = 0;
+    for (const MenuItemSpec& spec : items) {
+        auto* item = new MenuElement(first->parentWidget());
+        item->setObjectName(spec.name);
+        item->setProperty("role", first->property("role"));
+        item->setProperty("userdata", spec.userData);
+        item->setMinimumSize(first->minimumSize());
+        item->setMaximumSize(first->maximumSize());
+        item->setCheckable(true);
+        item->setChecked(spec.checked);
+        layout->insertWidget(at++, item);
+        m_pm.Adopt(item, true);
+        m_pm.WrapperOf(item)->SetText(spec.text);
+        added += first->minimumHeight() + std::max(0, layout->spacing());
+    }
+    ResizeMenu(host->width(), host->height() + added);
 }
 
 QList<QWidget*> CMenuWnd::ItemsOf(QWidget* level) const {

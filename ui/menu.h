@@ -17,6 +17,7 @@
 #include <QString>
 #include <map>
 #include <memory>
+#include <vector>
 
 #include "ui/window.h"
 
@@ -43,6 +44,15 @@ struct MenuCmd {
     QString szText;      // the text the item showed
 };
 
+// An item the program adds to a menu skin's items (a list that changes, such
+// as the profiles): a check item named `name`, posted like the skin's own.
+struct MenuItemSpec {
+    QString name;
+    QString text;
+    QString userData;
+    bool checked = false;
+};
+
 // Takes over the record of a 0x403 message (wParam); nullptr for 0.
 inline std::unique_ptr<MenuCmd> TakeMenuCmd(WPARAM wParam) {
     return std::unique_ptr<MenuCmd>(reinterpret_cast<MenuCmd*>(wParam));
@@ -52,10 +62,12 @@ class CMenuWnd : public WindowImplBase {
 public:
     // Creates and shows the menu from `skinFile` at screen point `anchor`;
     // nullptr (with an error naming the file) when the skin cannot be loaded.
-    // Destroying the object closes the menu.
+    // Destroying the object closes the menu. `extra` items go first, above
+    // the skin's, and the menu grows to hold them.
     static std::unique_ptr<CMenuWnd> CreateMenu(WindowImplBase* owner, const QString& skinFile,
                                                 QPoint anchor,
-                                                UINT align = kMenuAlignLeft | kMenuAlignTop);
+                                                UINT align = kMenuAlignLeft | kMenuAlignTop,
+                                                const std::vector<MenuItemSpec>& extra = {});
     ~CMenuWnd() override;
 
     QString GetWindowClassName() const override { return QStringLiteral("MenuWnd"); }
@@ -89,6 +101,7 @@ protected:
 
 private:
     CMenuWnd(WindowImplBase* owner, const QString& skinFile);
+    void InsertItems(const std::vector<MenuItemSpec>& items);
     // Opens the sub-menu of `item` beside it (right of the menu, or left of it
     // when the screen ends), closing any other.
     void OpenSubMenu(QWidget* item, QWidget* container);

@@ -20,6 +20,16 @@
 namespace mouse {
 namespace {
 
+int g_openModals = 0;
+
+// Counts a ShowModal while it runs.
+struct OpenModal {
+    OpenModal() { ++g_openModals; }
+    ~OpenModal() { --g_openModals; }
+    OpenModal(const OpenModal&) = delete;
+    OpenModal& operator=(const OpenModal&) = delete;
+};
+
 // The style sheet of every window: res/style.qss of the skin folder.
 QString StyleSheet() {
     static QHash<QString, QString> cache;
@@ -151,7 +161,12 @@ void WindowImplBase::ShowWindow(bool show, bool takeFocus) {
     }
 }
 
+int WindowImplBase::OpenModalCount() {
+    return g_openModals;
+}
+
 int WindowImplBase::ShowModal() {
+    const OpenModal counted;
     ModalSeam::Entry answer;
     if (ModalSeam::Take(answer)) {
         ModalSeam::NoteAnswered(GetWindowClassName());

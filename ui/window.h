@@ -54,6 +54,9 @@ public:
     // skin failed returns 0 at once.
     int ShowModal();
     bool IsModal() const { return m_modalLoop != nullptr || m_inSeam; }
+    // How many windows run ShowModal right now (a test seam's answer counts
+    // while it runs).
+    static int OpenModalCount();
     // Modal: ends ShowModal with `result`. Otherwise destroys the window.
     void Close(int result = 0);
     // The buttons every modal dialog shares: ok_btn ends it with 1,

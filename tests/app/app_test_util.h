@@ -58,6 +58,8 @@ inline MainWndOptions TestWindowOptions(const QString& program) {
     options.autostartFile = program + "config/autostart/entry.desktop";
     options.notify = [](const QString&, const QString&) {};
     options.probeAccess = [](int, int) { return HidrawAccess{}; };
+    // No service on the tester's own session bus; the service tests give a private one.
+    options.busService = false;
     return options;
 }
 

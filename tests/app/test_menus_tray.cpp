@@ -38,6 +38,7 @@ TEST(MenuRouting, EveryCommandGoesWhereTheTableSaysWithoutRegardToCase) {
         {"rename_gun", MenuTarget::GunPage, "rename_gun"},
         {"IMPORT_GUN", MenuTarget::GunPage, "import_gun"},
         {"export_gun", MenuTarget::GunPage, "export_gun"},
+        {"tray_profile_12", MenuTarget::Profile, "tray_profile_12"},
         // Everything else, unchanged, to the button page.
         {"copy", MenuTarget::ButtonPage, "copy"},
         {"select_Macro", MenuTarget::ButtonPage, "select_Macro"},
@@ -76,6 +77,46 @@ TEST_F(ProfilesTest, OnlyOnePopUpMenuIsOpenAtATime) {
     ASSERT_TRUE(Click("btn_menu_profile"));
     EXPECT_EQ(wnd->CurrentMenu()->GetSkinFile(), "profilemenu.xml");
     EXPECT_TRUE(buttonMenu.isNull() || !buttonMenu->isVisible()) << "the button menu closed";
+}
+
+TEST_F(ProfilesTest, TheTrayMenuListsTheProfilesAndAClickSwitchesAndApplies) {
+    StartMouse();
+    WriteProfiles({Named(u"Work", 0).get(), Named(u"Play", 3).get(), Named(u"Other", 1).get()});
+    Create();
+    ASSERT_TRUE(WaitFor([&] { return wnd->Link().CanShowWindow(); }));
+    const struct {
+        int click;
+        int mode;  // the mouse's button mode and DPI level afterwards
+        int dpi;
+    } cases[] = {{1, 2, 4}, {2, 2, 2}, {0, 1, 1}};
+    for (const auto& c : cases) {
+        const int current = wnd->CurrentProfileIndex();
+        wnd->ClosePopupMenu();  // the menu of the last click
+        wnd->TrayIcon().SimulateClick(true);
+        ASSERT_TRUE(WaitFor([&] {
+            return wnd->CurrentMenu() != nullptr &&
+                   wnd->CurrentMenu()->GetSkinFile() == "traymenu.xml";
+        }));
+        CMenuWnd* menu = wnd->CurrentMenu();
+        EXPECT_EQ(menu->GetVisibleItemCount(), 5) << "three profiles, configuration and exit";
+        const char16_t* names[] = {u"Work", u"Play", u"Other"};
+        for (int i = 0; i < 3; ++i) {
+            auto* item =
+                dynamic_cast<COptionUI*>(menu->FindItem(QString("tray_profile_%1").arg(i)));
+            ASSERT_NE(item, nullptr) << i;
+            EXPECT_EQ(item->GetText(), QString::fromStdU16String(names[i]));
+            EXPECT_EQ(item->IsSelected(), i == current) << i;
+        }
+        const uint32_t closings = Closings();
+        menu->FindItem(QString("tray_profile_%1").arg(c.click))->Activate();
+        ASSERT_TRUE(WaitFor([&] { return Closings() == closings + 1; })) << "applied";
+        EXPECT_EQ(wnd->CurrentProfileIndex(), c.click);
+        EXPECT_EQ(Find<CComboUI>("profile_combo")->GetCurSel(), c.click);
+        std::optional<SimState> state = SimGetState(sim.SocketPath());
+        ASSERT_TRUE(state.has_value());
+        EXPECT_EQ(state->buttonMode, c.mode) << c.click;
+        EXPECT_EQ(state->dpiLevel, c.dpi) << c.click;
+    }
 }
 
 // ---- desktops without a tray -------------------------------------------------------

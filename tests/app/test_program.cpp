@@ -19,6 +19,7 @@
 #include "device/encode.h"
 #include "drivers/sim/sim_client.h"
 #include "drivers/sim/sim_process.h"
+#include "service_fixture.h"
 #include "sim_counters.h"
 #include "store/data_ini.h"
 #include "store/profile_file.h"
@@ -161,6 +162,9 @@ struct ProgramTest : ::testing::Test {
         env.insert("XDG_CONFIG_HOME", folder.path() + "/config");
         env.insert("XDG_DATA_HOME", folder.path() + "/data");
         env.insert("MOUSE_SIM_SOCKET", QString::fromStdString(sim.SocketPath()));
+        // The test's own bus, or none: never the tester's session bus.
+        env.insert("DBUS_SESSION_BUS_ADDRESS",
+                   busAddress.isEmpty() ? "unix:path=" + runtime + "/no-bus" : busAddress);
         // An apply writes the desktop's pointer settings: keep them in the
         // program's memory, away from the desktop of whoever runs the tests.
         env.insert("GSETTINGS_BACKEND", "memory");
@@ -216,6 +220,7 @@ struct ProgramTest : ::testing::Test {
     uint32_t Accepted() const { return test::AcceptedExchanges(sim.SocketPath()); }
     uint32_t Closings() const { return test::ClosingCommands(sim.SocketPath()); }
     QProcess first, second;
+    QString busAddress;
     std::map<QProcess*, QByteArray> errors;
     bool tray = true;
 };
@@ -515,6 +520,44 @@ TEST_F(ProgramTest, WithoutATrayTheWindowShowsTheMouseStateAndQuitEndsTheProgram
     ASSERT_TRUE(first.waitForFinished(10000)) << Log(first);
     EXPECT_EQ(first.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(first.exitCode(), 0) << Log(first);
+}
+
+TEST_F(ProgramTest, AProfileSwitchOverTheSessionBusReachesTheMouse) {
+    servicetest::Helper bus;
+    bus.start("dbus-daemon", {"--session", "--print-address", "--nofork"});
+    ASSERT_TRUE(bus.waitForStarted(5000)) << "no dbus-daemon";
+    ASSERT_TRUE(bus.ReadUntil("\n"));
+    busAddress = QString::fromUtf8(bus.out).trimmed();
+    // Two profiles; the second with button mode 2 and DPI level 4 of 4.
+    ProfileRecord profiles[2];
+    const QByteArray base = ReadAll(program + "/Data/Default.pbin");
+    ASSERT_EQ(base.size(), qsizetype(sizeof(ProfileRecord)));
+    for (ProfileRecord& p : profiles) {
+        std::memcpy(&p, base.constData(), sizeof p);
+    }
+    WriteText(profiles[0].name, u"Work");
+    WriteText(profiles[1].name, u"Play");
+    profiles[1].buttonMode = 1;
+    profiles[1].dpiLevelCount = 4;
+    profiles[1].currentDpiLevel = 3;
+    QFile file(program + "/Data/profile.bin");
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(reinterpret_cast<const char*>(profiles), sizeof profiles);
+    file.close();
+
+    Start(first);
+    ASSERT_TRUE(WaitFor([&] { return !VisibleWindow().isEmpty(); })) << Log(first);
+    QProcess call;
+    call.start("gdbus", {"call", "--address", busAddress, "--dest", kServiceName, "--object-path",
+                         kServicePath, "--method",
+                         QString(kServiceInterface) + ".SwitchProfileByName", "Play"});
+    ASSERT_TRUE(call.waitForFinished(10000));
+    EXPECT_EQ(call.exitCode(), 0) << call.readAllStandardError().toStdString() << Log(first);
+    ASSERT_TRUE(WaitFor([&] { return Closings() == 1; })) << Log(first);
+    std::optional<SimState> state = SimGetState(sim.SocketPath());
+    ASSERT_TRUE(state.has_value());
+    EXPECT_EQ(state->buttonMode, 2);
+    EXPECT_EQ(state->dpiLevel, 4);
 }
 
 }  // namespace

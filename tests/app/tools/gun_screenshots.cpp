@@ -112,6 +112,7 @@ int main(int argc, char** argv) {
 
     static NoPointerSettings noDesktop;
     MainWndOptions options;
+    options.busService = false;  // never on the session bus of whoever runs it
     options.programFolder = program;
     options.pointer = &noDesktop;
     options.quit = [] {};

@@ -7,6 +7,8 @@
 #include <QPixmap>
 #include <QWidget>
 #include <cstdio>
+#include <string_view>
+#include <vector>
 
 #include "buttons/msg_wnd.h"
 #include "ui/ui.h"
@@ -76,11 +78,19 @@ int main(int argc, char** argv) {
     }
     ok &= Grab(msg, out + QStringLiteral("/message_box") + suffix + QStringLiteral(".png"));
 
-    // The tray menu and the settings menu as they open, and a notice (one
-    // OK button).
+    // The tray menu (with three profiles, the second current) and the
+    // settings menu as they open, and a notice (one OK button).
+    const std::vector<mouse::MenuItemSpec> profiles = {
+        {QStringLiteral("tray_profile_0"), QStringLiteral("Profile1"), QStringLiteral("0"), false},
+        {QStringLiteral("tray_profile_1"), QStringLiteral("Work"), QStringLiteral("1"), true},
+        {QStringLiteral("tray_profile_2"), QStringLiteral("Play"), QStringLiteral("2"), false},
+    };
     for (const char* menuName : {"traymenu", "settingmenu"}) {
+        const bool tray = std::string_view(menuName) == "traymenu";
         auto menu = mouse::CMenuWnd::CreateMenu(
-            &main, QString::fromLatin1(menuName) + QStringLiteral(".xml"), QPoint(0, 0));
+            &main, QString::fromLatin1(menuName) + QStringLiteral(".xml"), QPoint(0, 0),
+            mouse::kMenuAlignLeft | mouse::kMenuAlignTop,
+            tray ? profiles : std::vector<mouse::MenuItemSpec>{});
         if (!menu) {
             return 1;
         }
