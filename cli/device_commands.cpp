@@ -15,6 +15,7 @@
 
 #include "cli/doctor.h"
 #include "cli/parse.h"
+#include "cli/program_client.h"
 #include "cli/program_presence.h"
 #include "cli/record_files.h"
 #include "device/apply.h"
@@ -80,11 +81,20 @@ int RunApply(const std::vector<std::string>& args, std::ostream& out, std::ostre
     CLI::App app("", "apply");
     std::string path, ini;
     bool noDesktop = false;
-    app.add_option("PROFILE", path)->required();
+    app.add_option("PROFILE", path);
     AddIniOption(app, ini);
     app.add_flag("--no-desktop", noDesktop);
     if (auto status = ParseCommand(app, args, err)) {
         return *status;
+    }
+    if (path.empty()) {
+        // The current profile, through the running program.
+        if (!ProgramOnBus()) {
+            err << "mousectl: the program is not running: without it, apply a profile file "
+                   "(mousectl apply PROFILE.pbin)\n";
+            return kExitNotRunning;
+        }
+        return LiveApply(out, err);
     }
     const DeviceConfig config = LoadIni(app, ini);
     ProfileRecord profile{};
@@ -371,6 +381,10 @@ std::vector<Command> DeviceCommands() {
     return {
         {"apply", "write a profile to the mouse",
          "usage: mousectl apply PROFILE.pbin [--ini DATA.INI] [--no-desktop]\n"
+         "       mousectl apply\n"
+         "Without a file: the running program applies its current profile, as its APPLY\n"
+         "button does (exit status as for \"profile switch\"; 6 when it is not running).\n"
+         "With a file, while the program does not run:\n"
          "Writes the desktop's pointer settings (speed, acceleration, double-click time)\n"
          "and the profile to the mouse as the program's apply does, and prints one line:\n"
          "  applied FILE in MS ms: N reports, 0 refused\n"

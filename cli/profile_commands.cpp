@@ -8,8 +8,10 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <tuple>
 
 #include "cli/parse.h"
+#include "cli/program_client.h"
 #include "cli/program_presence.h"
 #include "device/records.h"
 #include "store/data_location.h"
@@ -66,12 +68,51 @@ const char* kStaleNote =
     "(the program is running: this is what it last saved; edits it has not saved yet do not "
     "show)\n";
 
+// The running program's view: its profiles, its DPI level and the mouse.
+int LiveStatus(bool json, std::ostream& out, std::ostream& err) {
+    int status = kExitOk;
+    const auto profiles = LiveListProfiles(err, &status);
+    const auto dpi = profiles ? LiveGetDpi(err, &status) : std::nullopt;
+    const auto mouse = dpi ? LiveStateText(json, err, &status) : std::nullopt;
+    if (!mouse) {
+        return status;
+    }
+    const std::string stores = LocateStores(OwnFolder()).storeFolder.string();
+    const bool any = !profiles->names.empty();
+    if (json) {
+        nlohmann::json doc = {{"running", true},
+                              {"stores", stores},
+                              {"profiles", profiles->names.size()},
+                              {"mouse", nlohmann::json::parse(*mouse)}};
+        if (any) {
+            doc["current"] = {{"number", profiles->current + 1},
+                              {"name", profiles->names[size_t(profiles->current)]}};
+            doc["dpi"] = {{"level", dpi->level}, {"count", dpi->count}};
+        }
+        out << doc.dump(2) << "\n";
+        return kExitOk;
+    }
+    out << "program: running\n"
+        << "stores: " << stores << "\n"
+        << "profiles: " << profiles->names.size() << "\n";
+    if (any) {
+        out << "current profile: " << profiles->current + 1 << " \""
+            << profiles->names[size_t(profiles->current)] << "\"\n"
+            << "dpi level: " << dpi->level << " of " << dpi->count << "\n";
+    }
+    out << *mouse;
+    return kExitOk;
+}
+
 int RunStatus(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     CLI::App app("", "status");
     bool json = false;
     app.add_flag("--json", json);
     if (auto status = ParseCommand(app, args, err)) {
         return *status;
+    }
+    if (ProgramOnBus()) {
+        return LiveStatus(json, out, err);
     }
     const auto saved = ReadSaved(err);
     if (!saved) {
@@ -105,34 +146,64 @@ int RunStatus(const std::vector<std::string>& args, std::ostream& out, std::ostr
     return kExitOk;
 }
 
+void PrintProfiles(const std::vector<std::string>& names, int current, bool json,
+                   std::ostream& out) {
+    if (json) {
+        nlohmann::json profiles = nlohmann::json::array();
+        for (size_t i = 0; i < names.size(); ++i) {
+            profiles.push_back({{"number", i + 1}, {"name", names[i]}});
+        }
+        out << nlohmann::json{{"current", names.empty() ? 0 : current + 1}, {"profiles", profiles}}
+                   .dump(2)
+            << "\n";
+        return;
+    }
+    for (size_t i = 0; i < names.size(); ++i) {
+        out << (int(i) == current ? "* " : "  ") << i + 1 << " " << names[i] << "\n";
+    }
+}
+
+int NotRunning(std::ostream& err, const char* what) {
+    err << "mousectl: the program is not running: start it to " << what
+        << " (mousectl changes the mouse only through it)\n";
+    return kExitNotRunning;
+}
+
 int RunProfile(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     CLI::App app("", "profile");
     CLI::App* list = app.add_subcommand("list");
+    CLI::App* sw = app.add_subcommand("switch");
     bool json = false;
+    std::string target;
     list->add_flag("--json", json);
+    sw->add_option("NAME|NUMBER", target)->required();
     app.require_subcommand(1);
     if (auto status = ParseCommand(app, args, err)) {
         return *status;
+    }
+    const bool live = ProgramOnBus();
+    if (sw->parsed()) {
+        return live ? LiveSwitchProfile(target, out, err) : NotRunning(err, "switch profiles");
+    }
+    if (live) {
+        int status = kExitOk;
+        const auto profiles = LiveListProfiles(err, &status);
+        if (!profiles) {
+            return status;
+        }
+        PrintProfiles(profiles->names, profiles->current, json, out);
+        return kExitOk;
     }
     const auto saved = ReadSaved(err);
     if (!saved) {
         return kExitFileError;
     }
-    if (json) {
-        nlohmann::json profiles = nlohmann::json::array();
-        for (size_t i = 0; i < saved->profiles.size(); ++i) {
-            profiles.push_back({{"number", i + 1}, {"name", Name(*saved->profiles[i])}});
-        }
-        const nlohmann::json doc = {{"current", saved->profiles.empty() ? 0 : saved->current + 1},
-                                    {"profiles", profiles}};
-        out << doc.dump(2) << "\n";
-        return kExitOk;
+    std::vector<std::string> names;
+    for (const auto& p : saved->profiles) {
+        names.push_back(Name(*p));
     }
-    for (size_t i = 0; i < saved->profiles.size(); ++i) {
-        out << (int(i) == saved->current ? "* " : "  ") << i + 1 << " " << Name(*saved->profiles[i])
-            << "\n";
-    }
-    if (saved->running) {
+    PrintProfiles(names, saved->current, json, out);
+    if (saved->running && !json) {
         out << kStaleNote;
     }
     return kExitOk;
@@ -141,25 +212,48 @@ int RunProfile(const std::vector<std::string>& args, std::ostream& out, std::ost
 int RunDpi(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     CLI::App app("", "dpi");
     CLI::App* get = app.add_subcommand("get");
+    CLI::App* set = app.add_subcommand("set");
+    CLI::App* up = app.add_subcommand("up");
+    app.add_subcommand("down");
     bool json = false;
+    int level = 0;
     get->add_flag("--json", json);
+    set->add_option("LEVEL", level)->required()->check(Decimal());
     app.require_subcommand(1);
     if (auto status = ParseCommand(app, args, err)) {
         return *status;
     }
-    const auto saved = ReadSaved(err);
-    if (!saved) {
-        return kExitFileError;
+    const bool live = ProgramOnBus();
+    if (!get->parsed()) {
+        if (!live) {
+            return NotRunning(err, "change the DPI level");
+        }
+        return LiveDpiChange(set->parsed() ? "set" : up->parsed() ? "up" : "down", level, out, err);
     }
-    if (saved->profiles.empty()) {
-        err << "mousectl: no profile saved yet in " << saved->folder.string() << "\n";
-        return kExitFileError;
-    }
-    const auto [level, count] = DpiLevel(*saved->profiles[size_t(saved->current)]);
-    if (json) {
-        out << nlohmann::json{{"level", level}, {"count", count}}.dump(2) << "\n";
+    int current = 0, count = 0;
+    if (live) {
+        int status = kExitOk;
+        const auto dpi = LiveGetDpi(err, &status);
+        if (!dpi) {
+            return status;
+        }
+        current = dpi->level;
+        count = dpi->count;
     } else {
-        out << level << " of " << count << "\n";
+        const auto saved = ReadSaved(err);
+        if (!saved) {
+            return kExitFileError;
+        }
+        if (saved->profiles.empty()) {
+            err << "mousectl: no profile saved yet in " << saved->folder.string() << "\n";
+            return kExitFileError;
+        }
+        std::tie(current, count) = DpiLevel(*saved->profiles[size_t(saved->current)]);
+    }
+    if (json) {
+        out << nlohmann::json{{"level", current}, {"count", count}}.dump(2) << "\n";
+    } else {
+        out << current << " of " << count << "\n";
     }
     return kExitOk;
 }
@@ -171,25 +265,37 @@ std::vector<Command> ProfileCommands() {
         {"status", "print the program's state, its stores and the current profile",
          "usage: mousectl status [--json]\n"
          "Prints whether the program runs, the folder of its stores, how many profiles\n"
-         "there are, the current profile (numbered from 1) and its DPI level. Read from\n"
-         "the store files, which are never written; while the program runs they hold\n"
-         "what it last saved.\n"
+         "there are, the current profile (numbered from 1) and its DPI level: from the\n"
+         "running program (with the mouse's state), else from the store files, which\n"
+         "are never written.\n"
          "--json: {\"running\", \"stores\", \"profiles\" (the count), \"current\"\n"
          "{\"number\", \"name\"}, \"dpi\" {\"level\", \"count\"}} (the last two only when a\n"
-         "profile exists).\n",
+         "profile exists); from the running program also \"mouse\" {\"connected\",\n"
+         "\"ready\", \"firmware\", \"last_apply\"}.\n",
          RunStatus},
-        {"profile", "list the profiles",
+        {"profile", "list the profiles, or switch to one",
          "usage: mousectl profile list [--json]\n"
-         "One line per profile: its number (from 1) and name, the current one marked\n"
-         "with '*'. Read from the store files, never written.\n"
-         "--json: {\"current\" (its number, 0 without profiles), \"profiles\"\n"
-         "[{\"number\", \"name\"}]}.\n",
+         "       mousectl profile switch NAME|NUMBER\n"
+         "list: one line per profile, its number (from 1) and name, the current one\n"
+         "marked with '*'. From the running program, else from the store files (never\n"
+         "written). --json: {\"current\" (its number, 0 without profiles), \"profiles\"\n"
+         "[{\"number\", \"name\"}]}.\n"
+         "switch: makes the profile current in the running program and writes it to the\n"
+         "mouse, as choosing it in the window and pressing APPLY does; a number picks by\n"
+         "position, anything else by name (letter case ignored). Needs the program.\n"
+         "Exit status: 0 done, 2 usage or no such profile, 3 the mouse is absent (the\n"
+         "program writes it on arrival), 6 the program is not running, 7 a dialog of the\n"
+         "program is open, 8 the mouse refused reports.\n",
          RunProfile},
-        {"dpi", "print the current profile's DPI level",
-         "usage: mousectl dpi get [--json]\n"
-         "Prints \"LEVEL of COUNT\": the current profile's DPI level (from 1) and the\n"
-         "levels it uses. Read from the store files, never written.\n"
-         "--json: {\"level\", \"count\"}.\n",
+        {"dpi", "print or change the current profile's DPI level",
+         "usage: mousectl dpi get [--json] | set LEVEL | up | down\n"
+         "get: \"LEVEL of COUNT\", the current profile's DPI level (from 1) and the levels\n"
+         "it uses; from the running program, else from the store files. --json:\n"
+         "{\"level\", \"count\"}.\n"
+         "set, up, down: through the running program, which writes the level to the\n"
+         "mouse; up and down stop at the last and the first level in use.\n"
+         "Exit status as for \"profile switch\" (2 also for a level outside the levels\n"
+         "in use).\n",
          RunDpi},
     };
 }
