@@ -112,7 +112,7 @@ int RunApply(const std::vector<std::string>& args, std::ostream& out, std::ostre
     CopyRecord(bytes, 0, profile);
     // The running program owns the mouse: a write behind its back would
     // leave its window, its stores and the mouse disagreeing.
-    if (ProgramRunning()) {
+    if (ProgramRunning() || ProgramOnBus()) {
         err << "mousectl: the program is running and owns the mouse; apply through it (choose "
                "the profile and press APPLY), or quit it first\n";
         return kExitProgramRuns;
