@@ -142,8 +142,12 @@ TEST_F(MousectlTest, ErrorsGiveMessagesAndNonZeroStatus) {
         {"encode", profile.string(), "--index", "-1"},
         {"encode", profile.string(), "--index", "0x1"},
         {"encode", profile.string(), "--ini", "a.ini", "--ini", "b.ini"},
-        {"apply"},
+        {"apply", profile.string(), profile.string()},
         {"apply", profile.string(), "--ini", (dir / "none.ini").string()},
+        {"profile"},
+        {"profile", "switch"},
+        {"dpi", "set"},
+        {"dpi", "set", "x"},
         {"version", "extra"},
         {"sim"},
         {"sim", "frobnicate"},
@@ -157,6 +161,13 @@ TEST_F(MousectlTest, ErrorsGiveMessagesAndNonZeroStatus) {
         r = Run(args);
         EXPECT_EQ(r.status, 2) << (args.empty() ? "(no arguments)" : args[0]);
         EXPECT_FALSE(r.err.empty());
+    }
+    // What only the running program may do, refused without it.
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"apply"}, {"profile", "switch", "1"}, {"dpi", "up"}}) {
+        r = Run(args);
+        EXPECT_EQ(r.status, 6) << args[0];
+        EXPECT_NE(r.err.find("not running"), std::string::npos) << r.err;
     }
 }
 
