@@ -1,0 +1,149 @@
+// How fast a hotkey script drives the running program: the wall time of
+// `mousectl dpi set N` and `mousectl profile switch NAME`, from starting the
+// process to its exit (which waits for the program's ApplyFinished, sent
+// after the mouse took the apply's last report), with the protocol's own
+// pauses taken out (the window's worker does not sleep). Against the
+// virtual mouse, on a private session bus, with the main window in this
+// process on the offscreen platform. Also measured alone: the process
+// start (`mousectl --version`) and a bus round trip (`mousectl dpi get`).
+//
+//   build/bench/cli_latency_bench [RUNS]     (default 30 per measure)
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <vector>
+
+#include "app/main_wnd.h"
+#include "bench/bench_window.h"
+#include "device/records.h"
+#include "drivers/sim/sim_client.h"
+#include "drivers/sim/sim_process.h"
+#include "ui/paint_manager.h"
+
+namespace {
+
+using namespace mouse;
+
+// Runs while the event loop turns (the window answers from it); ms.
+double TimedRun(const QString& address, const QStringList& args, int* status) {
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("DBUS_SESSION_BUS_ADDRESS", address);
+    p.setProcessEnvironment(env);
+    QElapsedTimer timer;
+    timer.start();
+    p.start(MOUSE_APP_DIR "/mousectl", args);
+    p.waitForStarted(5000);
+    while (p.state() != QProcess::NotRunning) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+    }
+    const double ms = double(timer.nsecsElapsed()) / 1e6;
+    *status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    return ms;
+}
+
+struct Stats {
+    double median, min, max;
+};
+
+Stats Measure(const QString& address, const std::vector<QStringList>& cycle, int runs) {
+    std::vector<double> times;
+    for (int i = 0; i < runs; ++i) {
+        int status = 0;
+        times.push_back(TimedRun(address, cycle[size_t(i) % cycle.size()], &status));
+        if (status != 0) {
+            std::fprintf(stderr, "mousectl %s: exit status %d\n",
+                         cycle[size_t(i) % cycle.size()].join(' ').toUtf8().constData(), status);
+            std::exit(1);
+        }
+    }
+    std::sort(times.begin(), times.end());
+    return {times[times.size() / 2], times.front(), times.back()};
+}
+
+void Print(const char* what, const Stats& s) {
+    std::printf("%-44s median %6.1f ms   min %6.1f   max %6.1f\n", what, s.median, s.min, s.max);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const int runs = argc > 1 ? std::max(3, std::atoi(argv[1])) : 30;
+
+    QProcess bus;
+    bus.start("dbus-daemon", {"--session", "--print-address", "--nofork"});
+    if (!bus.waitForStarted(5000) || !bus.waitForReadyRead(5000)) {
+        std::fprintf(stderr, "no dbus-daemon\n");
+        return 1;
+    }
+    const QString address = QString::fromUtf8(bus.readLine()).trimmed();
+
+    SimProcess sim;
+    if (!sim.Start(MOUSE_APP_DIR "/mouse-sim")) {
+        std::fprintf(stderr, "no virtual mouse: %s\n", sim.Error().c_str());
+        return 1;
+    }
+    QTemporaryDir folder;
+    const QString program = folder.path() + "/";
+    if (!bench::PrepareProgramFolder(program)) {
+        return 1;
+    }
+    // Two profiles of four levels each.
+    std::vector<uint8_t> bytes(2 * sizeof(ProfileRecord));
+    for (int i = 0; i < 2; ++i) {
+        auto* p = reinterpret_cast<ProfileRecord*>(bytes.data() + i * sizeof(ProfileRecord));
+        MakeDefaultRecord(*p, 3311);
+        WriteText(p->name, i == 0 ? u"First" : u"Second");
+        p->dpiLevelCount = 4;
+    }
+    QFile store(program + "Data/profile.bin");
+    store.open(QIODevice::WriteOnly);
+    store.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size()));
+    store.close();
+
+    CPaintManagerUI::SetResourcePath(MOUSE_APP_DIR "/res/");
+    NoPointerSettings pointer;
+    MainWndOptions options = bench::WindowWithoutMouse(program, pointer);
+    setenv("MOUSE_SIM_SOCKET", sim.SocketPath().c_str(), 1);
+    options.workerPause = [](int) {};  // the protocol's pauses taken out
+    options.busService = true;
+    options.busAddress = address;
+    auto window = std::make_unique<CMainWnd>(options);
+    if (!window->Create(nullptr)) {
+        std::fprintf(stderr, "no window\n");
+        return 1;
+    }
+    QElapsedTimer wait;
+    wait.start();
+    while (!window->Link().CanShowWindow() && wait.elapsed() < 10000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    if (!window->Link().CanShowWindow()) {
+        std::fprintf(stderr, "the window never saw the mouse\n");
+        return 1;
+    }
+
+    std::printf("%d runs each, protocol pauses taken out, virtual mouse, private bus\n", runs);
+    Print("process start (mousectl --version)", Measure(address, {{"--version"}}, runs));
+    Print("bus round trip (mousectl dpi get)", Measure(address, {{"dpi", "get"}}, runs));
+    Print("mousectl dpi set N (whole apply)",
+          Measure(address, {{"dpi", "set", "2"}, {"dpi", "set", "3"}}, runs));
+    Print(
+        "mousectl profile switch NAME (whole apply)",
+        Measure(address, {{"profile", "switch", "Second"}, {"profile", "switch", "First"}}, runs));
+    const auto state = SimGetState(sim.SocketPath());
+    std::printf("the mouse took %u exchanges, refused %u\n", state ? state->acceptedCount : 0,
+                state ? state->refusedCount : 0);
+    window.reset();
+    bus.terminate();
+    bus.waitForFinished(3000);
+    return 0;
+}
