@@ -9,6 +9,8 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <nlohmann/json.hpp>
+#include <sstream>
 
 #include "cli/inspect.h"
 #include "cli/parse.h"
@@ -30,7 +32,7 @@ namespace {
 namespace fs = std::filesystem;
 
 const char kEncodeUsage[] =
-    "usage: mousectl encode PROFILE [--ini DATA.INI] [--settings HEX12] [--index N]\n"
+    "usage: mousectl encode PROFILE [--ini DATA.INI] [--settings HEX12] [--index N] [--json]\n"
     "\n"
     "Runs the whole apply sequence of a profile against a stand-in mouse that\n"
     "accepts every report, and prints each call, one per line:\n"
@@ -43,7 +45,9 @@ const char kEncodeUsage[] =
     "--ini        Data.ini to take the sensor, distance and button overrides from;\n"
     "             without it every key takes its missing-key default\n"
     "--settings   bytes 1-6 of the mouse's settings block (12 hex digits, default 0)\n"
-    "--index      which profile of a multi-profile file to encode (default 0)\n";
+    "--index      which profile of a multi-profile file to encode (default 0)\n"
+    "--json       the calls as a JSON array: {\"call\", \"report\"} for SetFeature and\n"
+    "             WriteUSB, {\"call\", \"request\", \"reply\"}, {\"call\": \"Sleep\", \"ms\"}\n";
 
 const char kNewProfileUsage[] =
     "usage: mousectl new-profile --sensor CODE --name NAME [--force] OUT.pbin\n"
@@ -104,7 +108,9 @@ int RunEncode(const std::vector<std::string>& args, std::ostream& out, std::ostr
     CLI::App app("", "encode");
     std::string path, ini, settingsText;
     int index = 0;
+    bool json = false;
     app.add_option("PROFILE", path)->required();
+    app.add_flag("--json", json);
     app.add_option("--ini", ini);
     app.add_option("--settings", settingsText)
         ->check(CLI::Validator(
@@ -155,6 +161,26 @@ int RunEncode(const std::vector<std::string>& args, std::ostream& out, std::ostr
     auto current = std::make_unique<ProfileRecord>();
     CopyRecord(bytes, size_t(index), *current);
     const std::vector<std::string> transcript = EncodeTranscript(*current, config, settings);
+    if (json) {
+        // One object per line of the text form: {"call", "report"} for
+        // SetFeature and WriteUSB, {"call", "request", "reply"} for
+        // GetFeature, {"call": "Sleep", "ms"}.
+        nlohmann::json calls = nlohmann::json::array();
+        for (const std::string& line : transcript) {
+            std::istringstream words(line);
+            std::string call, a, b;
+            words >> call >> a >> b;
+            if (call == "Sleep") {
+                calls.push_back({{"call", call}, {"ms", std::stoi(a)}});
+            } else if (call == "GetFeature") {
+                calls.push_back({{"call", call}, {"request", a}, {"reply", b}});
+            } else {
+                calls.push_back({{"call", call}, {"report", a}});
+            }
+        }
+        out << calls.dump(2) << "\n";
+        return out ? kExitOk : kExitFileError;
+    }
     std::string text;
     for (const std::string& line : transcript) {
         text += line;
@@ -304,11 +330,22 @@ int RunInspect(const std::vector<std::string>& args, std::ostream& out, std::ost
 
 static int RunPaths(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     CLI::App app("", "paths");
+    bool json = false;
+    app.add_flag("--json", json);
     if (auto status = ParseCommand(app, args, err)) {
         return *status;
     }
     const std::filesystem::path program = OwnFolder();
     const DataLocation data = LocateStores(program);
+    if (json) {
+        out << nlohmann::json{{"program", program.string()},
+                              {"stores", data.storeFolder.string()},
+                              {"portable", data.portable},
+                              {"why", data.why}}
+                   .dump(2)
+            << "\n";
+        return kExitOk;
+    }
     out << "program folder: " << program.string() << "\n"
         << "stores: " << data.storeFolder.string() << "\n"
         << "why: " << data.why << "\n";
@@ -316,11 +353,12 @@ static int RunPaths(const std::vector<std::string>& args, std::ostream& out, std
 }
 
 constexpr const char kPathsUsage[] =
-    "usage: mousectl paths\n"
+    "usage: mousectl paths [--json]\n"
     "Prints the program folder mousectl belongs to, the folder of the store files\n"
     "(Data.bin, profile.bin, macro.bin, gun.bin) that the program beside it uses,\n"
     "and why: a portable folder (it holds the file \"portable\") keeps them in its\n"
-    "Data folder, an installed program in $XDG_DATA_HOME/mouse-driver.\n";
+    "Data folder, an installed program in $XDG_DATA_HOME/mouse-driver.\n"
+    "--json: {\"program\", \"stores\", \"portable\", \"why\"}.\n";
 
 std::vector<Command> CoreCommands() {
     static const std::string inspectUsage = std::string(kInspectUsage) + KindNames() + "\n";

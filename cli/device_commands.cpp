@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <sstream>
 #include <string_view>
@@ -137,13 +138,15 @@ int RunApply(const std::vector<std::string>& args, std::ostream& out, std::ostre
                   std::chrono::steady_clock::now() - start)
                   .count();
     out << ApplyOutcome(path, ms, report) << "\n";
-    return report.Complete() ? kExitOk : kExitDevice;
+    return report.Complete() ? kExitOk : kExitRefused;
 }
 
 int RunVersion(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     CLI::App app("", "version");
     std::string ini;
+    bool json = false;
     AddIniOption(app, ini);
+    app.add_flag("--json", json);
     if (auto status = ParseCommand(app, args, err)) {
         return *status;
     }
@@ -157,7 +160,16 @@ int RunVersion(const std::vector<std::string>& args, std::ostream& out, std::ost
         err << "mousectl: the mouse did not answer the version read\n";
         return kExitDevice;
     }
-    out << "firmware " << version->major << "." << version->minor << "\n";
+    if (json) {
+        out << nlohmann::json{{"firmware", std::to_string(version->major) + "." +
+                                               std::to_string(version->minor)},
+                              {"major", version->major},
+                              {"minor", version->minor}}
+                   .dump(2)
+            << "\n";
+    } else {
+        out << "firmware " << version->major << "." << version->minor << "\n";
+    }
     return kExitOk;
 }
 
@@ -393,14 +405,16 @@ std::vector<Command> DeviceCommands() {
          "Uses MSDriver.so, and without --ini the Data.ini, from mousectl's folder; with\n"
          "MOUSE_SIM_SOCKET set it talks to that virtual mouse. --no-desktop leaves the\n"
          "desktop's pointer settings as they are.\n"
-         "Exit status: 0 all reports taken, 1 bad file, 2 usage, 3 no mouse or refused reports,\n"
+         "Exit status: 0 all reports taken, 1 bad file, 2 usage, 3 no mouse, 8 the mouse\n"
+         "refused reports,\n"
          "4 the mouse is connected but this user may not open it (the commands that fix\n"
          "it are printed), 5 the program is running (it owns the mouse: nothing is\n"
          "written).\n",
          RunApply},
         {"version", "read the mouse's firmware version",
-         "usage: mousectl version [--ini DATA.INI]\n"
-         "Prints \"firmware MAJOR.MINOR\". Exit status 3 when no mouse answers, 4 when the\n"
+         "usage: mousectl version [--ini DATA.INI] [--json]\n"
+         "Prints \"firmware MAJOR.MINOR\" (--json: {\"firmware\", \"major\", \"minor\"}). Exit "
+         "status 3 when no mouse answers, 4 when the\n"
          "mouse is connected but this user may not open it.\n",
          RunVersion},
         {"doctor", "describe the mouse's hidraw nodes for a bug report",

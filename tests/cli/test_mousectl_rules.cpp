@@ -20,6 +20,7 @@
 #include <thread>
 #include <vector>
 
+#include <nlohmann/json.hpp>
 #include "ci_env.h"
 #include "cli/mousectl_fixture.h"
 #include "cli/program_presence.h"
@@ -276,11 +277,11 @@ TEST_F(MousectlSimTest, ApplySaysWhetherTheMouseTookEveryReport) {
     const std::string s = sim.SocketPath();
     const Case cases[] = {
         {"good", [] { return true; }, s, 0, "applied ", ", 0 refused"},
-        {"fail all", [&] { return SimFailAll(s); }, s, 3, "failed ", ", all refused"},
+        {"fail all", [&] { return SimFailAll(s); }, s, 8, "failed ", ", all refused"},
         {"button table refused",
-         [&] { return SimFailClear(s) && SimFailCommand(s, SimCall::WriteUSB, 0x12); }, s, 3,
+         [&] { return SimFailClear(s) && SimFailCommand(s, SimCall::WriteUSB, 0x12); }, s, 8,
          "incomplete ", "refused (button table)"},
-        {"unplugged mid-apply", [&] { return SimFailClear(s); }, proxySocket, 3, "incomplete ",
+        {"unplugged mid-apply", [&] { return SimFailClear(s); }, proxySocket, 8, "incomplete ",
          "refused (" + afterUnplug + ")"},
         {"good again", [&] { return SimPlug(s); }, s, 0, "applied ", ", 0 refused"},
     };
@@ -416,6 +417,32 @@ TEST_F(MousectlSimTest, ApplyWritesNothingWhileTheProgramRuns) {
         EXPECT_EQ(State().closingCount, c.closings) << c.what;
     }
     unsetenv("XDG_RUNTIME_DIR");
+}
+
+}  // namespace
+}  // namespace mouse
+
+namespace mouse {
+namespace {
+
+// --json of the commands that print data parses and carries the values of
+// their text form.
+TEST_F(MousectlSimTest, JsonOfVersionPathsAndEncode) {
+    const fs::path profile = NewProfile("p");
+    RunResult r = Run({"version", "--json"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(nlohmann::json::parse(r.out)["firmware"], "1.0");
+    r = Run({"paths", "--json"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(nlohmann::json::parse(r.out)["portable"], true);
+    r = Run({"encode", profile.string(), "--json"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto calls = nlohmann::json::parse(r.out);
+    const std::vector<std::string> text = Lines(Run({"encode", profile.string()}).out);
+    ASSERT_EQ(calls.size(), text.size());
+    EXPECT_EQ(calls[0], (nlohmann::json{{"call", "SetFeature"}, {"report", "830000000000007c"}}));
+    EXPECT_EQ(calls[1]["call"], "GetFeature");
+    EXPECT_EQ(calls[3], (nlohmann::json{{"call", "Sleep"}, {"ms", 20}}));
 }
 
 }  // namespace
