@@ -21,9 +21,13 @@
 
 #include "app/main_wnd.h"
 #include "bench/bench_window.h"
+#include "device/apply.h"
+#include "device/driver_library.h"
+#include "device/encode.h"
 #include "device/records.h"
 #include "drivers/sim/sim_client.h"
 #include "drivers/sim/sim_process.h"
+#include "store/data_ini.h"
 #include "ui/paint_manager.h"
 
 namespace {
@@ -66,6 +70,15 @@ Stats Measure(const QString& address, const std::vector<QStringList>& cycle, int
     std::sort(times.begin(), times.end());
     return {times[times.size() / 2], times.front(), times.back()};
 }
+
+// Takes every report and counts them; the pauses are summed, not slept.
+class CountingIo final : public DeviceIo {
+public:
+    int reports = 0;
+    int SetFeature(uint8_t*, int) override { return ++reports; }
+    int GetFeature(uint8_t*, int) override { return ++reports; }
+    int WriteUSB(uint8_t*, int) override { return ++reports; }
+};
 
 void Print(const char* what, const Stats& s) {
     std::printf("%-44s median %6.1f ms   min %6.1f   max %6.1f\n", what, s.median, s.min, s.max);
@@ -143,6 +156,40 @@ int main(int argc, char** argv) {
     std::printf("the mouse took %u exchanges, refused %u\n", state ? state->acceptedCount : 0,
                 state ? state->refusedCount : 0);
     window.reset();
+
+    // A DPI-level-only change needs one report (0x0B with the level) where
+    // the whole apply sends everything: each measured alone, exchanges only,
+    // and the pauses the protocol adds to each.
+    DriverLibrary driver;
+    if (driver.Load(MOUSE_APP_DIR "/MSDriver.so")) {
+        driver.SetVidPid(0x04D9, 0xA09F);
+        driver.OpenFeatureDevice();
+        driver.OpenReportDevice();
+        std::vector<double> times;
+        for (int i = 0; i < runs; ++i) {
+            FeatureReport level = MakeFeature(0x0B, uint8_t(1 + i % 4));
+            QElapsedTimer t;
+            t.start();
+            driver.SetFeature(level.data(), int(level.size()));
+            times.push_back(double(t.nsecsElapsed()) / 1e6);
+        }
+        std::sort(times.begin(), times.end());
+        auto profile = std::make_unique<ProfileRecord>();
+        MakeDefaultRecord(*profile, 3311);
+        auto last = std::make_unique<ProfileRecord>(*profile);
+        CountingIo io;
+        int pauses = 0;
+        NoPointerSettings none;
+        ApplyConfiguration(
+            io, [&](int ms) { pauses += ms; }, none, *profile, *last,
+            ParseDeviceConfig("[Default]\nSensor=3311\n"));
+        std::printf(
+            "DPI level alone (one 0x0B report):           median %6.2f ms exchange, "
+            "20 ms pause\n",
+            times[times.size() / 2]);
+        std::printf("the whole apply:                             %d exchanges, %d ms of pauses\n",
+                    io.reports, pauses);
+    }
     bus.terminate();
     bus.waitForFinished(3000);
     return 0;

@@ -235,6 +235,8 @@ int RunSim(const std::vector<std::string>& args, std::ostream& out, std::ostream
     CLI::App* plug = app.add_subcommand("plug");
     CLI::App* unplug = app.add_subcommand("unplug");
     CLI::App* state = app.add_subcommand("state");
+    bool json = false;
+    state->add_flag("--json", json);
 
     CLI::App* press = app.add_subcommand("press");
     press->require_subcommand(1);
@@ -297,7 +299,26 @@ int RunSim(const std::vector<std::string>& args, std::ostream& out, std::ostream
         ok = SimUnplug(socket);
     } else if (state->parsed()) {
         if (std::optional<SimState> current = SimGetState(socket)) {
-            out << FormatSimState(*current);
+            if (!json) {
+                out << FormatSimState(*current);
+                return kExitOk;
+            }
+            // The machine form's "name value" lines as one object: the
+            // counters and the plug flag as numbers, every byte field as its
+            // hex text, an unwritten macro block as null.
+            nlohmann::json doc = nlohmann::json::object();
+            std::istringstream lines(EncodeSimState(*current));
+            for (std::string name, value; lines >> name >> value;) {
+                if (value == "-") {
+                    doc[name] = nullptr;
+                } else if (name == "plugged" || name == "closingCount" || name == "acceptedCount" ||
+                           name == "refusedCount" || name == "faultCount") {
+                    doc[name] = std::stoll(value);
+                } else {
+                    doc[name] = value;
+                }
+            }
+            out << doc.dump(2) << "\n";
             return kExitOk;
         }
     } else if (press->parsed()) {
@@ -433,7 +454,8 @@ std::vector<Command> DeviceCommands() {
          "  plug | unplug         plug the virtual mouse in or pull it out\n"
          "  press dpi|rate|mode N press a button on the mouse (sends its notice):\n"
          "                        DPI level 1-8, report rate 1, 2, 4 or 8, mode 1-2\n"
-         "  state                 print everything the mouse holds, decoded\n"
+         "  state [--json]        print everything the mouse holds, decoded (--json: one\n"
+         "                        object of the raw fields: numbers, hex text, null)\n"
          "  version H.L           the firmware version it reports\n"
          "  fail next N | fail all | fail clear   refuse exchanges on purpose\n"
          "The socket defaults to $MOUSE_SIM_SOCKET.\n"

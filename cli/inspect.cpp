@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <nlohmann/json.hpp>
 
 #include "device/dpi_scale.h"
 #include "device/encode.h"
@@ -256,6 +257,175 @@ bool PrintRecords(const NextRecordFn& next, size_t count, const FileKind& kind, 
             return PrintEach<DataRecord>(
                 next, count, kind.record, out,
                 [&](const DataRecord& record) { PrintDataRecord(record, out); });
+    }
+    return true;
+}
+
+namespace {
+
+using Json = nlohmann::json;
+
+Json ActionsJson(const MacroAction* actions, int stored) {
+    Json list = Json::array();
+    for (int i = 0; i < std::min(stored, kMaxMacroActions); ++i) {
+        const MacroAction& a = actions[i];
+        list.push_back({{"kind", a.kind},
+                        {"code", a.code},
+                        {"delay", a.delay},
+                        {"x", a.x},
+                        {"y", a.y},
+                        {"text", ActionText(a)}});
+    }
+    return list;
+}
+
+Json BulletsJson(const BulletRow* rows, int stored) {
+    Json list = Json::array();
+    for (int i = 0; i < std::min(stored, kMaxBullets); ++i) {
+        list.push_back({{"x", rows[i].x}, {"y", rows[i].y}, {"delay", rows[i].delay}});
+    }
+    return list;
+}
+
+std::string Text(const TextField& field) {
+    return ToUtf8(ReadText(field));
+}
+
+// "#rrggbb", built by appending: GCC 12 warns falsely on operator+ here.
+std::string Colour(uint32_t colour) {
+    std::string text(1, '#');
+    text += ColourText(colour);
+    return text;
+}
+
+Json ButtonJson(const ButtonEntry& e, int slot) {
+    Json b = {{"slot", slot},
+              {"functionId", e.functionId},
+              {"function", FunctionDisplayName(e.functionId)}};
+    switch (e.functionId) {
+        case 10:
+            b["fireClickCount"] = e.fireClickCount;
+            b["fireClickDelay"] = e.fireClickDelay;
+            break;
+        case 21:
+            b["shortcutModifiers"] = e.shortcutModifiers;
+            b["shortcutKey"] = e.shortcutKey;
+            {
+                std::string shortcut = ModifierText(e.shortcutModifiers);
+                shortcut += KeyDisplayName(e.shortcutKey);
+                b["shortcut"] = shortcut;
+            }
+            break;
+        case 22:
+        case 57:
+            b["macroIndex"] = e.macroIndex;
+            b["bindingFolder"] = Text(e.bindingFolder);
+            b["bindingName"] = Text(e.bindingName);
+            b["repeatMode"] = e.repeatMode;
+            b["bindingLoops"] = e.bindingLoops;
+            b["actions"] = ActionsJson(e.macroActions, e.bindingCount);
+            break;
+        case 121:
+            b["gunIndex"] = e.gunIndex;
+            b["bindingFolder"] = Text(e.bindingFolder);
+            b["bindingName"] = Text(e.bindingName);
+            b["option"] = e.bindingLoops;
+            b["rows"] = BulletsJson(e.gunData, e.bindingCount);
+            break;
+        default:
+            break;
+    }
+    return b;
+}
+
+Json ProfileJson(const ProfileRecord& r, int sensorCode) {
+    Json dpi = Json::array();
+    for (int i = 0; i < kDpiLevels; ++i) {
+        dpi.push_back({{"step", r.dpiValue[i]},
+                       {"y", r.dpiValueY[i]},
+                       {"dpi", DpiStepText(r.dpiValue[i], sensorCode)},
+                       {"colour", Colour(r.dpiColour[i])},
+                       {"enabled", r.dpiLevelEnabled[i] != 0}});
+    }
+    Json cycle = Json::array();
+    for (int i = 0; i < 8; ++i) {
+        cycle.push_back(
+            {{"colour", Colour(r.cycleColour[i])}, {"enabled", r.cycleColourEnabled[i] != 0}});
+    }
+    Json buttons = Json::array();
+    for (int slot = 0; slot < kButtonSlots; ++slot) {
+        buttons.push_back(ButtonJson(r.buttons[slot], slot));
+    }
+    const char* effect = light::EffectName(r.lightMode);
+    return {{"name", Text(r.name)},
+            {"pointerSpeed", r.pointerSpeed},
+            {"enhancePointerPrecision", r.enhancePointerPrecision},
+            {"scrollLines", r.scrollLines},
+            {"onePageScroll", r.onePageScroll},
+            {"doubleClickSpeed", r.doubleClickSpeed},
+            {"reportRateIndex", r.reportRateIndex},
+            {"buttonMode", r.buttonMode},
+            {"dpiLevelCount", r.dpiLevelCount},
+            {"currentDpiLevel", r.currentDpiLevel},
+            {"dpiLevels", dpi},
+            {"lightMode", r.lightMode},
+            {"lightEffect", effect != nullptr ? effect : ""},
+            {"lightBrightness", r.lightBrightness},
+            {"lightFrequency", r.lightFrequency},
+            {"lightColourMode", r.lightColourMode},
+            {"lightLength", r.lightLength},
+            {"lightFixedColour", Colour(r.lightFixedColour)},
+            {"cycleColours", cycle},
+            {"liftOffDistance", r.liftOffDistance},
+            {"distanceEnabled", r.distanceEnabled},
+            {"keyResponse", r.keyResponse},
+            {"buttons", buttons}};
+}
+
+template <typename Record, typename ToJson>
+bool JsonEach(const NextRecordFn& next, size_t count, std::ostream& out, const ToJson& toJson) {
+    auto record = std::make_unique<Record>();
+    out << "[";
+    for (size_t i = 0; i < count && out; ++i) {
+        if (!next(record.get(), sizeof(Record))) {
+            return false;
+        }
+        out << (i == 0 ? "\n" : ",\n") << toJson(*record).dump();
+    }
+    out << "\n]";
+    return true;
+}
+
+}  // namespace
+
+bool JsonRecords(const NextRecordFn& next, size_t count, const FileKind& kind, std::ostream& out,
+                 int sensorCode) {
+    switch (kind.record) {
+        case RecordKind::kProfile:
+            return JsonEach<ProfileRecord>(next, count, out, [&](const ProfileRecord& r) {
+                return ProfileJson(r, sensorCode);
+            });
+        case RecordKind::kMacro:
+            return JsonEach<MacroRecord>(next, count, out, [](const MacroRecord& r) {
+                return r.isFolder ? Json{{"folder", Text(r.folderName)}}
+                                  : Json{{"folder", Text(r.folderName)},
+                                         {"name", Text(r.macroName)},
+                                         {"loops", r.loopCount},
+                                         {"actions", ActionsJson(r.actions, r.actionCount)}};
+            });
+        case RecordKind::kGun:
+            return JsonEach<GunRecord>(next, count, out, [](const GunRecord& r) {
+                return r.isFolder ? Json{{"folder", Text(r.folderName)}}
+                                  : Json{{"folder", Text(r.folderName)},
+                                         {"name", Text(r.gunName)},
+                                         {"option", r.reserved202},
+                                         {"rows", BulletsJson(r.bullets, r.bulletCount)}};
+            });
+        case RecordKind::kData:
+            return JsonEach<DataRecord>(next, count, out, [](const DataRecord& r) {
+                return Json{{"currentProfileIndex", r.currentProfileIndex},
+                            {"reserved", r.reserved}};
+            });
     }
     return true;
 }

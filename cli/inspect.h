@@ -31,6 +31,12 @@ using NextRecordFn = std::function<bool(void* record, size_t size)>;
 // failed.
 bool PrintRecords(const NextRecordFn& next, size_t count, const FileKind& kind, std::ostream& out,
                   int sensorCode = 0);
+// The same records as JSON objects, streamed as the elements of an array
+// (each record is built alone, so a file of any size stays in bounded
+// memory): profiles, macro and preset records with their fields, Data.bin's
+// index. Field names are the records' own.
+bool JsonRecords(const NextRecordFn& next, size_t count, const FileKind& kind, std::ostream& out,
+                 int sensorCode);
 
 // Display name of a key code: the key's name without the "key_" prefix,
 // "none" for 0, hex for a code without a name.

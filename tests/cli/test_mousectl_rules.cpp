@@ -427,7 +427,7 @@ namespace {
 
 // --json of the commands that print data parses and carries the values of
 // their text form.
-TEST_F(MousectlSimTest, JsonOfVersionPathsAndEncode) {
+TEST_F(MousectlSimTest, JsonOfTheCommandsThatPrintData) {
     const fs::path profile = NewProfile("p");
     RunResult r = Run({"version", "--json"});
     ASSERT_EQ(r.status, 0) << r.err;
@@ -443,6 +443,21 @@ TEST_F(MousectlSimTest, JsonOfVersionPathsAndEncode) {
     EXPECT_EQ(calls[0], (nlohmann::json{{"call", "SetFeature"}, {"report", "830000000000007c"}}));
     EXPECT_EQ(calls[1]["call"], "GetFeature");
     EXPECT_EQ(calls[3], (nlohmann::json{{"call", "Sleep"}, {"ms", 20}}));
+    r = Run({"inspect", profile.string(), "--json"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto file = nlohmann::json::parse(r.out);
+    EXPECT_EQ(file["kind"], "pbin");
+    ASSERT_EQ(file["records"].size(), 1u);
+    EXPECT_EQ(file["records"][0]["name"], "p");
+    EXPECT_EQ(file["records"][0]["dpiLevels"].size(), 8u);
+    EXPECT_EQ(file["records"][0]["buttons"][0]["function"], "click");
+    r = Run({"sim", "state", "--json"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto state = nlohmann::json::parse(r.out);
+    EXPECT_EQ(state["plugged"], 1);
+    EXPECT_EQ(state["version"], "0100");
+    EXPECT_TRUE(state["acceptedCount"].is_number()) << r.out;
+    EXPECT_TRUE(state["macro1"].is_null()) << r.out;
 }
 
 }  // namespace
