@@ -197,8 +197,9 @@ struct ProgramTest : ::testing::Test {
     }
     // Clicks at a point of the main window (window coordinates).
     void ClickAt(int x, int y) {
-        QString id = VisibleWindow();
-        ASSERT_FALSE(id.isEmpty());
+        // xdotool may miss the window once while the machine is busy.
+        QString id;
+        ASSERT_TRUE(WaitFor([&] { return !(id = VisibleWindow()).isEmpty(); }));
         QString geometry = Tool({"getwindowgeometry", "--shell", id});
         int wx = geometry.section("X=", 1).section('\n', 0, 0).toInt();
         int wy = geometry.section("Y=", 1).section('\n', 0, 0).toInt();
