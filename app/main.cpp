@@ -8,6 +8,7 @@
 #include "app/main_wnd.h"
 #include "app/single_instance.h"
 #include "device/messages.h"
+#include "performance/session.h"
 #include "store/data_location.h"
 #include "store/program_ids.h"
 #include "ui/paint_manager.h"
@@ -72,6 +73,7 @@ int main(int argc, char** argv) {
     const mouse::DataLocation data =
         mouse::LocateStores(std::filesystem::path(QFile::encodeName(programFolder).toStdString()));
     qCInfo(mouse::lcApp, "stores in %s (%s)", data.storeFolder.c_str(), data.why.c_str());
+    qCInfo(mouse::lcApp, "session: %s", mouse::DescribeSession(mouse::DetectSession()).c_str());
 
     mouse::MainWndOptions options;
     options.programFolder = programFolder;

@@ -7,6 +7,7 @@
 
 #include "drivers/hook/hook_keys.h"
 #include "macros/hook_library.h"
+#include "performance/session.h"
 
 namespace mouse {
 
@@ -60,14 +61,14 @@ int XKeyboardLayout::VirtualKeyToScanCode(int virtualKey) const {
 }
 
 std::string XInputUnavailableReason() {
-    const char* name = std::getenv("DISPLAY");
-    if (name == nullptr || *name == '\0') {
-        const char* wayland = std::getenv("WAYLAND_DISPLAY");
-        if (wayland != nullptr && *wayland != '\0') {
+    const Session session = DetectSession();
+    if (!session.xDisplay) {
+        if (session.type == SessionType::kWayland) {
             return "there is no X display: this Wayland session runs without XWayland";
         }
         return "there is no X display (DISPLAY is not set: a console or a remote shell)";
     }
+    const char* name = std::getenv("DISPLAY");
     Display* dpy = XOpenDisplay(nullptr);
     if (dpy == nullptr) {
         return "cannot open the X display " + DisplayName(name);

@@ -1,10 +1,10 @@
 #include "performance/desktop_pointer.h"
 
 #include <cstdlib>
-#include <cstring>
 
 #include "device/diagnostics.h"
 #include "performance/desktop_pointer_base.h"
+#include "performance/session.h"
 
 namespace mouse {
 
@@ -23,13 +23,6 @@ void DesktopPointerBase::SetWheel(int, bool) {
 }  // namespace desktop_pointer
 
 namespace {
-
-bool WaylandSession() {
-    const char* type = std::getenv("XDG_SESSION_TYPE");
-    const char* wayland = std::getenv("WAYLAND_DISPLAY");
-    return (type != nullptr && std::strcmp(type, "wayland") == 0) ||
-           (wayland != nullptr && wayland[0] != '\0');
-}
 
 // Writes nothing; the first attempt says so.
 class NoDesktopPointer final : public PointerPlatform {
@@ -50,7 +43,7 @@ DesktopProbe ProbeDesktop() {
     DesktopProbe probe;
     probe.mouseSchema = GSettingsMouseSchemaInstalled();
     probe.x11Display = X11DisplayAvailable();
-    probe.waylandSession = WaylandSession();
+    probe.waylandSession = DetectSession().type == SessionType::kWayland;
     return probe;
 }
 
