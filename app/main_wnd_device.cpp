@@ -11,6 +11,7 @@
 #include "device/messages.h"
 #include "store/file_io.h"
 #include "ui/resource_manager.h"
+#include "ui/tray.h"
 
 namespace mouse {
 
@@ -147,6 +148,20 @@ void CMainWnd::ShowApplyMarker() {
     m_pApplyMarker->SetToolTip(tip);
     if (m_pApplyButton != nullptr) {
         m_pApplyButton->SetToolTip(tip);
+    }
+}
+
+bool CMainWnd::CanEdit() const {
+    return m_editWithoutMouse || (m_link != nullptr && m_link->CanShowWindow());
+}
+
+void CMainWnd::ShowWindowOrNoDevice() {
+    // Without a tray, or when it is shown, the window itself tells that the
+    // mouse is missing.
+    if (CanEdit() || !CTrayIcon::IsAvailable() || IsWindowVisible()) {
+        ShowMainWindow();
+    } else if (m_link != nullptr) {
+        m_link->ShowNoDeviceMessage();
     }
 }
 

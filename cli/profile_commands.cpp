@@ -68,39 +68,45 @@ const char* kStaleNote =
     "(the program is running: this is what it last saved; edits it has not saved yet do not "
     "show)\n";
 
-// The running program's view: its profiles, its DPI level and the mouse.
-int LiveStatus(bool json, std::ostream& out, std::ostream& err) {
-    int status = kExitOk;
-    const auto profiles = LiveListProfiles(err, &status);
-    const auto dpi = profiles ? LiveGetDpi(err, &status) : std::nullopt;
-    const auto mouse = dpi ? LiveStateText(json, err, &status) : std::nullopt;
-    if (!mouse) {
-        return status;
-    }
-    const std::string stores = LocateStores(OwnFolder()).storeFolder.string();
-    const bool any = !profiles->names.empty();
+// What status prints, from the running program or from the stores.
+struct StatusView {
+    bool running = false;
+    std::string stores;
+    size_t profiles = 0;
+    int current = 0;  // 0-based; meaningful with profiles
+    std::string currentName;
+    int level = 0, count = 0;
+    std::optional<std::string> mouse;  // the program's view of the mouse (JSON or text)
+    bool stale = false;                // read from the stores while the program runs
+};
+
+int PrintStatus(const StatusView& v, bool json, std::ostream& out) {
     if (json) {
-        nlohmann::json doc = {{"running", true},
-                              {"stores", stores},
-                              {"profiles", profiles->names.size()},
-                              {"mouse", nlohmann::json::parse(*mouse)}};
-        if (any) {
-            doc["current"] = {{"number", profiles->current + 1},
-                              {"name", profiles->names[size_t(profiles->current)]}};
-            doc["dpi"] = {{"level", dpi->level}, {"count", dpi->count}};
+        nlohmann::json doc = {
+            {"running", v.running}, {"stores", v.stores}, {"profiles", v.profiles}};
+        if (v.profiles != 0) {
+            doc["current"] = {{"number", v.current + 1}, {"name", v.currentName}};
+            doc["dpi"] = {{"level", v.level}, {"count", v.count}};
+        }
+        if (v.mouse) {
+            doc["mouse"] = nlohmann::json::parse(*v.mouse);
         }
         out << doc.dump(2) << "\n";
         return kExitOk;
     }
-    out << "program: running\n"
-        << "stores: " << stores << "\n"
-        << "profiles: " << profiles->names.size() << "\n";
-    if (any) {
-        out << "current profile: " << profiles->current + 1 << " \""
-            << profiles->names[size_t(profiles->current)] << "\"\n"
-            << "dpi level: " << dpi->level << " of " << dpi->count << "\n";
+    out << "program: " << (v.running ? "running" : "not running") << "\n"
+        << "stores: " << v.stores << "\n"
+        << "profiles: " << v.profiles << "\n";
+    if (v.profiles != 0) {
+        out << "current profile: " << v.current + 1 << " \"" << v.currentName << "\"\n"
+            << "dpi level: " << v.level << " of " << v.count << "\n";
     }
-    out << *mouse;
+    if (v.mouse) {
+        out << *v.mouse;
+    }
+    if (v.stale) {
+        out << kStaleNote;
+    }
     return kExitOk;
 }
 
@@ -111,39 +117,42 @@ int RunStatus(const std::vector<std::string>& args, std::ostream& out, std::ostr
     if (auto status = ParseCommand(app, args, err)) {
         return *status;
     }
+    StatusView v;
     if (ProgramOnBus()) {
-        return LiveStatus(json, out, err);
+        // The running program's view: its profiles, its DPI level and the mouse.
+        int status = kExitOk;
+        const auto profiles = LiveListProfiles(err, &status);
+        const auto dpi = profiles ? LiveGetDpi(err, &status) : std::nullopt;
+        v.mouse = dpi ? LiveStateText(json, err, &status) : std::nullopt;
+        if (!v.mouse) {
+            return status;
+        }
+        v.running = true;
+        v.stores = LocateStores(OwnFolder()).storeFolder.string();
+        v.profiles = profiles->names.size();
+        if (v.profiles != 0) {
+            v.current = profiles->current;
+            v.currentName = profiles->names[size_t(profiles->current)];
+            v.level = dpi->level;
+            v.count = dpi->count;
+        }
+        return PrintStatus(v, json, out);
     }
     const auto saved = ReadSaved(err);
     if (!saved) {
         return kExitFileError;
     }
-    const ProfileRecord* current =
-        saved->profiles.empty() ? nullptr : saved->profiles[size_t(saved->current)].get();
-    if (json) {
-        nlohmann::json doc = {{"running", saved->running},
-                              {"stores", saved->folder.string()},
-                              {"profiles", saved->profiles.size()}};
-        if (current != nullptr) {
-            const auto [level, count] = DpiLevel(*current);
-            doc["current"] = {{"number", saved->current + 1}, {"name", Name(*current)}};
-            doc["dpi"] = {{"level", level}, {"count", count}};
-        }
-        out << doc.dump(2) << "\n";
-        return kExitOk;
+    v.running = saved->running;
+    v.stale = saved->running && !json;
+    v.stores = saved->folder.string();
+    v.profiles = saved->profiles.size();
+    if (v.profiles != 0) {
+        const ProfileRecord& current = *saved->profiles[size_t(saved->current)];
+        v.current = saved->current;
+        v.currentName = Name(current);
+        std::tie(v.level, v.count) = DpiLevel(current);
     }
-    out << "program: " << (saved->running ? "running" : "not running") << "\n"
-        << "stores: " << saved->folder.string() << "\n"
-        << "profiles: " << saved->profiles.size() << "\n";
-    if (current != nullptr) {
-        const auto [level, count] = DpiLevel(*current);
-        out << "current profile: " << saved->current + 1 << " \"" << Name(*current) << "\"\n"
-            << "dpi level: " << level << " of " << count << "\n";
-    }
-    if (saved->running) {
-        out << kStaleNote;
-    }
-    return kExitOk;
+    return PrintStatus(v, json, out);
 }
 
 void PrintProfiles(const std::vector<std::string>& names, int current, bool json,

@@ -7,47 +7,23 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
-#include <optional>
 #include <string_view>
+
+#include "drivers/hid_rules.h"
 
 namespace mouse {
 
 namespace {
 
-// One id of "HID_ID=0003:000004D9:0000A09F": hex, the low 16 bits.
-std::optional<int> HexId(std::string_view text) {
-    if (text.empty() || text.size() > 8) {
-        return std::nullopt;
-    }
-    unsigned value = 0;
-    for (char c : text) {
-        const int d = c >= '0' && c <= '9'   ? c - '0'
-                      : c >= 'a' && c <= 'f' ? c - 'a' + 10
-                      : c >= 'A' && c <= 'F' ? c - 'A' + 10
-                                             : -1;
-        if (d < 0) {
-            return std::nullopt;
-        }
-        value = value * 16 + static_cast<unsigned>(d);
-    }
-    return value > 0xFFFF ? std::nullopt : std::optional<int>(static_cast<int>(value));
-}
-
+// The node's hid device names its vendor and product in HID_ID, e.g.
+// "HID_ID=0003:000004D9:0000A09F".
 bool UeventMatches(const std::filesystem::path& uevent, int vid, int pid) {
     std::ifstream in(uevent);
     for (std::string line; std::getline(in, line);) {
-        if (line.rfind("HID_ID=", 0) != 0) {
-            continue;
+        if (line.rfind("HID_ID=", 0) == 0) {
+            const auto ids = hid::ParseHidId(std::string_view(line).substr(7));
+            return ids && ids->vid == vid && ids->pid == pid;
         }
-        const std::string_view id = std::string_view(line).substr(7);
-        const size_t a = id.find(':');
-        const size_t b = a == std::string_view::npos ? a : id.find(':', a + 1);
-        if (b == std::string_view::npos) {
-            return false;
-        }
-        const auto v = HexId(id.substr(a + 1, b - a - 1));
-        const auto p = HexId(id.substr(b + 1));
-        return v && p && *v == vid && *p == pid;
     }
     return false;
 }
