@@ -54,4 +54,10 @@ public:
 std::unique_ptr<ActiveWindowSource> CreateActiveWindowSource(const Session& session,
                                                              std::string& whyNot);
 
+// The sources themselves, each in its own file; a source whose libraries
+// were missing at build time gives nullptr and says so in `whyNot`.
+std::unique_ptr<ActiveWindowSource> CreateX11ActiveWindowSource(std::string& whyNot);
+std::unique_ptr<ActiveWindowSource> CreateWlrootsActiveWindowSource(std::string& whyNot);
+std::unique_ptr<ActiveWindowSource> CreateKWinActiveWindowSource(std::string& whyNot);
+
 }  // namespace mouse

@@ -1,0 +1,11 @@
+// Built without wayland-client: no wlroots source.
+#include "focus/active_window.h"
+
+namespace mouse {
+
+std::unique_ptr<ActiveWindowSource> CreateWlrootsActiveWindowSource(std::string& whyNot) {
+    whyNot = "This build has no wlroots support for following the window in front.";
+    return nullptr;
+}
+
+}  // namespace mouse
