@@ -27,6 +27,7 @@
 #include "drivers/hid_api.h"
 #include "drivers/sim/sim_client.h"
 #include "performance/desktop_pointer.h"
+#include "performance/session.h"
 #include "store/data_ini.h"
 
 namespace mouse::cli {
@@ -377,6 +378,8 @@ int RunDoctor(const std::vector<std::string>& args, std::ostream& out, std::ostr
     }
     const DeviceConfig config = LoadIni(app, ini);
     DoctorReport report = ExamineHidraw(hid::SystemHidApi(), config.vid, config.pid);
+    // Which desktop backends the program would choose depends on the session.
+    report.session = DescribeSession(DetectSession());
     if (const char* socket = std::getenv("MOUSE_SIM_SOCKET"); socket != nullptr && *socket) {
         // The program would talk to the virtual mouse: read its version the
         // same way, through the device-access library.

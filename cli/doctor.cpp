@@ -131,6 +131,9 @@ DoctorReport ExamineHidraw(hid::HidApi& api, int vid, int pid) {
 }
 
 void PrintDoctor(const DoctorReport& r, std::ostream& out) {
+    if (!r.session.empty()) {
+        out << "session: " << r.session << "\n";
+    }
     out << "mouse: vendor " << Hex4(static_cast<unsigned>(r.vid)) << ", product "
         << Hex4(static_cast<unsigned>(r.pid)) << "\n";
     if (!r.simSocket.empty()) {
@@ -214,6 +217,7 @@ std::string DoctorJson(const DoctorReport& r) {
     json doc = {{"vendor", r.vid},
                 {"product", r.pid},
                 {"sim_socket", r.simSocket},
+                {"session", r.session},
                 {"nodes", nodes},
                 {"choice",
                  {{"ok", r.choice.Ok()},

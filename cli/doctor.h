@@ -36,6 +36,7 @@ struct DoctorReport {
     int vid = 0;
     int pid = 0;
     std::string simSocket;  // MOUSE_SIM_SOCKET, when set
+    std::string session;    // the desktop session, as DescribeSession words it
     std::vector<DoctorNode> nodes;
     hid::ChannelChoice choice;
     std::optional<DoctorExchange> exchange;

@@ -36,10 +36,18 @@ TEST_F(DoctorSimTest, ReadsTheVersionOfTheVirtualMouseAndWritesNothing) {
     // The 0x80 request with its checksum, then the read that answers it.
     EXPECT_NE(text.out.find("sent     80 00 00 00 00 00 00 7f"), std::string::npos) << text.out;
     EXPECT_NE(text.out.find("firmware 2.7"), std::string::npos) << text.out;
+    EXPECT_EQ(text.out.rfind("session: ", 0), 0u) << text.out;
 
+    // The session it names is the one mousectl runs in.
+    setenv("XDG_SESSION_TYPE", "wayland", 1);
+    setenv("XDG_CURRENT_DESKTOP", "KDE", 1);
     const RunResult json = Run({"doctor", "--json"});
+    unsetenv("XDG_SESSION_TYPE");
+    unsetenv("XDG_CURRENT_DESKTOP");
     ASSERT_EQ(json.status, 0) << json.err;
     const auto doc = nlohmann::json::parse(json.out);
+    EXPECT_EQ(doc["session"].get<std::string>().rfind("wayland session, desktop KDE", 0), 0u)
+        << doc["session"];
     EXPECT_EQ(doc["exchange"]["firmware"], "2.7");
     EXPECT_EQ(doc["sim_socket"], simSocket);
     EXPECT_EQ(doc["vendor"], 0x04D9);
