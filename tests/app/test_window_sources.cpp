@@ -1,0 +1,177 @@
+// The window-in-front sources of Wayland desktops: the KWin source against a
+// stand-in for KWin's scripting interface, with the script's reports made
+// to the window's D-Bus service as the script makes them; the wlroots source
+// in a headless sway with two real clients.
+#include <gtest/gtest.h>
+#include <QDBusVirtualObject>
+#include <QFileInfo>
+#include <filesystem>
+
+#include "focus/active_window_kwin.h"
+#include "focus/active_window_wlroots.h"
+#include "service_fixture.h"
+#include "wayland_session.h"
+
+namespace mouse {
+
+void PrintTo(const ActiveWindow& w, std::ostream* os) {
+    *os << "{" << w.appId << ", " << w.title << ", " << w.executable << "}";
+}
+
+namespace {
+
+using namespace servicetest;
+
+// KWin's scripting interface as far as the source uses it: each call is
+// recorded as "method path arguments"; loadScript gives id 3, and the script
+// object is found at /Scripting/Script3, or only at /3 as older KWin has it.
+struct FakeKWin : QDBusVirtualObject {
+    explicit FakeKWin(bool oldPaths) : oldPaths(oldPaths) {}
+    QString introspect(const QString&) const override { return {}; }
+    bool handleMessage(const QDBusMessage& call, const QDBusConnection& bus) override {
+        QStringList line{call.member(), call.path()};
+        for (const QVariant& arg : call.arguments()) {
+            line << arg.toString();
+        }
+        calls << line.join(' ');
+        QDBusMessage reply = call.createReply();
+        if (call.member() == "loadScript") {
+            reply = call.createReply(3);
+        } else if (call.member() == "run" &&
+                   call.path() == (oldPaths ? "/Scripting/Script3" : "/3")) {
+            reply = call.createErrorReply(QDBusError::UnknownObject, "no such object");
+        }
+        QDBusConnection(bus).send(reply);
+        return true;
+    }
+    const bool oldPaths;
+    QStringList calls;
+};
+
+TEST_F(ServiceTest, KWinScriptIsLoadedAndItsReportsReachTheSource) {
+    WriteProfiles({profilestest::Named(u"First").get(), profilestest::Named(u"Second").get()});
+    Create(ServiceOptions());
+    ASSERT_NE(wnd->Service(), nullptr);
+    const QString script = KWinScriptPath(MOUSE_APP_DIR "/");
+    ASSERT_TRUE(QFileInfo(script).isFile()) << script.toStdString();
+    // The script calls the service by its names.
+    const QString text = QString::fromUtf8(test::ReadAll(script));
+    for (const char* name : {kServiceName, kServicePath, kServiceInterface, "WindowActivated"}) {
+        EXPECT_TRUE(text.contains(QString("\"%1\"").arg(name))) << name;
+    }
+
+    const QString scriptName = kKWinScriptName;
+    const QString unload = "unloadScript /Scripting " + scriptName;
+    const QString load = "loadScript /Scripting " + script + " " + scriptName;
+    const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
+    struct Report {
+        QString appId, title;
+        int pid;
+        bool dialogOpen;
+        ActiveWindow expected;
+    };
+    const std::vector<Report> reports = {
+        {"test.one",
+         "One",
+         int(QCoreApplication::applicationPid()),
+         false,
+         {"test.one", "One", self}},
+        {"test.two", "Two", 0, true, {"test.two", "Two", ""}},
+        {"", "", 0, false, {}},  // the desktop in front
+    };
+    for (const bool oldPaths : {false, true}) {
+        SCOPED_TRACE(oldPaths ? "older KWin" : "KWin");
+        const QString kwinName = oldPaths ? "fake-kwin-old" : "fake-kwin";
+        QDBusConnection kwinBus = QDBusConnection::connectToBus(address, kwinName);
+        FakeKWin kwin(oldPaths);
+        ASSERT_TRUE(kwinBus.registerVirtualObject("/", &kwin, QDBusConnection::SubPath));
+        ASSERT_TRUE(kwinBus.registerService("org.kde.KWin"));
+
+        auto source = MakeKWinActiveWindowSource(address, script);
+        std::vector<ActiveWindow> seen;
+        std::string error;
+        ASSERT_TRUE(source->Start([&](const ActiveWindow& w) { seen.push_back(w); }, error))
+            << error;
+        const QStringList started =
+            oldPaths ? QStringList{unload, load, "run /Scripting/Script3", "run /3"}
+                     : QStringList{unload, load, "run /Scripting/Script3"};
+        EXPECT_TRUE(WaitFor([&] { return kwin.calls == started; }))
+            << kwin.calls.join('\n').toStdString();
+
+        for (const Report& report : reports) {
+            QString answer = "not called";
+            const auto call = [&] {
+                const QDBusMessage reply =
+                    Call("WindowActivated", {report.appId, report.title, report.pid});
+                answer = reply.type() == QDBusMessage::ErrorMessage ? reply.errorName() : "done";
+            };
+            if (report.dialogOpen) {
+                ModalSeam::Answer(0, [&](WindowImplBase&) { call(); });
+                wnd->DeleteProfile();
+            } else {
+                call();
+            }
+            EXPECT_EQ(answer, "done") << report.appId.toStdString();
+            ASSERT_FALSE(seen.empty());
+            EXPECT_EQ(seen.back(), report.expected) << report.appId.toStdString();
+            EXPECT_EQ(source->Current(), report.expected);
+        }
+        EXPECT_EQ(seen.size(), reports.size()) << "each report once";
+        EXPECT_EQ(source->OpenApplications(), (std::vector<std::string>{"test.one", "test.two"}));
+
+        source->Stop();
+        EXPECT_TRUE(WaitFor([&] { return kwin.calls.size() == started.size() + 1; }));
+        EXPECT_EQ(kwin.calls.value(started.size()), unload);
+        Call("WindowActivated", {QString("test.three"), QString(), 0});
+        EXPECT_EQ(seen.size(), reports.size()) << "no report after Stop";
+        kwinBus.unregisterService("org.kde.KWin");
+        QDBusConnection::disconnectFromBus(kwinName);
+    }
+}
+
+// Two foot terminals with known app ids in a headless sway, each focused in
+// turn by swaymsg.
+TEST(WlrootsSourceTest, ReportsEachFocusedAppOnceAndListsTheOpenOnes) {
+    test::WaylandSession& wayland = test::SharedWaylandSession();
+    if (!wayland.Ok()) {
+        MOUSE_SKIP_UNLESS_CI(wayland.Error());
+    }
+    auto source = MakeWlrootsActiveWindowSource(wayland.Display());
+    if (!source) {
+        MOUSE_SKIP_UNLESS_CI("built without wayland-client");
+    }
+    std::vector<std::string> seen;
+    std::string error;
+    ASSERT_TRUE(source->Start([&](const ActiveWindow& w) { seen.push_back(w.appId); }, error))
+        << error;
+    const std::vector<std::string> ids = {"test.one", "test.two"};
+    Helper clients[2];
+    for (int i = 0; i < 2; ++i) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("WAYLAND_DISPLAY", QString::fromStdString(wayland.Display()));
+        clients[i].setProcessEnvironment(env);
+        clients[i].start("foot", {"--app-id=" + QString::fromStdString(ids[i]), "sleep", "600"});
+        ASSERT_TRUE(clients[i].waitForStarted(5000)) << "no foot";
+    }
+    ASSERT_TRUE(WaitFor([&] { return source->OpenApplications() == ids; }, 15000));
+    ASSERT_TRUE(WaitFor([&] { return !source->Current().appId.empty(); }));
+
+    // Begins with the one not in front, so that each focus is a change.
+    const std::string first = source->Current().appId == ids[0] ? ids[1] : ids[0];
+    const std::string second = first == ids[0] ? ids[1] : ids[0];
+    const std::vector<std::string> order = {first, second, first};
+    const size_t from = seen.size();
+    for (const std::string& id : order) {
+        ASSERT_FALSE(wayland.SwayMsg({"[app_id=\"" + id + "\"]", "focus"}).empty());
+        EXPECT_TRUE(WaitFor([&] { return source->Current().appId == id; })) << id;
+    }
+    EXPECT_EQ(std::vector<std::string>(seen.begin() + from, seen.end()), order) << "each once";
+
+    clients[1].terminate();
+    EXPECT_TRUE(WaitFor([&] {
+        return source->OpenApplications() == std::vector<std::string>{ids[0]};
+    })) << "the closed one is gone";
+}
+
+}  // namespace
+}  // namespace mouse
