@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 #include <QDBusVirtualObject>
 #include <QFileInfo>
+#include <QLocalSocket>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <filesystem>
 
 #include "focus/active_window_kwin.h"
@@ -175,6 +177,47 @@ TEST(WlrootsSourceTest, ReportsEachFocusedAppOnceAndListsTheOpenOnes) {
     EXPECT_TRUE(WaitFor([&] {
         return source->OpenApplications() == std::vector<std::string>{ids[0]};
     })) << "the closed one is gone";
+}
+
+// Where the source cannot work, Start says why: no compositor at all, and a
+// compositor (weston) without the protocol.
+TEST(WlrootsSourceTest, StartSaysWhyItCannotWork) {
+    if (!MakeWlrootsActiveWindowSource({})) {
+        MOUSE_SKIP_UNLESS_CI("built without wayland-client");
+    }
+    if (QStandardPaths::findExecutable("weston").isEmpty()) {
+        MOUSE_SKIP_UNLESS_CI("weston is not installed");
+    }
+    QTemporaryDir runtime;  // mode 0700, as weston wants its runtime folder
+    ASSERT_TRUE(runtime.isValid());
+    Helper weston;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_RUNTIME_DIR", runtime.path());
+    weston.setProcessEnvironment(env);
+    weston.start("weston", {"--backend=headless-backend.so", "--socket=weston-test"});
+    const QString socket = runtime.filePath("weston-test");
+    // Listening, not only bound.
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            QLocalSocket probe;
+            probe.connectToServer(socket);
+            return probe.waitForConnected(100);
+        },
+        15000));
+
+    const struct {
+        QString display;
+        const char* error;
+    } cases[] = {
+        {runtime.filePath("nothing-here"), "No Wayland compositor could be reached"},
+        {socket, "does not tell other programs which window is in front"},
+    };
+    for (const auto& c : cases) {
+        auto source = MakeWlrootsActiveWindowSource(c.display.toStdString());
+        std::string error;
+        EXPECT_FALSE(source->Start([](const ActiveWindow&) {}, error));
+        EXPECT_NE(error.find(c.error), std::string::npos) << error;
+    }
 }
 
 }  // namespace
