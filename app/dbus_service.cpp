@@ -155,6 +155,7 @@ QDBusMessage DBusService::Answer(const QDBusMessage& call) {
         {QStringLiteral("DpiLevelDown"), QString()},
         {QStringLiteral("Apply"), QString()},
         {QStringLiteral("GetState"), QString()},
+        {QStringLiteral("WindowActivated"), QStringLiteral("ssi")},
     };
     const auto signature = kSignatures.constFind(member);
     if (signature == kSignatures.constEnd()) {
@@ -166,6 +167,15 @@ QDBusMessage DBusService::Answer(const QDBusMessage& call) {
         return call.createErrorReply(
             QDBusError::InvalidArgs,
             QStringLiteral("%1 takes (%2), not (%3)").arg(member, *signature, call.signature()));
+    }
+    // A report of the window in front, not a request: taken while a dialog
+    // is open too (whoever follows the window decides what it means then).
+    if (member == QLatin1String("WindowActivated")) {
+        if (windowActivated_) {
+            windowActivated_(args.value(0).toString(), args.value(1).toString(),
+                             args.value(2).toInt());
+        }
+        return call.createReply();
     }
     // Nothing changes behind a dialog the user is answering: the caller is
     // told at once rather than kept waiting for an unknown time.

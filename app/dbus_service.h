@@ -9,6 +9,7 @@
 #include <QDBusVirtualObject>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <optional>
 
 namespace mouse {
@@ -71,6 +72,10 @@ public:
     void Observe();
     void SendApplyFinished(bool complete, int reports, int refused, const QStringList& steps);
 
+    // Where the KWin script's WindowActivated reports go (appId, title, pid).
+    using WindowReport = std::function<void(const QString&, const QString&, int)>;
+    void SetWindowActivatedHook(WindowReport hook) { windowActivated_ = std::move(hook); }
+
     QString introspect(const QString& path) const override;
     bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override;
 
@@ -80,6 +85,7 @@ private:
 
     ServiceHost& host_;
     std::optional<QDBusConnection> bus_;
+    WindowReport windowActivated_;
     QString ownConnection_;  // the connection to `address`, closed with the service
     bool observed_ = false;
     int profile_ = -1;

@@ -19,6 +19,7 @@
 #include "buttons/msg_wnd.h"
 #include "device/messages.h"
 #include "device/protocol.h"
+#include "focus/active_window_kwin.h"
 #include "macros/x_keyboard.h"
 #include "performance/desktop_pointer.h"
 #include "ui/resource_manager.h"
@@ -307,6 +308,7 @@ void CMainWnd::InitMainWindow() {
     // 12. The D-Bus service; the program runs on without it.
     if (m_options.busService) {
         m_service = std::make_unique<DBusService>(*this);
+        m_service->SetWindowActivatedHook(&ReportKWinWindowActivated);
         m_service->Start(m_options.busAddress);
     }
 }

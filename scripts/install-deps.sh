@@ -12,6 +12,8 @@ packages=(
   libhidapi-dev libudev-dev
   libglib2.0-dev libglib2.0-bin gsettings-desktop-schemas libx11-dev libxi-dev libxtst-dev
   xvfb xauth x11-apps x11-utils imagemagick xdotool dbus-daemon
+  sway wtype grim xwayland qt6-wayland
+  libwayland-dev foot weston nodejs
   fonts-dejavu-core fonts-droid-fallback
   dpkg-dev file lintian desktop-file-utils appstream
 )
