@@ -1,0 +1,200 @@
+// The compositor's input-device service as a test sees it: a manager that
+// lists devices and one object per device, on a bus of the test's own,
+// served by a thread with its own main loop. It notes each property a
+// client sets.
+#pragma once
+
+#include <gio/gio.h>
+
+#include <charconv>
+#include <future>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace mouse::test {
+
+class FakeKWin {
+public:
+    struct Device {
+        std::string sysName;  // "event5"
+        std::string name;
+        unsigned vendor = 0;
+        unsigned product = 0;
+        bool pointer = true;
+        bool touchpad = false;
+    };
+
+    FakeKWin(const std::string& address, std::vector<Device> devices)
+        : devices_(std::move(devices)) {
+        std::promise<bool> ready;
+        std::future<bool> started = ready.get_future();
+        thread_ = std::thread([this, address, &ready] { Serve(address, ready); });
+        ok_ = started.get();
+    }
+    ~FakeKWin() {
+        if (loop_ != nullptr) {
+            g_main_context_invoke(
+                context_,
+                [](gpointer loop) {
+                    g_main_loop_quit(static_cast<GMainLoop*>(loop));
+                    return G_SOURCE_REMOVE;
+                },
+                loop_);
+        }
+        thread_.join();
+    }
+    FakeKWin(const FakeKWin&) = delete;
+    FakeKWin& operator=(const FakeKWin&) = delete;
+
+    // The service owns its name and serves its objects.
+    bool Ok() const { return ok_; }
+    // "event5 pointerAcceleration" -> the value as GVariant prints it.
+    std::map<std::string, std::string> Sets() {
+        std::lock_guard lock(mutex_);
+        return sets_;
+    }
+    void ClearSets() {
+        std::lock_guard lock(mutex_);
+        sets_.clear();
+    }
+
+private:
+    static constexpr const char* kXml = R"(<node>
+      <interface name="org.kde.KWin.InputDeviceManager">
+        <property name="devicesSysNames" type="as" access="read"/>
+      </interface>
+      <interface name="org.kde.KWin.InputDevice">
+        <property name="name" type="s" access="read"/>
+        <property name="vendor" type="u" access="read"/>
+        <property name="product" type="u" access="read"/>
+        <property name="pointer" type="b" access="read"/>
+        <property name="touchpad" type="b" access="read"/>
+        <property name="pointerAcceleration" type="d" access="readwrite"/>
+        <property name="pointerAccelerationProfileFlat" type="b" access="readwrite"/>
+        <property name="pointerAccelerationProfileAdaptive" type="b" access="readwrite"/>
+      </interface>
+    </node>)";
+
+    struct Object {
+        FakeKWin* self;
+        int device;  // -1: the manager
+    };
+
+    static GVariant* GetProperty(GDBusConnection*, const gchar*, const gchar*, const gchar*,
+                                 const gchar* name, GError** error, gpointer data) {
+        const Object& o = *static_cast<Object*>(data);
+        const std::string n = name;
+        if (o.device < 0) {
+            GVariantBuilder names;
+            g_variant_builder_init(&names, G_VARIANT_TYPE_STRING_ARRAY);
+            for (const Device& d : o.self->devices_) {
+                g_variant_builder_add(&names, "s", d.sysName.c_str());
+            }
+            return g_variant_builder_end(&names);
+        }
+        const Device& d = o.self->devices_[size_t(o.device)];
+        if (n == "name")
+            return g_variant_new_string(d.name.c_str());
+        if (n == "vendor")
+            return g_variant_new_uint32(d.vendor);
+        if (n == "product")
+            return g_variant_new_uint32(d.product);
+        if (n == "pointer")
+            return g_variant_new_boolean(d.pointer);
+        if (n == "touchpad")
+            return g_variant_new_boolean(d.touchpad);
+        if (n == "pointerAcceleration")
+            return g_variant_new_double(0);
+        if (n.rfind("pointerAccelerationProfile", 0) == 0)
+            return g_variant_new_boolean(false);
+        g_set_error(error, G_DBUS_ERROR, G_DBUS_ERROR_UNKNOWN_PROPERTY, "no %s", name);
+        return nullptr;
+    }
+
+    static gboolean SetProperty(GDBusConnection*, const gchar*, const gchar*, const gchar*,
+                                const gchar* name, GVariant* value, GError**, gpointer data) {
+        const Object& o = *static_cast<Object*>(data);
+        // Doubles in their shortest exact text, everything else as GVariant
+        // prints it.
+        std::string text;
+        if (g_variant_is_of_type(value, G_VARIANT_TYPE_DOUBLE)) {
+            char buffer[32];
+            text.assign(
+                buffer,
+                std::to_chars(buffer, buffer + sizeof buffer, g_variant_get_double(value)).ptr);
+        } else {
+            gchar* printed = g_variant_print(value, FALSE);
+            text = printed;
+            g_free(printed);
+        }
+        std::lock_guard lock(o.self->mutex_);
+        o.self->sets_[o.self->devices_[size_t(o.device)].sysName + " " + name] = text;
+        return TRUE;
+    }
+
+    void Serve(const std::string& address, std::promise<bool>& ready) {
+        context_ = g_main_context_new();
+        g_main_context_push_thread_default(context_);
+        GDBusConnection* connection = g_dbus_connection_new_for_address_sync(
+            address.c_str(),
+            GDBusConnectionFlags(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT |
+                                 G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION),
+            nullptr, nullptr, nullptr);
+        GDBusNodeInfo* node = g_dbus_node_info_new_for_xml(kXml, nullptr);
+        bool ok = connection != nullptr && node != nullptr;
+        static const GDBusInterfaceVTable vtable = {nullptr, &GetProperty, &SetProperty, {}};
+        std::vector<Object> objects;
+        objects.reserve(devices_.size() + 1);
+        objects.push_back({this, -1});
+        for (size_t i = 0; i < devices_.size(); ++i) {
+            objects.push_back({this, int(i)});
+        }
+        for (size_t i = 0; ok && i < objects.size(); ++i) {
+            const bool manager = objects[i].device < 0;
+            const std::string path = manager ? std::string("/org/kde/KWin/InputDevice")
+                                             : "/org/kde/KWin/InputDevice/" +
+                                                   devices_[size_t(objects[i].device)].sysName;
+            ok = g_dbus_connection_register_object(connection, path.c_str(),
+                                                   node->interfaces[manager ? 0 : 1], &vtable,
+                                                   &objects[i], nullptr, nullptr) > 0;
+        }
+        if (ok) {
+            GVariant* reply = g_dbus_connection_call_sync(
+                connection, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
+                "RequestName", g_variant_new("(su)", "org.kde.KWin", 4u), G_VARIANT_TYPE("(u)"),
+                G_DBUS_CALL_FLAGS_NONE, -1, nullptr, nullptr);
+            ok = reply != nullptr;
+            if (reply != nullptr) {
+                g_variant_unref(reply);
+            }
+        }
+        loop_ = ok ? g_main_loop_new(context_, FALSE) : nullptr;
+        ready.set_value(ok);
+        if (loop_ != nullptr) {
+            g_main_loop_run(loop_);
+            g_main_loop_unref(loop_);
+        }
+        if (node != nullptr) {
+            g_dbus_node_info_unref(node);
+        }
+        if (connection != nullptr) {
+            g_dbus_connection_close_sync(connection, nullptr, nullptr);
+            g_object_unref(connection);
+        }
+        g_main_context_pop_thread_default(context_);
+        g_main_context_unref(context_);
+    }
+
+    std::vector<Device> devices_;
+    std::thread thread_;
+    GMainContext* context_ = nullptr;
+    GMainLoop* loop_ = nullptr;
+    bool ok_ = false;
+    std::mutex mutex_;
+    std::map<std::string, std::string> sets_;
+};
+
+}  // namespace mouse::test
