@@ -76,19 +76,24 @@ void CPerformancePage::ShowDesktopPointer() {
     };
     struct Setting {
         CControlUI* control;
+        CLabelUI* value;  // or null
         bool taken;
         const char* key;
     };
     const Setting settings[] = {
-        {m_pMoveSpeed, offered.speed, "pointer_speed_unavailable_text"},
-        {m_pEnhancePointer, offered.acceleration, "acceleration_unavailable_text"},
-        {m_pDoubleClickSpeed, offered.doubleClick, "double_click_unavailable_text"},
-        {m_pScrollSpeed, offered.wheelLines, "wheel_lines_unavailable_text"},
-        {m_pOnePage, offered.onePage, "one_page_unavailable_text"},
+        {m_pMoveSpeed, m_pMoveSpeedValue, offered.speed, "pointer_speed_unavailable_text"},
+        {m_pEnhancePointer, nullptr, offered.acceleration, "acceleration_unavailable_text"},
+        {m_pDoubleClickSpeed, m_pDoubleClickValue, offered.doubleClick,
+         "double_click_unavailable_text"},
+        {m_pScrollSpeed, m_pScrollValue, offered.wheelLines, "wheel_lines_unavailable_text"},
+        {m_pOnePage, nullptr, offered.onePage, "one_page_unavailable_text"},
     };
     for (const Setting& s : settings) {
         s.control->SetEnabled(s.taken);
         s.control->SetToolTip(s.taken ? QString() : say(s.key));
+        if (s.value != nullptr) {
+            s.value->SetEnabled(s.taken);
+        }
     }
     const char* note = !offered.wheelLines && !offered.onePage ? "wheel_unavailable_text"
                        : !offered.wheelLines                   ? "wheel_lines_unavailable_text"

@@ -83,6 +83,10 @@ private:
     CCheckBoxUI* m_pEnhancePointer = nullptr;
     CCheckBoxUI* m_pOnePage = nullptr;
     CLabelUI* m_pWheelNote = nullptr;
+    // The value labels of the three pointer sliders, greyed with them.
+    CLabelUI* m_pMoveSpeedValue = nullptr;
+    CLabelUI* m_pDoubleClickValue = nullptr;
+    CLabelUI* m_pScrollValue = nullptr;
     CSliderUI* m_pLiftOff = nullptr;
     int32_t m_liftOffOutside = kDefaultLiftOffDistance;  // the position of the outside place
     CControlUI* m_pLiftOffRow = nullptr;
@@ -113,6 +117,9 @@ inline constexpr ControlSpec CPerformancePage::kControls[] = {
     Bind<&CPerformancePage::m_pEnhancePointer>("enhance_pointer_checkbox"),
     Bind<&CPerformancePage::m_pOnePage>("one_page_checkbox"),
     Bind<&CPerformancePage::m_pWheelNote>("label_wheel_unused"),
+    Bind<&CPerformancePage::m_pMoveSpeedValue>("label_pointer_speed_value"),
+    Bind<&CPerformancePage::m_pDoubleClickValue>("label_double_click_speed_value"),
+    Bind<&CPerformancePage::m_pScrollValue>("label_scroll_lines_value"),
     Bind<&CPerformancePage::m_pLiftOff>("lift_of_distance_slider"),
     Bind<&CPerformancePage::m_pLiftOffRow>("lift_of_distance_ver"),
     Bind<&CPerformancePage::m_pDistance>("distance_checkbox"),
