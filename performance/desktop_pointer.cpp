@@ -147,6 +147,9 @@ std::unique_ptr<PointerPlatform> CreateDesktopPointerPlatform() {
     const DesktopPointerBackend backend =
         ChooseDesktopPointerBackend(session, session.xDisplay && X11DisplayAvailable());
     log::Info(log::kDesktop, "desktop pointer settings: %s", DesktopPointerBackendName(backend));
+    if (backend == DesktopPointerBackend::kNone && !session.desktopName.empty()) {
+        return CreateNoDesktopPointerPlatform(session.desktopName);  // "sway has no ..."
+    }
     return CreateDesktopPointerPlatform(backend, {}, session.type == SessionType::kWayland);
 }
 

@@ -43,9 +43,10 @@ public:
     explicit operator bool() const { return connection_ != nullptr; }
 
     // Calls a method and gives its reply (unref it), or null after a
-    // diagnostic line naming what failed. args: floating or null.
+    // diagnostic line naming what failed (none when quiet). args: floating
+    // or null.
     GVariant* Call(const char* service, const char* path, const char* interface, const char* method,
-                   GVariant* args) {
+                   GVariant* args, bool quiet = false) {
         if (connection_ == nullptr) {
             if (args != nullptr) {
                 g_variant_unref(g_variant_ref_sink(args));
@@ -57,8 +58,10 @@ public:
             g_dbus_connection_call_sync(connection_, service, path, interface, method, args,
                                         nullptr, G_DBUS_CALL_FLAGS_NONE, 2000, nullptr, &error);
         if (error != nullptr) {
-            log::Warning(log::kDesktop, "desktop pointer settings: %s %s.%s: %s", path, interface,
-                         method, error->message);
+            if (!quiet) {
+                log::Warning(log::kDesktop, "desktop pointer settings: %s %s.%s: %s", path,
+                             interface, method, error->message);
+            }
             g_error_free(error);
         }
         return reply;

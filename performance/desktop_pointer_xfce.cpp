@@ -84,8 +84,9 @@ private:
         for (const std::string& name : X11PointerDeviceNames(places_.xDisplay)) {
             devices.insert(ChannelName(name));
         }
+        // A channel nobody wrote yet does not exist: no devices, no error.
         GVariant* reply = bus.Call(kService, kPath, kInterface, "GetAllProperties",
-                                   g_variant_new("(ss)", "pointers", "/"));
+                                   g_variant_new("(ss)", "pointers", "/"), true);
         if (reply != nullptr) {
             GVariantIter* iter = nullptr;
             g_variant_get(reply, "(a{sv})", &iter);

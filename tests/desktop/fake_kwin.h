@@ -36,13 +36,7 @@ public:
     }
     ~FakeKWin() {
         if (loop_ != nullptr) {
-            g_main_context_invoke(
-                context_,
-                [](gpointer loop) {
-                    g_main_loop_quit(static_cast<GMainLoop*>(loop));
-                    return G_SOURCE_REMOVE;
-                },
-                loop_);
+            g_main_context_invoke(context_, &Quit, loop_);
         }
         thread_.join();
     }
@@ -51,17 +45,15 @@ public:
 
     // The service owns its name and serves its objects.
     bool Ok() const { return ok_; }
-    // "event5 pointerAcceleration" -> the value as GVariant prints it.
-    std::map<std::string, std::string> Sets() {
+    // The properties set since the last call: "event5 pointerAcceleration"
+    // -> the value (doubles in their shortest exact text).
+    std::map<std::string, std::string> TakeSets() {
         std::lock_guard lock(mutex_);
-        return sets_;
-    }
-    void ClearSets() {
-        std::lock_guard lock(mutex_);
-        sets_.clear();
+        return std::exchange(sets_, {});
     }
 
 private:
+    static constexpr const char* kRoot = "/org/kde/KWin/InputDevice";
     static constexpr const char* kXml = R"(<node>
       <interface name="org.kde.KWin.InputDeviceManager">
         <property name="devicesSysNames" type="as" access="read"/>
@@ -78,47 +70,46 @@ private:
       </interface>
     </node>)";
 
-    struct Object {
-        FakeKWin* self;
-        int device;  // -1: the manager
-    };
+    static gboolean Quit(gpointer loop) {
+        g_main_loop_quit(static_cast<GMainLoop*>(loop));
+        return G_SOURCE_REMOVE;
+    }
 
-    static GVariant* GetProperty(GDBusConnection*, const gchar*, const gchar*, const gchar*,
-                                 const gchar* name, GError** error, gpointer data) {
-        const Object& o = *static_cast<Object*>(data);
+    // The device an object path names.
+    const Device& DeviceAt(const std::string& path) const {
+        for (const Device& d : devices_) {
+            if (path == std::string(kRoot) + "/" + d.sysName) {
+                return d;
+            }
+        }
+        return devices_.front();
+    }
+
+    static GVariant* GetProperty(GDBusConnection*, const gchar*, const gchar* path, const gchar*,
+                                 const gchar* name, GError**, gpointer self) {
+        const FakeKWin& kwin = *static_cast<FakeKWin*>(self);
         const std::string n = name;
-        if (o.device < 0) {
+        if (n == "devicesSysNames") {
             GVariantBuilder names;
             g_variant_builder_init(&names, G_VARIANT_TYPE_STRING_ARRAY);
-            for (const Device& d : o.self->devices_) {
+            for (const Device& d : kwin.devices_) {
                 g_variant_builder_add(&names, "s", d.sysName.c_str());
             }
             return g_variant_builder_end(&names);
         }
-        const Device& d = o.self->devices_[size_t(o.device)];
-        if (n == "name")
-            return g_variant_new_string(d.name.c_str());
-        if (n == "vendor")
-            return g_variant_new_uint32(d.vendor);
-        if (n == "product")
-            return g_variant_new_uint32(d.product);
-        if (n == "pointer")
-            return g_variant_new_boolean(d.pointer);
-        if (n == "touchpad")
-            return g_variant_new_boolean(d.touchpad);
-        if (n == "pointerAcceleration")
-            return g_variant_new_double(0);
-        if (n.rfind("pointerAccelerationProfile", 0) == 0)
-            return g_variant_new_boolean(false);
-        g_set_error(error, G_DBUS_ERROR, G_DBUS_ERROR_UNKNOWN_PROPERTY, "no %s", name);
-        return nullptr;
+        const Device& d = kwin.DeviceAt(path);
+        return n == "name"                  ? g_variant_new_string(d.name.c_str())
+               : n == "vendor"              ? g_variant_new_uint32(d.vendor)
+               : n == "product"             ? g_variant_new_uint32(d.product)
+               : n == "touchpad"            ? g_variant_new_boolean(d.touchpad)
+               : n == "pointerAcceleration" ? g_variant_new_double(0)
+               : n == "pointer"             ? g_variant_new_boolean(d.pointer)
+                                            : g_variant_new_boolean(false);
     }
 
-    static gboolean SetProperty(GDBusConnection*, const gchar*, const gchar*, const gchar*,
-                                const gchar* name, GVariant* value, GError**, gpointer data) {
-        const Object& o = *static_cast<Object*>(data);
-        // Doubles in their shortest exact text, everything else as GVariant
-        // prints it.
+    static gboolean SetProperty(GDBusConnection*, const gchar*, const gchar* path, const gchar*,
+                                const gchar* name, GVariant* value, GError**, gpointer self) {
+        FakeKWin& kwin = *static_cast<FakeKWin*>(self);
         std::string text;
         if (g_variant_is_of_type(value, G_VARIANT_TYPE_DOUBLE)) {
             char buffer[32];
@@ -130,8 +121,8 @@ private:
             text = printed;
             g_free(printed);
         }
-        std::lock_guard lock(o.self->mutex_);
-        o.self->sets_[o.self->devices_[size_t(o.device)].sysName + " " + name] = text;
+        std::lock_guard lock(kwin.mutex_);
+        kwin.sets_[kwin.DeviceAt(path).sysName + " " + name] = text;
         return TRUE;
     }
 
@@ -144,35 +135,27 @@ private:
                                  G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION),
             nullptr, nullptr, nullptr);
         GDBusNodeInfo* node = g_dbus_node_info_new_for_xml(kXml, nullptr);
-        bool ok = connection != nullptr && node != nullptr;
         static const GDBusInterfaceVTable vtable = {nullptr, &GetProperty, &SetProperty, {}};
-        std::vector<Object> objects;
-        objects.reserve(devices_.size() + 1);
-        objects.push_back({this, -1});
-        for (size_t i = 0; i < devices_.size(); ++i) {
-            objects.push_back({this, int(i)});
+        bool ok = connection != nullptr && node != nullptr &&
+                  g_dbus_connection_register_object(connection, kRoot, node->interfaces[0], &vtable,
+                                                    this, nullptr, nullptr) > 0;
+        for (const Device& d : devices_) {
+            const std::string path = std::string(kRoot) + "/" + d.sysName;
+            ok = ok &&
+                 g_dbus_connection_register_object(connection, path.c_str(), node->interfaces[1],
+                                                   &vtable, this, nullptr, nullptr) > 0;
         }
-        for (size_t i = 0; ok && i < objects.size(); ++i) {
-            const bool manager = objects[i].device < 0;
-            const std::string path = manager ? std::string("/org/kde/KWin/InputDevice")
-                                             : "/org/kde/KWin/InputDevice/" +
-                                                   devices_[size_t(objects[i].device)].sysName;
-            ok = g_dbus_connection_register_object(connection, path.c_str(),
-                                                   node->interfaces[manager ? 0 : 1], &vtable,
-                                                   &objects[i], nullptr, nullptr) > 0;
+        GVariant* owner = ok ? g_dbus_connection_call_sync(
+                                   connection, "org.freedesktop.DBus", "/org/freedesktop/DBus",
+                                   "org.freedesktop.DBus", "RequestName",
+                                   g_variant_new("(su)", "org.kde.KWin", 4u), G_VARIANT_TYPE("(u)"),
+                                   G_DBUS_CALL_FLAGS_NONE, -1, nullptr, nullptr)
+                             : nullptr;
+        if (owner != nullptr) {
+            loop_ = g_main_loop_new(context_, FALSE);
+            g_variant_unref(owner);
         }
-        if (ok) {
-            GVariant* reply = g_dbus_connection_call_sync(
-                connection, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
-                "RequestName", g_variant_new("(su)", "org.kde.KWin", 4u), G_VARIANT_TYPE("(u)"),
-                G_DBUS_CALL_FLAGS_NONE, -1, nullptr, nullptr);
-            ok = reply != nullptr;
-            if (reply != nullptr) {
-                g_variant_unref(reply);
-            }
-        }
-        loop_ = ok ? g_main_loop_new(context_, FALSE) : nullptr;
-        ready.set_value(ok);
+        ready.set_value(loop_ != nullptr);
         if (loop_ != nullptr) {
             g_main_loop_run(loop_);
             g_main_loop_unref(loop_);
