@@ -5,6 +5,7 @@
 
 #include <gio/gio.h>
 
+#include <atomic>
 #include <string>
 
 #include "device/diagnostics.h"
@@ -25,9 +26,13 @@ public:
                                      G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION),
                 nullptr, nullptr, &error);
         }
-        if (error != nullptr) {
+        // Said once: without a bus every write would say it again.
+        static std::atomic<bool> said{false};
+        if (error != nullptr && !said.exchange(true)) {
             log::Warning(log::kDesktop, "desktop pointer settings: no session bus: %s",
                          error->message);
+        }
+        if (error != nullptr) {
             g_error_free(error);
         }
     }
@@ -79,6 +84,15 @@ public:
         g_variant_get(reply, "(v)", &value);
         g_variant_unref(reply);
         return value;
+    }
+
+    // Broadcasts a signal; args: floating.
+    void Emit(const char* path, const char* interface, const char* name, GVariant* args) {
+        if (connection_ == nullptr) {
+            g_variant_unref(g_variant_ref_sink(args));
+            return;
+        }
+        g_dbus_connection_emit_signal(connection_, nullptr, path, interface, name, args, nullptr);
     }
 
     bool Set(const char* service, const char* path, const char* interface, const char* name,

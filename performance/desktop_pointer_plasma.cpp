@@ -124,13 +124,11 @@ public:
     }
 
     void SetDoubleClickTime(int ms) override {
-        SetKConfigEntries(ConfigHome(places_) + "/kdeglobals",
-                          {{"KDE", "DoubleClickInterval", std::to_string(ms)}});
+        SetGlobal("DoubleClickInterval", std::to_string(ms));
     }
 
     void SetWheel(int lines, bool onePage) override {
-        SetKConfigEntries(ConfigHome(places_) + "/kdeglobals",
-                          {{"KDE", "WheelScrollLines", std::to_string(lines)}});
+        SetGlobal("WheelScrollLines", std::to_string(lines));
         if (onePage) {
             NotTaken("one-page scrolling");
         }
@@ -172,6 +170,23 @@ public:
     }
 
 private:
+    // A key of kdeglobals' [KDE] group, and the notice KDE's programs watch
+    // for so that the running ones take it at once.
+    void SetGlobal(const char* key, const std::string& value) {
+        if (!SetKConfigEntries(ConfigHome(places_) + "/kdeglobals", {{"KDE", key, value}})) {
+            return;
+        }
+        desktop_pointer::Bus bus(places_.busAddress);
+        GVariantBuilder keys;
+        g_variant_builder_init(&keys, G_VARIANT_TYPE("aay"));
+        g_variant_builder_add_value(&keys, g_variant_new_bytestring(key));
+        GVariantBuilder changed;
+        g_variant_builder_init(&changed, G_VARIANT_TYPE("a{saay}"));
+        g_variant_builder_add(&changed, "{saay}", "KDE", &keys);
+        bus.Emit("/kdeglobals", "org.kde.kconfig.notify", "ConfigChanged",
+                 g_variant_new("(a{saay})", &changed));
+    }
+
     DesktopPointerPlaces places_;
     bool wayland_;
     std::unique_ptr<PointerPlatform> x11_;

@@ -1,12 +1,14 @@
 // The compositor's input-device service as a test sees it: a manager that
 // lists devices and one object per device, on a bus of the test's own,
 // served by a thread with its own main loop. It notes each property a
-// client sets.
+// client sets, and each configuration key KDE's programs are told changed.
 #pragma once
 
 #include <gio/gio.h>
 
 #include <charconv>
+#include <chrono>
+#include <condition_variable>
 #include <future>
 #include <map>
 #include <mutex>
@@ -50,6 +52,14 @@ public:
     std::map<std::string, std::string> TakeSets() {
         std::lock_guard lock(mutex_);
         return std::exchange(sets_, {});
+    }
+    // Waits (up to 10 s) until a change of file's group and key was
+    // announced; a notice arrives after the call that sent it returned.
+    bool WaitForChange(const std::string& file, const std::string& group, const std::string& key) {
+        std::unique_lock lock(mutex_);
+        return changed_.wait_for(lock, std::chrono::seconds(10), [&] {
+            return sets_.count("/" + file + " " + group + " " + key) > 0;
+        });
     }
 
 private:
@@ -126,6 +136,24 @@ private:
         return TRUE;
     }
 
+    static void OnConfigChanged(GDBusConnection*, const gchar*, const gchar* path, const gchar*,
+                                const gchar*, GVariant* args, gpointer self) {
+        FakeKWin& kwin = *static_cast<FakeKWin*>(self);
+        GVariantIter* groups = nullptr;
+        g_variant_get(args, "(a{saay})", &groups);
+        const gchar* group = nullptr;
+        GVariantIter* keys = nullptr;
+        std::lock_guard lock(kwin.mutex_);
+        while (g_variant_iter_loop(groups, "{&saay}", &group, &keys)) {
+            const gchar* key = nullptr;
+            while (g_variant_iter_loop(keys, "^&ay", &key)) {
+                kwin.sets_[std::string(path) + " " + group + " " + key] = "changed";
+            }
+        }
+        g_variant_iter_free(groups);
+        kwin.changed_.notify_all();
+    }
+
     void Serve(const std::string& address, std::promise<bool>& ready) {
         context_ = g_main_context_new();
         g_main_context_push_thread_default(context_);
@@ -152,6 +180,9 @@ private:
                                    G_DBUS_CALL_FLAGS_NONE, -1, nullptr, nullptr)
                              : nullptr;
         if (owner != nullptr) {
+            g_dbus_connection_signal_subscribe(
+                connection, nullptr, "org.kde.kconfig.notify", "ConfigChanged", nullptr, nullptr,
+                G_DBUS_SIGNAL_FLAGS_NONE, &OnConfigChanged, this, nullptr);
             loop_ = g_main_loop_new(context_, FALSE);
             g_variant_unref(owner);
         }
@@ -177,6 +208,7 @@ private:
     GMainLoop* loop_ = nullptr;
     bool ok_ = false;
     std::mutex mutex_;
+    std::condition_variable changed_;
     std::map<std::string, std::string> sets_;
 };
 

@@ -133,6 +133,12 @@ TEST(PlasmaPointer, OnWaylandTheCompositorsMiceTakeItAtOnceAndKeepIt) {
         EXPECT_EQ(config.Read("kcminputrc", mouse, "PointerAccelerationProfile"), row.profile);
         EXPECT_EQ(config.Read("kcminputrc", {"Mouse"}, "cursorTheme"), "breeze_cursors");
     }
+    // The running programs are told of the new double-click interval and
+    // wheel lines.
+    platform->SetDoubleClickTime(480);
+    platform->SetWheel(5, false);
+    EXPECT_TRUE(kwin.WaitForChange("kdeglobals", "KDE", "DoubleClickInterval"));
+    EXPECT_TRUE(kwin.WaitForChange("kdeglobals", "KDE", "WheelScrollLines"));
 }
 
 TEST(XfcePointer, TheSettingsDaemonsChannelsTakeIt) {
