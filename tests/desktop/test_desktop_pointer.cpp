@@ -49,7 +49,7 @@ struct Records {
 // What gsettings, in this process's environment (the keyfile store of
 // main.cpp), prints for a key.
 std::string GSettingsGet(const char* schema, const char* key) {
-    return test::PrivateBus::Output(std::string("gsettings get ") + schema + " " + key);
+    return test::Output(std::string("gsettings get ") + schema + " " + key);
 }
 
 TEST(GSettingsPointer, EachDesktopsSchemaTakesTheProfile) {

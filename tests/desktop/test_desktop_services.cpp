@@ -46,14 +46,14 @@ struct ConfigFolder {
         for (const char* group : groups) {
             command += std::string(" --group '") + group + "'";
         }
-        return test::PrivateBus::Output(command + " --key " + key);
+        return test::Output(command + " --key " + key);
     }
     std::string path;
 };
 
 constexpr const char* kInputRc =
-    "[Keyboard]\nNumLock=0\n\n[Mouse]\ncursorTheme=breeze_cursors\nXLbInptPointerAcceleration=0."
-    "2\n";
+    "[Keyboard]\nNumLock=0\n\n"
+    "[Mouse]\ncursorTheme=breeze_cursors\nXLbInptPointerAcceleration=0.2\n";
 constexpr const char* kGlobals = "[General]\nColorScheme=BreezeDark\n\n[KDE]\nSingleClick=false\n";
 
 TEST(PlasmaPointer, TheConfigFilesTakeTheSettingsAndKeepTheirOtherEntries) {
