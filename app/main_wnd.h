@@ -83,7 +83,7 @@ struct MainWndOptions {
     // Device-access library file; empty: programFolder + "MSDriver.so".
     QString driverLibrary;
     Launcher* launcher = nullptr;        // default: the desktop's
-    PointerPlatform* pointer = nullptr;  // default: the desktop's (GSettings or X11)
+    PointerPlatform* pointer = nullptr;  // default: the session's desktop's
     PauseFn workerPause;                 // default: real sleeps
     std::function<void()> quit;          // default: end the event loop
     // Input hook for recording and key capture; default: Hook.so of the
@@ -210,6 +210,9 @@ public:
     WindowImplBase* DialogOwner() override { return this; }
     QRect ScreenRect() const override { return GetWindowRect(); }
     void NoticeBindingChange() override;
+    PointerCapabilities DesktopPointer() const override {
+        return m_options.pointer->Capabilities();
+    }
 
     // DeviceLinkHost and PageHost (app/main_wnd_device.cpp)
     ProfileRecord& CurrentProfile() override;

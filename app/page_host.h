@@ -13,6 +13,7 @@
 
 #include "device/records.h"
 #include "macros/hook_library.h"
+#include "performance/pointer_settings.h"
 #include "store/data_ini.h"
 #include "store/stores.h"
 #include "ui/ui_types.h"
@@ -62,6 +63,9 @@ public:
     virtual HookApi& Hook() = 0;
     virtual HookSink HookSinkToWindow() = 0;
     virtual const KeyboardLayout& Keyboard() const = 0;
+
+    // Which pointer settings the desktop takes, and its name.
+    virtual PointerCapabilities DesktopPointer() const = 0;
 
 protected:
     ~PageHost() = default;

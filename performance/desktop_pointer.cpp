@@ -4,7 +4,6 @@
 
 #include "device/diagnostics.h"
 #include "performance/desktop_pointer_base.h"
-#include "performance/session.h"
 
 namespace mouse {
 
@@ -16,8 +15,15 @@ void Notice::Say() {
     }
 }
 
-void DesktopPointerBase::SetWheel(int, bool) {
-    wheelNotice_.Say();
+void DesktopPointerBase::NotTaken(const char* what) {
+    {
+        std::lock_guard lock(mutex_);
+        if (!said_.insert(what).second) {
+            return;
+        }
+    }
+    log::Warning(log::kDesktop, "desktop pointer settings: %s has no %s setting; not written",
+                 capabilities_.desktop.c_str(), what);
 }
 
 }  // namespace desktop_pointer
@@ -27,42 +33,81 @@ namespace {
 // Writes nothing; the first attempt says so.
 class NoDesktopPointer final : public PointerPlatform {
 public:
+    explicit NoDesktopPointer(std::string desktop) {
+        capabilities_.desktop = std::move(desktop);
+        capabilities_.speed = false;
+        capabilities_.acceleration = false;
+        capabilities_.doubleClick = false;
+        capabilities_.wheelLines = false;
+        capabilities_.onePage = false;
+    }
     void SetDoubleClickTime(int) override { notice_.Say(); }
     void SetPointer(double, bool) override { notice_.Say(); }
     void SetWheel(int, bool) override { notice_.Say(); }
+    PointerCapabilities Capabilities() const override { return capabilities_; }
 
 private:
+    PointerCapabilities capabilities_;
     desktop_pointer::Notice notice_{
-        "desktop pointer settings: no GSettings mouse schema and no X11 session; pointer speed, "
-        "acceleration, double-click time and wheel settings are not written"};
+        "desktop pointer settings: no store of this desktop's pointer settings was found; pointer "
+        "speed, acceleration, double-click time and wheel settings are not written"};
 };
+
+// The name the user knows the desktop by.
+const char* DesktopNameOf(DesktopPointerBackend backend) {
+    switch (backend) {
+        case DesktopPointerBackend::kGnome:
+            return "GNOME";
+        case DesktopPointerBackend::kCinnamon:
+            return "Cinnamon";
+        case DesktopPointerBackend::kMate:
+            return "MATE";
+        case DesktopPointerBackend::kPlasma:
+            return "KDE Plasma";
+        case DesktopPointerBackend::kXfce:
+            return "Xfce";
+        case DesktopPointerBackend::kX11:
+            return "X11";
+        case DesktopPointerBackend::kNone:
+            break;
+    }
+    return "This desktop";
+}
 
 }  // namespace
 
-DesktopProbe ProbeDesktop() {
-    DesktopProbe probe;
-    probe.mouseSchema = GSettingsMouseSchemaInstalled();
-    probe.x11Display = X11DisplayAvailable();
-    probe.waylandSession = DetectSession().type == SessionType::kWayland;
-    return probe;
-}
-
-DesktopPointerBackend ChooseDesktopPointerBackend(const DesktopProbe& probe) {
-    if (probe.mouseSchema) {
-        return DesktopPointerBackend::kGSettings;
+DesktopPointerBackend ChooseDesktopPointerBackend(const Session& session, bool x11Display) {
+    switch (session.desktop) {
+        case DesktopKind::kGnome:
+            return DesktopPointerBackend::kGnome;
+        case DesktopKind::kCinnamon:
+            return DesktopPointerBackend::kCinnamon;
+        case DesktopKind::kMate:
+            return DesktopPointerBackend::kMate;
+        case DesktopKind::kKde:
+            return DesktopPointerBackend::kPlasma;
+        case DesktopKind::kXfce:
+            return DesktopPointerBackend::kXfce;
+        case DesktopKind::kOther:
+        case DesktopKind::kNone:
+            break;
     }
-    // Under Wayland the X server only serves X clients: its pointer settings
-    // would not move the desktop's pointer.
-    if (probe.x11Display && !probe.waylandSession) {
-        return DesktopPointerBackend::kX11;
-    }
-    return DesktopPointerBackend::kNone;
+    return x11Display && session.type == SessionType::kX11 ? DesktopPointerBackend::kX11
+                                                           : DesktopPointerBackend::kNone;
 }
 
 const char* DesktopPointerBackendName(DesktopPointerBackend backend) {
     switch (backend) {
-        case DesktopPointerBackend::kGSettings:
-            return "GSettings";
+        case DesktopPointerBackend::kGnome:
+            return "GNOME (GSettings)";
+        case DesktopPointerBackend::kCinnamon:
+            return "Cinnamon (GSettings)";
+        case DesktopPointerBackend::kMate:
+            return "MATE (GSettings)";
+        case DesktopPointerBackend::kPlasma:
+            return "KDE Plasma (kcminputrc, KWin)";
+        case DesktopPointerBackend::kXfce:
+            return "Xfce (xfconf)";
         case DesktopPointerBackend::kX11:
             return "X11";
         case DesktopPointerBackend::kNone:
@@ -71,29 +116,45 @@ const char* DesktopPointerBackendName(DesktopPointerBackend backend) {
     return "none";
 }
 
-std::unique_ptr<PointerPlatform> CreateDesktopPointerPlatform(DesktopPointerBackend backend) {
+std::unique_ptr<PointerPlatform> CreateDesktopPointerPlatform(DesktopPointerBackend backend,
+                                                              const DesktopPointerPlaces& places,
+                                                              bool waylandSession) {
     std::unique_ptr<PointerPlatform> platform;
     switch (backend) {
-        case DesktopPointerBackend::kGSettings:
-            platform = CreateGSettingsPointerPlatform();
+        case DesktopPointerBackend::kGnome:
+        case DesktopPointerBackend::kCinnamon:
+        case DesktopPointerBackend::kMate:
+            platform = CreateGSettingsPointerPlatform(backend);
+            break;
+        case DesktopPointerBackend::kPlasma:
+            platform = CreatePlasmaPointerPlatform(places, waylandSession);
+            break;
+        case DesktopPointerBackend::kXfce:
+            platform = CreateXfcePointerPlatform(places);
             break;
         case DesktopPointerBackend::kX11:
-            platform = CreateX11PointerPlatform();
+            platform = CreateX11PointerPlatform(places.xDisplay);
             break;
         case DesktopPointerBackend::kNone:
             break;
     }
-    return platform != nullptr ? std::move(platform) : CreateNoDesktopPointerPlatform();
+    return platform != nullptr ? std::move(platform)
+                               : CreateNoDesktopPointerPlatform(DesktopNameOf(backend));
 }
 
 std::unique_ptr<PointerPlatform> CreateDesktopPointerPlatform() {
-    const DesktopPointerBackend backend = ChooseDesktopPointerBackend(ProbeDesktop());
+    const Session session = DetectSession();
+    const DesktopPointerBackend backend =
+        ChooseDesktopPointerBackend(session, session.xDisplay && X11DisplayAvailable());
     log::Info(log::kDesktop, "desktop pointer settings: %s", DesktopPointerBackendName(backend));
-    return CreateDesktopPointerPlatform(backend);
+    if (backend == DesktopPointerBackend::kNone && !session.desktopName.empty()) {
+        return CreateNoDesktopPointerPlatform(session.desktopName);  // "sway has no ..."
+    }
+    return CreateDesktopPointerPlatform(backend, {}, session.type == SessionType::kWayland);
 }
 
-std::unique_ptr<PointerPlatform> CreateNoDesktopPointerPlatform() {
-    return std::make_unique<NoDesktopPointer>();
+std::unique_ptr<PointerPlatform> CreateNoDesktopPointerPlatform(const std::string& desktop) {
+    return std::make_unique<NoDesktopPointer>(desktop);
 }
 
 }  // namespace mouse

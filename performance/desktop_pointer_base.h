@@ -2,6 +2,9 @@
 #pragma once
 
 #include <atomic>
+#include <mutex>
+#include <set>
+#include <string>
 
 #include "performance/pointer_settings.h"
 
@@ -18,16 +21,22 @@ private:
     std::atomic<bool> said_{false};
 };
 
-// Linux desktops have no global wheel-lines or one-page-scrolling setting:
-// both stay in the profile, and the first write says so.
+// A backend knows what its desktop takes; a write of something else is
+// named once on the diagnostic output and otherwise ignored.
 class DesktopPointerBase : public PointerPlatform {
 public:
-    void SetWheel(int lines, bool onePage) final;
+    explicit DesktopPointerBase(PointerCapabilities capabilities)
+        : capabilities_(std::move(capabilities)) {}
+    PointerCapabilities Capabilities() const final { return capabilities_; }
+
+protected:
+    // "<desktop> has no <what> setting; not written", once per what.
+    void NotTaken(const char* what);
 
 private:
-    Notice wheelNotice_{
-        "desktop pointer settings: wheel scroll lines and one-page scrolling have no "
-        "desktop-wide setting here; they stay in the profile and are not applied"};
+    PointerCapabilities capabilities_;
+    std::mutex mutex_;
+    std::set<std::string> said_;
 };
 
 }  // namespace mouse::desktop_pointer

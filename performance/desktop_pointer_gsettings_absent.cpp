@@ -1,13 +1,13 @@
-// Built when GIO is not available: the GSettings backend is never chosen.
+// Built when GIO is not available: the GSettings desktops write nothing.
 #include "performance/desktop_pointer.h"
 
 namespace mouse {
 
-bool GSettingsMouseSchemaInstalled() {
+bool GSettingsPointerSchemaInstalled(DesktopPointerBackend) {
     return false;
 }
 
-std::unique_ptr<PointerPlatform> CreateGSettingsPointerPlatform() {
+std::unique_ptr<PointerPlatform> CreateGSettingsPointerPlatform(DesktopPointerBackend) {
     return nullptr;
 }
 

@@ -174,11 +174,23 @@ int WriteLibinputDevices(Display* display, double speed, bool enhancePrecision) 
     return written;
 }
 
+PointerCapabilities X11Capabilities() {
+    PointerCapabilities c;
+    c.desktop = "X11";
+    c.doubleClick = false;
+    c.wheelLines = false;
+    c.onePage = false;
+    return c;
+}
+
 class X11Pointer final : public desktop_pointer::DesktopPointerBase {
 public:
-    explicit X11Pointer(std::string display) : display_(std::move(display)) {}
+    explicit X11Pointer(std::string display)
+        : DesktopPointerBase(X11Capabilities()), display_(std::move(display)) {}
 
-    void SetDoubleClickTime(int) override { doubleClickNotice_.Say(); }
+    // X11 keeps neither server-wide: each toolkit has its own.
+    void SetDoubleClickTime(int) override { NotTaken("server-wide double-click time"); }
+    void SetWheel(int, bool) override { NotTaken("wheel-lines or one-page scrolling"); }
 
     void SetPointer(double speed, bool enhancePrecision) override {
         // A connection of its own: this runs on the device worker, not on the
@@ -214,8 +226,6 @@ public:
 
 private:
     std::string display_;
-    desktop_pointer::Notice doubleClickNotice_{
-        "desktop pointer settings: X11 has no server-wide double-click time; not written"};
     desktop_pointer::Notice coreSpeedNotice_{
         "desktop pointer settings: no pointer device offers libinput properties; only the core "
         "pointer's acceleration is set, the pointer speed is not applied"};
@@ -230,6 +240,34 @@ bool X11DisplayAvailable(const std::string& display) {
     }
     XCloseDisplay(connection);
     return true;
+}
+
+std::vector<std::string> X11PointerDeviceNames(const std::string& name) {
+    std::vector<std::string> names;
+    Display* display = XOpenDisplay(name.empty() ? nullptr : name.c_str());
+    if (display == nullptr) {
+        return names;
+    }
+    int opcode = 0;
+    int event = 0;
+    int error = 0;
+    int major = 2;
+    int minor = 0;
+    if (XQueryExtension(display, "XInputExtension", &opcode, &event, &error) &&
+        XIQueryVersion(display, &major, &minor) == Success) {
+        int count = 0;
+        XIDeviceInfo* devices = XIQueryDevice(display, XIAllDevices, &count);
+        for (int i = 0; i < count; ++i) {
+            const XIDeviceInfo& device = devices[i];
+            if ((device.use == XISlavePointer || device.use == XIFloatingSlave) &&
+                std::strstr(device.name, "XTEST") == nullptr) {
+                names.emplace_back(device.name);
+            }
+        }
+        XIFreeDeviceInfo(devices);
+    }
+    XCloseDisplay(display);
+    return names;
 }
 
 std::unique_ptr<PointerPlatform> CreateX11PointerPlatform(const std::string& display) {

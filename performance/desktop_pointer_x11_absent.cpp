@@ -11,4 +11,8 @@ std::unique_ptr<PointerPlatform> CreateX11PointerPlatform(const std::string&) {
     return nullptr;
 }
 
+std::vector<std::string> X11PointerDeviceNames(const std::string&) {
+    return {};
+}
+
 }  // namespace mouse

@@ -4,6 +4,7 @@
 #include "device/encode.h"
 #include "performance/colour_pick.h"
 #include "ui/control_binding.h"
+#include "ui/resource_manager.h"
 
 namespace mouse {
 
@@ -64,6 +65,42 @@ void CPerformancePage::InitControls() {
     m_pLiftOff->SetValueText([this](int place) {
         return QString::number(LiftOffDistanceValue(LiftOffPosition(place), m_host.Config()));
     });
+    ShowDesktopPointer();
+}
+
+void CPerformancePage::ShowDesktopPointer() {
+    const PointerCapabilities offered = m_host.DesktopPointer();
+    const QString desktop = QString::fromStdString(offered.desktop);
+    auto say = [&desktop](const char* key) {
+        return CResourceManager::GetInstance()->GetText(QString::fromLatin1(key)).arg(desktop);
+    };
+    struct Setting {
+        CControlUI* control;
+        CLabelUI* value;  // or null
+        bool taken;
+        const char* key;
+    };
+    const Setting settings[] = {
+        {m_pMoveSpeed, m_pMoveSpeedValue, offered.speed, "pointer_speed_unavailable_text"},
+        {m_pEnhancePointer, nullptr, offered.acceleration, "acceleration_unavailable_text"},
+        {m_pDoubleClickSpeed, m_pDoubleClickValue, offered.doubleClick,
+         "double_click_unavailable_text"},
+        {m_pScrollSpeed, m_pScrollValue, offered.wheelLines, "wheel_lines_unavailable_text"},
+        {m_pOnePage, nullptr, offered.onePage, "one_page_unavailable_text"},
+    };
+    for (const Setting& s : settings) {
+        s.control->SetEnabled(s.taken);
+        s.control->SetToolTip(s.taken ? QString() : say(s.key));
+        if (s.value != nullptr) {
+            s.value->SetEnabled(s.taken);
+        }
+    }
+    const char* note = !offered.wheelLines && !offered.onePage ? "wheel_unavailable_text"
+                       : !offered.wheelLines                   ? "wheel_lines_unavailable_text"
+                       : !offered.onePage                      ? "one_page_unavailable_text"
+                                                               : nullptr;
+    m_pWheelNote->SetText(note != nullptr ? say(note) : QString());
+    m_pWheelNote->SetVisible(note != nullptr);
 }
 
 int CPerformancePage::LiftOffOutsidePlace() const {

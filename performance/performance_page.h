@@ -67,6 +67,10 @@ private:
 
     void SetDpiStep(int level, int step);
     void SetKeyResponse(int value);
+    // Disables the pointer settings the desktop does not take, each saying
+    // why in its tooltip, and names the wheel settings it lacks in the note
+    // beside the wheel title.
+    void ShowDesktopPointer();
     void ChangeLevelCount(int index);
     void PickDpiColour(int level);
 
@@ -78,6 +82,11 @@ private:
     CSliderUI* m_pDoubleClickSpeed = nullptr;
     CCheckBoxUI* m_pEnhancePointer = nullptr;
     CCheckBoxUI* m_pOnePage = nullptr;
+    CLabelUI* m_pWheelNote = nullptr;
+    // The value labels of the three pointer sliders, greyed with them.
+    CLabelUI* m_pMoveSpeedValue = nullptr;
+    CLabelUI* m_pDoubleClickValue = nullptr;
+    CLabelUI* m_pScrollValue = nullptr;
     CSliderUI* m_pLiftOff = nullptr;
     int32_t m_liftOffOutside = kDefaultLiftOffDistance;  // the position of the outside place
     CControlUI* m_pLiftOffRow = nullptr;
@@ -107,6 +116,10 @@ inline constexpr ControlSpec CPerformancePage::kControls[] = {
     Bind<&CPerformancePage::m_pDoubleClickSpeed>("double_click_speed_slider"),
     Bind<&CPerformancePage::m_pEnhancePointer>("enhance_pointer_checkbox"),
     Bind<&CPerformancePage::m_pOnePage>("one_page_checkbox"),
+    Bind<&CPerformancePage::m_pWheelNote>("label_wheel_unused"),
+    Bind<&CPerformancePage::m_pMoveSpeedValue>("label_pointer_speed_value"),
+    Bind<&CPerformancePage::m_pDoubleClickValue>("label_double_click_speed_value"),
+    Bind<&CPerformancePage::m_pScrollValue>("label_scroll_lines_value"),
     Bind<&CPerformancePage::m_pLiftOff>("lift_of_distance_slider"),
     Bind<&CPerformancePage::m_pLiftOffRow>("lift_of_distance_ver"),
     Bind<&CPerformancePage::m_pDistance>("distance_checkbox"),

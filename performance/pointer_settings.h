@@ -1,9 +1,23 @@
 // Writes the desktop pointer, wheel and double-click settings of a profile.
 #pragma once
 
+#include <string>
+
 #include "device/records.h"
 
 namespace mouse {
+
+// Which of the profile's pointer settings a desktop takes, and the
+// desktop's name for telling the user about the others.
+struct PointerCapabilities {
+    std::string desktop;  // "GNOME", "KDE Plasma", ...; empty: no particular desktop
+    bool speed = true;
+    bool acceleration = true;
+    bool doubleClick = true;
+    bool wheelLines = true;
+    bool onePage = true;
+    bool operator==(const PointerCapabilities&) const = default;
+};
 
 // The desktop's pointer settings, in the profile's own terms: one call per
 // group of settings. Implementations write what their desktop supports and
@@ -18,6 +32,8 @@ public:
     virtual void SetPointer(double speed, bool enhancePrecision) = 0;
     // lines: lines per wheel notch; onePage: a notch scrolls one page.
     virtual void SetWheel(int lines, bool onePage) = 0;
+    // What the calls above reach; by default all of it.
+    virtual PointerCapabilities Capabilities() const { return {}; }
 };
 
 // Writes nothing: for tools and for a program without a desktop to set.

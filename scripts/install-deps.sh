@@ -11,6 +11,7 @@ packages=(
   libxkbcommon-dev
   libhidapi-dev libudev-dev
   libglib2.0-dev libglib2.0-bin gsettings-desktop-schemas libx11-dev libxi-dev libxtst-dev
+  mate-settings-daemon-common cinnamon-desktop-data libkf5config-bin xfconf
   xvfb xauth x11-apps x11-utils imagemagick xdotool dbus-daemon
   sway wtype grim xwayland qt6-wayland
   libwayland-dev foot weston nodejs

@@ -23,6 +23,10 @@ xvfb_begin() {
   cp -r build/app/. "$work/prog"
   rm -f "$work/prog/Data/"*.bin
   export XDG_RUNTIME_DIR="$work"
+  # An apply writes the desktop's pointer settings: never those of whoever
+  # runs the script (a script that wants a desktop names it for its program).
+  export XDG_CONFIG_HOME="$work/config" GSETTINGS_BACKEND=memory
+  unset XDG_CURRENT_DESKTOP
   pids=""
   trap 'kill $pids 2>/dev/null || true; wait 2>/dev/null || true; rm -rf "$work"' EXIT
 }

@@ -2,7 +2,8 @@
 # Screenshots of the real program under a virtual X server (Xvfb): a fresh
 # copy of build/app/ with a first-start profile, a virtual mouse, then
 #   performance_page.png  the main window (800 x 572) on the performance tab,
-#                         lift-off distance switched on;
+#                         lift-off distance switched on, on a GNOME desktop
+#                         (no wheel settings);
 #   dpi_popup.png         the DPI pop-up after the mouse's DPI button chose level 3.
 # Usage: scripts/xvfb-screenshots.sh [output folder, default docs/screenshots]
 # Needs xvfb-run, xdotool, xwininfo and ImageMagick's import; build first.
@@ -10,7 +11,7 @@ set -euo pipefail
 . "$(dirname "$0")/xvfb-common.sh"
 xvfb_begin "$0" "${1:-}"
 start_sim
-start_program
+XDG_CURRENT_DESKTOP=GNOME start_program
 
 main=$(window_of "Gaming Mouse")
 sleep 1  # the first paint

@@ -219,8 +219,63 @@ TEST_F(PerformanceTest, OptionsAndCheckBoxesWriteTheirFields) {
         box->Activate();
         EXPECT_EQ(P().*b.field, 0);
     }
-    // The wheel settings say that this desktop does not use them.
-    EXPECT_TRUE(Find("label_wheel_unused")->IsVisible());
+}
+
+// A desktop's platform that takes only some of the pointer settings.
+class OfferingPointer final : public PointerPlatform {
+public:
+    explicit OfferingPointer(PointerCapabilities offered) : offered_(std::move(offered)) {}
+    void SetDoubleClickTime(int) override {}
+    void SetPointer(double, bool) override {}
+    void SetWheel(int, bool) override {}
+    PointerCapabilities Capabilities() const override { return offered_; }
+
+private:
+    PointerCapabilities offered_;
+};
+
+TEST_F(PerformanceTest, SettingsTheDesktopDoesNotTakeAreDisabledAndSayWhy) {
+    struct Row {
+        PointerCapabilities offered;
+        const char* note;  // the wheel note's text; null: hidden
+    };
+    const Row rows[] = {
+        {{"GNOME", true, true, true, false, false}, "GNOME has no wheel settings"},
+        {{"KDE Plasma", true, true, true, true, false}, "KDE Plasma has no one-page scrolling"},
+        {{"X11", true, true, false, false, false}, "X11 has no wheel settings"},
+        {{"Wayland", false, false, false, true, true}, nullptr},
+        {{"", true, true, true, true, true}, nullptr},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.offered.desktop);
+        OfferingPointer pointer(row.offered);
+        MainWndOptions options = Options();
+        options.pointer = &pointer;
+        test::MainWndTest::Create(options);
+        ASSERT_FALSE(HasFatalFailure());
+        Find<COptionUI>("performance_btn")->Activate();
+        const std::pair<const char*, bool> controls[] = {
+            {"mouse_move_speed_slider", row.offered.speed},
+            {"enhance_pointer_checkbox", row.offered.acceleration},
+            {"double_click_speed_slider", row.offered.doubleClick},
+            {"scroll_speed_slider", row.offered.wheelLines},
+            {"one_page_checkbox", row.offered.onePage},
+        };
+        for (const auto& [name, taken] : controls) {
+            CControlUI* control = Find(name);
+            ASSERT_NE(control, nullptr);
+            EXPECT_EQ(control->IsEnabled(), taken) << name;
+            EXPECT_EQ(control->GetToolTip().startsWith(
+                          QString::fromStdString(row.offered.desktop + " has no ")),
+                      !taken)
+                << name << ": " << control->GetToolTip().toStdString();
+        }
+        auto* note = Find<CLabelUI>("label_wheel_unused");
+        ASSERT_NE(note, nullptr);
+        EXPECT_EQ(note->IsVisible(), row.note != nullptr);
+        EXPECT_EQ(note->GetText(), QString::fromLatin1(row.note));
+        wnd.reset();
+    }
 }
 
 TEST_F(PerformanceTest, SlidersChangeTheRecordOnReleaseOrWhileDragged) {

@@ -48,9 +48,13 @@ protected:
         std::filesystem::remove_all(dir);
         std::filesystem::create_directories(dir);
         // mousectl apply writes the desktop's pointer settings: never the
-        // tester's own. A private in-memory store, and no X display.
+        // tester's own. A private in-memory store, no X display, no known
+        // desktop, a private config folder and no session bus.
         setenv("GSETTINGS_BACKEND", "memory", 1);
         unsetenv("DISPLAY");
+        unsetenv("XDG_CURRENT_DESKTOP");
+        setenv("XDG_CONFIG_HOME", (dir / "config").c_str(), 1);
+        setenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/mouse-test-bus", 1);
     }
     void TearDown() override { std::filesystem::remove_all(dir); }
 

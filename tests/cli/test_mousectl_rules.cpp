@@ -367,6 +367,7 @@ TEST_F(MousectlSimTest, ApplyWritesTheDesktopPointerSettingsUnlessToldNotTo) {
     fs::create_directories(config);
     setenv("GSETTINGS_BACKEND", "keyfile", 1);
     setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+    setenv("XDG_CURRENT_DESKTOP", "GNOME", 1);  // the desktop chooses the store
     for (const Case& c : cases) {
         std::vector<std::string> args = {"apply", path.string(), "--ini", ini.string()};
         if (c.noDesktop) {
@@ -381,6 +382,7 @@ TEST_F(MousectlSimTest, ApplyWritesTheDesktopPointerSettingsUnlessToldNotTo) {
         EXPECT_EQ(DesktopSetting(config, "double-click"), c.doubleClick) << c.name;
     }
     unsetenv("XDG_CONFIG_HOME");
+    unsetenv("XDG_CURRENT_DESKTOP");
     setenv("GSETTINGS_BACKEND", "memory", 1);
 }
 

@@ -1,7 +1,7 @@
-// A private X server for one test: Xvfb picks a free display number and
-// reports it through a pipe once it accepts connections. -noreset keeps it
-// from resetting whenever its last client leaves, which would refuse a
-// connection made just then.
+// Servers for one test, each reporting on a pipe where to reach it once it
+// accepts connections: a private X server (Xvfb picks a free display
+// number; -noreset keeps it from resetting whenever its last client leaves,
+// which would refuse a connection made just then).
 #pragma once
 
 #include <fcntl.h>
@@ -10,57 +10,74 @@
 #include <unistd.h>
 
 #include <string>
+#include <vector>
 
 namespace mouse::test {
 
-class Xvfb {
+class ServerProcess {
 public:
-    Xvfb() {
+    // args: the command; "{fd}" in an argument stands for the pipe's number.
+    explicit ServerProcess(std::vector<std::string> args) {
         int fds[2];
         if (pipe(fds) != 0) {
             return;
         }
-        const std::string fd = std::to_string(fds[1]);
+        for (std::string& arg : args) {
+            if (const size_t at = arg.find("{fd}"); at != std::string::npos) {
+                arg.replace(at, 4, std::to_string(fds[1]));
+            }
+        }
         pid_ = fork();
         if (pid_ == 0) {
             close(fds[0]);
             int null = open("/dev/null", O_WRONLY);
             dup2(null, STDOUT_FILENO);
             dup2(null, STDERR_FILENO);
-            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-noreset", "-nolisten", "tcp",
-                   "-screen", "0", "640x480x24", static_cast<char*>(nullptr));
+            std::vector<char*> argv;
+            for (std::string& arg : args) {
+                argv.push_back(arg.data());
+            }
+            argv.push_back(nullptr);
+            execvp(argv[0], argv.data());
             _exit(127);
         }
         close(fds[1]);
-        if (pid_ < 0) {
-            close(fds[0]);
-            return;
-        }
-        // Blocks until the server writes its number, or ends when it fails.
-        std::string number;
+        // Blocks until the server writes its line, or ends when it fails.
         char c = 0;
-        while (read(fds[0], &c, 1) == 1 && c != '\n') {
-            number += c;
+        while (pid_ > 0 && read(fds[0], &c, 1) == 1 && c != '\n') {
+            line_ += c;
         }
         close(fds[0]);
-        if (!number.empty()) {
-            name_ = ":" + number;
-        }
     }
-    ~Xvfb() {
+    ~ServerProcess() {
         if (pid_ > 0) {
             kill(pid_, SIGTERM);
             waitpid(pid_, nullptr, 0);
         }
     }
-    Xvfb(const Xvfb&) = delete;
-    Xvfb& operator=(const Xvfb&) = delete;
+    ServerProcess(const ServerProcess&) = delete;
+    ServerProcess& operator=(const ServerProcess&) = delete;
+
+protected:
+    // What the server reported; empty when it could not be started.
+    const std::string& Line() const { return line_; }
+
+private:
+    pid_t pid_ = -1;
+    std::string line_;
+};
+
+class Xvfb : public ServerProcess {
+public:
+    Xvfb()
+        : ServerProcess({"Xvfb", "-displayfd", "{fd}", "-noreset", "-nolisten", "tcp", "-screen",
+                         "0", "640x480x24"}),
+          name_(Line().empty() ? std::string() : ":" + Line()) {}
 
     // ":N", or empty when no server could be started.
     const std::string& Name() const { return name_; }
 
 private:
-    pid_t pid_ = -1;
     std::string name_;
 };
 
