@@ -12,7 +12,7 @@ packages=(
   libhidapi-dev libudev-dev
   libglib2.0-dev libglib2.0-bin gsettings-desktop-schemas libx11-dev libxi-dev libxtst-dev
   xvfb xauth x11-apps x11-utils imagemagick xdotool dbus-daemon
-  sway wtype grim xwayland qt6-wayland
+  sway wtype grim xwayland qt6-wayland libwayland-dev
   fonts-dejavu-core fonts-droid-fallback
   dpkg-dev file lintian desktop-file-utils appstream
 )
