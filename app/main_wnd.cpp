@@ -216,6 +216,8 @@ void CMainWnd::InitMainWindow() {
     // is not available), then the pages find their controls.
     if (m_options.hook == m_ownHook.get() && !m_ownHook->Available()) {
         qCWarning(lcApp, "recording is not available: %s", m_ownHook->Unavailable().c_str());
+    } else if (m_options.hook == m_ownHook.get() && m_ownHook->OwnWindowsOnly()) {
+        qCInfo(lcApp, "recording takes the input of this program's windows only");
     }
     for (CPage* page : pages) {
         page->InitControls();

@@ -3,8 +3,6 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <QWindow>
-#include <initializer_list>
 
 #include "device/messages.h"
 #include "drivers/hook/hook_keys.h"

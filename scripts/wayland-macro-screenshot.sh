@@ -29,8 +29,11 @@ source "$work/session/session.env"
 export WAYLAND_DISPLAY SWAYSOCK
 
 # The seat offers a pointer and a keyboard only while devices exist.
-sleep infinity | build/tests/mouse_wayland_seat >"$work/seat.out" &
+# It keeps them while its input stays open: a pipe this script holds.
+mkfifo "$work/seat.in"
+build/tests/mouse_wayland_seat <"$work/seat.in" >"$work/seat.out" &
 pids="$pids $!"
+exec 3>"$work/seat.in"
 "$work/prog/mouse-sim" --socket "$work/mouse.sock" --version 1.0 >"$work/sim.out" &
 pids="$pids $!"
 for started in sim.out seat.out; do

@@ -131,6 +131,7 @@ TEST_F(WaylandProgramTest, TheWindowShowsAPageWorksAnApplyReachesTheMouseAndType
     Start(first);
     ASSERT_TRUE(WaitFor([&] { return !Window().isEmpty(); })) << Log(first);
     EXPECT_TRUE(Stderr(first, "session: wayland")) << Log(first);
+    EXPECT_TRUE(Stderr(first, "recording takes the input of this program's windows only"));
 
     // Recording what wtype types into the window: H and I, pressed and
     // released, as HID key codes.
