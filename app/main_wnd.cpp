@@ -20,6 +20,7 @@
 #include "device/messages.h"
 #include "device/protocol.h"
 #include "focus/active_window_kwin.h"
+#include "macros/window_input_hook.h"
 #include "macros/x_keyboard.h"
 #include "performance/desktop_pointer.h"
 #include "ui/resource_manager.h"
@@ -59,7 +60,9 @@ CMainWnd::CMainWnd(MainWndOptions options)
         m_options.pointer = m_ownPointer.get();
     }
     if (m_options.hook == nullptr) {
-        m_options.hook = &m_hookLibrary;
+        m_ownHook = MakeSessionHook(m_options.session.value_or(DetectSession()),
+                                    (m_options.programFolder + kHookLibraryName).toStdString());
+        m_options.hook = m_ownHook.get();
     }
     if (m_options.keyboard == nullptr) {
         m_ownKeyboard = std::make_unique<XKeyboardLayout>();
@@ -212,9 +215,10 @@ void CMainWnd::InitMainWindow() {
 
     // 8. The input hook (said once on the diagnostic output when recording
     // is not available), then the pages find their controls.
-    if (m_options.hook == &m_hookLibrary &&
-        !m_hookLibrary.Load((m_options.programFolder + kHookLibraryName).toStdString())) {
-        qCWarning(lcApp, "recording is not available: %s", m_hookLibrary.Unavailable().c_str());
+    if (m_options.hook == m_ownHook.get() && !m_ownHook->Available()) {
+        qCWarning(lcApp, "recording is not available: %s", m_ownHook->Unavailable().c_str());
+    } else if (m_options.hook == m_ownHook.get() && m_ownHook->OwnWindowsOnly()) {
+        qCInfo(lcApp, "recording takes the input of this program's windows only");
     }
     for (CPage* page : pages) {
         page->InitControls();

@@ -28,6 +28,7 @@
 #include "performance/light_page.h"
 #include "performance/performance_page.h"
 #include "performance/pointer_settings.h"
+#include "performance/session.h"
 #include "store/data_ini.h"
 #include "store/store_writer.h"
 #include "store/stores.h"
@@ -86,10 +87,13 @@ struct MainWndOptions {
     PointerPlatform* pointer = nullptr;  // default: the session's desktop's
     PauseFn workerPause;                 // default: real sleeps
     std::function<void()> quit;          // default: end the event loop
-    // Input hook for recording and key capture; default: Hook.so of the
-    // program folder. Keyboard layout naming recorded keys; default: the X
-    // display's.
+    // Input hook for recording and key capture; default: the session's
+    // (MakeSessionHook: Hook.so of the program folder, or the program's own
+    // windows on Wayland). Keyboard layout naming recorded keys; default:
+    // the X display's.
     HookApi* hook = nullptr;
+    // The session that default is chosen for; default: DetectSession().
+    std::optional<Session> session;
     const KeyboardLayout* keyboard = nullptr;
     // Fill the macro and preset pages' lists once the event loop runs instead
     // of in Create, so that large libraries do not hold back the window.
@@ -321,7 +325,7 @@ private:
     DesktopLauncher m_desktopLauncher;
     std::unique_ptr<PointerPlatform> m_ownPointer;
     // Before the pages: a recording page removes its hooks when destroyed.
-    HookLibrary m_hookLibrary;
+    std::unique_ptr<HookApi> m_ownHook;
     std::unique_ptr<KeyboardLayout> m_ownKeyboard;
 
     CButtonPage m_buttonPage;

@@ -69,6 +69,9 @@ public:
     // X display).
     virtual std::string Unavailable() const = 0;
     bool Available() const { return Unavailable().empty(); }
+    // True when only the input made in the program's own windows is
+    // reported (where the desktop gives no program the input of others).
+    virtual bool OwnWindowsOnly() const { return false; }
 
     // Keyboard reports go to `sink` (replacing an earlier one) while
     // enabled; a fresh install starts disabled. After RemoveHook returns the

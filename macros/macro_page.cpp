@@ -61,6 +61,11 @@ void CMacroPage::InitControls() {
     }
     m_recorder = std::make_unique<MacroRecorder>(m_work, *this, &m_host.Hook(),
                                                  m_host.HookSinkToWindow(), m_host.Keyboard());
+    // Where only this program's windows can be recorded, the page says so
+    // before a recording starts: beside the button and in its tooltip.
+    const bool ownWindowsOnly = m_host.Hook().Available() && m_host.Hook().OwnWindowsOnly();
+    m_pRecordNotice->SetVisible(ownWindowsOnly);
+    m_pRecord->SetToolTip(ownWindowsOnly ? Text("macro_record_window_only_tip_text") : QString());
     ShowActionEditor(-1);
 }
 

@@ -147,6 +147,7 @@ private:
     COptionUI* m_pDelayMode[3] = {};
     CEditUI* m_pDefaultDelay = nullptr;
     CCheckBoxUI* m_pRecord = nullptr;
+    CLabelUI* m_pRecordNotice = nullptr;
     CListUI* m_pActionList = nullptr;
     CButtonUI* m_pMoveUp = nullptr;
     CButtonUI* m_pMoveDown = nullptr;
@@ -194,6 +195,7 @@ inline constexpr ControlSpec CMacroPage::kControls[] = {
     BindEach<&CMacroPage::m_pDelayMode>("macro_delay_option_%d", 1),
     Bind<&CMacroPage::m_pDefaultDelay>("edit_default_delay"),
     Bind<&CMacroPage::m_pRecord>("btn_record"),
+    Bind<&CMacroPage::m_pRecordNotice>("label_macro_record_notice"),
     Bind<&CMacroPage::m_pActionList>("macro_action_list"),
     Bind<&CMacroPage::m_pMoveUp>("btn_macro_move_up"),
     Bind<&CMacroPage::m_pMoveDown>("btn_macro_move_down"),

@@ -13,6 +13,11 @@
 // creates when the tests run as root; otherwise the caller), with the
 // session's XDG_RUNTIME_DIR, WAYLAND_DISPLAY and SWAYSOCK; files it reads
 // must be readable by that user.
+//
+// The session has no input devices, so its seat gives clients neither
+// pointer nor keyboard until a device appears: a test that clicks or types
+// starts build/tests/mouse_wayland_seat (tests/app/tools/wayland_seat.cpp)
+// before its clients, as test_program_wayland.cpp does.
 #pragma once
 
 #include <fcntl.h>

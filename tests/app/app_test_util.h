@@ -60,6 +60,8 @@ inline MainWndOptions TestWindowOptions(const QString& program) {
     options.probeAccess = [](int, int) { return HidrawAccess{}; };
     // No service on the tester's own session bus; the service tests give a private one.
     options.busService = false;
+    // Recording as in a session without any display, whatever the tester's.
+    options.session = Session{};
     return options;
 }
 

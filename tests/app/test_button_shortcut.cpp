@@ -300,5 +300,27 @@ TEST_F(ButtonPageTest, WithoutAUsableHookTheDialogsOwnKeyEventsAreTheCapture) {
     EXPECT_TRUE(hook.calls.empty()) << "an unavailable hook is never called";
 }
 
+TEST_F(ButtonPageTest, OnWaylandTheShortcutDialogTakesTheKeysOfItsWindowFromTheSessionsHook) {
+    MainWndOptions options = Options();
+    options.session = Session();
+    options.session->type = SessionType::kWayland;
+    Create(options);
+    ASSERT_FALSE(HasFatalFailure());
+    wnd->ShowMainWindow();
+    ModalSeam::Answer(1, [&](WindowImplBase& w) {
+        auto& dlg = dynamic_cast<CShortcutWnd&>(w);
+        w.ShowWindow(true);
+        auto* edit = dlg.FindControl<CEditUI>("edit_key");
+        edit->SetFocus();
+        ASSERT_TRUE(WaitFor([&] { return dlg.HookCapturing(); }));
+        // As the compositor delivers it: to the dialog's window.
+        QTest::keyClick(edit->GetWidget()->window()->windowHandle(), Qt::Key_F2);
+        ASSERT_TRUE(WaitFor([&] { return dlg.GetKey() == 59; }));
+        EXPECT_EQ(edit->GetText(), Text("key_F2"));
+    });
+    Choose(11, "shortcut");
+    EXPECT_EQ(P().buttons[11].shortcutKey, 59);
+}
+
 }  // namespace
 }  // namespace mouse
