@@ -60,6 +60,11 @@ inline MainWndOptions TestWindowOptions(const QString& program) {
     options.probeAccess = [](int, int) { return HidrawAccess{}; };
     // No service on the tester's own session bus; the service tests give a private one.
     options.busService = false;
+    // Never the tester's own desktop's window in front.
+    options.activeWindowSource = [](std::string& whyNot) {
+        whyNot = "No window source in this test.";
+        return std::unique_ptr<ActiveWindowSource>();
+    };
     return options;
 }
 
@@ -188,6 +193,9 @@ protected:
             options.hook = &hook;
             options.keyboard = &usLayout;
         }
+        if (windowSource) {
+            options.activeWindowSource = windowSource;
+        }
         return options;
     }
     // The main window, created and not shown.
@@ -264,6 +272,8 @@ protected:
     int quits = 0;
     // The mouse's hidraw nodes as the window probes them; none by default.
     HidrawAccess access;
+    // The source of the window in front; default: none.
+    std::function<std::unique_ptr<ActiveWindowSource>(std::string&)> windowSource;
     QStringList messages;  // of the boxes AnswerNextMessage answered
     std::unique_ptr<CountingWnd> wnd;
 };
