@@ -29,14 +29,13 @@ MOUSE_DRIVER_TRAY=on start_program
 main=$(window_of "Gaming Mouse")
 sleep 1
 xprop -root -f _NET_ACTIVE_WINDOW 32x -set _NET_ACTIVE_WINDOW "$logo"
-sleep 1
+sleep 2.5                                            # the pop-up with the profile's name closes
 xdotool mousemove --window "$main" 564 524 click 1  # "..."
 sleep 0.5
 xdotool mousemove --window "$main" 638 648 click 1  # Per-application profiles...
-sleep 1; timeout 10 import -window root "$out/debug_root.png"
 dialog=$(window_of "Per-application profiles")
 sleep 0.5
-xdotool mousemove --window "$dialog" 300 180 click 1  # the first rule
+xdotool mousemove --window "$dialog" 200 141 click 1  # the first rule
 sleep 0.3
 timeout 10 import -window "$dialog" "$out/app_rules.png"
 echo "wrote $out/app_rules.png"
