@@ -22,9 +22,8 @@ struct SwitcherHooks {
     std::function<bool()> blocked;
     // Switches to the profile at index and applies it, as the tray does.
     std::function<void(int index)> switchTo;
-    // The rest timer: (re)started for ms, or stopped. Its end calls RestEnded.
+    // (Re)starts the rest timer for ms; its end calls RestEnded.
     std::function<void(int ms)> startRest;
-    std::function<void()> stopRest;
     // The program's own window: its application id and executable.
     std::string ownAppId;
     std::string ownExecutable;

@@ -52,7 +52,6 @@ void CMainWnd::StartFollowingFocus() {
         ShowPopupText(name);
     };
     hooks.startRest = [this](int ms) { SetTimer(kFocusRestTimer, UINT(ms)); };
-    hooks.stopRest = [this] { KillTimer(kFocusRestTimer); };
     hooks.ownAppId = QCoreApplication::applicationName().toStdString();
     hooks.ownExecutable = OwnExecutable();
     m_switcher = std::make_unique<AppProfileSwitcher>(m_appRules, std::move(hooks));

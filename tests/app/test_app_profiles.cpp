@@ -129,6 +129,19 @@ TEST_F(AppProfilesTest, TheWindowInFrontSwitchesOnceItRestsAndNeverAgainstTheUse
              front.Show("XLogo"), Rest();
          },
          0, 4},
+        {"a deleted profile's rules go, and the user is told",
+         [&] {
+             Find<CComboUI>("profile_combo")->SelectItem(1);
+             AnswerNextMessage(1);
+             AnswerNextMessage(1);
+             Click("btn_delete_profile");
+             ASSERT_TRUE(test::WaitFor([&] { return messages.size() == 2; }));
+             EXPECT_TRUE(messages[1].contains("\"Game\"") && messages[1].contains("XLogo"))
+                 << messages[1].toStdString();
+             EXPECT_EQ(LoadAppRules(RulesFile(), {}).rules.rules,
+                       (std::vector<AppRule>{{"XEyes", "", "Work"}}));
+         },
+         1, 4},
     };
     for (const Step& s : steps) {
         SCOPED_TRACE(s.what);

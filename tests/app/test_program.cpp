@@ -19,6 +19,7 @@
 #include "device/encode.h"
 #include "drivers/sim/sim_client.h"
 #include "drivers/sim/sim_process.h"
+#include "focus/active_window.h"
 #include "service_fixture.h"
 #include "sim_counters.h"
 #include "store/data_ini.h"
@@ -639,6 +640,19 @@ TEST_F(ProgramProfilesTest, TheApplicationInFrontSwitchesTheProfileButNotUnderAD
     ASSERT_TRUE(WaitFor([&] { return Closings() == 3; })) << Log(first);
     EXPECT_EQ(dpiLevel(), 4);
     EXPECT_EQ(first.state(), QProcess::Running);
+
+    // What the dialog offers to choose from: the classes of the root
+    // window's children, without a window manager's client list.
+    const QByteArray display = qgetenv("DISPLAY");
+    qputenv("DISPLAY", XServer::Get().Display().toUtf8());
+    std::string whyNot;
+    std::unique_ptr<ActiveWindowSource> source = CreateX11ActiveWindowSource(whyNot);
+    display.isNull() ? qunsetenv("DISPLAY") : qputenv("DISPLAY", display);
+    ASSERT_NE(source, nullptr) << whyNot;
+    const std::vector<std::string> open = source->OpenApplications();
+    for (const char* app : {"XEyes", "XLogo"}) {
+        EXPECT_NE(std::find(open.begin(), open.end(), app), open.end()) << app;
+    }
     for (QProcess* p : {&logo, &eyes}) {
         p->kill();
         p->waitForFinished(3000);
