@@ -7,6 +7,7 @@
 #include "app/logging.h"
 #include "app/main_wnd.h"
 #include "app/rules_wnd.h"
+#include "device/messages.h"
 #include "ui/resource_manager.h"
 #include "ui/text.h"
 
@@ -29,9 +30,15 @@ void CMainWnd::StartFollowingFocus() {
     const std::filesystem::path file = m_stores->Folder() / kAppRulesFile;
     AppRulesLoad load = LoadAppRules(file, ProfileNamesUtf8());
     m_appRules = std::move(load.rules);
+    // Told with the stores' own problems at start, in the same box.
+    const bool told = !m_damagedStores.isEmpty();
     for (const std::string& line : load.messages) {
         qCWarning(lcFocus, "%s", line.c_str());
-        m_boxes.QueueNotice(Text("app_rules_problem_text") + "\n\n" + QString::fromStdString(line));
+        m_damagedStores +=
+            "\n\n" + Text("app_rules_problem_text") + " " + QString::fromStdString(line);
+    }
+    if (!told && !m_damagedStores.isEmpty()) {
+        PostMessage(kMsgStoresDamaged);
     }
 
     SwitcherHooks hooks;

@@ -25,6 +25,7 @@ struct Front {
 class FakeSource final : public ActiveWindowSource {
 public:
     explicit FakeSource(Front& front) : front_(front) {}
+    ~FakeSource() override { Stop(); }
     const char* Name() const override { return "test"; }
     bool Start(Listener changed, std::string&) override {
         front_.listener = std::move(changed);
@@ -218,6 +219,17 @@ TEST_F(AppProfilesTest, TheDialogEditsTheRulesThroughItsControls) {
         EXPECT_EQ(wnd->ApplicationRules(), c.saved);
         EXPECT_EQ(LoadAppRules(RulesFile(), {"Work", "Game", "Desk"}).rules, c.saved);
     }
+}
+
+TEST_F(AppProfilesTest, ADamagedRulesFileIsToldAtStartAndKeptAside) {
+    profilestest::WriteAll(program + "Data/app-rules.json", "{\"rules\": [");
+    AnswerNextMessage(1);
+    Create();
+    ASSERT_TRUE(test::WaitFor([&] { return !messages.isEmpty(); }));
+    EXPECT_TRUE(messages[0].contains("kept as app-rules.json.damaged"))
+        << messages[0].toStdString();
+    EXPECT_EQ(test::ReadAll(program + "Data/app-rules.json.damaged"), "{\"rules\": [");
+    EXPECT_EQ(wnd->ApplicationRules(), AppRules{});
 }
 
 }  // namespace
