@@ -104,6 +104,12 @@ public:
         }
         std::sort(ids.begin(), ids.end());
         ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
+        // Waiting for the replies may have queued events without the socket
+        // becoming readable again: they are read from the event loop.
+        if (notifier_ != nullptr) {
+            auto* self = const_cast<X11ActiveWindowSource*>(this);
+            QTimer::singleShot(0, notifier_.get(), [self] { self->Drain(false); });
+        }
         return ids;
     }
 
