@@ -255,8 +255,10 @@ public:
     AppProfileSwitcher& Switcher() { return *m_switcher; }
     ActiveWindowSource* FocusSource() const { return m_focusSource.get(); }
     const std::string& FocusUnavailable() const { return m_focusWhyNot; }
-    // Replaces the rules and saves them; a failed save is told like any store's.
-    void SetApplicationRules(const AppRules& rules);
+    // Replaces the rules and saves them; a failed save is told like any
+    // store's. The user's own change (reconsider) weighs the window in front
+    // again; a rename or delete that the rules follow does not.
+    void SetApplicationRules(const AppRules& rules, bool reconsider = true);
     // The rules dialog, from the profile menu.
     void OpenRulesDialog();
     // The timer that waits for the focus to rest.

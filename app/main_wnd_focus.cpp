@@ -93,14 +93,14 @@ std::vector<std::string> CMainWnd::ProfileNamesUtf8() const {
     return names;
 }
 
-void CMainWnd::SetApplicationRules(const AppRules& rules) {
+void CMainWnd::SetApplicationRules(const AppRules& rules, bool reconsider) {
     m_appRules = rules;
     const IoResult saved = SaveAppRules(m_stores->Folder() / kAppRulesFile, m_appRules);
     if (!saved) {
         qCWarning(lcFocus, "%s", saved.message.c_str());
         ReportSaveFailure(saved);
     }
-    if (m_switcher != nullptr) {
+    if (reconsider && m_switcher != nullptr) {
         m_switcher->RulesChanged();
     }
 }
@@ -124,7 +124,7 @@ void CMainWnd::ProfileRenamedOrDeleted(const std::string& from, const std::strin
     AppRules rules = m_appRules;
     if (!to.empty()) {
         if (RenameProfileInRules(rules, from, to)) {
-            SetApplicationRules(rules);
+            SetApplicationRules(rules, false);
         }
         return;
     }
@@ -136,7 +136,7 @@ void CMainWnd::ProfileRenamedOrDeleted(const std::string& from, const std::strin
     for (const std::string& app : dropped) {
         apps << (app.empty() ? Text("app_rules_other_apps_text") : QString::fromStdString(app));
     }
-    SetApplicationRules(rules);
+    SetApplicationRules(rules, false);
     qCInfo(lcFocus, "profile \"%s\" deleted: its rules are dropped (%s)", from.c_str(),
            qPrintable(apps.join(", ")));
     m_boxes.QueueNotice(

@@ -141,6 +141,7 @@ TEST_F(AppProfilesTest, TheWindowInFrontSwitchesOnceItRestsAndNeverAgainstTheUse
                  << messages[1].toStdString();
              EXPECT_EQ(LoadAppRules(RulesFile(), {}).rules.rules,
                        (std::vector<AppRule>{{"XEyes", "", "Work"}}));
+             EXPECT_FALSE(Rest()) << "the rules following a delete switch nothing";
          },
          1, 4},
     };
