@@ -14,6 +14,7 @@ Q_LOGGING_CATEGORY(lcApp, "mouse.app", QtInfoMsg)
 Q_LOGGING_CATEGORY(lcProfiles, "mouse.profiles", QtInfoMsg)
 Q_LOGGING_CATEGORY(lcLibrary, "mouse.library", QtInfoMsg)
 Q_LOGGING_CATEGORY(lcKeys, "mouse.keys", QtInfoMsg)
+Q_LOGGING_CATEGORY(lcFocus, "mouse.focus", QtInfoMsg)
 
 namespace {
 

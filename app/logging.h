@@ -11,6 +11,7 @@ Q_DECLARE_LOGGING_CATEGORY(lcApp)       // start-up, the main window, the device
 Q_DECLARE_LOGGING_CATEGORY(lcProfiles)  // profile import and export
 Q_DECLARE_LOGGING_CATEGORY(lcLibrary)   // macro and preset library import and export
 Q_DECLARE_LOGGING_CATEGORY(lcKeys)      // the shortcut dialog's key capture
+Q_DECLARE_LOGGING_CATEGORY(lcFocus)     // the window in front and the profile switches it makes
 
 // Sends the lines of the Qt-free parts (device worker, desktop pointer
 // settings, recorder) into Qt categories of the same names, so that Qt's

@@ -315,6 +315,9 @@ void CMainWnd::InitMainWindow() {
         m_service->SetWindowActivatedHook(&ReportKWinWindowActivated);
         m_service->Start(m_options.busAddress);
     }
+
+    // 13. The per-application profiles.
+    StartFollowingFocus();
 }
 
 HookSink CMainWnd::HookSinkToWindow() {
@@ -521,6 +524,11 @@ LRESULT CMainWnd::HandleWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam, bo
             if (wParam == kDpiPopupTimer) {
                 KillTimer(kDpiPopupTimer);
                 CloseDpiPopup();
+                return 0;
+            }
+            if (wParam == kFocusRestTimer) {
+                KillTimer(kFocusRestTimer);
+                m_switcher->RestEnded();
                 return 0;
             }
             if (wParam == kApplyStatusTimer) {

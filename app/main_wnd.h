@@ -13,6 +13,7 @@
 #include <optional>
 #include <vector>
 
+#include "app/app_switcher.h"
 #include "app/dbus_service.h"
 #include "app/launcher.h"
 #include "app/message_box_queue.h"
@@ -22,6 +23,7 @@
 #include "device/device_link.h"
 #include "device/driver_library.h"
 #include "device/hidraw_access.h"
+#include "focus/active_window.h"
 #include "guns/gun_page.h"
 #include "macros/hook_library.h"
 #include "macros/macro_page.h"
@@ -29,6 +31,7 @@
 #include "performance/performance_page.h"
 #include "performance/pointer_settings.h"
 #include "performance/session.h"
+#include "store/app_rules.h"
 #include "store/data_ini.h"
 #include "store/store_writer.h"
 #include "store/stores.h"
@@ -115,6 +118,10 @@ struct MainWndOptions {
     // bus at busAddress when one is given; none without busService.
     bool busService = true;
     QString busAddress;
+    // The source of the window in front for the per-application profiles;
+    // default: the one for this session (focus/active_window.h). Giving
+    // nullptr sets whyNot, the sentence the rules dialog shows.
+    std::function<std::unique_ptr<ActiveWindowSource>(std::string& whyNot)> activeWindowSource;
 };
 
 // In the store folder: the profile record the mouse holds as far as the
@@ -248,6 +255,22 @@ public:
         return m_service && m_service->Running() ? m_service.get() : nullptr;
     }
 
+    // Per-application profiles (app/main_wnd_focus.cpp): the rules as
+    // loaded, the switcher that follows the window in front, and the source
+    // (nullptr, with the reason, when this session has none).
+    const AppRules& ApplicationRules() const { return m_appRules; }
+    AppProfileSwitcher& Switcher() { return *m_switcher; }
+    ActiveWindowSource* FocusSource() const { return m_focusSource.get(); }
+    const std::string& FocusUnavailable() const { return m_focusWhyNot; }
+    // Replaces the rules and saves them; a failed save is told like any
+    // store's. The user's own change (reconsider) weighs the window in front
+    // again; a rename or delete that the rules follow does not.
+    void SetApplicationRules(const AppRules& rules, bool reconsider = true);
+    // The rules dialog, from the profile menu.
+    void OpenRulesDialog();
+    // The timer that waits for the focus to rest.
+    static constexpr UINT kFocusRestTimer = 54;
+
     // Every notification of the window and its pages, then the marker of
     // unapplied changes, since any of them may have edited the profile.
     void DispatchNotify(TNotifyUI& msg) override;
@@ -309,7 +332,15 @@ private:
     // Shows "DPI :" and the DPI of a step in the pop-up (opening it when
     // none is shown) and restarts the timer that closes it.
     void ShowDpiPopup(int step);
+    // The same pop-up with any text (the profile the window in front chose).
+    void ShowPopupText(const QString& text);
     void CloseDpiPopup();
+    // Loads the rules and starts following the window in front.
+    void StartFollowingFocus();
+    // The profile named `from` is now `to`, or is gone (`to` empty): the
+    // rules follow and are saved; the user is told of dropped rules.
+    void ProfileRenamedOrDeleted(const std::string& from, const std::string& to);
+    std::vector<std::string> ProfileNamesUtf8() const;
 
     // Background saves: snapshots are taken here and written by m_writer;
     // failures are gathered (from any thread) and reported through
@@ -391,6 +422,10 @@ private:
     std::optional<FirmwareVersion> m_firmware;  // as last read
     std::optional<ApplyReport> m_lastApply;     // of this run
     std::unique_ptr<DBusService> m_service;
+    AppRules m_appRules;
+    std::unique_ptr<AppProfileSwitcher> m_switcher;
+    std::unique_ptr<ActiveWindowSource> m_focusSource;
+    std::string m_focusWhyNot;
     // Last: its thread may call back into the members above until drained.
     std::unique_ptr<StoreWriter> m_writer;
 };

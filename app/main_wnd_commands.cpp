@@ -131,6 +131,10 @@ void CMainWnd::OnMenuCommand(WPARAM wParam) {
         case MenuTarget::DuplicateProfile:
             DuplicateProfile();
             break;
+        case MenuTarget::AppRules:
+            m_menu.reset();
+            OpenRulesDialog();
+            break;
         case MenuTarget::Profile:
             SwitchAndApply(cmd->szUserData.toInt());
             break;

@@ -29,8 +29,11 @@ constexpr uint32_t kStatusBadColour = 0xFFFF5A5Fu;
 // ---- DPI pop-up ------------------------------------------------------------
 
 void CMainWnd::ShowDpiPopup(int step) {
-    const QString text =
-        QStringLiteral("DPI :") + QString::fromStdString(DpiStepText(step, m_config.sensor));
+    ShowPopupText(QStringLiteral("DPI :") +
+                  QString::fromStdString(DpiStepText(step, m_config.sensor)));
+}
+
+void CMainWnd::ShowPopupText(const QString& text) {
     KillTimer(kDpiPopupTimer);
     SetTimer(kDpiPopupTimer, kDpiPopupMs);
     if (m_pDpiMsg != nullptr) {

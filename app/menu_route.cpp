@@ -18,6 +18,7 @@ constexpr Row kRoutes[] = {
     {"import_profile", MenuTarget::ImportProfile},
     {"export_profile", MenuTarget::ExportProfile},
     {"duplicate_profile", MenuTarget::DuplicateProfile},
+    {"app_rules", MenuTarget::AppRules},
     {"rename_macro_dir", MenuTarget::MacroPage},
     {"import_macro_dir", MenuTarget::MacroPage},
     {"export_macro_dir", MenuTarget::MacroPage},

@@ -15,7 +15,8 @@ enum class MenuTarget {
     ImportProfile,
     ExportProfile,
     DuplicateProfile,
-    Profile,  // the tray's profile items, "tray_profile_<n>" with userdata n
+    AppRules,  // the per-application profiles dialog
+    Profile,   // the tray's profile items, "tray_profile_<n>" with userdata n
     MacroPage,
     GunPage,
     ButtonPage,

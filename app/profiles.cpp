@@ -88,8 +88,10 @@ void CMainWnd::DeleteProfile() {
     // The list may have changed while the box was open (never below one
     // profile: nothing else deletes).
     const int index = m_stores->currentIndex;
+    const std::string gone = ToUtf8(ReadText(m_stores->profiles[size_t(index)]->name));
     m_stores->profiles.erase(m_stores->profiles.begin() + index);
     SaveInBackground({StoreFile::Profiles});
+    ProfileRenamedOrDeleted(gone, {});
     const int next = std::min(index, int(m_stores->profiles.size()) - 1);
     // The current index is valid before anything can read the profile.
     m_stores->currentIndex = next;
@@ -141,6 +143,7 @@ void CMainWnd::RenameProfile() {
         return;
     }
     WriteText(current.name, typed);
+    ProfileRenamedOrDeleted(ToUtf8(old), ToUtf8(typed));
     if (m_pProfileCombo != nullptr) {
         m_pProfileCombo->SetItemText(m_stores->currentIndex, ToQString(typed));
     }

@@ -215,6 +215,8 @@ void CPaintManagerUI::ApplySkinTexts(QWidget* w) {
     const QString placeholder = w->property("placeholderkey").toString();
     if (auto* edit = qobject_cast<QLineEdit*>(w); edit && !placeholder.isEmpty()) {
         edit->setPlaceholderText(texts->GetText(placeholder));
+    } else if (auto* combo = qobject_cast<QComboBox*>(w); combo && !placeholder.isEmpty()) {
+        combo->setPlaceholderText(texts->GetText(placeholder));  // shown with nothing chosen
     }
     const QString title = w->property("titlekey").toString();
     if (!title.isEmpty() && w->window() != nullptr) {

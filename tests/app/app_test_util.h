@@ -62,6 +62,11 @@ inline MainWndOptions TestWindowOptions(const QString& program) {
     options.busService = false;
     // Recording as in a session without any display, whatever the tester's.
     options.session = Session{};
+    // Never the tester's own desktop's window in front.
+    options.activeWindowSource = [](std::string& whyNot) {
+        whyNot = "No window source in this test.";
+        return std::unique_ptr<ActiveWindowSource>();
+    };
     return options;
 }
 
@@ -190,6 +195,9 @@ protected:
             options.hook = &hook;
             options.keyboard = &usLayout;
         }
+        if (windowSource) {
+            options.activeWindowSource = windowSource;
+        }
         return options;
     }
     // The main window, created and not shown.
@@ -266,6 +274,8 @@ protected:
     int quits = 0;
     // The mouse's hidraw nodes as the window probes them; none by default.
     HidrawAccess access;
+    // The source of the window in front; default: none.
+    std::function<std::unique_ptr<ActiveWindowSource>(std::string&)> windowSource;
     QStringList messages;  // of the boxes AnswerNextMessage answered
     std::unique_ptr<CountingWnd> wnd;
 };

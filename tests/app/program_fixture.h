@@ -92,7 +92,7 @@ struct ProgramFixture : ::testing::Test {
         // program's memory, away from the desktop of whoever runs the tests.
         env.insert("GSETTINGS_BACKEND", "memory");
         // The start-up trace names the command line the program saw.
-        env.insert("QT_LOGGING_RULES", "mouse.app.debug=true");
+        env.insert("QT_LOGGING_RULES", "mouse.app.debug=true;mouse.focus.debug=true");
         // Xvfb has no tray; the tests written for a desktop with one say so.
         if (tray) {
             env.insert("MOUSE_DRIVER_TRAY", "on");

@@ -17,6 +17,7 @@
 #include "ci_env.h"
 #include "device/encode.h"
 #include "drivers/sim/sim_client.h"
+#include "focus/active_window.h"
 #include "program_fixture.h"
 #include "service_fixture.h"
 #include "store/data_ini.h"
@@ -264,6 +265,7 @@ constexpr QPoint kProfileName(372, 524);
 // The profile menu opens under its button (548, 556): items 25 high from 4.
 constexpr QPoint kImportItem(548 + 90, 557 + 16);
 constexpr QPoint kExportItem(548 + 90, 557 + 41);
+constexpr QPoint kRulesItem(548 + 90, 557 + 91);
 // The message box (380 x 210) is centred on the window; OK at 72,156.
 constexpr QPoint kMessageOk((800 - 380) / 2 + 128, (572 - 210) / 2 + 173);
 constexpr QPoint kClose(770, 24);
@@ -458,6 +460,102 @@ TEST_F(ProgramTest, AProfileSwitchOverTheSessionBusReachesTheMouse) {
     ASSERT_TRUE(state.has_value());
     EXPECT_EQ(state->buttonMode, 2);
     EXPECT_EQ(state->dpiLevel, 4);
+}
+
+// ---- per-application profiles ----------------------------------------------
+
+TEST_F(ProgramProfilesTest, TheApplicationInFrontSwitchesTheProfileButNotUnderADialog) {
+    // Work at DPI level 1 and Play at level 4 of 4; XLogo plays, XEyes works.
+    ProfileRecord profiles[2];
+    const QByteArray base = ReadAll(program + "/Data/Default.pbin");
+    ASSERT_EQ(base.size(), qsizetype(sizeof(ProfileRecord)));
+    for (ProfileRecord& p : profiles) {
+        std::memcpy(&p, base.constData(), sizeof p);
+        p.dpiLevelCount = 4;
+    }
+    WriteText(profiles[0].name, u"Work");
+    profiles[0].currentDpiLevel = 0;
+    WriteText(profiles[1].name, u"Play");
+    profiles[1].currentDpiLevel = 3;
+    QFile file(program + "/Data/profile.bin");
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(reinterpret_cast<const char*>(profiles), sizeof profiles);
+    file.close();
+    QFile rules(program + "/Data/app-rules.json");
+    ASSERT_TRUE(rules.open(QIODevice::WriteOnly));
+    rules.write(R"({"enabled": true, "rules": [{"app": "XLogo", "profile": "Play"},
+                                              {"app": "XEyes", "profile": "Work"}]})");
+    rules.close();
+
+    // Two test windows of known classes; no window manager, so the test
+    // says which is in front by setting the root window's property.
+    QProcess logo, eyes;
+    for (auto [process, name] : {std::pair{&logo, "xlogo"}, std::pair{&eyes, "xeyes"}}) {
+        process->setProcessEnvironment(Environment());
+        process->start(name, {});
+        ASSERT_TRUE(process->waitForStarted(5000)) << name;
+    }
+    QString logoId, eyesId;
+    ASSERT_TRUE(WaitFor([&] {
+        logoId = Tool({"search", "--class", "XLogo"}).section('\n', 0, 0);
+        eyesId = Tool({"search", "--class", "XEyes"}).section('\n', 0, 0);
+        return !logoId.isEmpty() && !eyesId.isEmpty();
+    }));
+    const auto bringForward = [&](const QString& id) {
+        QProcess xprop;
+        xprop.setProcessEnvironment(Environment());
+        xprop.start("xprop",
+                    {"-root", "-f", "_NET_ACTIVE_WINDOW", "32x", "-set", "_NET_ACTIVE_WINDOW", id});
+        ASSERT_TRUE(xprop.waitForFinished(5000));
+        ASSERT_EQ(xprop.exitCode(), 0) << xprop.readAllStandardError().toStdString();
+    };
+    const auto dpiLevel = [&] {
+        std::optional<SimState> state = SimGetState(sim.SocketPath());
+        return state ? int(state->dpiLevel) : -1;
+    };
+
+    Start(first);
+    ASSERT_TRUE(WaitFor([&] { return !VisibleWindow().isEmpty(); })) << Log(first);
+    ASSERT_TRUE(WaitFor([&] { return Stderr(first, "through X11"); })) << Log(first);
+    bringForward(logoId);
+    ASSERT_TRUE(WaitFor([&] { return Closings() == 1; })) << Log(first);
+    EXPECT_EQ(dpiLevel(), 4);
+    bringForward(eyesId);
+    ASSERT_TRUE(WaitFor([&] { return Closings() == 2; })) << Log(first);
+    EXPECT_EQ(dpiLevel(), 1);
+
+    // The rules dialog open: the switch waits for it to close. The pop-up
+    // with the profile's name goes first, so that only the menu opens.
+    ASSERT_TRUE(WaitFor([&] { return OtherWindow().isEmpty(); })) << Log(first);
+    Click(kProfileMenu);
+    ASSERT_TRUE(WaitFor([&] { return !OtherWindow().isEmpty(); })) << "the menu opens";
+    Click(kRulesItem);
+    ASSERT_TRUE(WaitFor([&] { return Stderr(first, "the rules dialog is open"); })) << Log(first);
+    bringForward(logoId);
+    ASSERT_TRUE(WaitFor([&] { return Stderr(first, "the switch waits"); })) << Log(first);
+    EXPECT_EQ(Closings(), 2u);
+    QString dialog = OtherWindow();
+    Tool({"windowfocus", "--sync", dialog, "key", "Escape"});
+    ASSERT_TRUE(WaitFor([&] { return Closings() == 3; })) << Log(first);
+    EXPECT_EQ(dpiLevel(), 4);
+    EXPECT_EQ(first.state(), QProcess::Running);
+
+    // What the dialog offers to choose from: the classes of the root
+    // window's children, without a window manager's client list.
+    const QByteArray display = qgetenv("DISPLAY");
+    qputenv("DISPLAY", XServer::Get().Display().toUtf8());
+    std::string whyNot;
+    std::unique_ptr<ActiveWindowSource> source = CreateX11ActiveWindowSource(whyNot);
+    display.isNull() ? qunsetenv("DISPLAY") : qputenv("DISPLAY", display);
+    ASSERT_NE(source, nullptr) << whyNot;
+    const std::vector<std::string> open = source->OpenApplications();
+    for (const char* app : {"XEyes", "XLogo"}) {
+        EXPECT_NE(std::find(open.begin(), open.end(), app), open.end()) << app;
+    }
+    for (QProcess* p : {&logo, &eyes}) {
+        p->kill();
+        p->waitForFinished(3000);
+    }
 }
 
 }  // namespace

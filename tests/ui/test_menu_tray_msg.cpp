@@ -96,6 +96,7 @@ TEST_F(ShippedSkinTest, MenuAlignmentCountAndResize) {
 
     topLeft->FindItem(QStringLiteral("export_profile"))->Hide();
     topLeft->FindItem(QStringLiteral("duplicate_profile"))->Hide();
+    topLeft->FindItem(QStringLiteral("app_rules"))->Hide();
     EXPECT_EQ(topLeft->GetVisibleItemCount(), 1);
     topLeft->ResizeMenu(180, 1 * 25 + 8);
     topLeft->MoveMenu(QPoint(10, 20));

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "app/main_wnd.h"
+#include "app/rules_wnd.h"
 #include "buttons/dpi_msg.h"
 #include "buttons/fire_click_wnd.h"
 #include "buttons/msg_wnd.h"
