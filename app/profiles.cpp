@@ -91,10 +91,10 @@ void CMainWnd::DeleteProfile() {
     const std::string gone = ToUtf8(ReadText(m_stores->profiles[size_t(index)]->name));
     m_stores->profiles.erase(m_stores->profiles.begin() + index);
     SaveInBackground({StoreFile::Profiles});
-    ProfileRenamedOrDeleted(gone, {});
     const int next = std::min(index, int(m_stores->profiles.size()) - 1);
     // The current index is valid before anything can read the profile.
     m_stores->currentIndex = next;
+    ProfileRenamedOrDeleted(gone, {});
     m_bReselect = true;
     if (m_pProfileCombo != nullptr) {
         m_pProfileCombo->RemoveAt(index);
