@@ -6,7 +6,9 @@ namespace mouse {
 
 bool AppProfileSwitcher::Own(const ActiveWindow& window) const {
     return (!window.executable.empty() && window.executable == hooks_.ownExecutable) ||
-           (!window.appId.empty() && SameAppId(window.appId, hooks_.ownAppId));
+           (!window.appId.empty() &&
+            std::any_of(hooks_.ownAppIds.begin(), hooks_.ownAppIds.end(),
+                        [&](const std::string& id) { return SameAppId(window.appId, id); }));
 }
 
 void AppProfileSwitcher::WindowChanged(const ActiveWindow& window) {

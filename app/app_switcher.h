@@ -24,8 +24,10 @@ struct SwitcherHooks {
     std::function<void(int index)> switchTo;
     // (Re)starts the rest timer for ms; its end calls RestEnded.
     std::function<void(int ms)> startRest;
-    // The program's own window: its application id and executable.
-    std::string ownAppId;
+    // The program's own window: its application ids (the X11 class is the
+    // application name, the Wayland app id the desktop file id) and its
+    // executable.
+    std::vector<std::string> ownAppIds;
     std::string ownExecutable;
 };
 

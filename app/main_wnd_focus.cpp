@@ -3,6 +3,7 @@
 // make through the same path as the tray's and the D-Bus service's.
 #include <QCoreApplication>
 #include <QFile>
+#include <QGuiApplication>
 
 #include "app/logging.h"
 #include "app/main_wnd.h"
@@ -59,7 +60,8 @@ void CMainWnd::StartFollowingFocus() {
         ShowPopupText(name);
     };
     hooks.startRest = [this](int ms) { SetTimer(kFocusRestTimer, UINT(ms)); };
-    hooks.ownAppId = QCoreApplication::applicationName().toStdString();
+    hooks.ownAppIds = {QCoreApplication::applicationName().toStdString(),
+                       QGuiApplication::desktopFileName().toStdString()};
     hooks.ownExecutable = OwnExecutable();
     m_switcher = std::make_unique<AppProfileSwitcher>(m_appRules, std::move(hooks));
 

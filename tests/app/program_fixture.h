@@ -10,6 +10,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <cstring>
 #include <functional>
 #include <map>
 #include <string>
@@ -106,6 +107,35 @@ struct ProgramFixture : ::testing::Test {
         p.setProcessChannelMode(QProcess::SeparateChannels);
         p.start(program + "/mouse-driver", args);
         ASSERT_TRUE(p.waitForStarted(5000));
+    }
+    // Two profiles, "Work" at DPI level 1 and "Play" at level 4 of 4, and
+    // rules that give each to an application, switched on, with the profile
+    // for every other application when one is named.
+    void WriteWorkAndPlay(const char* playApp, const char* workApp,
+                          const char* otherApps = nullptr) {
+        ProfileRecord profiles[2];
+        const QByteArray base = ReadAll(program + "/Data/Default.pbin");
+        ASSERT_EQ(base.size(), qsizetype(sizeof(ProfileRecord)));
+        for (ProfileRecord& p : profiles) {
+            std::memcpy(&p, base.constData(), sizeof p);
+            p.dpiLevelCount = 4;
+        }
+        WriteText(profiles[0].name, u"Work");
+        profiles[0].currentDpiLevel = 0;
+        WriteText(profiles[1].name, u"Play");
+        profiles[1].currentDpiLevel = 3;
+        QFile file(program + "/Data/profile.bin");
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(reinterpret_cast<const char*>(profiles), sizeof profiles);
+        file.close();
+        QFile rules(program + "/Data/app-rules.json");
+        ASSERT_TRUE(rules.open(QIODevice::WriteOnly));
+        const QString other = otherApps ? QString("\"%1\"").arg(otherApps) : "null";
+        rules.write(QString(R"({"enabled": true, "default": %3,
+                                "rules": [{"app": "%1", "profile": "Play"},
+                                          {"app": "%2", "profile": "Work"}]})")
+                        .arg(playApp, workApp, other)
+                        .toUtf8());
     }
     // What the program wrote to stderr so far, for failure messages.
     std::string Log(QProcess& p) {

@@ -2,6 +2,8 @@
 // front makes (with a fake source and the rest timer fired by hand), and the
 // rules dialog driven through its controls.
 #include <gtest/gtest.h>
+#include <QGuiApplication>
+#include <QScopeGuard>
 
 #include "app/rules_wnd.h"
 #include "macro_page_fixture.h"
@@ -68,6 +70,10 @@ protected:
 };
 
 TEST_F(AppProfilesTest, TheWindowInFrontSwitchesOnceItRestsAndNeverAgainstTheUser) {
+    // The Wayland app id of the program's windows.
+    const QString desktopId = QGuiApplication::desktopFileName();
+    QGuiApplication::setDesktopFileName("test.desktop.id");
+    const auto restore = qScopeGuard([&] { QGuiApplication::setDesktopFileName(desktopId); });
     StartMouse();
     Start();
     ASSERT_FALSE(HasFatalFailure());
@@ -90,10 +96,13 @@ TEST_F(AppProfilesTest, TheWindowInFrontSwitchesOnceItRestsAndNeverAgainstTheUse
          1, 1},
         {"no rule, no default: left as it is", [&] { front.Show("Other"), Rest(); }, 1, 1},
         {"never to the current profile", [&] { front.Show("XLogo"), Rest(); }, 1, 1},
-        {"the program's own window changes nothing",
+        {"the program's own window changes nothing (its X11 class or Wayland app id)",
          [&] {
-             front.Show(QCoreApplication::applicationName().toStdString());
-             EXPECT_FALSE(Rest());
+             for (const QString& own :
+                  {QCoreApplication::applicationName(), QGuiApplication::desktopFileName()}) {
+                 front.Show(own.toStdString());
+                 EXPECT_FALSE(Rest()) << own.toStdString();
+             }
          },
          1, 1},
         {"a profile picked by hand stays",

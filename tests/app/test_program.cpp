@@ -465,27 +465,8 @@ TEST_F(ProgramTest, AProfileSwitchOverTheSessionBusReachesTheMouse) {
 // ---- per-application profiles ----------------------------------------------
 
 TEST_F(ProgramProfilesTest, TheApplicationInFrontSwitchesTheProfileButNotUnderADialog) {
-    // Work at DPI level 1 and Play at level 4 of 4; XLogo plays, XEyes works.
-    ProfileRecord profiles[2];
-    const QByteArray base = ReadAll(program + "/Data/Default.pbin");
-    ASSERT_EQ(base.size(), qsizetype(sizeof(ProfileRecord)));
-    for (ProfileRecord& p : profiles) {
-        std::memcpy(&p, base.constData(), sizeof p);
-        p.dpiLevelCount = 4;
-    }
-    WriteText(profiles[0].name, u"Work");
-    profiles[0].currentDpiLevel = 0;
-    WriteText(profiles[1].name, u"Play");
-    profiles[1].currentDpiLevel = 3;
-    QFile file(program + "/Data/profile.bin");
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(reinterpret_cast<const char*>(profiles), sizeof profiles);
-    file.close();
-    QFile rules(program + "/Data/app-rules.json");
-    ASSERT_TRUE(rules.open(QIODevice::WriteOnly));
-    rules.write(R"({"enabled": true, "rules": [{"app": "XLogo", "profile": "Play"},
-                                              {"app": "XEyes", "profile": "Work"}]})");
-    rules.close();
+    // XLogo plays, XEyes works.
+    WriteWorkAndPlay("XLogo", "XEyes");
 
     // Two test windows of known classes; no window manager, so the test
     // says which is in front by setting the root window's property.
