@@ -7,6 +7,9 @@
 #include <QFile>
 #include <QString>
 #include <cstdlib>
+#include <initializer_list>
+#include <utility>
+#include <vector>
 
 #include "app/main_wnd.h"
 
@@ -22,6 +25,26 @@ inline bool PrepareProgramFolder(const QString& program) {
     }
     ini.write("[Default]\r\nVID=04d9\r\nPID=a09f\r\nSensor=3311\r\nUpdate=0\r\n");
     return true;
+}
+
+// Data/profile.bin with one profile per name, each with four DPI levels in
+// use and the level given (0-based).
+inline bool WriteProfiles(const QString& program,
+                          std::initializer_list<std::pair<const char16_t*, int>> profiles) {
+    std::vector<ProfileRecord> records(profiles.size());
+    auto record = records.begin();
+    for (const auto& [name, level] : profiles) {
+        MakeDefaultRecord(*record, 3311);
+        WriteText(record->name, name);
+        record->dpiLevelCount = 4;
+        record->currentDpiLevel = uint8_t(level);
+        ++record;
+    }
+    QFile store(program + "Data/profile.bin");
+    return store.open(QIODevice::WriteOnly) &&
+           store.write(reinterpret_cast<const char*>(records.data()),
+                       qint64(records.size() * sizeof(ProfileRecord))) ==
+               qint64(records.size() * sizeof(ProfileRecord));
 }
 
 // The device library looks for a virtual mouse on a socket that is not there.

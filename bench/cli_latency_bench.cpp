@@ -110,17 +110,9 @@ int main(int argc, char** argv) {
         return 1;
     }
     // Two profiles of four levels each.
-    std::vector<uint8_t> bytes(2 * sizeof(ProfileRecord));
-    for (int i = 0; i < 2; ++i) {
-        auto* p = reinterpret_cast<ProfileRecord*>(bytes.data() + i * sizeof(ProfileRecord));
-        MakeDefaultRecord(*p, 3311);
-        WriteText(p->name, i == 0 ? u"First" : u"Second");
-        p->dpiLevelCount = 4;
+    if (!bench::WriteProfiles(program, {{u"First", 0}, {u"Second", 0}})) {
+        return 1;
     }
-    QFile store(program + "Data/profile.bin");
-    store.open(QIODevice::WriteOnly);
-    store.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size()));
-    store.close();
 
     CPaintManagerUI::SetResourcePath(MOUSE_APP_DIR "/res/");
     NoPointerSettings pointer;

@@ -70,18 +70,9 @@ int main(int argc, char** argv) {
         return 1;
     }
     // Two profiles told apart by their DPI level; a rule for each.
-    std::vector<uint8_t> bytes(2 * sizeof(ProfileRecord));
-    for (int i = 0; i < 2; ++i) {
-        auto* p = reinterpret_cast<ProfileRecord*>(bytes.data() + i * sizeof(ProfileRecord));
-        MakeDefaultRecord(*p, 3311);
-        WriteText(p->name, i == 0 ? u"Work" : u"Play");
-        p->dpiLevelCount = 4;
-        p->currentDpiLevel = uint8_t(i * 3);
+    if (!bench::WriteProfiles(program, {{u"Work", 0}, {u"Play", 3}})) {
+        return 1;
     }
-    QFile store(program + "Data/profile.bin");
-    store.open(QIODevice::WriteOnly);
-    store.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size()));
-    store.close();
     const std::filesystem::path data = std::filesystem::path(program.toStdString()) / "Data";
     SaveAppRules(data / kAppRulesFile,
                  AppRules{true, std::nullopt, {{"Editor", "", "Work"}, {"Game", "", "Play"}}});
