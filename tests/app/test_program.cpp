@@ -294,10 +294,26 @@ struct ProgramProfilesTest : ProgramTest {
         }
         return {};
     }
+    // The other visible window at least `minWidth` wide: the file dialog
+    // rather than the menu that opened it, which may still be closing.
+    QString OtherWindow(int minWidth) const {
+        const QString main = VisibleWindow();
+        for (const QString& id :
+             Tool({"search", "--onlyvisible", "--class", "mouse-driver"}).split('\n')) {
+            if (!id.isEmpty() && id != main &&
+                Tool({"getwindowgeometry", "--shell", id})
+                        .section("WIDTH=", 1)
+                        .section('\n', 0, 0)
+                        .toInt() >= minWidth) {
+                return id;
+            }
+        }
+        return {};
+    }
     // Answers the file dialog that is opening with a path.
     void AnswerFileDialog(const QString& path) {
         QString dialog;
-        ASSERT_TRUE(WaitFor([&] { return !(dialog = OtherWindow()).isEmpty(); })) << Log(first);
+        ASSERT_TRUE(WaitFor([&] { return !(dialog = OtherWindow(300)).isEmpty(); })) << Log(first);
         Tool({"windowfocus", "--sync", dialog});
         Tool({"key", "--window", dialog, "ctrl+a"});
         Tool({"type", "--window", dialog, "--delay", "5", path});
