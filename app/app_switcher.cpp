@@ -13,10 +13,17 @@ bool AppProfileSwitcher::Own(const ActiveWindow& window) const {
 
 void AppProfileSwitcher::WindowChanged(const ActiveWindow& window) {
     // The program's own window in front changes nothing: the user came to
-    // edit the profile that the application left behind it uses.
-    if (Own(window)) {
+    // edit the profile that the application left behind it uses. Nor does
+    // the same application again (back from the program's window, or a new
+    // title): a profile picked by hand meanwhile stays.
+    if (Own(window) ||
+        (SameAppId(window.appId, inFront_.appId) && window.executable == inFront_.executable)) {
         return;
     }
+    Consider(window);
+}
+
+void AppProfileSwitcher::Consider(const ActiveWindow& window) {
     inFront_ = window;
     pending_ = true;
     indexAtChange_ = hooks_.currentIndex();

@@ -46,13 +46,15 @@ public:
     void RestEnded();
     // The rules changed: the window in front is considered again, as if it
     // had just come in front.
-    void RulesChanged() { WindowChanged(inFront_); }
+    void RulesChanged() { Consider(inFront_); }
     const ActiveWindow& InFront() const { return inFront_; }
     // The profile the rules choose for the window in front, if any.
     std::optional<std::string> Choice() const;
 
 private:
     bool Own(const ActiveWindow& window) const;
+    // Waits for the window to rest in front, then applies its profile.
+    void Consider(const ActiveWindow& window);
 
     const AppRules& rules_;
     SwitcherHooks hooks_;

@@ -31,6 +31,11 @@ void CMainWnd::StartFollowingFocus() {
     const std::filesystem::path file = m_stores->Folder() / kAppRulesFile;
     AppRulesLoad load = LoadAppRules(file, ProfileNamesUtf8());
     m_appRules = std::move(load.rules);
+    if (!load.movedTo.empty()) {
+        // The damaged file is kept aside; what could be read of it becomes
+        // the rules file, so the next start finds it.
+        SetApplicationRules(m_appRules, false);
+    }
     // Told with the stores' own problems at start, in the same box.
     const bool told = !m_damagedStores.isEmpty();
     for (const std::string& line : load.messages) {

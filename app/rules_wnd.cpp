@@ -56,7 +56,9 @@ void CAppRulesWnd::InitWindow() {
     m_default->SelectItem(
         chosen == m_context.profiles.end() ? 0 : int(chosen - m_context.profiles.begin()) + 1,
         false);
-    m_app->SetMaxChar(int(kMaxAppRuleText));
+    // The file holds at most kMaxAppRuleText bytes of UTF-8 per id, and one
+    // UTF-16 unit takes at most three of them.
+    m_app->SetMaxChar(int(kMaxAppRuleText / 3));
     FillList(-1);
 }
 

@@ -1,4 +1,5 @@
 #include "cli/core_commands.h"
+#include "cli/json_text.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -182,7 +183,7 @@ int RunEncode(const std::vector<std::string>& args, std::ostream& out, std::ostr
                 calls.push_back({{"call", call}, {"report", a}});
             }
         }
-        out << calls.dump(2) << "\n";
+        out << JsonText(calls, 2) << "\n";
         return out ? kExitOk : kExitFileError;
     }
     std::string text;
@@ -315,14 +316,14 @@ int RunInspect(const std::vector<std::string>& args, std::ostream& out, std::ost
     if (json) {
         // Streamed record by record; the object's fields are documented in
         // the command's help.
-        out << "{\"file\": " << nlohmann::json(path).dump()
-            << ", \"kind\": " << nlohmann::json(kind->name).dump() << ", \"size\": " << size
+        out << "{\"file\": " << JsonText(nlohmann::json(path))
+            << ", \"kind\": " << JsonText(nlohmann::json(kind->name)) << ", \"size\": " << size
             << ", \"wholeRecords\": " << check.wholeRecords << ", \"records\": ";
         if (!JsonRecords(next, check.wholeRecords, *kind, out, sensor)) {
             err << "mousectl inspect: " << path << ": cannot be read\n";
             return kExitFileError;
         }
-        out << ", \"problem\": " << nlohmann::json(check.problem).dump() << "}\n";
+        out << ", \"problem\": " << JsonText(nlohmann::json(check.problem)) << "}\n";
         out.flush();
         if (!check.problem.empty()) {
             err << "mousectl inspect: " << path << ": " << check.problem << "\n";
@@ -362,11 +363,11 @@ static int RunPaths(const std::vector<std::string>& args, std::ostream& out, std
     const std::filesystem::path program = OwnFolder();
     const DataLocation data = LocateStores(program);
     if (json) {
-        out << nlohmann::json{{"program", program.string()},
-                              {"stores", data.storeFolder.string()},
-                              {"portable", data.portable},
-                              {"why", data.why}}
-                   .dump(2)
+        out << JsonText(nlohmann::json{{"program", program.string()},
+                                       {"stores", data.storeFolder.string()},
+                                       {"portable", data.portable},
+                                       {"why", data.why}},
+                        2)
             << "\n";
         return kExitOk;
     }

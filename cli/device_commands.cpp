@@ -2,6 +2,7 @@
 // (loaded from mousectl's own folder, as the program loads it) and to a
 // running virtual mouse.
 #include "cli/device_commands.h"
+#include "cli/json_text.h"
 
 #include <charconv>
 #include <chrono>
@@ -162,11 +163,11 @@ int RunVersion(const std::vector<std::string>& args, std::ostream& out, std::ost
         return kExitDevice;
     }
     if (json) {
-        out << nlohmann::json{{"firmware", std::to_string(version->major) + "." +
-                                               std::to_string(version->minor)},
-                              {"major", version->major},
-                              {"minor", version->minor}}
-                   .dump(2)
+        out << JsonText(nlohmann::json{{"firmware", std::to_string(version->major) + "." +
+                                                        std::to_string(version->minor)},
+                                       {"major", version->major},
+                                       {"minor", version->minor}},
+                        2)
             << "\n";
     } else {
         out << "firmware " << version->major << "." << version->minor << "\n";
@@ -319,7 +320,7 @@ int RunSim(const std::vector<std::string>& args, std::ostream& out, std::ostream
                     doc[name] = value;
                 }
             }
-            out << doc.dump(2) << "\n";
+            out << JsonText(doc, 2) << "\n";
             return kExitOk;
         }
     } else if (press->parsed()) {

@@ -1,4 +1,5 @@
 #include "cli/doctor.h"
+#include "cli/json_text.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -244,7 +245,7 @@ std::string DoctorJson(const DoctorReport& r) {
                                           std::to_string(r.exchange->version->second);
         }
     }
-    return doc.dump(2);
+    return JsonText(doc, 2);
 }
 
 }  // namespace mouse::cli

@@ -1,4 +1,5 @@
 #include "cli/inspect.h"
+#include "cli/json_text.h"
 
 #include <algorithm>
 #include <cstring>
@@ -390,7 +391,7 @@ bool JsonEach(const NextRecordFn& next, size_t count, std::ostream& out, const T
         if (!next(record.get(), sizeof(Record))) {
             return false;
         }
-        out << (i == 0 ? "\n" : ",\n") << toJson(*record).dump();
+        out << (i == 0 ? "\n" : ",\n") << JsonText(toJson(*record));
     }
     out << "\n]";
     return true;

@@ -2,6 +2,7 @@
 // program runs. What they show is what the program last saved; edits it
 // holds unsaved do not show, and the output says so when it runs.
 #include "cli/profile_commands.h"
+#include "cli/json_text.h"
 
 #include <cstring>
 #include <nlohmann/json.hpp>
@@ -91,7 +92,7 @@ int PrintStatus(const StatusView& v, bool json, std::ostream& out) {
         if (v.mouse) {
             doc["mouse"] = nlohmann::json::parse(*v.mouse);
         }
-        out << doc.dump(2) << "\n";
+        out << JsonText(doc, 2) << "\n";
         return kExitOk;
     }
     out << "program: " << (v.running ? "running" : "not running") << "\n"
@@ -162,8 +163,9 @@ void PrintProfiles(const std::vector<std::string>& names, int current, bool json
         for (size_t i = 0; i < names.size(); ++i) {
             profiles.push_back({{"number", i + 1}, {"name", names[i]}});
         }
-        out << nlohmann::json{{"current", names.empty() ? 0 : current + 1}, {"profiles", profiles}}
-                   .dump(2)
+        out << JsonText(nlohmann::json{{"current", names.empty() ? 0 : current + 1},
+                                       {"profiles", profiles}},
+                        2)
             << "\n";
         return;
     }
@@ -260,7 +262,7 @@ int RunDpi(const std::vector<std::string>& args, std::ostream& out, std::ostream
         std::tie(current, count) = DpiLevel(*saved->profiles[size_t(saved->current)]);
     }
     if (json) {
-        out << nlohmann::json{{"level", current}, {"count", count}}.dump(2) << "\n";
+        out << JsonText(nlohmann::json{{"level", current}, {"count", count}}, 2) << "\n";
     } else {
         out << current << " of " << count << "\n";
     }

@@ -8,6 +8,7 @@
 
 #include "cli/command.h"
 #include "cli/device_commands.h"
+#include "cli/json_text.h"
 #include "cli/program_client.h"
 
 namespace mouse::cli {
@@ -232,12 +233,10 @@ std::optional<std::string> LiveStateText(bool json, std::ostream& err, int* stat
     g_variant_lookup(state, "LastApply", "&s", &last);
     std::string text;
     if (json) {
-        text = nlohmann::json{
-            {"connected", bool(connected)},
-            {"ready", bool(ready)},
-            {"firmware", firmware},
-            {"last_apply",
-             last}}.dump();
+        text = JsonText(nlohmann::json{{"connected", bool(connected)},
+                                       {"ready", bool(ready)},
+                                       {"firmware", firmware},
+                                       {"last_apply", last}});
     } else {
         text = std::string("mouse: ") +
                (ready       ? "ready"

@@ -109,7 +109,10 @@ public:
 
     void Report(const QString& appId, const QString& title, int pid) {
         ActiveWindow window{appId.toStdString(), title.toStdString(), ExecutableOf(pid)};
-        if (!window.appId.empty()) {
+        // Any program on the session bus may call the method: the list
+        // offered to the rules dialog stays small whatever it sends.
+        constexpr size_t kMaxSeen = 200;
+        if (!window.appId.empty() && (seen_.size() < kMaxSeen || seen_.count(window.appId))) {
             seen_.insert(window.appId);
         }
         if (window == current_) {

@@ -69,7 +69,11 @@ public:
         QObject::connect(notifier_.get(), &QSocketNotifier::activated, notifier_.get(),
                          [this] { Read(); });
         // The toplevels the compositor sent with the round trip's answer.
-        wl_display_dispatch_pending(display_);
+        if (wl_display_dispatch_pending(display_) < 0) {
+            error = "The Wayland connection failed while listing the windows.";
+            Stop();
+            return false;
+        }
         wl_display_flush(display_);
         Report();
         return true;
@@ -117,7 +121,14 @@ private:
     // window and activates another, each with its own done).
     void Read() {
         while (wl_display_prepare_read(display_) != 0) {
-            wl_display_dispatch_pending(display_);
+            // A connection in error keeps its queue: stop rather than spin.
+            if (wl_display_dispatch_pending(display_) < 0) {
+                qCWarning(lcFocus,
+                          "the Wayland connection failed: the window in front is no "
+                          "longer followed");
+                Stop();
+                return;
+            }
         }
         wl_display_flush(display_);
         if (wl_display_read_events(display_) < 0 || wl_display_dispatch_pending(display_) < 0) {

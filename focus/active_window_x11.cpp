@@ -142,11 +142,15 @@ private:
             }
             reportedOnce_ = true;
             current_ = std::move(now);
-            if (listener_) {
-                listener_(current_);
-            }
             if (!listener_) {
-                return;  // stopped by the listener
+                return;
+            }
+            // A copy: the listener may stop or destroy this source.
+            const Listener listener = listener_;
+            const std::weak_ptr<int> alive = life_;
+            listener(ActiveWindow(current_));
+            if (alive.expired() || !listener_) {
+                return;
             }
         }
     }
@@ -232,6 +236,8 @@ private:
     xcb_atom_t active_ = XCB_ATOM_NONE, clientList_ = XCB_ATOM_NONE, pid_ = XCB_ATOM_NONE,
                netName_ = XCB_ATOM_NONE, utf8_ = XCB_ATOM_NONE;
     std::unique_ptr<QSocketNotifier> notifier_;
+    // Gone with the source: a listener that destroyed it is noticed.
+    std::shared_ptr<int> life_ = std::make_shared<int>(0);
     Listener listener_;
     ActiveWindow current_;
     bool reportedOnce_ = false;

@@ -246,8 +246,9 @@ bool WindowInputHook::eventFilter(QObject* watched, QEvent* event) {
             report = {kMsgHookKey, uint32_t(code), event->type() == QEvent::KeyRelease ? 1u : 0u};
             break;
         }
+        // A double click's second press arrives as a press followed by a
+        // double-click event: the press alone is the button going down.
         case QEvent::MouseButtonPress:
-        case QEvent::MouseButtonDblClick:
         case QEvent::MouseButtonRelease: {
             const bool up = event->type() == QEvent::MouseButtonRelease;
             uint32_t message = 0;

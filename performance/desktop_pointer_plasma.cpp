@@ -4,6 +4,7 @@
 // group per device, which the compositor reads at start. On Wayland the
 // compositor's input devices are also set over D-Bus, so the change takes
 // effect at once.
+#include <algorithm>
 #include <cstdlib>
 
 #include "performance/desktop_pointer.h"
@@ -158,6 +159,13 @@ public:
                     g_variant_new_boolean(!enhancePrecision));
             bus.Set(kService, p, kDevice, "pointerAccelerationProfileAdaptive",
                     g_variant_new_boolean(enhancePrecision));
+            // A device's name comes from the device: one that would open
+            // another group or line in the file is set at once only.
+            if (std::any_of(d.name.begin(), d.name.end(), [](unsigned char c) {
+                    return c < 0x20 || c == 0x7f || c == '[' || c == ']';
+                })) {
+                continue;
+            }
             const std::string group = "Libinput][" + std::to_string(d.vendor) + "][" +
                                       std::to_string(d.product) + "][" + d.name;
             entries.push_back({group, "PointerAcceleration", KConfigDouble(speed)});

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <charconv>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -113,8 +114,12 @@ bool SetKConfigEntries(const std::string& path, const std::vector<KConfigEntry>&
     const std::string data = text.str();
 
     // A temporary file next to it, renamed over it: a reader never sees half
-    // a file.
-    std::string temp = path + ".XXXXXX";
+    // a file. A link (a configuration kept in a dotfiles folder) stays a
+    // link: its target is the file replaced.
+    std::error_code linkError;
+    const std::filesystem::path real = std::filesystem::canonical(path, linkError);
+    const std::string target = linkError ? path : real.string();
+    std::string temp = target + ".XXXXXX";
     const int fd = MakeFolders(path) ? mkstemp(temp.data()) : -1;
     if (fd < 0) {
         log::Warning(log::kDesktop, "desktop pointer settings: cannot write %s: %s", path.c_str(),
@@ -129,7 +134,7 @@ bool SetKConfigEntries(const std::string& path, const std::vector<KConfigEntry>&
     }
     ok = ok && fsync(fd) == 0;
     ok = close(fd) == 0 && ok;
-    ok = ok && rename(temp.c_str(), path.c_str()) == 0;
+    ok = ok && rename(temp.c_str(), target.c_str()) == 0;
     if (!ok) {
         log::Warning(log::kDesktop, "desktop pointer settings: cannot write %s: %s", path.c_str(),
                      std::strerror(errno));

@@ -107,6 +107,13 @@ TEST_F(AppProfilesTest, TheWindowInFrontSwitchesOnceItRestsAndNeverAgainstTheUse
          1, 1},
         {"a profile picked by hand stays",
          [&] { Find<CComboUI>("profile_combo")->SelectItem(2), Rest(); }, 2, 1},
+        {"back from the program's window, the same application keeps it",
+         [&] {
+             front.Show(QCoreApplication::applicationName().toStdString());
+             front.Show("xlogo");
+             EXPECT_FALSE(Rest());
+         },
+         2, 1},
         {"until the window in front changes", [&] { front.Show("XEyes"), Rest(); }, 0, 2},
         {"a dialog holds the switch until it closes",
          [&] {
@@ -231,15 +238,22 @@ TEST_F(AppProfilesTest, TheDialogEditsTheRulesThroughItsControls) {
     }
 }
 
-TEST_F(AppProfilesTest, ADamagedRulesFileIsToldAtStartAndKeptAside) {
-    profilestest::WriteAll(program + "Data/app-rules.json", "{\"rules\": [");
+TEST_F(AppProfilesTest, ADamagedRulesFileIsToldAtStartKeptAsideAndWhatWasReadStays) {
+    // The same application twice: the file is not usable whole.
+    const QByteArray damaged = R"({"enabled": true, "rules": [{"app": "XLogo", "profile": "Work"},
+                                                        {"app": "XLogo", "profile": "Game"}]})";
+    profilestest::WriteAll(program + "Data/app-rules.json", damaged);
     AnswerNextMessage(1);
     Create();
     ASSERT_TRUE(test::WaitFor([&] { return !messages.isEmpty(); }));
     EXPECT_TRUE(messages[0].contains("kept as app-rules.json.damaged"))
         << messages[0].toStdString();
-    EXPECT_EQ(test::ReadAll(program + "Data/app-rules.json.damaged"), "{\"rules\": [");
-    EXPECT_EQ(wnd->ApplicationRules(), AppRules{});
+    EXPECT_EQ(test::ReadAll(program + "Data/app-rules.json.damaged"), damaged);
+    // What could be read is the rules file now, for the next start.
+    ASSERT_FALSE(wnd->ApplicationRules().rules.empty());
+    const AppRulesLoad next = LoadAppRules(RulesFile(), {"Work", "Game"});
+    EXPECT_TRUE(next.messages.empty());
+    EXPECT_EQ(next.rules, wnd->ApplicationRules());
 }
 
 }  // namespace

@@ -38,15 +38,16 @@ TEST_F(DoctorSimTest, ReadsTheVersionOfTheVirtualMouseAndWritesNothing) {
     EXPECT_NE(text.out.find("firmware 2.7"), std::string::npos) << text.out;
     EXPECT_EQ(text.out.rfind("session: ", 0), 0u) << text.out;
 
-    // The session it names is the one mousectl runs in.
+    // The session it names is the one mousectl runs in; a desktop name that
+    // is not UTF-8 still gives JSON.
     setenv("XDG_SESSION_TYPE", "wayland", 1);
-    setenv("XDG_CURRENT_DESKTOP", "KDE", 1);
+    setenv("XDG_CURRENT_DESKTOP", "K\xff", 1);
     const RunResult json = Run({"doctor", "--json"});
     unsetenv("XDG_SESSION_TYPE");
     unsetenv("XDG_CURRENT_DESKTOP");
     ASSERT_EQ(json.status, 0) << json.err;
     const auto doc = nlohmann::json::parse(json.out);
-    EXPECT_EQ(doc["session"].get<std::string>().rfind("wayland session, desktop KDE", 0), 0u)
+    EXPECT_EQ(doc["session"].get<std::string>().rfind("wayland session, desktop K\uFFFD", 0), 0u)
         << doc["session"];
     EXPECT_EQ(doc["exchange"]["firmware"], "2.7");
     EXPECT_EQ(doc["sim_socket"], simSocket);

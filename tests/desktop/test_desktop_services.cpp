@@ -75,7 +75,9 @@ TEST(PlasmaPointer, TheConfigFilesTakeTheSettingsAndKeepTheirOtherEntries) {
     };
     ConfigFolder config;
     config.Write("kcminputrc", kInputRc);
-    config.Write("kdeglobals", kGlobals);
+    // kdeglobals kept elsewhere (a dotfiles folder) and linked: the link stays.
+    config.Write("kept-kdeglobals", kGlobals);
+    fs::create_symlink("kept-kdeglobals", config.path + "/kdeglobals");
     auto platform = CreatePlasmaPointerPlatform(Places(config.path, {}), false);
     ASSERT_NE(platform, nullptr);
     EXPECT_FALSE(platform->Capabilities().onePage);
@@ -95,6 +97,7 @@ TEST(PlasmaPointer, TheConfigFilesTakeTheSettingsAndKeepTheirOtherEntries) {
         EXPECT_EQ(config.Read("kcminputrc", {"Keyboard"}, "NumLock"), "0");
         EXPECT_EQ(config.Read("kdeglobals", {"General"}, "ColorScheme"), "BreezeDark");
         EXPECT_EQ(config.Read("kdeglobals", {"KDE"}, "SingleClick"), "false");
+        EXPECT_TRUE(fs::is_symlink(config.path + "/kdeglobals"));
     }
 }
 
