@@ -48,11 +48,11 @@ public:
     // had just come in front.
     void RulesChanged() { Consider(inFront_); }
     const ActiveWindow& InFront() const { return inFront_; }
-    // The profile the rules choose for the window in front, if any.
-    std::optional<std::string> Choice() const;
 
 private:
     bool Own(const ActiveWindow& window) const;
+    // The profile the rules choose for the window in front, if any.
+    std::optional<std::string> Choice() const;
     // Waits for the window to rest in front, then applies its profile.
     void Consider(const ActiveWindow& window);
 

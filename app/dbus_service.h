@@ -12,11 +12,9 @@
 #include <functional>
 #include <optional>
 
-namespace mouse {
+#include "store/program_ids.h"
 
-inline constexpr const char* kServiceName = "io.github.mousedriver.MouseDriver";
-inline constexpr const char* kServicePath = "/io/github/mousedriver/MouseDriver";
-inline constexpr const char* kServiceInterface = "io.github.mousedriver.MouseDriver1";
+namespace mouse {
 
 // What GetState reports.
 struct ServiceState {

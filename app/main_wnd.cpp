@@ -59,8 +59,11 @@ CMainWnd::CMainWnd(MainWndOptions options)
         m_ownPointer = CreateDesktopPointerPlatform();
         m_options.pointer = m_ownPointer.get();
     }
+    if (!m_options.session) {
+        m_options.session = DetectSession();  // one reading for every choice below
+    }
     if (m_options.hook == nullptr) {
-        m_ownHook = MakeSessionHook(m_options.session.value_or(DetectSession()),
+        m_ownHook = MakeSessionHook(*m_options.session,
                                     (m_options.programFolder + kHookLibraryName).toStdString());
         m_options.hook = m_ownHook.get();
     }

@@ -95,7 +95,8 @@ struct MainWndOptions {
     // windows on Wayland). Keyboard layout naming recorded keys; default:
     // the X display's.
     HookApi* hook = nullptr;
-    // The session that default is chosen for; default: DetectSession().
+    // The session the defaults (hook, window-in-front source) are chosen
+    // for; default: DetectSession(), read once.
     std::optional<Session> session;
     const KeyboardLayout* keyboard = nullptr;
     // Fill the macro and preset pages' lists once the event loop runs instead
@@ -255,13 +256,8 @@ public:
         return m_service && m_service->Running() ? m_service.get() : nullptr;
     }
 
-    // Per-application profiles (app/main_wnd_focus.cpp): the rules as
-    // loaded, the switcher that follows the window in front, and the source
-    // (nullptr, with the reason, when this session has none).
+    // Per-application profiles (app/main_wnd_focus.cpp): the rules as loaded.
     const AppRules& ApplicationRules() const { return m_appRules; }
-    AppProfileSwitcher& Switcher() { return *m_switcher; }
-    ActiveWindowSource* FocusSource() const { return m_focusSource.get(); }
-    const std::string& FocusUnavailable() const { return m_focusWhyNot; }
     // Replaces the rules and saves them; a failed save is told like any
     // store's. The user's own change (reconsider) weighs the window in front
     // again; a rename or delete that the rules follow does not.

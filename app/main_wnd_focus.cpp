@@ -72,7 +72,7 @@ void CMainWnd::StartFollowingFocus() {
 
     m_focusSource = m_options.activeWindowSource
                         ? m_options.activeWindowSource(m_focusWhyNot)
-                        : CreateActiveWindowSource(DetectSession(), m_focusWhyNot);
+                        : CreateActiveWindowSource(*m_options.session, m_focusWhyNot);
     if (m_focusSource == nullptr) {
         qCInfo(lcFocus, "per-application profiles are not available: %s", m_focusWhyNot.c_str());
         return;

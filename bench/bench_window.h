@@ -27,10 +27,13 @@ inline bool PrepareProgramFolder(const QString& program) {
     return true;
 }
 
-// Data/profile.bin with one profile per name, each with four DPI levels in
-// use and the level given (0-based).
-inline bool WriteProfiles(const QString& program,
-                          std::initializer_list<std::pair<const char16_t*, int>> profiles) {
+// The same, with Data/profile.bin holding one profile per name, each with
+// four DPI levels in use and the level given (0-based).
+inline bool PrepareProgramFolder(const QString& program,
+                                 std::initializer_list<std::pair<const char16_t*, int>> profiles) {
+    if (!PrepareProgramFolder(program)) {
+        return false;
+    }
     std::vector<ProfileRecord> records(profiles.size());
     auto record = records.begin();
     for (const auto& [name, level] : profiles) {

@@ -106,11 +106,8 @@ int main(int argc, char** argv) {
     }
     QTemporaryDir folder;
     const QString program = folder.path() + "/";
-    if (!bench::PrepareProgramFolder(program)) {
-        return 1;
-    }
     // Two profiles of four levels each.
-    if (!bench::WriteProfiles(program, {{u"First", 0}, {u"Second", 0}})) {
+    if (!bench::PrepareProgramFolder(program, {{u"First", 0}, {u"Second", 0}})) {
         return 1;
     }
 

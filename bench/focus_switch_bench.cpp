@@ -66,11 +66,8 @@ int main(int argc, char** argv) {
     }
     QTemporaryDir folder;
     const QString program = folder.path() + "/";
-    if (!bench::PrepareProgramFolder(program)) {
-        return 1;
-    }
     // Two profiles told apart by their DPI level; a rule for each.
-    if (!bench::WriteProfiles(program, {{u"Work", 0}, {u"Play", 3}})) {
+    if (!bench::PrepareProgramFolder(program, {{u"Work", 0}, {u"Play", 3}})) {
         return 1;
     }
     const std::filesystem::path data = std::filesystem::path(program.toStdString()) / "Data";

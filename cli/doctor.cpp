@@ -1,5 +1,6 @@
 #include "cli/doctor.h"
 #include "cli/json_text.h"
+#include "store/ascii.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -14,21 +15,18 @@ namespace mouse::cli {
 
 namespace {
 
+// Bytes as two digits each, a space between: as a reader compares them.
 std::string Hex(const std::vector<uint8_t>& bytes) {
     std::string text;
-    char b[4];
     for (uint8_t v : bytes) {
-        std::snprintf(b, sizeof b, "%02x", v);
         text += text.empty() ? "" : " ";
-        text += b;
+        text += HexBytes({&v, 1});
     }
     return text;
 }
 
 std::string Hex4(unsigned v) {
-    char b[8];
-    std::snprintf(b, sizeof b, "%04x", v);
-    return b;
+    return HexNumber(v, 4);
 }
 
 // Passes every call on and keeps the bytes of the feature exchanges.

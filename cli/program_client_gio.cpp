@@ -10,14 +10,12 @@
 #include "cli/device_commands.h"
 #include "cli/json_text.h"
 #include "cli/program_client.h"
+#include "store/program_ids.h"
 
 namespace mouse::cli {
 
 namespace {
 
-constexpr const char* kBusName = "io.github.mousedriver.MouseDriver";
-constexpr const char* kObjectPath = "/io/github/mousedriver/MouseDriver";
-constexpr const char* kInterface = "io.github.mousedriver.MouseDriver1";
 constexpr int kCallMs = 5000;
 constexpr auto kApplyWait = std::chrono::seconds(15);
 
@@ -67,10 +65,10 @@ GVariant* Call(const char* method, GVariant* params, const char* replyType, std:
         return nullptr;
     }
     GError* error = nullptr;
-    GVariant* reply =
-        g_dbus_connection_call_sync(bus, kBusName, kObjectPath, kInterface, method, params,
-                                    replyType != nullptr ? G_VARIANT_TYPE(replyType) : nullptr,
-                                    G_DBUS_CALL_FLAGS_NO_AUTO_START, kCallMs, nullptr, &error);
+    GVariant* reply = g_dbus_connection_call_sync(
+        bus, kServiceName, kServicePath, kServiceInterface, method, params,
+        replyType != nullptr ? G_VARIANT_TYPE(replyType) : nullptr, G_DBUS_CALL_FLAGS_NO_AUTO_START,
+        kCallMs, nullptr, &error);
     if (reply == nullptr) {
         *status = Failed(error, err);
     }
@@ -130,7 +128,7 @@ int RequestApply(const char* method, GVariant* params, const char* replyType, st
     }
     ApplyOutcome outcome;
     const guint id = g_dbus_connection_signal_subscribe(
-        Bus(), kBusName, kInterface, "ApplyFinished", kObjectPath, nullptr,
+        Bus(), kServiceName, kServiceInterface, "ApplyFinished", kServicePath, nullptr,
         G_DBUS_SIGNAL_FLAGS_NONE, OnApplyFinished, &outcome, nullptr);
     GVariant* reply = Call(method, params, replyType, err, &status);
     if (reply != nullptr) {
@@ -171,7 +169,7 @@ bool ProgramOnBus() {
     }
     GVariant* reply = g_dbus_connection_call_sync(
         bus, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
-        "NameHasOwner", g_variant_new("(s)", kBusName), G_VARIANT_TYPE("(b)"),
+        "NameHasOwner", g_variant_new("(s)", kServiceName), G_VARIANT_TYPE("(b)"),
         G_DBUS_CALL_FLAGS_NONE, kCallMs, nullptr, nullptr);
     if (reply == nullptr) {
         return false;

@@ -1,6 +1,18 @@
 #include "focus/active_window.h"
 
+#include <filesystem>
+
 namespace mouse {
+
+std::string ExecutableOfProcess(long pid) {
+    if (pid <= 0) {
+        return {};
+    }
+    std::error_code error;
+    const std::filesystem::path exe =
+        std::filesystem::read_symlink("/proc/" + std::to_string(pid) + "/exe", error);
+    return error ? std::string() : exe.string();
+}
 
 std::unique_ptr<ActiveWindowSource> CreateActiveWindowSource(const Session& session,
                                                              std::string& whyNot) {

@@ -25,6 +25,10 @@ struct ActiveWindow {
     bool operator==(const ActiveWindow&) const = default;
 };
 
+// The executable of a process, where /proc lets us read it; empty for a
+// pid of 0 or less or a process that is gone.
+std::string ExecutableOfProcess(long pid);
+
 // Watches the window in front. Every call and every report happens on the
 // thread that called Start, through its Qt event loop (sources read their
 // connection from a socket notifier, never by polling).

@@ -25,17 +25,6 @@ const QString kScriptingPath = QStringLiteral("/Scripting");
 const QString kScriptingInterface = QStringLiteral("org.kde.kwin.Scripting");
 const QString kScriptInterface = QStringLiteral("org.kde.kwin.Script");
 
-// The process's executable, where /proc lets us read it.
-std::string ExecutableOf(int pid) {
-    if (pid <= 0) {
-        return {};
-    }
-    std::error_code error;
-    const std::filesystem::path exe =
-        std::filesystem::read_symlink("/proc/" + std::to_string(pid) + "/exe", error);
-    return error ? std::string() : exe.string();
-}
-
 class KWinSource;
 KWinSource* started = nullptr;  // the source the script's reports go to
 
@@ -108,7 +97,7 @@ public:
     }
 
     void Report(const QString& appId, const QString& title, int pid) {
-        ActiveWindow window{appId.toStdString(), title.toStdString(), ExecutableOf(pid)};
+        ActiveWindow window{appId.toStdString(), title.toStdString(), ExecutableOfProcess(pid)};
         // Any program on the session bus may call the method: the list
         // offered to the rules dialog stays small whatever it sends.
         constexpr size_t kMaxSeen = 200;

@@ -180,12 +180,7 @@ private:
             xcb_get_property_value_length(pidReply.get()) == 4) {
             const uint32_t value =
                 *static_cast<const uint32_t*>(xcb_get_property_value(pidReply.get()));
-            char path[4096];
-            const std::string link = "/proc/" + std::to_string(value) + "/exe";
-            const ssize_t n = readlink(link.c_str(), path, sizeof path - 1);
-            if (n > 0) {
-                window.executable.assign(path, size_t(n));
-            }
+            window.executable = ExecutableOfProcess(long(value));
         }
         return window;
     }

@@ -11,6 +11,7 @@
 #include "performance/desktop_pointer_base.h"
 #include "performance/desktop_pointer_bus.h"
 #include "performance/kconfig_file.h"
+#include "store/data_location.h"
 
 namespace mouse {
 
@@ -36,11 +37,7 @@ std::string ConfigHome(const DesktopPointerPlaces& places) {
     if (!places.configHome.empty()) {
         return places.configHome;
     }
-    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg != nullptr && *xdg == '/') {
-        return xdg;
-    }
-    const char* home = std::getenv("HOME");
-    return std::string(home != nullptr ? home : "") + "/.config";
+    return XdgBaseFolder("XDG_CONFIG_HOME", ".config").string();
 }
 
 // One of the compositor's pointer devices.

@@ -4,6 +4,8 @@
 #include <cerrno>
 #include <nlohmann/json.hpp>
 
+#include "store/ascii.h"
+
 namespace mouse {
 
 namespace {
@@ -122,10 +124,7 @@ std::filesystem::path MoveAside(const std::filesystem::path& file, std::string& 
 }  // namespace
 
 bool SameAppId(std::string_view a, std::string_view b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
-        return lower(x) == lower(y);
-    });
+    return AsciiEqualsNoCase(a, b);
 }
 
 AppRulesLoad LoadAppRules(const std::filesystem::path& file,

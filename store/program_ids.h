@@ -1,6 +1,6 @@
 // Names the program and its tools share: the single-instance name (its lock
-// and its local socket, in the session's runtime folder) and the desktop
-// file id.
+// and its local socket, in the session's runtime folder), the desktop file
+// id and the D-Bus service.
 #pragma once
 
 #include <string>
@@ -28,5 +28,11 @@ inline std::string SingleInstanceName(const std::string& base, unsigned uid) {
 // The name the desktop knows the program by: its desktop entry, its icon and
 // its AppStream metadata carry it.
 inline constexpr const char* kDesktopFileId = "io.github.mousedriver.MouseDriver";
+
+// The running program's D-Bus service: its bus name (the desktop file id),
+// object and interface, for the program and for mousectl.
+inline constexpr const char* kServiceName = kDesktopFileId;
+inline constexpr const char* kServicePath = "/io/github/mousedriver/MouseDriver";
+inline constexpr const char* kServiceInterface = "io.github.mousedriver.MouseDriver1";
 
 }  // namespace mouse

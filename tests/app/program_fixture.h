@@ -26,10 +26,7 @@ struct ProgramFixture : ::testing::Test {
     static bool WaitFor(const std::function<bool()>& done, int ms = 10000) {
         return test::WaitFor(done, ms);
     }
-    static QByteArray ReadAll(const QString& path) {
-        QFile f(path);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
+    static QByteArray ReadAll(const QString& path) { return test::ReadAll(path); }
     static bool CopyTree(const QString& from, const QString& to) {
         QDir source(from);
         if (!QDir().mkpath(to)) {

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "store/ascii.h"
+
 namespace mouse::test {
 
 // A boot mouse: three buttons and X, Y and wheel, no report ids.
@@ -48,10 +50,10 @@ inline constexpr std::string_view kComposite =
 
 inline std::vector<uint8_t> FromHex(std::string_view text) {
     std::vector<uint8_t> bytes;
-    auto nibble = [](char c) { return c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10; };
     for (size_t i = 0; i + 1 < text.size(); ++i) {
         if (text[i] != ' ') {
-            bytes.push_back(static_cast<uint8_t>(nibble(text[i]) << 4 | nibble(text[i + 1])));
+            bytes.push_back(
+                static_cast<uint8_t>(HexDigitValue(text[i]) << 4 | HexDigitValue(text[i + 1])));
             ++i;
         }
     }
