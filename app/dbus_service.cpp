@@ -66,7 +66,7 @@ bool DBusService::Start(const QString& address) {
 void DBusService::Observe() {
     const int profile = host_.CurrentProfileIndex();
     const int level = host_.DpiLevel();
-    const bool ready = host_.State().ready;
+    const bool ready = host_.Ready();
     if (!observed_) {
         observed_ = true;
     } else {

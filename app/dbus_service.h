@@ -43,6 +43,8 @@ public:
     virtual void ChooseDpiLevelAndApply(int level) = 0;
     virtual void Apply() = 0;
     virtual ServiceState State() const = 0;
+    // State().ready alone, cheap enough to ask after every event.
+    virtual bool Ready() const = 0;
     // A modal dialog, message box or file picker of the program is open.
     virtual bool ModalOpen() const = 0;
 

@@ -30,10 +30,6 @@ namespace mouse {
 
 namespace {
 
-QString Text(const char* key) {
-    return CResourceManager::GetInstance()->GetText(key);
-}
-
 QString ProfileName(const ProfileRecord& record) {
     return ToQString(ReadText(record.name));
 }
@@ -167,7 +163,7 @@ void CMainWnd::InitMainWindow() {
 
     // 5. Language texts and the title.
     CResourceManager::GetInstance()->LoadLanguage();
-    SetWindowTitle(Text("mouse_name_text"));
+    SetWindowTitle(LangText("mouse_name_text"));
 
     // 6. Controls. The window and its pages use the controls their tables
     // name without checking each use, so a skin that lacks one must not
@@ -214,7 +210,7 @@ void CMainWnd::InitMainWindow() {
     }
 
     // 7. The tray icon.
-    m_tray.CreateTrayIcon(this, logo, Text("mouse_name_text"));
+    m_tray.CreateTrayIcon(this, logo, LangText("mouse_name_text"));
 
     // 8. The input hook (said once on the diagnostic output when recording
     // is not available), then the pages find their controls.
@@ -238,8 +234,8 @@ void CMainWnd::InitMainWindow() {
     if (readAhead) {
         ahead = m_storesAhead.get();
     }
-    LoadReport report = m_stores->LoadStores(m_config.sensor, Text("profile_text").toStdU16String(),
-                                             readAhead ? &ahead : nullptr);
+    LoadReport report = m_stores->LoadStores(
+        m_config.sensor, LangText("profile_text").toStdU16String(), readAhead ? &ahead : nullptr);
     CorrectStoredProfiles();
     // Saves that failed here (a store folder that cannot be written, say)
     // are shown with the damaged files: the user would otherwise learn of
@@ -492,7 +488,7 @@ void CMainWnd::OnClick(TNotifyUI& msg) {
 }
 
 void CMainWnd::OpenLogoLink() {
-    const QString address = Text("website_text");
+    const QString address = LangText("website_text");
     if (address.isEmpty() || address == "website_text" || !IsWebAddress(address)) {
         return;
     }

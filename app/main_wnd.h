@@ -250,6 +250,7 @@ public:
     int DpiLevelCount() const override;
     void ChooseDpiLevelAndApply(int level) override;
     ServiceState State() const override;
+    bool Ready() const override { return m_link != nullptr && m_link->CanShowWindow(); }
     bool ModalOpen() const override;
     // The service while it runs on a bus, else nullptr.
     DBusService* Service() const {

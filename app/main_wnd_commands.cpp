@@ -13,14 +13,6 @@
 
 namespace mouse {
 
-namespace {
-
-QString Text(const char* key) {
-    return CResourceManager::GetInstance()->GetText(key);
-}
-
-}  // namespace
-
 bool CMainWnd::StartsHidden(bool commandLine) const {
     // Autostart: never a window at login. A start from the desktop asks for
     // the window, which shows what can be done without the mouse.
@@ -34,7 +26,7 @@ void CMainWnd::Start(bool commandLine) {
     }
     if (!CTrayIcon::IsAvailable() && !m_toldHiddenStart) {
         m_toldHiddenStart = true;
-        m_options.notify(Text("hidden_start_title_text"), Text("hidden_start_text"));
+        m_options.notify(LangText("hidden_start_title_text"), LangText("hidden_start_text"));
     }
 }
 
@@ -83,7 +75,7 @@ ServiceState CMainWnd::State() const {
     ServiceState state;
     if (m_link != nullptr) {
         state.connected = m_link->connectionState() == DeviceLink::kConnected;
-        state.ready = m_link->CanShowWindow();
+        state.ready = Ready();
         state.pendingApplies = m_pendingApplies + (m_link->ApplyWaiting() ? 1 : 0);
     }
     if (m_firmware) {

@@ -17,10 +17,6 @@ namespace mouse {
 
 namespace {
 
-QString Text(const char* key) {
-    return CResourceManager::GetInstance()->GetText(key);
-}
-
 constexpr uint32_t kStatusGoodColour = 0xFF5FD38Du;
 constexpr uint32_t kStatusBadColour = 0xFFFF5A5Fu;
 
@@ -147,7 +143,7 @@ void CMainWnd::ShowApplyMarker() {
     }
     m_markerShown = int(unapplied);
     m_pApplyMarker->SetVisible(unapplied);
-    const QString tip = unapplied ? Text("apply_pending_tip_text") : QString();
+    const QString tip = unapplied ? LangText("apply_pending_tip_text") : QString();
     m_pApplyMarker->SetToolTip(tip);
     if (m_pApplyButton != nullptr) {
         m_pApplyButton->SetToolTip(tip);
@@ -201,9 +197,10 @@ void CMainWnd::ShowDeviceState() {
         KillTimer(kApplyStatusTimer);
         m_pApplyStatus->Hide();
     }
-    QString text = Text(m_link != nullptr && m_link->ApplyWaiting() ? "offline_apply_waiting_text"
-                        : m_access.Blocked()                        ? "offline_blocked_banner_text"
-                                                                    : "offline_banner_text");
+    QString text =
+        LangText(m_link != nullptr && m_link->ApplyWaiting() ? "offline_apply_waiting_text"
+                 : m_access.Blocked()                        ? "offline_blocked_banner_text"
+                                                             : "offline_banner_text");
     m_pBanner->SetText(text);
     if (m_access.Blocked()) {
         text += '\n' + AccessFixText();
@@ -215,7 +212,7 @@ void CMainWnd::ShowDeviceState() {
 }
 
 QString CMainWnd::AccessFixText() const {
-    return Text("no_mouse_blocked_hint_text") + "\n\n" +
+    return LangText("no_mouse_blocked_hint_text") + "\n\n" +
            QString::fromStdString(PermissionFixCommands(m_config.vid, m_config.pid)).trimmed();
 }
 
@@ -233,10 +230,10 @@ void CMainWnd::ShowAccessProblem(bool ready) {
     }
     if (m_pNoMouseTitle != nullptr) {
         m_pNoMouseTitle->SetText(
-            Text(blocked ? "no_mouse_blocked_title_text" : "no_mouse_title_text"));
+            LangText(blocked ? "no_mouse_blocked_title_text" : "no_mouse_title_text"));
     }
     if (m_pNoMouseHint != nullptr) {
-        m_pNoMouseHint->SetText(blocked ? AccessFixText() : Text("no_mouse_hint_text"));
+        m_pNoMouseHint->SetText(blocked ? AccessFixText() : LangText("no_mouse_hint_text"));
     }
     if (m_pCopyFix != nullptr) {
         m_pCopyFix->SetVisible(blocked);
@@ -258,10 +255,10 @@ void CMainWnd::ShowNoDeviceMessage(const std::string& reason) {
             return;
         }
         if (m_access.Blocked()) {
-            m_boxes.RunNotice(Text("no_mouse_blocked_title_text") + ".\n" + AccessFixText());
+            m_boxes.RunNotice(LangText("no_mouse_blocked_title_text") + ".\n" + AccessFixText());
         } else {
             m_boxes.RunNotice(reason.empty() ? QStringLiteral("no_connect_device_text")
-                                             : Text("no_connect_device_text") + "\n" +
+                                             : LangText("no_connect_device_text") + "\n" +
                                                    QString::fromStdString(reason));
         }
         m_noDeviceQueued = false;
@@ -306,7 +303,7 @@ void CMainWnd::ShowApplyStatus(const ApplyReport& report) {
     }
     KillTimer(kApplyStatusTimer);
     if (report.Complete()) {
-        m_pApplyStatus->SetText(Text("apply_done_text"));
+        m_pApplyStatus->SetText(LangText("apply_done_text"));
         m_pApplyStatus->SetTextColor(kStatusGoodColour);
         m_pApplyStatus->SetToolTip(QString());
         m_pApplyStatus->Show();
@@ -326,10 +323,10 @@ void CMainWnd::ShowApplyStatus(const ApplyReport& report) {
         first += QStringLiteral(" (+%1)").arg(report.refusedSteps.size() - 1);
     }
     const QString status =
-        nothingTaken ? Text("apply_no_answer_text") : Text("apply_failed_text").arg(first);
+        nothingTaken ? LangText("apply_no_answer_text") : LangText("apply_failed_text").arg(first);
     m_pApplyStatus->SetText(status);
     m_pApplyStatus->SetTextColor(kStatusBadColour);
-    m_pApplyStatus->SetToolTip(status + '\n' + Text("apply_refused_tip_text").arg(steps));
+    m_pApplyStatus->SetToolTip(status + '\n' + LangText("apply_refused_tip_text").arg(steps));
     m_pApplyStatus->Show();
 }
 
@@ -362,7 +359,7 @@ void CMainWnd::ShowFirmwareQuestion() {
     const QString updater = m_options.programFolder + "Update/flashOnLine";
     if (!m_options.launcher->StartProgram(updater)) {
         qCWarning(lcApp, "cannot start the firmware updater %s", updater.toUtf8().constData());
-        m_boxes.RunNotice(Text("update_start_failed_text") + "\n" + updater);
+        m_boxes.RunNotice(LangText("update_start_failed_text") + "\n" + updater);
         return;
     }
     m_menu.reset();

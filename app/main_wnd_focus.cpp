@@ -16,10 +16,6 @@ namespace mouse {
 
 namespace {
 
-QString Text(const char* key) {
-    return CResourceManager::GetInstance()->GetText(key);
-}
-
 std::string OwnExecutable() {
     std::error_code error;
     return std::filesystem::read_symlink("/proc/self/exe", error).string();
@@ -41,7 +37,7 @@ void CMainWnd::StartFollowingFocus() {
     for (const std::string& line : load.messages) {
         qCWarning(lcFocus, "%s", line.c_str());
         m_damagedStores +=
-            "\n\n" + Text("app_rules_problem_text") + " " + QString::fromStdString(line);
+            "\n\n" + LangText("app_rules_problem_text") + " " + QString::fromStdString(line);
     }
     if (!told && !m_damagedStores.isEmpty()) {
         PostMessage(kMsgStoresDamaged);
@@ -141,13 +137,13 @@ void CMainWnd::ProfileRenamedOrDeleted(const std::string& from, const std::strin
     }
     QStringList apps;
     for (const std::string& app : dropped) {
-        apps << (app.empty() ? Text("app_rules_other_apps_text") : QString::fromStdString(app));
+        apps << (app.empty() ? LangText("app_rules_other_apps_text") : QString::fromStdString(app));
     }
     SetApplicationRules(rules, false);
     qCInfo(lcFocus, "profile \"%s\" deleted: its rules are dropped (%s)", from.c_str(),
            qPrintable(apps.join(", ")));
     m_boxes.QueueNotice(
-        Text("app_rules_dropped_text").arg(QString::fromStdString(from), apps.join(", ")));
+        LangText("app_rules_dropped_text").arg(QString::fromStdString(from), apps.join(", ")));
 }
 
 }  // namespace mouse

@@ -11,14 +11,6 @@
 
 namespace mouse {
 
-namespace {
-
-QString Text(const char* key) {
-    return CResourceManager::GetInstance()->GetText(key);
-}
-
-}  // namespace
-
 void CMainWnd::ReportSaveFailure(const IoResult& result) {
     if (result.ok) {
         return;
@@ -36,7 +28,7 @@ void CMainWnd::ReportSaveFailure(const IoResult& result) {
     m_saveFailureQueued = true;
     m_boxes.Queue([this] {
         m_saveFailureQueued = false;
-        m_boxes.RunNotice(Text("save_failed_text") + "\n" + m_saveFailureText);
+        m_boxes.RunNotice(LangText("save_failed_text") + "\n" + m_saveFailureText);
     });
 }
 
@@ -93,7 +85,7 @@ void CMainWnd::ShowDamagedStores() {
     if (m_damagedStores.isEmpty() || m_closing) {
         return;
     }
-    const QString text = Text("store_damaged_text") + m_damagedStores;
+    const QString text = LangText("store_damaged_text") + m_damagedStores;
     m_damagedStores.clear();
     m_boxes.RunNotice(text);
 }

@@ -17,10 +17,6 @@ namespace mouse {
 
 namespace {
 
-QString Text(const char* key) {
-    return CResourceManager::GetInstance()->GetText(key);
-}
-
 const QString kProfileFilter = QStringLiteral("Profile Data (*.pbin *.PBIN)");
 
 }  // namespace
@@ -34,7 +30,7 @@ void CMainWnd::ShowCurrentName() {
 bool CMainWnd::AppendProfile(std::unique_ptr<ProfileRecord> record) {
     // More would not load at the next start.
     if (m_stores->profiles.size() >= kMaxProfiles) {
-        m_boxes.QueueNotice(Text("profile_limit_text").arg(kMaxProfiles));
+        m_boxes.QueueNotice(LangText("profile_limit_text").arg(kMaxProfiles));
         return false;
     }
     const QString name = ToQString(ReadText(record->name));
@@ -52,7 +48,7 @@ bool CMainWnd::AppendProfile(std::unique_ptr<ProfileRecord> record) {
 }
 
 std::u16string CMainWnd::NewProfileName() const {
-    const QString base = Text("profile_text") + QString::number(m_stores->profiles.size() + 1);
+    const QString base = LangText("profile_text") + QString::number(m_stores->profiles.size() + 1);
     return UniqueName(ToU16(base),
                       [this](std::u16string_view n) { return m_stores->ProfileNameExists(n); });
 }
@@ -82,7 +78,7 @@ void CMainWnd::DeleteProfile() {
         return;
     }
     const QString name = ToQString(ReadText(CurrentProfile().name));
-    if (!Confirm(Text("delete_profile_text").arg(name))) {
+    if (!Confirm(LangText("delete_profile_text").arg(name))) {
         return;
     }
     // The list may have changed while the box was open (never below one
@@ -139,7 +135,7 @@ void CMainWnd::RenameProfile() {
                 break;
             }
         }
-        m_boxes.QueueNotice(Text("profile_name_taken_text").arg(other));
+        m_boxes.QueueNotice(LangText("profile_name_taken_text").arg(other));
         return;
     }
     WriteText(current.name, typed);
@@ -202,7 +198,7 @@ void CMainWnd::ToggleAutostart() {
                                        QFile::encodeName(m_options.autostartCommand).toStdString());
     if (!done) {
         qCWarning(lcApp, "start at login: %s", done.message.c_str());
-        m_boxes.QueueNotice(Text("autostart_failed_text") + "\n" +
+        m_boxes.QueueNotice(LangText("autostart_failed_text") + "\n" +
                             QString::fromStdString(done.message));
         return;
     }
@@ -221,8 +217,8 @@ void CMainWnd::ImportProfile() {
     if (!file) {
         const std::string why = DescribeProfileFileError(file.error);
         qCWarning(lcProfiles, "cannot import %s: %s", path.toUtf8().constData(), why.c_str());
-        m_boxes.QueueNotice(Text("import_profile_failed_text") + "\n" + QFileInfo(path).fileName() +
-                            ": " + QString::fromStdString(why));
+        m_boxes.QueueNotice(LangText("import_profile_failed_text") + "\n" +
+                            QFileInfo(path).fileName() + ": " + QString::fromStdString(why));
         return;
     }
     // The name is told apart: a file without one takes its file name, as
@@ -249,7 +245,7 @@ void CMainWnd::ImportProfile() {
         return;
     }
     if (!settings.empty()) {
-        m_boxes.QueueNotice(Text("import_profile_corrected_text").arg(list));
+        m_boxes.QueueNotice(LangText("import_profile_corrected_text").arg(list));
     }
 }
 
@@ -264,7 +260,7 @@ void CMainWnd::ExportProfile() {
     IoResult written = WriteProfileFile(QFile::encodeName(path).toStdString(), CurrentProfile());
     if (!written) {
         qCWarning(lcProfiles, "cannot export the profile: %s", written.message.c_str());
-        m_boxes.QueueNotice(Text("export_profile_failed_text") + "\n" +
+        m_boxes.QueueNotice(LangText("export_profile_failed_text") + "\n" +
                             QString::fromStdString(written.message));
     }
 }

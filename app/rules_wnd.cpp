@@ -9,10 +9,6 @@ namespace mouse {
 
 namespace {
 
-QString Text(const char* key) {
-    return CResourceManager::GetInstance()->GetText(key);
-}
-
 QString Q(const std::string& text) {
     return QString::fromStdString(text);
 }
@@ -33,8 +29,8 @@ void CAppRulesWnd::InitWindow() {
     m_enabled->SetCheck(available && m_rules.enabled);
     m_enabled->SetEnabled(available);
     if (available) {
-        m_front->SetText(Text("app_rules_front_text")
-                             .arg(m_context.inFront.empty() ? Text("app_rules_none_text")
+        m_front->SetText(LangText("app_rules_front_text")
+                             .arg(m_context.inFront.empty() ? LangText("app_rules_none_text")
                                                             : Q(m_context.inFront)));
     } else {
         m_front->SetText(Q(m_context.unavailable));
@@ -43,7 +39,7 @@ void CAppRulesWnd::InitWindow() {
         m_open->AddItem(Q(app));
     }
     m_open->SelectItem(-1, false);
-    m_default->AddItem(Text("app_rules_leave_text"));
+    m_default->AddItem(LangText("app_rules_leave_text"));
     for (const std::string& name : m_context.profiles) {
         m_profile->AddItem(Q(name));
         m_default->AddItem(Q(name));
@@ -72,7 +68,7 @@ void CAppRulesWnd::FillList(int select) {
         line += QStringLiteral("  \u2192  ") + Q(rule.profile);
         if (std::find(m_context.profiles.begin(), m_context.profiles.end(), rule.profile) ==
             m_context.profiles.end()) {
-            line += QStringLiteral("  ") + Text("app_rules_missing_text");
+            line += QStringLiteral("  ") + LangText("app_rules_missing_text");
         }
         m_list->AddItem(line);
     }

@@ -28,4 +28,9 @@ private:
     QHash<QString, QString> m_texts;
 };
 
+// The language text of a key, for code that words messages itself.
+inline QString LangText(const char* key) {
+    return CResourceManager::GetInstance()->GetText(key);
+}
+
 }  // namespace mouse
