@@ -28,6 +28,8 @@ public:
     explicit DesktopPointerBase(PointerCapabilities capabilities)
         : capabilities_(std::move(capabilities)) {}
     PointerCapabilities Capabilities() const final { return capabilities_; }
+    // Most desktops keep no wheel setting: named once, not written.
+    void SetWheel(int, bool) override { NotTaken("wheel-lines or one-page scrolling"); }
 
 protected:
     // "<desktop> has no <what> setting; not written", once per what.

@@ -82,7 +82,6 @@ public:
         Write({{keys_.speed, g_variant_new_double(value)},
                {keys_.profile, g_variant_new_string(enhancePrecision ? "adaptive" : "flat")}});
     }
-    void SetWheel(int, bool) override { NotTaken("wheel-lines or one-page scrolling"); }
 
 private:
     struct Key {

@@ -190,7 +190,6 @@ public:
 
     // X11 keeps neither server-wide: each toolkit has its own.
     void SetDoubleClickTime(int) override { NotTaken("server-wide double-click time"); }
-    void SetWheel(int, bool) override { NotTaken("wheel-lines or one-page scrolling"); }
 
     void SetPointer(double speed, bool enhancePrecision) override {
         // A connection of its own: this runs on the device worker, not on the

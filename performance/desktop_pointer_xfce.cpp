@@ -66,8 +66,6 @@ public:
         }
     }
 
-    void SetWheel(int, bool) override { NotTaken("wheel-lines or one-page scrolling"); }
-
 private:
     static void SetProperty(desktop_pointer::Bus& bus, const char* channel,
                             const std::string& property, GVariant* value) {
